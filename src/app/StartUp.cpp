@@ -1,0 +1,89 @@
+// The start-up sequence of the main window.
+
+#include "AppState.h"
+#include "MsgBox.h"
+#include "ScreenSaver.h"
+#include "SingleInstance.h"
+#include "Tray.h"
+#include "WrapButton.h"
+#include "frmMain.h"
+
+#include <QLabel>
+
+namespace {
+
+void showSetupConfigurationMessage()
+{
+    MsgBox(crLines({QStringLiteral("The Setup Configuration is not complete! Program will use"),
+                    QStringLiteral("Default settings for now. Please go to Setup Menu later"),
+                    QStringLiteral("and configure the custom setting of your choice.")}),
+           MsgStyle::Information, QStringLiteral("Setup Configuration"));
+}
+
+} // namespace
+
+bool frmMain::Form_Load()
+{
+    m_instance = std::make_unique<SingleInstance>(m_state.folder());
+    if (!m_instance->acquire())
+        return false;
+
+    ui.layoutDisplayAndServices();
+    SetScreenSaverActive(true);
+    ui.cmdCallForwardingOFF->hide();
+
+    const SetupFile::LoadOutcome loaded = m_state.setupFile.load(m_state.settings, showSetupConfigurationMessage);
+    Q_UNUSED(loaded);
+    if (m_state.settings.colorNumber() > 0)
+        setBackColor(this, m_state.settings.colorNumber());
+
+    m_state.Timer1.setInterval(0);
+    m_state.flags.clear();
+    m_state.windows.clear();
+    // Known as soon as the settings are: the forwarding question below may open the port, and
+    // it must not report a configured modem as missing.
+    m_state.ModemConfigured = m_state.settings.comPortNumber() >= 1;
+
+    forwardingLeftOn();
+    restoreServiceButtons();
+
+    show();
+    adjustSize();
+    setFixedSize(size());
+    placeWindow();
+    show();
+
+    m_state.nid.hIcon = windowIcon();
+    m_state.nid.setTip(Tray::ConnectedTip + QChar(0));
+    m_state.tray.Shell_NotifyIcon(NIM_ADD, m_state.nid);
+
+    m_port.ModemPortOpen();
+    if (m_state.ModemConfigured)
+        m_state.Timer2.restart(m_state.settings.minimizeDelayMs());
+    m_state.MSComm1.setInputLen(0);
+    return true;
+}
+
+void frmMain::forwardingLeftOn()
+{
+    if (!m_state.settings.CallForwardStatus) {
+        ui.cmdCallForwardingOFF->hide();
+        ui.cmdCallForwardingON->show();
+        return;
+    }
+    const MsgAnswer a =
+        MsgBox(crLines({QStringLiteral("Ringlark Talking Caller ID last settings show"),
+                        QStringLiteral("that Calls are Forwarded to your 2nd. Phone."),
+                        QStringLiteral("Do you want to take Incoming Calls on your Home Phone?")}),
+               MsgStyle::CriticalYesNo, QStringLiteral("Call are Forwarded to 2nd. Phone!"));
+    if (a == vbYes) {
+        m_port.ModemPortOpen();
+        return;
+    }
+    showServicePair(ui.cmdCallForwardingON, ui.cmdCallForwardingOFF, true);
+    Tray::replaceIcon(m_state, *this, Tray::ReleasedIcon,
+                      QStringLiteral("Ringlark Caller ID is OFF.") + QChar(13) +
+                          QStringLiteral("To receive calls, please turn OFF Call Forwarding."));
+    if (m_state.MSComm1.PortOpen())
+        m_state.MSComm1.setPortOpen(false);
+}

@@ -1,0 +1,232 @@
+#include "frmMain.h"
+
+#include "AppState.h"
+#include "MsgBox.h"
+#include "NotifyIcon.h"
+#include "SingleInstance.h"
+#include "Waits.h"
+#include "WrapButton.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QLabel>
+#include <QMenu>
+#include <QScreen>
+
+frmMain::frmMain(AppState &state, QWidget *parent) : QMainWindow(parent), m_state(state), m_port(state, *this)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Ringlark Talking Caller ID"));
+    setWindowIcon(QIcon(m_state.file(QStringLiteral("ringlark.ico"))));
+    ui.build(this);
+    setWindowFlags((windowFlags() | Qt::MSWindowsFixedSizeDialogHint) & ~Qt::WindowMaximizeButtonHint);
+    bindDisplay();
+
+    connect(&m_state.tray, &NotifyArea::trayMessage, this, &frmMain::trayMessage);
+    connect(&m_state.Timer2, &VbTimer::Timer, this, &frmMain::Timer2_Timer);
+    connect(ui.mnuRestore, &QAction::triggered, this, &frmMain::mnuRestore_Click);
+    connect(ui.mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
+    connect(ui.mnuConnectPort, &QAction::triggered, &m_port, &PortConnection::mnuConnectPort_Click);
+    connect(ui.mnuReleasePort, &QAction::triggered, &m_port, &PortConnection::mnuReleasePort_Click);
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::bindDisplay()
+{
+    auto refresh = [this] {
+        ui.Label1->setText(m_state.display.Label1());
+        ui.Label2->setText(m_state.display.Label2());
+        ui.Label3->setText(m_state.display.Label3());
+    };
+    connect(&m_state.display, &CallerDisplay::changed, this, refresh);
+    refresh();
+}
+
+void showServicePair(QWidget *onButton, QWidget *offButton, bool serviceOn)
+{
+    if (serviceOn) {
+        onButton->hide();
+        setBackColor(offButton, ServiceOnColor);
+        offButton->show();
+    } else {
+        offButton->hide();
+        onButton->show();
+    }
+}
+
+void frmMain::restoreServiceButtons()
+{
+    const Settings &s = m_state.settings;
+    showServicePair(ui.cmdPagerNotificationON, ui.cmdPagerNotificationOFF, s.CallSendToPagerStatus);
+    showServicePair(ui.cmdBlockTelemarketers, ui.cmdReleaseTelemarketers, s.BlockTeleMarketersStatus);
+    showServicePair(ui.cmdBlockPrivateCalls, ui.cmdReleasePrivateCalls, s.BlockPrivateCallsStatus);
+}
+
+void frmMain::placeWindow()
+{
+    const QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect s = screen->geometry();
+    const QSize w = frameGeometry().size();
+    move(s.left() + (s.width() - w.width()) / 2, s.top() + int((s.height() - w.height()) / 4.5));
+}
+
+void frmMain::popUp()
+{
+    m_minimised = false;
+    m_bring.BringForegroundWindow(this);
+    placeWindow();
+}
+
+void frmMain::showWindow()
+{
+    if (!isVisible() || isMinimized())
+        m_minimised = false;
+    show();
+}
+
+void frmMain::minimise()
+{
+    setWindowState(windowState() | Qt::WindowMinimized);
+    // A window that was never shown gets no state-change event from every platform.
+    if (!m_minimised)
+        Form_Resize();
+}
+
+void frmMain::setWindowIconFile(const QString &fileName)
+{
+    // A missing icon file leaves the window icon as it was.
+    const QIcon icon(m_state.file(fileName));
+    if (icon.isNull() || icon.availableSizes().isEmpty())
+        return;
+    setWindowIcon(icon);
+    m_iconFile = fileName;
+}
+
+void frmMain::unloadBlockedWindow()
+{
+    // The Blocked Number List window does not exist yet in this build: nothing to close.
+}
+
+void frmMain::runModemDetection()
+{
+    // No modem search in this build: the modem stays unconfigured and the caller says so.
+}
+
+void frmMain::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange)
+        return;
+    if (isMinimized()) {
+        if (!m_minimised)
+            Form_Resize();
+    } else if (m_minimised && isVisible()) {
+        // Restored by the desktop itself (no tray to click): show the call again.
+        restoreFromTray();
+    }
+}
+
+void frmMain::Form_Resize()
+{
+    m_minimised = true;
+    m_state.Timer2.stop();
+    // Without a notification area the window stays in the task bar, or it could not be found.
+    if (NotifyArea::available())
+        hide();
+    m_state.display.clear();
+}
+
+void frmMain::Timer2_Timer()
+{
+    minimise();
+}
+
+void frmMain::restoreFromTray()
+{
+    m_minimised = false;
+    m_state.Timer2.stop();
+}
+
+void frmMain::trayMessage(int message)
+{
+    if (!m_minimised)
+        return; // the mouse over the visible window means nothing
+    switch (message) {
+    case WM_LBUTTONUP:
+    case WM_LBUTTONDBLCLK:
+        restoreFromTray();
+        m_bring.BringForegroundWindow(this);
+        placeWindow();
+        break;
+    case WM_RBUTTONUP:
+        m_state.Timer2.stop();
+        ui.mnuFile->popup(QCursor::pos());
+        break;
+    default:
+        break;
+    }
+}
+
+void frmMain::mnuRestore_Click()
+{
+    restoreFromTray();
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+    placeWindow();
+}
+
+bool frmMain::confirmExit()
+{
+    return MsgBox(crLines({QStringLiteral("After exit Caller Identification will be stopped!"),
+                           QStringLiteral("Are you sure you want to close Ringlark Talking Caller ID?")}),
+                  MsgStyle::Question, QStringLiteral("Exit Confirmation!")) == vbYes;
+}
+
+bool frmMain::Form_QueryUnload(bool byUser)
+{
+    if (m_shuttingDown || !byUser)
+        return false;
+    if (!confirmExit())
+        return true;
+    shutdown(false);
+    return false;
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    // Only the window system's close (the close box) is the user's; the program's own close()
+    // is not spontaneous.
+    if (Form_QueryUnload(event->spontaneous()))
+        event->ignore();
+    else
+        event->accept();
+}
+
+void frmMain::mnuExit_Click()
+{
+    if (confirmExit())
+        shutdown(true);
+}
+
+void frmMain::shutdown(bool letPendingRun)
+{
+    m_shuttingDown = true;
+    if (m_state.MSComm1.PortOpen()) {
+        // A receive event already queued for the port is handled before the port goes.
+        if (letPendingRun)
+            pumpOnce();
+        m_state.MSComm1.setPortOpen(false);
+    }
+    m_state.Timer1.stop();
+    m_state.Timer2.stop();
+    close();
+    m_state.tray.Shell_NotifyIcon(NIM_DELETE, m_state.nid);
+    emit programEnded();
+}

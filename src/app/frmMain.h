@@ -1,0 +1,80 @@
+#pragma once
+
+#include "MainControls.h"
+#include "MainWindowPort.h"
+#include "PortConnection.h"
+#include "clsBringForm.h"
+
+#include <QMainWindow>
+#include <memory>
+
+class AppState;
+class SingleInstance;
+
+// The program's only permanent window: the caller display, the service buttons, the command
+// buttons and the menus. A view and a hub: its handlers are short and call the classes that
+// own the logic.
+class frmMain : public QMainWindow, public IMainWindow {
+    Q_OBJECT
+public:
+    explicit frmMain(AppState &state, QWidget *parent = nullptr);
+    ~frmMain() override;
+
+    // The start-up sequence. False when another copy of the program runs on the same folder:
+    // the program then ends without a word.
+    bool Form_Load();
+
+    MainControls ui;
+    PortConnection &port() { return m_port; }
+    AppState &state() { return m_state; }
+
+    // IMainWindow
+    void popUp() override;
+    void showWindow() override;
+    void minimise() override;
+    void setWindowIconFile(const QString &fileName) override;
+    void unloadBlockedWindow() override;
+    void runModemDetection() override;
+
+    // Tray mouse messages: 514 left button up, 515 double click, 517 right button up.
+    void trayMessage(int message);
+    // The close request: the user's close box (true) asks first, the program's own close does
+    // not. Returns true when the close is cancelled.
+    bool Form_QueryUnload(bool byUser);
+    void mnuRestore_Click();
+    void mnuExit_Click();
+    void Timer2_Timer();
+    bool isInTray() const { return m_minimised; }
+    QString windowIconFile() const { return m_iconFile; }
+    // Horizontally centred, top at (screen height - window height) / 4.5.
+    void placeWindow();
+
+signals:
+    // Shutdown has closed the port, the windows and the tray icon: the program may end.
+    void programEnded();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void Form_Resize();
+    void restoreFromTray();
+    void forwardingLeftOn();
+    void restoreServiceButtons();
+    void shutdown(bool letPendingRun);
+    bool confirmExit();
+    void bindDisplay();
+
+    AppState &m_state;
+    PortConnection m_port;
+    clsBringForm m_bring;
+    std::unique_ptr<SingleInstance> m_instance;
+    QString m_iconFile = QStringLiteral("ringlark.ico");
+    bool m_minimised = false;
+    bool m_shuttingDown = false;
+};
+
+// Shows the "on" or "off" button of a service pair by its status; a shown "off" button is
+// light red.
+void showServicePair(QWidget *onButton, QWidget *offButton, bool serviceOn);

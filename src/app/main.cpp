@@ -1,0 +1,24 @@
+#include "AppState.h"
+#include "ProgramFolder.h"
+#include "frmMain.h"
+
+#include <QApplication>
+#include <QStyleFactory>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("ringlark"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Ringlark Talking Caller ID"));
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    // The program lives in the tray: closing a message box while the window is hidden must not
+    // end it. It ends only through its own exit.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    AppState state(resolveProgramFolder());
+    frmMain window(state);
+    QObject::connect(&window, &frmMain::programEnded, &app, &QApplication::quit, Qt::QueuedConnection);
+    if (!window.Form_Load())
+        return 0;
+    return app.exec();
+}

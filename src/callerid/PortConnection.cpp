@@ -1,0 +1,165 @@
+#include "PortConnection.h"
+
+#include "AppState.h"
+#include "Clock.h"
+#include "MsgBox.h"
+#include "Tray.h"
+#include "Waits.h"
+
+PortConnection::PortConnection(AppState &state, IMainWindow &window, QObject *parent)
+    : QObject(parent), m_state(state), m_window(window)
+{
+    connect(&m_state.MSComm1, &MSComm::deviceLost, this, &PortConnection::onDeviceLost);
+}
+
+bool PortConnection::openPort(QString *reason)
+{
+    return m_state.MSComm1.setPortOpen(true, reason);
+}
+
+void PortConnection::ModemPortOpen()
+{
+    if (m_state.settings.comPortNumber() < 1)
+        m_window.runModemDetection();
+    if (!m_state.ModemConfigured) {
+        MsgBox(crLines({QStringLiteral("Program did not find a Modem on a valid COM Port!"),
+                        QStringLiteral("Please either insert a Modem or configure it manually in Modem Setup.")}),
+               MsgStyle::Critical, QStringLiteral("Modem Detection"));
+        return;
+    }
+    MSComm &port = m_state.MSComm1;
+    if (port.PortOpen()) {
+        pumpOnce();
+        port.setPortOpen(false);
+    }
+    port.setCommPort(m_state.settings.comPortNumber());
+    port.setInputLen(0);
+
+    if (!port.PortOpen()) {
+        pumpOnce();
+        QString reason;
+        if (!openPort(&reason)) {
+            MsgBox(crLines({QStringLiteral("Modem Port is Busy with other Application!"),
+                            QStringLiteral("You may either close other Application or run Ringlark"),
+                            QStringLiteral("Talking Caller ID with Modem Port released."), reason}),
+                   MsgStyle::Critical, QStringLiteral("Modem Port is Busy"));
+            if (!openPort(&reason)) {
+                ReleaseBusyPort();
+                return;
+            }
+        }
+    }
+
+    m_state.settings.Call_Id_AT_Command = m_state.settings.Call_Id_AT_Command.trimmed();
+    const QString command = m_state.settings.Call_Id_AT_Command;
+    if (command == NoCallerIdCommand || command.size() <= 1)
+        return;
+
+    port.clearInBuffer();
+    m_commandText = command + QChar(13);
+    port.Output(m_commandText);
+    port.setInputLen(0);
+    m_reply.clear();
+    awaitCallerIdReply();
+}
+
+// Reads the port without running the event loop, so that no receive event takes the modem's
+// answer away, until "OK", "ERROR" or the bound. On "ERROR" or silence the port stays open:
+// the rest of the program only needs it open.
+void PortConnection::awaitCallerIdReply()
+{
+    MSComm &port = m_state.MSComm1;
+    const QDateTime deadline = Clock::current().now().addMSecs(CallerIdReplyWaitMs);
+    for (;;) {
+        if (port.InBufferCount() > 0)
+            m_reply += port.Input();
+        if (m_reply.contains(QLatin1String("OK")) || m_reply.contains(QLatin1String("ERROR")))
+            return;
+        const qint64 left = Clock::current().now().msecsTo(deadline);
+        if (left <= 0 || !port.PortOpen())
+            return;
+        port.waitForInput(int(Clock::current().realMs(left)));
+    }
+}
+
+void PortConnection::ReleaseBusyPort()
+{
+    if (PortReleased)
+        return;
+    MsgBox(QStringLiteral("After releasing COM Port, Caller Identification will be stopped!"), MsgStyle::Information,
+           QStringLiteral("Releasing COM Port!"));
+    if (m_state.MSComm1.PortOpen())
+        m_state.MSComm1.setPortOpen(false);
+    PortReleased = true;
+    Tray::showReleased(m_state, m_window);
+    m_window.minimise();
+}
+
+void PortConnection::notConfigured()
+{
+    MsgBox(crLines({QStringLiteral("Program is not yet configured for a valid Modem."),
+                    QStringLiteral("Please go to Menu Modem and search for a valid Modem.")}),
+           MsgStyle::Critical, QStringLiteral("Modem is not Configured!"));
+}
+
+void PortConnection::mnuConnectPort_Click()
+{
+    if (!m_state.ModemConfigured) {
+        notConfigured();
+        return;
+    }
+    if (!PortReleased) {
+        MsgBox(QStringLiteral("Modem COM Port is already Connected!"), MsgStyle::Exclamation,
+               QStringLiteral("Connect COM Port"));
+        return;
+    }
+    if (!m_state.MSComm1.PortOpen()) {
+        m_state.MSComm1.setCommPort(m_state.settings.comPortNumber());
+        QString reason;
+        if (!openPort(&reason)) {
+            MsgBox(crLines({QStringLiteral("Modem Port is Busy with other Application!"),
+                            QStringLiteral("Close the other Application and try again."), reason}),
+                   MsgStyle::Critical, QStringLiteral("Modem Port is Busy"));
+            return;
+        }
+        PortReleased = false;
+        ModemPortOpen();
+    }
+    Tray::showConnected(m_state, m_window);
+    m_window.minimise();
+}
+
+void PortConnection::mnuReleasePort_Click()
+{
+    if (!m_state.ModemConfigured) {
+        notConfigured();
+        return;
+    }
+    if (PortReleased) {
+        MsgBox(crLines({QStringLiteral("Modem COM Port is already Released!"),
+                        QStringLiteral("Please connect the COM Port.")}),
+               MsgStyle::Exclamation, QStringLiteral("Release COM Port"));
+        return;
+    }
+    const MsgAnswer a =
+        MsgBox(crLines({QStringLiteral("After releasing COM Port, Caller Identification will be stopped!"),
+                        QStringLiteral("Are you sure you want to Release Modem COM Port?")}),
+               MsgStyle::Question, QStringLiteral("Release COM Port Confirmation!"));
+    if (a != vbYes)
+        return;
+    if (m_state.MSComm1.PortOpen()) {
+        m_state.MSComm1.setPortOpen(false);
+        PortReleased = true;
+    }
+    Tray::showReleased(m_state, m_window);
+    m_window.minimise();
+}
+
+void PortConnection::onDeviceLost(const QString &reason)
+{
+    Q_UNUSED(reason);
+    // The port has been closed once already. Show the released state so that the user sees
+    // caller ID is off, and let the connect command open the port again when the device is back.
+    PortReleased = true;
+    Tray::showReleased(m_state, m_window);
+}

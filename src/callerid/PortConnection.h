@@ -1,0 +1,43 @@
+#pragma once
+
+#include "MainWindowPort.h"
+
+#include <QObject>
+#include <QString>
+
+class AppState;
+
+// The life of the main window's serial port for caller ID: opening it on the configured COM
+// port, switching the modem into caller-ID reporting, a port held by another program, the
+// connect and release commands, a device that goes away, and the two tray states.
+class PortConnection : public QObject, public IPortConnection {
+    Q_OBJECT
+public:
+    // How long the modem may take to answer the caller-ID command. A modem that never answers
+    // "OK" must not hold the program; three seconds is far beyond any modem's reply time.
+    static constexpr int CallerIdReplyWaitMs = 3000;
+    static inline const QString NoCallerIdCommand = QStringLiteral("No_CallerId_String_Found");
+
+    PortConnection(AppState &state, IMainWindow &window, QObject *parent = nullptr);
+
+    void ModemPortOpen() override;
+    void mnuConnectPort_Click();
+    void mnuReleasePort_Click();
+
+    bool PortReleased = false;
+    // What the modem answered to the caller-ID command, and the command as sent.
+    QString reply() const { return m_reply; }
+    QString commandText() const { return m_commandText; }
+
+private:
+    void ReleaseBusyPort();
+    void onDeviceLost(const QString &reason);
+    void notConfigured();
+    bool openPort(QString *reason);
+    void awaitCallerIdReply();
+
+    AppState &m_state;
+    IMainWindow &m_window;
+    QString m_reply;
+    QString m_commandText;
+};

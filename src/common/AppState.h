@@ -1,0 +1,57 @@
+#pragma once
+
+#include "CallList.h"
+#include "CallerDisplay.h"
+#include "Flags.h"
+#include "MSComm.h"
+#include "NotifyIcon.h"
+#include "SetupFile.h"
+#include "Settings.h"
+#include "VbTimer.h"
+
+#include <QObject>
+#include <QString>
+
+// The program's globals, owned by one object for the whole run: the settings, the flags, the
+// main window's serial port and timers, the tray record, the caller display, the call list and
+// the log position, and the paths of the data files.
+class AppState : public QObject {
+    Q_OBJECT
+public:
+    explicit AppState(const QString &programFolder, QObject *parent = nullptr);
+
+    QString folder() const { return m_folder; }
+    QString file(const QString &name) const;
+    QString helpFile() const { return file(QStringLiteral("RINGLARK.HLP")); }
+    QString blockedPath() const { return file(QStringLiteral("blocked.bin")); }
+    QString blockedScratchPath() const { return file(QStringLiteral("blocktemp.bin")); }
+    QString callLogPath() const { return file(QStringLiteral("Array.bin")); }
+    QString callLogScratchPath() const { return file(QStringLiteral("ArrayTemp1.bin")); }
+
+    // Writes a settings record; a failed write is reported to the user, naming file and reason.
+    bool writeSetupRecord(int rec, const QString &text);
+
+    Settings settings;
+    SetupFile setupFile;
+    bool ModemConfigured = false;
+    InProgressFlags flags;
+    WindowFlags windows;
+
+    MSComm MSComm1;
+    VbTimer Timer1; // end of call: 10 s after the last characters of a ringing call
+    VbTimer Timer2; // minimise to the tray
+    VbTimer Timer3; // busy marker of user commands (interval 65535), no handler
+
+    NotifyArea tray;
+    NOTIFYICONDATA nid;
+
+    CallerDisplay display;
+    CallList calls;
+    int LogPosition = 0; // record shown in the main window: 0 below the oldest, N + 1 above the newest
+
+private:
+    QString m_folder;
+};
+
+// Tells the user that a data file could not be written, and why.
+void reportWriteFailure(const QString &path, const QString &reason);

@@ -1,0 +1,29 @@
+#include "Tray.h"
+
+#include "AppState.h"
+#include "MainWindowPort.h"
+
+#include <QIcon>
+
+namespace Tray {
+
+void replaceIcon(AppState &state, IMainWindow &window, const QString &iconFile, const QString &tip)
+{
+    window.setWindowIconFile(iconFile);
+    state.nid.hIcon = QIcon(state.file(iconFile));
+    state.nid.setTip(tip + QChar(0));
+    state.tray.Shell_NotifyIcon(NIM_DELETE, state.nid);
+    state.tray.Shell_NotifyIcon(NIM_ADD, state.nid);
+}
+
+void showConnected(AppState &state, IMainWindow &window)
+{
+    replaceIcon(state, window, ConnectedIcon, ConnectedTip);
+}
+
+void showReleased(AppState &state, IMainWindow &window)
+{
+    replaceIcon(state, window, ReleasedIcon, ReleasedTip);
+}
+
+} // namespace Tray

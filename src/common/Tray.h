@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+class AppState;
+class IMainWindow;
+
+// The tray icon's states: the icon file becomes the window icon, and the tray icon is
+// replaced (deleted, then added) with that icon and the tip.
+namespace Tray {
+inline const QString ConnectedTip = QStringLiteral("Ringlark Talking Caller ID");
+inline const QString ReleasedTip = QStringLiteral("Ringlark Caller ID is OFF. Please connect Port.");
+inline const QString ConnectedIcon = QStringLiteral("ringlark.ico");
+inline const QString ReleasedIcon = QStringLiteral("openport.ico");
+
+void replaceIcon(AppState &state, IMainWindow &window, const QString &iconFile, const QString &tip);
+void showConnected(AppState &state, IMainWindow &window);
+void showReleased(AppState &state, IMainWindow &window);
+} // namespace Tray

@@ -1,0 +1,156 @@
+#include "SetupFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+namespace {
+
+QByteArray nulRecord()
+{
+    return QByteArray(Settings::RecordLength, '\0');
+}
+
+// Reads records 1 to 32; a record beyond the end of the file reads as NULs.
+QString readRecords(const QString &path, std::array<QByteArray, Settings::RecordCount + 1> &records)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QStringLiteral("%1: %2").arg(path, f.errorString());
+    const QByteArray all = f.read(qint64(Settings::RecordLength) * Settings::RecordCount);
+    for (int n = 1; n <= Settings::RecordCount; ++n) {
+        QByteArray r = all.mid(qsizetype(n - 1) * Settings::RecordLength, Settings::RecordLength);
+        r.append(QByteArray(Settings::RecordLength - r.size(), '\0'));
+        records[n] = r;
+    }
+    return QString();
+}
+
+// Opening a random-access file creates it when it is missing.
+bool touch(const QString &path, qint64 *size)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadWrite))
+        return false;
+    if (size)
+        *size = f.size();
+    return true;
+}
+
+} // namespace
+
+SetupFile::SetupFile(const QString &programFolder)
+    : m_path(QDir(programFolder).filePath(QStringLiteral("acsetup.bin"))),
+      m_defaultsPath(QDir(programFolder).filePath(QStringLiteral("desetup.bin")))
+{
+    m_records.fill(nulRecord());
+}
+
+SetupFile::LoadOutcome SetupFile::load(Settings &settings, const std::function<void()> &beforeDefaults)
+{
+    LoadOutcome out;
+    qint64 size = 0;
+    if (!touch(m_path, &size)) {
+        // Not even readable: every setting takes its default, without the first-start message.
+        QFile f(m_path);
+        f.open(QIODevice::ReadOnly);
+        out.error = QStringLiteral("%1: %2").arg(m_path, f.errorString());
+        size = f.size();
+    }
+    touch(m_defaultsPath, nullptr);
+
+    if (size > 0) {
+        const QString e = readRecords(m_path, m_records);
+        if (!e.isEmpty())
+            out.error = e;
+    } else {
+        out.usedDefaults = true;
+        if (beforeDefaults)
+            beforeDefaults();
+        const QString e = readRecords(m_defaultsPath, m_records);
+        if (!e.isEmpty())
+            out.error = e;
+        QFile defaults(m_defaultsPath);
+        if (defaults.open(QIODevice::ReadOnly)) {
+            QSaveFile copy(m_path);
+            if (!copy.open(QIODevice::WriteOnly) || copy.write(defaults.readAll()) < 0 || !copy.commit())
+                out.error = QStringLiteral("%1: %2").arg(m_path, copy.errorString());
+        }
+    }
+
+    for (int n = 1; n <= Settings::SettingRecords; ++n)
+        settings.readRecord(n, Settings::recordText(m_records[n]));
+    return out;
+}
+
+QByteArray SetupFile::record(int rec) const
+{
+    if (rec < 1 || rec > Settings::RecordCount)
+        return QByteArray();
+    return m_records[rec];
+}
+
+void SetupFile::putRecord(int rec, const QString &text)
+{
+    if (rec >= 1 && rec <= Settings::SettingRecords)
+        m_records[rec] = Settings::padRecord(text);
+}
+
+bool SetupFile::writeRecords(int first, int last, QString *error)
+{
+    return writeRange(first, last, error);
+}
+
+bool SetupFile::WriteSetupRecord(int rec, const QString &text, Settings &settings, QString *error)
+{
+    if (rec < 1 || rec > Settings::SettingRecords) {
+        if (error)
+            *error = QStringLiteral("record %1 is not a setting").arg(rec);
+        return false;
+    }
+    m_records[rec] = Settings::padRecord(text);
+    if (rec == Settings::LastReportRecord)
+        settings.LastCallerIdReport = text;
+    else
+        settings.readRecord(rec, Settings::recordText(m_records[rec]));
+    return writeRange(rec, rec, error);
+}
+
+bool SetupFile::saveSetupDialog(const Settings &settings, QString *error)
+{
+    for (int n = 5; n <= Settings::SettingRecords; ++n)
+        m_records[n] = Settings::padRecord(settings.composeRecord(n));
+    return writeRange(5, Settings::SettingRecords, error);
+}
+
+bool SetupFile::writeRange(int first, int last, QString *error)
+{
+    // Records are written in place: the rest of the file, the reserved records 29 to 32
+    // included, must stay as it is.
+    QFile f(m_path);
+    auto fail = [&] {
+        if (error)
+            *error = f.errorString();
+        return false;
+    };
+    if (!f.open(QIODevice::ReadWrite))
+        return fail();
+    const qint64 start = qint64(first - 1) * Settings::RecordLength;
+    if (f.size() < start) {
+        // A gap before the first record written reads back as NULs, on every file system.
+        if (!f.seek(f.size()) || f.write(QByteArray(int(start - f.size()), '\0')) < 0)
+            return fail();
+    }
+    if (!f.seek(start))
+        return fail();
+    for (int n = first; n <= last; ++n) {
+        if (f.write(m_records[n]) != Settings::RecordLength)
+            return fail();
+    }
+    if (!f.flush())
+        return fail();
+    f.close();
+    if (f.error() != QFileDevice::NoError)
+        return fail();
+    return true;
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "Settings.h"
+
+#include <QByteArray>
+#include <QString>
+#include <array>
+#include <functional>
+
+// The settings file acsetup.bin (and the factory defaults desetup.bin): 100-byte records,
+// read once at start-up into the 32 raw records and the typed settings, then written back one
+// record at a time, in place. Nothing rewrites the whole file except the one copy of the
+// defaults over an empty settings file.
+class SetupFile {
+public:
+    explicit SetupFile(const QString &programFolder);
+
+    QString path() const { return m_path; }
+    QString defaultsPath() const { return m_defaultsPath; }
+
+    struct LoadOutcome {
+        bool usedDefaults = false; // the settings file was empty: the "Setup Configuration" case
+        QString error;             // a step that failed (it was skipped); empty when none
+    };
+    // Reads acsetup.bin, or desetup.bin when acsetup.bin is empty (copying it over), into the
+    // raw records and `settings`. `beforeDefaults` runs before the defaults are read (the
+    // program tells the user there). A failing step is skipped; loading always completes.
+    LoadOutcome load(Settings &settings, const std::function<void()> &beforeDefaults = {});
+
+    // Writes record n (1 to 28) in place and brings the matching setting to the same value.
+    bool WriteSetupRecord(int rec, const QString &text, Settings &settings, QString *error);
+    // Puts a record into the raw table without writing the file (modem detection prepares
+    // records 1 to 3 before it writes them).
+    void putRecord(int rec, const QString &text);
+    // Writes records that were put, in one opening of the file.
+    bool writeRecords(int first, int last, QString *error);
+    // The Setup dialog's save: records 5 to 28 composed from the settings, one opening.
+    bool saveSetupDialog(const Settings &settings, QString *error);
+
+    // Raw record n as held in memory (100 bytes; 100 NULs when never read or written).
+    QByteArray record(int rec) const;
+
+private:
+    bool writeRange(int first, int last, QString *error);
+
+    QString m_path;
+    QString m_defaultsPath;
+    std::array<QByteArray, Settings::RecordCount + 1> m_records;
+};

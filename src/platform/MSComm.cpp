@@ -1,0 +1,156 @@
+#include "MSComm.h"
+
+#include "ComPorts.h"
+
+#include <QMetaObject>
+
+MSComm::MSComm(QObject *parent) : QObject(parent)
+{
+    connect(&m_port, &QSerialPort::readyRead, this, [this] {
+        emit dataArrived();
+        postOnComm();
+    });
+    connect(&m_port, &QSerialPort::errorOccurred, this, &MSComm::onError);
+}
+
+MSComm::~MSComm()
+{
+    m_port.close();
+}
+
+bool MSComm::setSettings(const QString &s)
+{
+    const QStringList parts = s.split(QLatin1Char(','));
+    if (parts.size() != 4)
+        return false;
+    bool ok = false;
+    parts[0].toInt(&ok);
+    if (!ok)
+        return false;
+    m_settings = s;
+    if (m_port.isOpen())
+        applySettings();
+    return true;
+}
+
+void MSComm::applySettings()
+{
+    const QStringList p = m_settings.split(QLatin1Char(','));
+    m_port.setBaudRate(p[0].toInt());
+    const QChar parity = p[1].trimmed().toUpper().at(0);
+    m_port.setParity(parity == QLatin1Char('E')   ? QSerialPort::EvenParity
+                     : parity == QLatin1Char('O') ? QSerialPort::OddParity
+                                                  : QSerialPort::NoParity);
+    const int bits = p[2].toInt();
+    m_port.setDataBits(bits == 7 ? QSerialPort::Data7 : QSerialPort::Data8);
+    m_port.setStopBits(p[3].trimmed() == QLatin1String("2") ? QSerialPort::TwoStop : QSerialPort::OneStop);
+    // Voice modems of this kind answer without hardware handshake; RTS/CTS would stall a
+    // modem whose cable lacks the lines.
+    m_port.setFlowControl(QSerialPort::NoFlowControl);
+}
+
+bool MSComm::setPortOpen(bool open, QString *error)
+{
+    if (!open) {
+        m_port.close();
+        m_losing = false;
+        return true;
+    }
+    if (m_port.isOpen())
+        return true;
+    m_device = comDevicePath(m_commPort, m_folder);
+    if (m_device.isEmpty()) {
+        if (error)
+            *error = explainOpenFailure(m_device, QString());
+        return false;
+    }
+    m_port.setPortName(m_device);
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        if (error)
+            *error = explainOpenFailure(m_device, m_port.errorString());
+        m_port.clearError();
+        return false;
+    }
+    m_losing = false;
+    applySettings();
+    m_port.setDataTerminalReady(true);
+    return true;
+}
+
+int MSComm::InBufferCount() const
+{
+    return m_port.isOpen() ? int(m_port.bytesAvailable()) : 0;
+}
+
+void MSComm::clearInBuffer()
+{
+    if (!m_port.isOpen())
+        return;
+    m_port.readAll();
+    m_port.clear(QSerialPort::Input);
+}
+
+QString MSComm::Input()
+{
+    if (!m_port.isOpen())
+        return QString();
+    const QByteArray bytes = m_inputLen > 0 ? m_port.read(m_inputLen) : m_port.readAll();
+    return QString::fromLatin1(bytes);
+}
+
+void MSComm::Output(const QString &text)
+{
+    if (!m_port.isOpen())
+        return;
+    m_port.write(text.toLatin1());
+    m_port.flush();
+}
+
+bool MSComm::waitForInput(int ms)
+{
+    if (!m_port.isOpen())
+        return false;
+    if (m_port.bytesAvailable() > 0)
+        return true;
+    return m_port.waitForReadyRead(ms);
+}
+
+void MSComm::postOnComm()
+{
+    if (m_onCommPosted)
+        return;
+    m_onCommPosted = true;
+    QMetaObject::invokeMethod(this, &MSComm::deliverOnComm, Qt::QueuedConnection);
+}
+
+void MSComm::deliverOnComm()
+{
+    m_onCommPosted = false;
+    if (!m_port.isOpen() || m_port.bytesAvailable() == 0)
+        return;
+    m_commEvent = comEvReceive;
+    emit OnComm();
+}
+
+void MSComm::onError(QSerialPort::SerialPortError e)
+{
+    if (e != QSerialPort::ResourceError && e != QSerialPort::ReadError && e != QSerialPort::WriteError)
+        return;
+    if (!m_port.isOpen() || m_losing)
+        return;
+    // A vanished device reports its error on every turn of the event loop. Close it once, from
+    // the event loop rather than from inside QSerialPort's notifier, and say so once.
+    m_losing = true;
+    const QString reason = QStringLiteral("%1: %2").arg(m_device, m_port.errorString());
+    QMetaObject::invokeMethod(
+        this,
+        [this, reason] {
+            if (!m_losing)
+                return;
+            m_port.close();
+            m_port.clearError();
+            m_losing = false;
+            emit deviceLost(reason);
+        },
+        Qt::QueuedConnection);
+}

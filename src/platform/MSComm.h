@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QObject>
+#include <QSerialPort>
+#include <QString>
+
+// The serial port control of the program: the properties of a communications control
+// (CommPort, Settings, PortOpen, InputLen, InBufferCount, Input, Output, CommEvent) over
+// QSerialPort, and a receive event OnComm raised whenever characters arrive.
+//
+// OnComm is delivered from the event loop, never from inside QSerialPort's own readyRead:
+// QSerialPort does not emit readyRead again while a readyRead handler runs, and the receive
+// handler pumps events (spoken words, modem dialogues), so characters arriving meanwhile would
+// otherwise never raise an event. Delivered this way the handler may run again inside its own
+// pumping, as the program's design expects.
+class MSComm : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int comEvReceive = 2;
+
+    explicit MSComm(QObject *parent = nullptr);
+    ~MSComm() override;
+
+    // Where COM n is looked up (ports/COMn links).
+    void setProgramFolder(const QString &folder) { m_folder = folder; }
+
+    int CommPort() const { return m_commPort; }
+    void setCommPort(int n) { m_commPort = n; }
+    QString Settings() const { return m_settings; }
+    bool setSettings(const QString &s);
+    int InputLen() const { return m_inputLen; }
+    void setInputLen(int n) { m_inputLen = n; }
+
+    bool PortOpen() const { return m_port.isOpen(); }
+    // Opening a port that is held by another program, or that does not exist, fails; the
+    // reason in words goes to `error`.
+    bool setPortOpen(bool open, QString *error = nullptr);
+
+    int InBufferCount() const;
+    void clearInBuffer(); // InBufferCount = 0
+    QString Input();
+    void Output(const QString &text);
+    int CommEvent() const { return m_commEvent; }
+
+    // Reads the port without running the event loop: blocks for at most `ms` real milliseconds
+    // until characters wait. Only for the one dialogue that must not let receive events run.
+    bool waitForInput(int ms);
+
+    QString devicePath() const { return m_device; }
+
+signals:
+    void OnComm();
+    // New characters are waiting (emitted at once; waits wake on it).
+    void dataArrived();
+    // The device went away while open (USB modem unplugged, pseudo-terminal closed). The port
+    // has been closed once; it can be opened again when the device is back.
+    void deviceLost(const QString &reason);
+
+private:
+    void postOnComm();
+    void deliverOnComm();
+    void onError(QSerialPort::SerialPortError e);
+    void applySettings();
+
+    QSerialPort m_port;
+    QString m_folder;
+    QString m_device;
+    QString m_settings = QStringLiteral("9600,N,8,1");
+    int m_commPort = 1;
+    int m_inputLen = 0;
+    int m_commEvent = 0;
+    bool m_onCommPosted = false;
+    bool m_losing = false;
+};

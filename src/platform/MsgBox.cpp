@@ -1,0 +1,94 @@
+#include "MsgBox.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+MsgBoxScript *g_script = nullptr;
+
+bool isYesNo(MsgStyle s)
+{
+    return s == MsgStyle::Question || s == MsgStyle::CriticalYesNo || s == MsgStyle::InfoYesNo;
+}
+} // namespace
+
+QString crLines(const QStringList &lines)
+{
+    return lines.join(QChar(13));
+}
+
+MsgBoxScript::MsgBoxScript()
+{
+    g_script = this;
+}
+
+MsgBoxScript::~MsgBoxScript()
+{
+    if (g_script == this)
+        g_script = nullptr;
+}
+
+QStringList MsgBoxScript::titles() const
+{
+    QStringList t;
+    for (const MsgRecord &r : shown)
+        t << r.title;
+    return t;
+}
+
+MsgAnswer MsgBoxScript::next(const MsgRecord &r)
+{
+    shown.append(r);
+    if (onShow)
+        onShow(r);
+    if (!m_answers.isEmpty())
+        return m_answers.takeFirst();
+    return isYesNo(r.style) ? vbNo : vbOK;
+}
+
+MsgAnswer MsgBox(const QString &text, MsgStyle style, const QString &title)
+{
+    if (g_script)
+        return g_script->next({text, style, title});
+
+    QMessageBox box;
+    box.setWindowTitle(title);
+    // The stored texts separate lines with a bare carriage return; Qt wants line feeds.
+    QString shownText = text;
+    shownText.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QChar(13), QChar(10));
+    box.setText(shownText);
+    switch (style) {
+    case MsgStyle::Critical:
+    case MsgStyle::CriticalYesNo:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case MsgStyle::Information:
+    case MsgStyle::InfoYesNo:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case MsgStyle::Exclamation:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case MsgStyle::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case MsgStyle::Plain:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
+    }
+    if (isYesNo(style)) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(style == MsgStyle::Question ? QMessageBox::No : QMessageBox::Yes);
+    } else {
+        box.setStandardButtons(QMessageBox::Ok);
+    }
+    // A tray program may have no visible window: keep the box in front of everything.
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    const int r = box.exec();
+    if (r == QMessageBox::Yes)
+        return vbYes;
+    if (r == QMessageBox::No)
+        return vbNo;
+    return vbOK;
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+// The program's message boxes: one function, the four styles the program uses, and the
+// button codes of the original design (callers compare the answer with vbYes).
+enum class MsgStyle {
+    Critical,      // critical-stop icon, OK
+    Information,   // information icon, OK
+    Exclamation,   // exclamation icon, OK
+    Question,      // question icon, Yes and No, No is the default
+    CriticalYesNo, // critical-stop icon, Yes and No (the forwarding-left-on question)
+    InfoYesNo,     // information icon, Yes and No
+    Plain,         // no icon, OK
+};
+
+enum MsgAnswer : int { vbOK = 1, vbYes = 6, vbNo = 7 };
+
+struct MsgRecord {
+    QString text;
+    MsgStyle style;
+    QString title;
+};
+
+// Multi-line texts are joined by a single carriage return, as stored and compared everywhere.
+QString crLines(const QStringList &lines);
+
+MsgAnswer MsgBox(const QString &text, MsgStyle style, const QString &title);
+
+// Test seam. While an instance lives, no box is shown: each is recorded in `shown` and answered
+// from the queue, or with the box's default (OK, or No for Yes/No boxes) when the queue is empty.
+// `onShow` runs while the box would be open, before the answer is returned.
+class MsgBoxScript {
+public:
+    MsgBoxScript();
+    ~MsgBoxScript();
+    MsgBoxScript(const MsgBoxScript &) = delete;
+    MsgBoxScript &operator=(const MsgBoxScript &) = delete;
+
+    void answer(MsgAnswer a) { m_answers.append(a); }
+    QStringList titles() const;
+    QList<MsgRecord> shown;
+    std::function<void(const MsgRecord &)> onShow;
+
+private:
+    friend MsgAnswer MsgBox(const QString &, MsgStyle, const QString &);
+    MsgAnswer next(const MsgRecord &r);
+    QList<MsgAnswer> m_answers;
+};

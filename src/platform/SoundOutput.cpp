@@ -1,0 +1,97 @@
+#include "SoundOutput.h"
+
+#include <QAudioFormat>
+#include <QAudioSink>
+#include <QBuffer>
+#include <QMediaDevices>
+#include <QtEndian>
+
+namespace {
+
+class QtSoundOutput : public SoundOutput {
+public:
+    int waveOutGetNumDevs() override
+    {
+        // Asked once: the device list does not change while a number is being spoken, and
+        // asking the sound server costs more than the word itself.
+        if (m_devices < 0)
+            m_devices = int(QMediaDevices::audioOutputs().size());
+        return m_devices;
+    }
+
+    bool sndPlaySound(const QByteArray &image) override
+    {
+        const WaveImage w = WaveImage::parse(image);
+        if (!w.valid)
+            return false;
+        QAudioFormat f;
+        f.setChannelCount(w.channels);
+        f.setSampleRate(w.sampleRate);
+        f.setSampleFormat(w.bitsPerSample == 8 ? QAudioFormat::UInt8 : QAudioFormat::Int16);
+        stop();
+        m_pcm = image.mid(w.dataOffset, w.dataSize);
+        m_buffer = std::make_unique<QBuffer>(&m_pcm);
+        m_buffer->open(QIODevice::ReadOnly);
+        m_sink = std::make_unique<QAudioSink>(QMediaDevices::defaultAudioOutput(), f);
+        m_sink->start(m_buffer.get());
+        return m_sink->error() == QAudio::NoError;
+    }
+
+private:
+    void stop()
+    {
+        if (m_sink)
+            m_sink->stop();
+        m_sink.reset();
+        m_buffer.reset();
+    }
+
+    int m_devices = -1;
+    QByteArray m_pcm;
+    std::unique_ptr<QBuffer> m_buffer;
+    std::unique_ptr<QAudioSink> m_sink;
+};
+
+SoundOutput *g_installed = nullptr;
+
+} // namespace
+
+SoundOutput &SoundOutput::current()
+{
+    static QtSoundOutput real;
+    return g_installed ? *g_installed : real;
+}
+
+void SoundOutput::install(SoundOutput *s)
+{
+    g_installed = s;
+}
+
+WaveImage WaveImage::parse(const QByteArray &image)
+{
+    WaveImage w;
+    if (image.size() < 12 || !image.startsWith("RIFF") || image.mid(8, 4) != "WAVE")
+        return w;
+    qsizetype pos = 12;
+    bool haveFormat = false;
+    while (pos + 8 <= image.size()) {
+        const QByteArray id = image.mid(pos, 4);
+        const quint32 size = qFromLittleEndian<quint32>(image.constData() + pos + 4);
+        const qsizetype body = pos + 8;
+        if (id == "fmt " && size >= 16 && body + 16 <= image.size()) {
+            const char *p = image.constData() + body;
+            const quint16 format = qFromLittleEndian<quint16>(p);
+            w.channels = qFromLittleEndian<quint16>(p + 2);
+            w.sampleRate = int(qFromLittleEndian<quint32>(p + 4));
+            w.bitsPerSample = qFromLittleEndian<quint16>(p + 14);
+            haveFormat = format == 1 && (w.bitsPerSample == 16 || w.bitsPerSample == 8) && w.channels >= 1;
+        } else if (id == "data") {
+            w.dataOffset = body;
+            w.dataSize = std::min<qsizetype>(size, image.size() - body);
+            w.valid = haveFormat && w.dataSize > 0;
+            return w;
+        }
+        pos = body + size + (size & 1);
+    }
+    return w;
+}

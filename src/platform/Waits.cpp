@@ -1,0 +1,69 @@
+#include "Waits.h"
+
+#include "Clock.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+void pumpOnce()
+{
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+EventWait::~EventWait()
+{
+    for (const auto &c : m_connections)
+        QObject::disconnect(c);
+}
+
+bool EventWait::until(const QDateTime &deadline, std::function<bool()> done)
+{
+    m_done = std::move(done);
+    m_deadline = deadline;
+    if (m_done())
+        return true;
+    if (Clock::current().now() > m_deadline)
+        return false;
+
+    QTimer deadlineTimer;
+    deadlineTimer.setSingleShot(true);
+    deadlineTimer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&deadlineTimer, &QTimer::timeout, &m_loop, [this, &deadlineTimer] {
+        check();
+        if (m_running) {
+            // The clock may run at another pace than the timer; sleep again for what is left.
+            const qint64 left = Clock::current().now().msecsTo(m_deadline);
+            deadlineTimer.start(int(Clock::current().realMs(std::max<qint64>(left, 0) + 1)));
+        }
+    });
+    const qint64 left = Clock::current().now().msecsTo(m_deadline);
+    deadlineTimer.start(int(Clock::current().realMs(std::max<qint64>(left, 0) + 1)));
+
+    m_result = false;
+    m_running = true;
+    m_loop.exec();
+    m_running = false;
+    return m_result;
+}
+
+void EventWait::check()
+{
+    if (!m_running)
+        return;
+    if (m_done()) {
+        m_result = true;
+        m_running = false;
+        m_loop.quit();
+    } else if (Clock::current().now() > m_deadline) {
+        m_result = false;
+        m_running = false;
+        m_loop.quit();
+    }
+}
+
+void PauseSeconds(double seconds)
+{
+    const QDateTime end = Clock::current().now().addMSecs(qint64(seconds * 1000.0));
+    EventWait wait;
+    wait.until(end, [] { return false; });
+}

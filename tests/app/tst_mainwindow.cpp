@@ -1,0 +1,343 @@
+// The main window: start-up, service buttons, forwarding left on, tray, minimise timer, exit.
+#include "AppState.h"
+#include "Clock.h"
+#include "ModemSim.h"
+#include "MsgBox.h"
+#include "TestSupport.h"
+#include "Tray.h"
+#include "WrapButton.h"
+#include "frmMain.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTest>
+#include <memory>
+
+namespace {
+
+struct Rig {
+    explicit Rig(QMap<int, QString> records = {})
+    {
+        folder.copyProgramData();
+        if (!records.contains(2))
+            records[2] = QStringLiteral("COM_Port = 1");
+        if (!records.contains(4))
+            records[4] = QStringLiteral("Call_Id_AT_Command = AT+VCID=1");
+        folder.writeSettings(records);
+        modem = std::make_unique<ModemSimThread>();
+        modem->linkAs(folder.path(), 1);
+        state = std::make_unique<AppState>(folder.path());
+        window = std::make_unique<frmMain>(*state);
+    }
+    ~Rig()
+    {
+        window.reset();
+        state.reset();
+    }
+    bool load() { return window->Form_Load(); }
+
+    TestFolder folder;
+    std::unique_ptr<ModemSimThread> modem;
+    std::unique_ptr<AppState> state;
+    std::unique_ptr<frmMain> window;
+};
+
+bool shown(QWidget *w)
+{
+    return !w->isHidden();
+}
+
+QColor buttonColor(QWidget *w)
+{
+    return w->palette().color(QPalette::Button);
+}
+
+const QColor LightRed(0xFF, 0xC0, 0xC0);
+
+} // namespace
+
+class tst_MainWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void serviceButtonsFollowStatuses_data();
+    void serviceButtonsFollowStatuses();
+    void forwardingLeftOn_data();
+    void forwardingLeftOn();
+    void noModemConfigured();
+    void startsMinimiseTimerAndConnects();
+    void secondCopyOnTheSameFolder();
+    void trayRestore();
+    void trayRightClickOpensFileMenu();
+    void mouseOverVisibleWindowIsIgnored();
+    void minimiseTimerFiresOnce();
+    void closeBox_data();
+    void closeBox();
+    void exitMenu_data();
+    void exitMenu();
+    void programCloseAsksNothing();
+
+private:
+    std::unique_ptr<FastClock> m_clock;
+    std::unique_ptr<MsgBoxScript> m_boxes;
+};
+
+void tst_MainWindow::initTestCase()
+{
+    pinLocale();
+}
+
+void tst_MainWindow::init()
+{
+    m_clock = std::make_unique<FastClock>(20.0);
+    Clock::install(m_clock.get());
+    m_boxes = std::make_unique<MsgBoxScript>();
+}
+
+void tst_MainWindow::cleanup()
+{
+    m_boxes.reset();
+    Clock::install(nullptr);
+}
+
+void tst_MainWindow::serviceButtonsFollowStatuses_data()
+{
+    QTest::addColumn<bool>("pager");
+    QTest::addColumn<bool>("telemarketers");
+    QTest::addColumn<bool>("privateCalls");
+    QTest::newRow("all off") << false << false << false;
+    QTest::newRow("all on") << true << true << true;
+    QTest::newRow("pager only") << true << false << false;
+    QTest::newRow("private only") << false << false << true;
+}
+
+void tst_MainWindow::serviceButtonsFollowStatuses()
+{
+    QFETCH(bool, pager);
+    QFETCH(bool, telemarketers);
+    QFETCH(bool, privateCalls);
+    auto b = [](bool v) { return v ? QStringLiteral("True") : QStringLiteral("False"); };
+    Rig rig({{23, "CallSendToPagerStatus = " + b(pager)},
+             {25, "BlockPrivateCallsStatus = " + b(privateCalls)},
+             {26, "BlockTeleMarketersStatus= " + b(telemarketers)}});
+    QVERIFY(rig.load());
+    const MainControls &ui = rig.window->ui;
+    const struct {
+        QWidget *on, *off;
+        bool status;
+    } pairs[] = {{ui.cmdPagerNotificationON, ui.cmdPagerNotificationOFF, pager},
+                 {ui.cmdBlockTelemarketers, ui.cmdReleaseTelemarketers, telemarketers},
+                 {ui.cmdBlockPrivateCalls, ui.cmdReleasePrivateCalls, privateCalls},
+                 {ui.cmdCallForwardingON, ui.cmdCallForwardingOFF, false}};
+    for (const auto &p : pairs) {
+        QCOMPARE(shown(p.on), !p.status);
+        QCOMPARE(shown(p.off), p.status);
+        if (p.status)
+            QCOMPARE(buttonColor(p.off), LightRed);
+    }
+    QVERIFY(m_boxes->shown.isEmpty());
+}
+
+void tst_MainWindow::forwardingLeftOn_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<int>("commandsSent");
+    QTest::newRow("Yes: port opened before forwarding off, and again") << int(vbYes) << 2;
+    QTest::newRow("No: forwarding stays on") << int(vbNo) << 1;
+}
+
+void tst_MainWindow::forwardingLeftOn()
+{
+    QFETCH(int, answer);
+    QFETCH(int, commandsSent);
+    Rig rig({{24, "CallForwardStatus = True"}});
+    m_boxes->answer(MsgAnswer(answer));
+    QVERIFY(rig.load());
+    QCOMPARE(m_boxes->titles(), QStringList{"Call are Forwarded to 2nd. Phone!"});
+    QCOMPARE(m_boxes->shown[0].style, MsgStyle::CriticalYesNo);
+    QCOMPARE(m_boxes->shown[0].text, QStringLiteral("Ringlark Talking Caller ID last settings show\r"
+                                                    "that Calls are Forwarded to your 2nd. Phone.\r"
+                                                    "Do you want to take Incoming Calls on your Home Phone?"));
+    QCOMPARE(rig.modem->commandTexts().count("AT+VCID=1"), commandsSent);
+    const MainControls &ui = rig.window->ui;
+    if (answer == vbNo) {
+        QVERIFY(!shown(ui.cmdCallForwardingON));
+        QVERIFY(shown(ui.cmdCallForwardingOFF));
+        QCOMPARE(buttonColor(ui.cmdCallForwardingOFF), LightRed);
+        QCOMPARE(rig.window->windowIconFile(), Tray::ReleasedIcon);
+        const QString tip = rig.state->tray.tip();
+        QCOMPARE(tip.size(), 63);
+        QCOMPARE(tip, QString(QStringLiteral("Ringlark Caller ID is OFF.") + QChar(13) +
+                              QStringLiteral("To receive calls, please turn OFF Call Forwarding."))
+                          .left(63));
+    } else {
+        QCOMPARE(rig.state->tray.tip(), Tray::ConnectedTip);
+    }
+}
+
+void tst_MainWindow::noModemConfigured()
+{
+    Rig rig({{2, "COM_Port = 0"}});
+    QVERIFY(rig.load());
+    QVERIFY(!rig.state->ModemConfigured);
+    QCOMPARE(m_boxes->titles(), QStringList{"Modem Detection"});
+    QVERIFY(!rig.state->Timer2.isRunning());
+    QVERIFY(!rig.state->MSComm1.PortOpen());
+    QVERIFY(rig.modem->received().isEmpty());
+}
+
+void tst_MainWindow::startsMinimiseTimerAndConnects()
+{
+    Rig rig({{7, "45"}});
+    QVERIFY(rig.load());
+    QVERIFY(rig.state->ModemConfigured);
+    QVERIFY(rig.state->MSComm1.PortOpen());
+    QCOMPARE(rig.modem->received(), QByteArray("AT+VCID=1\r"));
+    QVERIFY(rig.state->Timer2.isRunning());
+    QCOMPARE(rig.state->Timer2.Interval(), 45000);
+    QCOMPARE(rig.state->tray.tip(), Tray::ConnectedTip);
+    QVERIFY(rig.window->isVisible());
+    QCOMPARE(rig.window->windowTitle(), QStringLiteral("Ringlark Talking Caller ID"));
+}
+
+void tst_MainWindow::secondCopyOnTheSameFolder()
+{
+    Rig rig;
+    QVERIFY(rig.load());
+    AppState otherState(rig.folder.path());
+    frmMain other(otherState);
+    QVERIFY(!other.Form_Load());
+    QVERIFY(!other.isVisible());
+}
+
+void tst_MainWindow::trayRestore()
+{
+    Rig rig;
+    QVERIFY(rig.load());
+    rig.window->minimise();
+    QVERIFY(rig.window->isInTray());
+    QVERIFY(!rig.state->Timer2.isRunning());
+
+    rig.state->Timer2.restart(30000);
+    rig.window->trayMessage(WM_LBUTTONUP);
+    QVERIFY(!rig.window->isInTray());
+    QVERIFY(!rig.state->Timer2.isRunning());
+    QVERIFY(rig.window->isVisible());
+
+    // The double click that follows finds the window no longer minimised.
+    rig.state->Timer2.restart(30000);
+    rig.window->trayMessage(WM_LBUTTONDBLCLK);
+    QVERIFY(rig.state->Timer2.isRunning());
+}
+
+void tst_MainWindow::trayRightClickOpensFileMenu()
+{
+    Rig rig;
+    QVERIFY(rig.load());
+    rig.window->minimise();
+    rig.state->Timer2.restart(30000);
+    rig.window->trayMessage(WM_RBUTTONUP);
+    QMenu *menu = rig.window->ui.mnuFile;
+    QTRY_VERIFY(menu->isVisible());
+    QVERIFY(!rig.state->Timer2.isRunning());
+    QStringList entries;
+    for (QAction *a : menu->actions())
+        entries << a->text();
+    QCOMPARE(entries, QStringList({"&Restore", "&Connect Port", "Release &Port", "E&xit"}));
+    menu->hide();
+
+    rig.window->ui.mnuRestore->trigger();
+    QVERIFY(!rig.window->isInTray());
+    QVERIFY(rig.window->isVisible());
+}
+
+void tst_MainWindow::mouseOverVisibleWindowIsIgnored()
+{
+    Rig rig;
+    QVERIFY(rig.load());
+    rig.state->display.setAll("(555)-123-4567", "JOHN  DOE", "x");
+    for (int message : {int(WM_LBUTTONUP), int(WM_LBUTTONDBLCLK), int(WM_RBUTTONUP), 512}) {
+        rig.window->trayMessage(message);
+        QVERIFY(rig.state->Timer2.isRunning());
+        QVERIFY(!rig.window->ui.mnuFile->isVisible());
+        QCOMPARE(rig.state->display.Label2(), QStringLiteral("JOHN  DOE"));
+    }
+}
+
+void tst_MainWindow::minimiseTimerFiresOnce()
+{
+    m_clock->setFactor(1000.0); // 30 seconds in 30 milliseconds
+    Rig rig;
+    QVERIFY(rig.load());
+    rig.state->display.setAll("(555)-123-4567", "JOHN  DOE", "x");
+    QSignalSpy fired(&rig.state->Timer2, &VbTimer::Timer);
+    QVERIFY(fired.wait(5000));
+    QVERIFY(rig.window->isInTray());
+    QCOMPARE(rig.window->ui.Label2->text(), QString());
+    QVERIFY(!rig.state->Timer2.isRunning());
+    QTest::qWait(100); // three more delays
+    QCOMPARE(fired.count(), 1);
+    QVERIFY(rig.window->isInTray());
+}
+
+void tst_MainWindow::closeBox_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::newRow("No") << int(vbNo);
+    QTest::newRow("Yes") << int(vbYes);
+}
+
+void tst_MainWindow::closeBox()
+{
+    QFETCH(int, answer);
+    Rig rig;
+    QVERIFY(rig.load());
+    QSignalSpy ended(rig.window.get(), &frmMain::programEnded);
+    m_boxes->answer(MsgAnswer(answer));
+    const bool cancelled = rig.window->Form_QueryUnload(true);
+    QCOMPARE(m_boxes->titles(), QStringList{"Exit Confirmation!"});
+    QCOMPARE(m_boxes->shown[0].style, MsgStyle::Question);
+    QCOMPARE(m_boxes->shown[0].text, QStringLiteral("After exit Caller Identification will be stopped!\r"
+                                                    "Are you sure you want to close Ringlark Talking Caller ID?"));
+    const bool yes = answer == vbYes;
+    QCOMPARE(cancelled, !yes);
+    QCOMPARE(rig.state->MSComm1.PortOpen(), !yes);
+    QCOMPARE(rig.state->tray.exists(), !yes);
+    QCOMPARE(ended.count(), yes ? 1 : 0);
+}
+
+void tst_MainWindow::exitMenu_data()
+{
+    closeBox_data();
+}
+
+void tst_MainWindow::exitMenu()
+{
+    QFETCH(int, answer);
+    Rig rig;
+    QVERIFY(rig.load());
+    QSignalSpy ended(rig.window.get(), &frmMain::programEnded);
+    m_boxes->answer(MsgAnswer(answer));
+    rig.window->ui.mnuExit->trigger();
+    QCOMPARE(m_boxes->titles(), QStringList{"Exit Confirmation!"});
+    const bool yes = answer == vbYes;
+    QCOMPARE(rig.state->MSComm1.PortOpen(), !yes);
+    QCOMPARE(rig.state->tray.exists(), !yes);
+    QCOMPARE(rig.window->isVisible(), !yes);
+    QCOMPARE(ended.count(), yes ? 1 : 0);
+}
+
+void tst_MainWindow::programCloseAsksNothing()
+{
+    Rig rig;
+    QVERIFY(rig.load());
+    QVERIFY(!rig.window->Form_QueryUnload(false));
+    QVERIFY(m_boxes->shown.isEmpty());
+}
+
+QTEST_MAIN(tst_MainWindow)
+#include "tst_mainwindow.moc"

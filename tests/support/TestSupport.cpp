@@ -1,0 +1,77 @@
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+#include <QTest>
+
+TestFolder::TestFolder()
+{
+    QVERIFY2(m_dir.isValid(), "no temporary folder");
+}
+
+QString TestFolder::file(const QString &name) const
+{
+    return QDir(m_dir.path()).filePath(name);
+}
+
+QByteArray TestFolder::bytes(const QString &name) const
+{
+    QFile f(file(name));
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return f.readAll();
+}
+
+void TestFolder::write(const QString &name, const QByteArray &bytes) const
+{
+    QFile f(file(name));
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+bool TestFolder::exists(const QString &name) const
+{
+    return QFile::exists(file(name));
+}
+
+void TestFolder::copyDefaults() const
+{
+    QFile::remove(file(QStringLiteral("desetup.bin")));
+    QVERIFY(QFile::copy(QStringLiteral(RINGLARK_DATA_DIR "/desetup.bin"), file(QStringLiteral("desetup.bin"))));
+    QFile::setPermissions(file(QStringLiteral("desetup.bin")), QFile::ReadOwner | QFile::WriteOwner);
+}
+
+void TestFolder::copyProgramData() const
+{
+    copyDefaults();
+    for (const char *name : {"ringlark.ico", "openport.ico", "RINGLARK.HLP"}) {
+        const QString n = QLatin1String(name);
+        QFile::copy(QStringLiteral(RINGLARK_DATA_DIR "/") + n, file(n));
+    }
+}
+
+void TestFolder::writeSettings(const QMap<int, QString> &records) const
+{
+    QFile defaults(QStringLiteral(RINGLARK_DATA_DIR "/desetup.bin"));
+    QVERIFY(defaults.open(QIODevice::ReadOnly));
+    QByteArray all = defaults.readAll();
+    for (auto it = records.begin(); it != records.end(); ++it) {
+        const qsizetype at = qsizetype(it.key() - 1) * 100;
+        if (all.size() < at + 100)
+            all.append(QByteArray(at + 100 - all.size(), ' '));
+        all.replace(at, 100, settingsRecord(it.value()));
+    }
+    write(QStringLiteral("acsetup.bin"), all);
+}
+
+QByteArray settingsRecord(const QString &text)
+{
+    QByteArray b = text.toLatin1().left(100);
+    return b + QByteArray(100 - b.size(), ' ');
+}
+
+void pinLocale()
+{
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "MainWindowPort.h"
+
+#include <QByteArray>
+#include <QMap>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <functional>
+
+// A throw-away program folder.
+class TestFolder {
+public:
+    TestFolder();
+    QString path() const { return m_dir.path(); }
+    QString file(const QString &name) const;
+    QByteArray bytes(const QString &name) const;
+    void write(const QString &name, const QByteArray &bytes) const;
+    bool exists(const QString &name) const;
+    // The installed defaults beside the program.
+    void copyDefaults() const;
+    // acsetup.bin = desetup.bin with the given records replaced (record number -> text).
+    void writeSettings(const QMap<int, QString> &records) const;
+    // The program's data files (defaults, icons, help), as an installation has them.
+    void copyProgramData() const;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// One settings record as stored (100 bytes, space-padded).
+QByteArray settingsRecord(const QString &text);
+
+// Dates and day names are locale-dependent: every test runs in US English.
+void pinLocale();
+
+// Stands in for the main window where a test runs the subsystems without it.
+class FakeWindow : public IMainWindow {
+public:
+    void popUp() override { calls << QStringLiteral("popUp"); }
+    void showWindow() override { calls << QStringLiteral("show"); }
+    void minimise() override { calls << QStringLiteral("minimise"); }
+    void setWindowIconFile(const QString &f) override { calls << QStringLiteral("icon:") + f; }
+    void unloadBlockedWindow() override { calls << QStringLiteral("unloadBlocked"); }
+    void runModemDetection() override
+    {
+        calls << QStringLiteral("detect");
+        if (onDetect)
+            onDetect();
+    }
+    QStringList calls;
+    std::function<void()> onDetect;
+};
