@@ -58,8 +58,10 @@ bool frmMain::Form_Load()
     m_state.tray.Shell_NotifyIcon(NIM_ADD, m_state.nid);
 
     m_port.ModemPortOpen();
-    if (m_state.ModemConfigured)
+    if (m_state.ModemConfigured) {
+        m_services->end.DisplayFinalList();
         m_state.Timer2.restart(m_state.settings.minimizeDelayMs());
+    }
     m_state.MSComm1.setInputLen(0);
     return true;
 }

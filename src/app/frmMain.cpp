@@ -13,9 +13,12 @@
 #include <QCursor>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 #include <QScreen>
 
-frmMain::frmMain(AppState &state, QWidget *parent) : QMainWindow(parent), m_state(state), m_port(state, *this)
+frmMain::frmMain(AppState &state, QWidget *parent)
+    : QMainWindow(parent), m_state(state), m_port(state, *this),
+      m_services(std::make_unique<Services>(state, *this, m_port))
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Ringlark Talking Caller ID"));
@@ -30,16 +33,21 @@ frmMain::frmMain(AppState &state, QWidget *parent) : QMainWindow(parent), m_stat
     connect(ui.mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
     connect(ui.mnuConnectPort, &QAction::triggered, &m_port, &PortConnection::mnuConnectPort_Click);
     connect(ui.mnuReleasePort, &QAction::triggered, &m_port, &PortConnection::mnuReleasePort_Click);
+    connect(ui.cmdDownLog, &QPushButton::clicked, this, &frmMain::cmdDownLog_Click);
+    connect(ui.cmdUpLog, &QPushButton::clicked, this, &frmMain::cmdUpLog_Click);
+    connect(ui.cmdBlock, &QPushButton::clicked, this, [this] { m_services->block.cmdBlock_Click(); });
 }
 
 frmMain::~frmMain() = default;
 
 void frmMain::bindDisplay()
 {
-    auto refresh = [this] {
-        ui.Label1->setText(m_state.display.Label1());
-        ui.Label2->setText(m_state.display.Label2());
-        ui.Label3->setText(m_state.display.Label3());
+    // The display's texts end lines with CR LF; a label wants a bare line feed.
+    auto shown = [](QString text) { return text.replace(QLatin1String("\r\n"), QLatin1String("\n")); };
+    auto refresh = [this, shown] {
+        ui.Label1->setText(shown(m_state.display.Label1()));
+        ui.Label2->setText(shown(m_state.display.Label2()));
+        ui.Label3->setText(shown(m_state.display.Label3()));
     };
     connect(&m_state.display, &CallerDisplay::changed, this, refresh);
     refresh();
@@ -150,6 +158,24 @@ void frmMain::restoreFromTray()
 {
     m_minimised = false;
     m_state.Timer2.stop();
+    m_services->browser.showAgain();
+}
+
+void frmMain::cmdDownLog_Click()
+{
+    // The display belongs to the call being received.
+    if (m_services->call.RingSeen || m_services->call.NumberReceived)
+        return;
+    m_state.Timer2.stop();
+    m_services->browser.GetFromLogTopToBottom();
+}
+
+void frmMain::cmdUpLog_Click()
+{
+    if (m_services->call.RingSeen || m_services->call.NumberReceived)
+        return;
+    m_state.Timer2.stop();
+    m_services->browser.GetFromLogBottomToTop();
 }
 
 void frmMain::trayMessage(int message)

@@ -3,6 +3,7 @@
 #include "MainControls.h"
 #include "MainWindowPort.h"
 #include "PortConnection.h"
+#include "Services.h"
 #include "clsBringForm.h"
 
 #include <QMainWindow>
@@ -26,6 +27,7 @@ public:
 
     MainControls ui;
     PortConnection &port() { return m_port; }
+    Services &services() { return *m_services; }
     AppState &state() { return m_state; }
 
     // IMainWindow
@@ -42,6 +44,8 @@ public:
     // not. Returns true when the close is cancelled.
     bool Form_QueryUnload(bool byUser);
     void mnuRestore_Click();
+    void cmdDownLog_Click();
+    void cmdUpLog_Click();
     void mnuExit_Click();
     void Timer2_Timer();
     bool isInTray() const { return m_minimised; }
@@ -68,6 +72,7 @@ private:
 
     AppState &m_state;
     PortConnection m_port;
+    std::unique_ptr<Services> m_services;
     clsBringForm m_bring;
     std::unique_ptr<SingleInstance> m_instance;
     QString m_iconFile = QStringLiteral("ringlark.ico");

@@ -1,0 +1,88 @@
+#include "BlockCommand.h"
+
+#include "AppState.h"
+#include "CallTexts.h"
+#include "MainWindowPort.h"
+#include "MsgBox.h"
+#include "clsModemFunctions.h"
+
+BlockCommand::BlockCommand(AppState &state, IMainWindow &window, clsModemFunctions &modem, BlockedFile &file)
+    : m_state(state), m_window(window), m_modem(modem), m_file(file)
+{
+}
+
+bool IsIncomingNumberBlocked(const BlockedFile &file, const QString &callerNumber)
+{
+    return file.contains(CallTexts::displayPattern(callerNumber));
+}
+
+bool BlockCommand::IsDisplayedNumberBlocked() const
+{
+    return m_file.contains(m_state.display.Label1());
+}
+
+void BlockCommand::AppendBlockedNumber()
+{
+    QString error;
+    if (!m_file.append(m_state.display.Label1(), m_state.display.Label2(), &error))
+        reportWriteFailure(m_file.path(), error);
+}
+
+void BlockCommand::cmdBlock_Click()
+{
+    if (m_state.Timer3.Interval() != 0)
+        return;
+    m_state.Timer3.restart(65535);
+    BlockNumber();
+    m_state.Timer3.setInterval(0);
+    m_state.Timer3.stop();
+}
+
+void BlockCommand::BlockNumber()
+{
+    const QString number = m_state.display.Label1();
+    const InProgressFlags &f = m_state.flags;
+    if (f.ForwardingInProgress || f.PrivateCallsInProgress || f.ZapInProgress || f.DialInProgress ||
+        f.ModemSearchInProgress)
+        return;
+    m_state.Timer2.stop();
+    if (!m_state.settings.BlockSelectedCallsEnable) {
+        MsgBox(crLines({QStringLiteral("'Selected Calls Block' is not enabled."),
+                        QStringLiteral("Go to Setup Menu and and turn ON 'Selected Calls Block'.")}),
+               MsgStyle::Information, QStringLiteral("Block Call 'Turn ON' is not possible!"));
+        return;
+    }
+    if (number.isEmpty())
+        return;
+
+    m_window.unloadBlockedWindow();
+    const QString name = m_state.display.Label2();
+    const bool ringing = m_state.Timer1.Interval() > 0;
+    if (IsDisplayedNumberBlocked()) {
+        MsgBox(name + QStringLiteral(" at ") + number +
+                   (ringing ? QStringLiteral("is already Blocked. No need to Block again.")
+                            : QStringLiteral(" is already Blocked. No need to Block again.")),
+               MsgStyle::Information, QStringLiteral("Phone Number Block"));
+        return;
+    }
+    const QString question =
+        ringing ? QStringLiteral("Are you sure you want to Block ") + name + QStringLiteral(" at ") + number +
+                      QStringLiteral("?") + QChar(13) +
+                      QStringLiteral("The Blocked Number will not be able to reach you, unless you UnBlock it!")
+                : QStringLiteral("Are you sure you want to block ") + name + QStringLiteral(" at ") + number +
+                      QStringLiteral("?") + QChar(13) +
+                      QStringLiteral("The Blocked Number will not be able to reach you, unless you UnBlock it.");
+    if (MsgBox(question, MsgStyle::Question, QStringLiteral("Block Number Confirmation!")) != vbYes)
+        return;
+    if (ringing) {
+        // Drop the call before the entry is written, then finish the call at once: left for
+        // the next ring, its record would swallow the next caller's report.
+        m_modem.ZapIncomingCall();
+        AppendBlockedNumber();
+        m_state.Timer1.setInterval(0);
+        if (callDropped)
+            callDropped();
+        return;
+    }
+    AppendBlockedNumber();
+}

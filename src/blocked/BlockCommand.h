@@ -1,0 +1,34 @@
+#pragma once
+
+#include "BlockedFile.h"
+
+#include <functional>
+
+class AppState;
+class IMainWindow;
+class clsModemFunctions;
+
+// The Block button: puts the caller shown in the main window on the blocked list, after the
+// user confirmed it, dropping the call first when it is still ringing.
+class BlockCommand {
+public:
+    BlockCommand(AppState &state, IMainWindow &window, clsModemFunctions &modem, BlockedFile &file);
+
+    // Runs once a ringing call has been dropped, so that its end is processed at once.
+    std::function<void()> callDropped;
+
+    // The click: refused while another user command runs (the busy marker Timer3).
+    void cmdBlock_Click();
+    void BlockNumber();
+    bool IsDisplayedNumberBlocked() const;
+    void AppendBlockedNumber();
+
+private:
+    AppState &m_state;
+    IMainWindow &m_window;
+    clsModemFunctions &m_modem;
+    BlockedFile &m_file;
+};
+
+// Whether an arriving caller number, put into the display pattern, is on the blocked list.
+bool IsIncomingNumberBlocked(const BlockedFile &file, const QString &callerNumber);

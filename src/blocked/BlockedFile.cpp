@@ -1,0 +1,145 @@
+#include "BlockedFile.h"
+
+#include "FileReplace.h"
+
+#include <QFile>
+
+namespace {
+
+// The reason alone: whoever reports it names the file.
+bool fail(QString *error, const QString &reason)
+{
+    if (error)
+        *error = reason;
+    return false;
+}
+
+bool isEntry(const QByteArray &record)
+{
+    return record.contains("END");
+}
+
+// The text from `from` to just before `to`, key removed, when both are there in that order.
+QString field(const QString &text, const QString &from, const QString &to)
+{
+    const qsizetype a = text.indexOf(from);
+    const qsizetype b = text.indexOf(to);
+    if (a < 0 || b <= a)
+        return QString();
+    return text.mid(a, b - a).remove(from);
+}
+
+} // namespace
+
+BlockedFile::BlockedFile(const QString &path, const QString &scratchPath) : m_path(path), m_scratch(scratchPath)
+{
+}
+
+QByteArray BlockedFile::entryRecord(const QString &number, const QString &name)
+{
+    const QString n = number.left(Capacity);
+    const QString shortenedName = name.left(Capacity - n.size());
+    QByteArray text = ("NB=" + n + "NM=" + shortenedName + "END").toLatin1();
+    text.append(QByteArray(TextLength - text.size(), '.'));
+    return QByteArray("\x30\x00", 2) + text;
+}
+
+QByteArray BlockedFile::deletionMarker(int recordNumber)
+{
+    QByteArray m = QByteArray::number(recordNumber) + "DELETE";
+    return m + QByteArray(RecordLength - m.size(), ' ');
+}
+
+QList<QByteArray> BlockedFile::records() const
+{
+    QFile f(m_path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray all = f.readAll();
+    QList<QByteArray> list;
+    for (qsizetype at = 0; at < all.size(); at += RecordLength)
+        list << all.mid(at, RecordLength);
+    return list;
+}
+
+bool BlockedFile::append(const QString &number, const QString &name, QString *error)
+{
+    QFile f(m_path);
+    if (!f.open(QIODevice::ReadWrite))
+        return fail(error, f.errorString());
+    // After the last record, a part record included: it is a record as far as the readers go.
+    const qint64 records = (f.size() + RecordLength - 1) / RecordLength;
+    const QByteArray bytes = entryRecord(number, name);
+    if (!f.seek(records * RecordLength) || f.write(bytes) != bytes.size() || !f.flush())
+        return fail(error, f.errorString());
+    return true;
+}
+
+bool BlockedFile::contains(const QString &text) const
+{
+    const QByteArray sought = text.toLatin1();
+    for (const QByteArray &r : records()) {
+        if (isEntry(r) && r.contains(sought))
+            return true;
+    }
+    return false;
+}
+
+int BlockedFile::findRecord(const QString &number) const
+{
+    const QList<QByteArray> all = records();
+    for (qsizetype i = 0; i < all.size(); ++i) {
+        const QString text = QString::fromLatin1(all.at(i));
+        const qsizetype nb = text.indexOf(QLatin1String("NB"));
+        const qsizetype nm = text.indexOf(QLatin1String("NM"));
+        if (nb >= 0 && nm >= 0 && text.mid(nb + 3, nm - nb - 3) == number)
+            return int(i + 1);
+    }
+    return 0; // not in the file: the search ends at its end
+}
+
+bool BlockedFile::writeDeletionMarker(int recordNumber, QString *error)
+{
+    QFile f(m_path);
+    if (!f.open(QIODevice::ReadWrite))
+        return fail(error, f.errorString());
+    const QByteArray m = deletionMarker(recordNumber);
+    if (!f.seek(qint64(recordNumber - 1) * RecordLength) || f.write(m) != m.size() || !f.flush())
+        return fail(error, f.errorString());
+    return true;
+}
+
+bool BlockedFile::compact(QString *error)
+{
+    if (!QFile::exists(m_path)) {
+        QFile create(m_path);
+        if (!create.open(QIODevice::WriteOnly))
+            return fail(error, create.errorString());
+        return true;
+    }
+    const QList<QByteArray> all = records();
+    QByteArray kept, original;
+    for (const QByteArray &r : all) {
+        original += r;
+        if (isEntry(r) && r.size() == RecordLength)
+            kept += r;
+    }
+    if (kept == original) {
+        QFile::remove(m_scratch);
+        return true;
+    }
+    return replaceFileThrough(m_scratch, m_path, kept, error);
+}
+
+QList<BlockedFile::Entry> BlockedFile::readEntries() const
+{
+    QList<Entry> entries;
+    for (const QByteArray &r : records()) {
+        if (!isEntry(r))
+            continue;
+        const QString text = QString::fromLatin1(r);
+        entries.append({field(text, QStringLiteral("NB="), QStringLiteral("NM=")),
+                        field(text, QStringLiteral("NM="), QStringLiteral("END"))});
+    }
+    return entries;
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+// blocked.bin: the user's blocked numbers, 50-byte records. An entry is a 16-bit length (always
+// 48, bytes 0x30 0x00) and 48 characters "NB=" number "NM=" name "END" padded with full stops.
+// A deleted entry is overwritten in place by its record number, "DELETE" and blanks, until the
+// next compaction drops it.
+class BlockedFile {
+public:
+    static constexpr int RecordLength = 50;
+    static constexpr int TextLength = 48;
+    static constexpr int Capacity = TextLength - 9; // number and name together
+
+    struct Entry {
+        QString number;
+        QString name;
+    };
+
+    BlockedFile(const QString &path, const QString &scratchPath);
+
+    // The 50 bytes of an entry. A number and name longer than the record holds keep the whole
+    // number (it is what calls are matched against) and a shortened name.
+    static QByteArray entryRecord(const QString &number, const QString &name);
+    static QByteArray deletionMarker(int recordNumber);
+
+    // Appends an entry after the last record.
+    bool append(const QString &number, const QString &name, QString *error = nullptr);
+    // True when an entry holds `text` anywhere (number or name), letter case significant.
+    bool contains(const QString &text) const;
+    // The record number of the first entry whose number equals `number`; 0 when there is none.
+    int findRecord(const QString &number) const;
+    bool writeDeletionMarker(int recordNumber, QString *error = nullptr);
+    // Drops every record that is not an entry, keeping the entries' bytes and order. The file
+    // is written through blocktemp.bin, which then replaces it.
+    bool compact(QString *error = nullptr);
+    // The entries in file order, as the list window shows them.
+    QList<Entry> readEntries() const;
+
+    QString path() const { return m_path; }
+
+private:
+    QList<QByteArray> records() const;
+
+    QString m_path;
+    QString m_scratch;
+};

@@ -1,0 +1,106 @@
+#include "CallReception.h"
+
+#include "AppState.h"
+#include "BlockCommand.h"
+#include "CallState.h"
+#include "CallTexts.h"
+#include "Clock.h"
+#include "EndOfCall.h"
+#include "MainWindowPort.h"
+#include "ScreenSaver.h"
+#include "Waits.h"
+#include "clsModemFunctions.h"
+#include "clsPlayWaveFile.h"
+
+CallReception::CallReception(AppState &state, IMainWindow &window, CallState &call, clsModemFunctions &modem,
+                             BlockedFile &blocked, clsPlayWaveFile &voice, EndOfCall &end, QObject *parent)
+    : QObject(parent), m_state(state), m_window(window), m_call(call), m_modem(modem), m_blocked(blocked),
+      m_voice(voice), m_end(end)
+{
+}
+
+void CallReception::MSComm1_OnComm()
+{
+    // A running service reads the modem's replies itself.
+    if (m_state.flags.any())
+        return;
+    MSComm &port = m_state.MSComm1;
+    if (port.InBufferCount() == 0)
+        return;
+    if (port.CommEvent() == MSComm::comEvReceive) {
+        m_call.buffer += port.Input();
+        if (m_call.buffer.contains(QLatin1String("RING"))) {
+            SetScreenSaverActive(false);
+            m_state.Timer2.stop();
+            m_state.Timer1.restart(EndOfCallMs);
+            m_call.RingSeen = true;
+        }
+    }
+    if (m_call.ReportProcessed || !CallerIdParser::isComplete(m_call.buffer))
+        return;
+    handleReport();
+}
+
+void CallReception::handleReport()
+{
+    m_call.ReportProcessed = true;
+    m_call.DateSeen = m_call.TimeSeen = m_call.NameSeen = m_call.NumberSeen = true;
+    m_call.report = CallerIdParser::parse(m_call.buffer, m_state.settings.DateValue, Clock::current().now().date());
+    m_state.settings.LastCallerIdReport = m_call.report.lastReport;
+    m_call.NumberReceived = true;
+
+    if (m_state.settings.BlockTeleMarketersStatus && m_call.report.callerName == CallerIdParser::UnknownName) {
+        refuseCall();
+        return;
+    }
+    m_call.IncomingBlocked = IsIncomingNumberBlocked(m_blocked, m_call.report.callerNumber);
+    if (m_call.IncomingBlocked) {
+        refuseCall();
+        return;
+    }
+    showCall();
+}
+
+void CallReception::showCall()
+{
+    const Settings &s = m_state.settings;
+    CallerIdParser::Report &r = m_call.report;
+    if (s.PopUpWindow)
+        m_window.popUp();
+    m_call.NameSeen = m_call.NumberSeen = m_call.DateSeen = m_call.TimeSeen = false;
+    m_state.display.setLabel1(CallTexts::displayPattern(r.callerNumber));
+    m_state.display.setLabel2(r.callerName);
+    m_window.showWindow();
+
+    const QDate today = Clock::current().now().date();
+    QDate date = today;
+    if (s.DateValue == QLatin1String("Caller Id Date"))
+        date = QDate(today.year(), r.callDateText.left(2).toInt(), r.callDateText.mid(3, 2).toInt());
+    const QString shownDate = date.isValid() ? CallTexts::displayDate(date, s.DateFormat) : r.callDateText;
+    const QTime time = QTime::fromString(r.callTimeText, QStringLiteral("HH:mm"));
+    m_state.display.setLabel3(shownDate + QStringLiteral("\r\n") +
+                              (time.isValid() ? CallTexts::amPm(time) : r.callTimeText));
+    r.callDateText = shownDate;
+    if (s.DateValue == QLatin1String("System Date"))
+        m_window.showWindow();
+
+    const CallerIdParser::Classification c = CallerIdParser::classify(r.callerNumber, s.LocalAreaCode);
+    m_call.callClass = c.callClass;
+    if (s.Talking_Call) {
+        pumpOnce();
+        m_voice.TellPhonenumber(c.callClass, c.spokenNumber);
+    }
+    m_state.writeSetupRecord(Settings::LastReportRecord, r.lastReport);
+}
+
+void CallReception::refuseCall()
+{
+    m_call.NameSeen = m_call.NumberSeen = m_call.DateSeen = m_call.TimeSeen = false;
+    m_state.Timer2.stop();
+    m_state.Timer1.stop();
+    m_modem.ZapIncomingCall();
+    m_state.Timer1.setInterval(0);
+    // The call is over for us: store it and get ready for the next one now, not at the next
+    // ring, whose report would otherwise be taken for this call's.
+    m_end.Timer1_Timer();
+}

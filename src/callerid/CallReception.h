@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QObject>
+
+class AppState;
+class BlockedFile;
+class EndOfCall;
+class IMainWindow;
+class clsModemFunctions;
+class clsPlayWaveFile;
+struct CallState;
+
+// The receive handler of the caller-ID port: collects what the modem sends, notices rings, and
+// handles the caller-ID report once it is whole: shows the caller, pops the window up, speaks
+// the call and keeps the report, or refuses the call (telemarketer rule, blocked list).
+class CallReception : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int EndOfCallMs = 10000; // silence after which a call has ended
+
+    CallReception(AppState &state, IMainWindow &window, CallState &call, clsModemFunctions &modem,
+                  BlockedFile &blocked, clsPlayWaveFile &voice, EndOfCall &end, QObject *parent = nullptr);
+
+    void MSComm1_OnComm();
+
+private:
+    void handleReport();
+    void showCall();
+    void refuseCall();
+
+    AppState &m_state;
+    IMainWindow &m_window;
+    CallState &m_call;
+    clsModemFunctions &m_modem;
+    BlockedFile &m_blocked;
+    clsPlayWaveFile &m_voice;
+    EndOfCall &m_end;
+};

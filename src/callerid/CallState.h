@@ -1,0 +1,18 @@
+#pragma once
+
+#include "CallerIdParser.h"
+
+#include <QString>
+
+// The state of the call being received, shared by the receive handler and the end of call.
+struct CallState {
+    QString buffer;               // everything received since the last end of call
+    bool ReportProcessed = false; // the report in the buffer has been handled
+    bool NameSeen = false, NumberSeen = false, DateSeen = false, TimeSeen = false;
+    bool NumberReceived = false;  // a caller-ID number was handled for this call
+    bool RingSeen = false;        // the line rang
+    bool IncomingBlocked = false; // the number is on the blocked list
+    CallerIdParser::Report report; // the fields of the report handled last
+    QString callClass;            // "Normal", "Local", "Private", "Unknown" or "Barred"
+    int callsWithoutCallerId = 0; // calls in a row that rang without any caller-ID data
+};

@@ -1,0 +1,213 @@
+#include "CallerIdParser.h"
+
+#include "CallTexts.h"
+#include "Settings.h"
+
+namespace CallerIdParser {
+
+namespace {
+
+const QString Date = QStringLiteral("DATE");
+const QString Time = QStringLiteral("TIME");
+const QString Name = QStringLiteral("NAME");
+const QString Number = QStringLiteral("NMBR");
+const QString Ring = QStringLiteral("RING");
+
+qsizetype lineEnd(const QString &text, qsizetype from)
+{
+    const qsizetype cr = text.indexOf(QChar(13), from);
+    const qsizetype lf = text.indexOf(QChar(10), from);
+    if (cr < 0)
+        return lf;
+    if (lf < 0)
+        return cr;
+    return std::min(cr, lf);
+}
+
+// The value of a field: from its start to the end of its line (a field never runs into the
+// next line: "NAME = O" followed by "DDN_NMBR= ..." is the name O).
+QString lineValue(const QString &buffer, const QString &keyword)
+{
+    const qsizetype start = valueStart(buffer, keyword);
+    if (start < 0)
+        return QString();
+    const qsizetype end = lineEnd(buffer, start);
+    return end < 0 ? buffer.mid(start) : buffer.mid(start, end - start);
+}
+
+bool lineEnded(const QString &buffer, const QString &keyword, qsizetype *end = nullptr)
+{
+    const qsizetype start = valueStart(buffer, keyword);
+    if (start < 0)
+        return false;
+    const qsizetype e = lineEnd(buffer, start);
+    if (end)
+        *end = e;
+    return e >= 0;
+}
+
+// Keeps the text before `keyword` when it occurs after the first character.
+void cutAt(QString &value, const QString &keyword, const QString &otherwise)
+{
+    qsizetype at = value.indexOf(keyword);
+    if (at < 0)
+        at = value.indexOf(otherwise);
+    if (at > 0)
+        value.truncate(at);
+}
+
+QString trimBlanks(const QString &s)
+{
+    qsizetype a = 0, b = s.size();
+    while (a < b && s.at(a) == QLatin1Char(' '))
+        ++a;
+    while (b > a && s.at(b - 1) == QLatin1Char(' '))
+        --b;
+    return s.mid(a, b - a);
+}
+
+// Runs of three blanks become two, then every blank is doubled ("JOHN DOE" becomes "JOHN  DOE");
+// line ends, NULs, tabs and backspaces go.
+QString spacedAndStripped(QString s)
+{
+    while (s.contains(QLatin1String("   ")))
+        s.replace(QLatin1String("   "), QLatin1String("  "));
+    if (s.contains(QLatin1Char(' ')))
+        s.replace(QLatin1String(" "), QLatin1String("  "));
+    for (QChar c : {QChar(13), QChar(10), QChar(0), QChar(9), QChar(8)})
+        s.remove(c);
+    return trimBlanks(s);
+}
+
+QString code(const QString &value, const QString &privateCode, const QString &unknownCode, const QString &barredCode)
+{
+    if (value.startsWith(QLatin1Char('P')))
+        return privateCode;
+    if (value.startsWith(QLatin1Char('O')))
+        return unknownCode;
+    return barredCode;
+}
+
+QString fourChars(const QString &value)
+{
+    QString v = value;
+    v.remove(QLatin1Char('='));
+    v.remove(QLatin1Char(' '));
+    return trimBlanks(v);
+}
+
+} // namespace
+
+qsizetype valueStart(const QString &buffer, const QString &keyword)
+{
+    const qsizetype p = buffer.indexOf(keyword);
+    if (p < 0)
+        return -1;
+    // Where the search for a second, newer occurrence begins. These offsets make a second
+    // report in the buffer win over the first one; with one report the first occurrence counts.
+    qsizetype offset;
+    if (keyword == Date)
+        offset = p + 4;
+    else if (keyword == Time)
+        offset = 7;
+    else
+        offset = p < 4 ? 5 : 7;
+    const qsizetype q = offset < buffer.size() ? buffer.indexOf(keyword, offset + p) : -1;
+    return q >= 0 ? q + 4 : p + 4;
+}
+
+bool isComplete(const QString &buffer)
+{
+    qsizetype numberEnd = -1;
+    if (!lineEnded(buffer, Date) || !lineEnded(buffer, Time) || !lineEnded(buffer, Number, &numberEnd))
+        return false;
+    if (buffer.contains(Name))
+        return lineEnded(buffer, Name);
+    // Number-only caller ID: no name line comes, and the next ring says the report is over.
+    return buffer.indexOf(Ring, numberEnd) >= 0;
+}
+
+QString nameOf(const QString &value)
+{
+    QString v = value;
+    cutAt(v, Number, Ring);
+    v.remove(QLatin1Char('='));
+    v = spacedAndStripped(trimBlanks(v));
+    // A single letter (or nothing) is the withheld-name code; PAT, BOB and OTTO are names.
+    if (v.size() <= 1)
+        return code(v, PrivateName, UnknownName, BarredName);
+    return v;
+}
+
+QString digitFilter(QString text)
+{
+    for (int c = 0; c <= 127; ++c) {
+        if (c >= 48 && c <= 57)
+            continue;
+        const QChar ch(c);
+        if (text.indexOf(ch) > 0)
+            text.remove(ch);
+    }
+    return text;
+}
+
+QString numberOf(const QString &value)
+{
+    QString v = value;
+    cutAt(v, Ring, Number);
+    v.remove(QLatin1Char('='));
+    v = spacedAndStripped(trimBlanks(v));
+    v = digitFilter(v).right(10);
+    if (v.size() <= 4)
+        return code(v, PrivateNumber, UnknownNumber, BarredNumber);
+    return v;
+}
+
+Report parse(const QString &buffer, const QString &dateValue, const QDate &today)
+{
+    Report r;
+    // DATE: month and day of the current year.
+    if (dateValue == QLatin1String("Caller Id Date")) {
+        const QString v = fourChars(buffer.mid(valueStart(buffer, Date)));
+        r.callDateText = v.mid(0, 2) + QLatin1Char(' ') + v.mid(2, 2);
+        const QDate d(today.year(), v.mid(0, 2).toInt(), v.mid(2, 2).toInt());
+        r.dateLine = QStringLiteral("DT=") + (d.isValid() ? CallTexts::shortDate(d) : r.callDateText);
+    } else if (dateValue == QLatin1String("System Date")) {
+        r.dateLine = QStringLiteral("DT=") + CallTexts::shortDate(today);
+    }
+
+    const QString t = fourChars(buffer.mid(valueStart(buffer, Time)));
+    r.callTimeText = t.mid(0, 2) + QLatin1Char(':') + t.mid(2, 2);
+    const QTime time = QTime::fromString(r.callTimeText, QStringLiteral("HH:mm"));
+    r.timeLine = QStringLiteral("TM=") + (time.isValid() ? CallTexts::amPm(time) : r.callTimeText);
+
+    r.callerName = nameOf(lineValue(buffer, Name));
+    r.nameLine = QStringLiteral("NM=") + r.callerName;
+
+    r.lastReport = QStringLiteral("\r\n") + buffer + QStringLiteral("\r\n");
+    r.callerNumber = numberOf(lineValue(buffer, Number));
+    r.numberLine = QStringLiteral("NB=") + CallTexts::displayPattern(r.callerNumber);
+    return r;
+}
+
+bool areaCodeSpecified(const QString &areaCode)
+{
+    return !areaCode.trimmed().isEmpty() && Settings::leadingNumber(areaCode) != 0;
+}
+
+Classification classify(const QString &callerNumber, const QString &areaCode)
+{
+    const QString code = areaCode.trimmed();
+    if (areaCodeSpecified(code) && callerNumber.size() == 10 && CallTexts::isDigits(callerNumber) &&
+        callerNumber.startsWith(code))
+        return {QStringLiteral("Local"), callerNumber.mid(code.size())};
+    if (callerNumber.contains(PrivateNumber))
+        return {QStringLiteral("Private"), callerNumber};
+    if (callerNumber.contains(UnknownNumber))
+        return {QStringLiteral("Unknown"), callerNumber};
+    if (callerNumber.contains(BarredNumber))
+        return {QStringLiteral("Barred"), callerNumber};
+    return {QStringLiteral("Normal"), callerNumber};
+}
+
+} // namespace CallerIdParser

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+// The caller-ID report as the modem sends it between the first and the second ring: the lines
+// DATE = MMDD, TIME = HHMM, NMBR = number and NAME = name, in any order, among RING lines.
+// Pure functions of the received text and the settings they read: no port, no window.
+namespace CallerIdParser {
+
+inline const QString PrivateName = QStringLiteral("PRIVATE NAME");
+inline const QString UnknownName = QStringLiteral("UNKNOWN NAME");
+inline const QString BarredName = QStringLiteral("BARRED NAME");
+inline const QString PrivateNumber = QStringLiteral("PRIVATE NUMBER");
+inline const QString UnknownNumber = QStringLiteral("UNKNOWN NUMBER");
+inline const QString BarredNumber = QStringLiteral("BARRED NUMBER");
+
+// True when the buffer holds a whole report: DATE, TIME, NMBR and NAME lines, each ended by its
+// CR or LF; or, for number-only caller ID, DATE, TIME and NMBR lines followed by a RING.
+bool isComplete(const QString &buffer);
+
+// Where the value of a keyword begins: after its first occurrence, or after a second one far
+// enough behind it (the newer report when two are in the buffer). -1 when absent.
+qsizetype valueStart(const QString &buffer, const QString &keyword);
+
+struct Report {
+    QString dateLine;     // "DT=" + short date
+    QString timeLine;     // "TM=" + hh:mm AM/PM
+    QString nameLine;     // "NM=" + caller name
+    QString numberLine;   // "NB=" + number in the display pattern
+    QString callDateText; // "MM DD" from the report (left empty for the system date)
+    QString callTimeText; // "HH:MM" from the report
+    QString callerName;   // cleaned name, or PRIVATE/UNKNOWN/BARRED NAME
+    QString callerNumber; // digits (at most ten), or PRIVATE/UNKNOWN/BARRED NUMBER
+    QString lastReport;   // CR LF + the whole buffer + CR LF
+    // The call record line: date, time, name and number lines, without separators.
+    QString recordLine() const { return dateLine + timeLine + nameLine + numberLine; }
+};
+
+// Cuts the four fields out of a complete report. `dateValue` is "Caller Id Date" or
+// "System Date"; `today` is the clock's date (the year of a caller-ID date, and the system date).
+Report parse(const QString &buffer, const QString &dateValue, const QDate &today);
+
+// The field rules, each on the text that follows its keyword.
+QString nameOf(const QString &value);
+QString numberOf(const QString &value);
+// Removes every character of codes 0-47 and 58-127 whose first occurrence is not the first
+// character of the text.
+QString digitFilter(QString text);
+
+struct Classification {
+    QString callClass;    // "Local", "Private", "Unknown", "Barred" or "Normal"
+    QString spokenNumber; // the number as announced (a local call without its area code)
+};
+// An area code that is empty or zero ("000", the default) is not specified: no call is local.
+bool areaCodeSpecified(const QString &areaCode);
+Classification classify(const QString &callerNumber, const QString &areaCode);
+
+} // namespace CallerIdParser

@@ -1,0 +1,105 @@
+#include "CallLogFile.h"
+
+#include "CallRecord.h"
+#include "FileReplace.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace {
+
+QByteArray join(const QStringList &records)
+{
+    QByteArray all;
+    all.reserve(records.size() * CallRecord::Length);
+    for (const QString &r : records)
+        all += CallRecord::padded(r).toLatin1();
+    return all;
+}
+
+// The reason alone: whoever reports it names the file.
+bool fail(QString *error, const QString &reason)
+{
+    if (error)
+        *error = reason;
+    return false;
+}
+
+} // namespace
+
+CallLogFile::CallLogFile(const QString &path, const QString &scratchPath) : m_path(path), m_scratch(scratchPath)
+{
+}
+
+QStringList CallLogFile::readAll(QString *error) const
+{
+    QFile f(m_path);
+    if (!f.exists()) {
+        // Opening the log creates it; an empty log is a log all the same.
+        QFile create(m_path);
+        if (!create.open(QIODevice::WriteOnly))
+            fail(error, create.errorString());
+        return {};
+    }
+    if (!f.open(QIODevice::ReadOnly)) {
+        fail(error, f.errorString());
+        return {};
+    }
+    const QByteArray all = f.readAll();
+    QStringList records;
+    records.reserve(all.size() / CallRecord::Length + 1);
+    for (qsizetype at = 0; at < all.size(); at += CallRecord::Length) {
+        QByteArray r = all.mid(at, CallRecord::Length);
+        r.append(QByteArray(CallRecord::Length - r.size(), '\0'));
+        records << QString::fromLatin1(r);
+    }
+    return records;
+}
+
+bool CallLogFile::rewrite(const QStringList &records, QString *error)
+{
+    QSaveFile f(m_path);
+    if (!f.open(QIODevice::WriteOnly))
+        return fail(error, f.errorString());
+    const QByteArray all = join(records);
+    if (f.write(all) != all.size())
+        return fail(error, f.errorString());
+    if (!f.commit())
+        return fail(error, f.errorString());
+    return true;
+}
+
+bool CallLogFile::compact(QStringList *records, QString *error)
+{
+    QString readError;
+    const QStringList stored = readAll(&readError);
+    QStringList live;
+    live.reserve(stored.size());
+    for (const QString &r : stored) {
+        if (CallRecord::isLive(r))
+            live << CallRecord::renumbered(r, int(live.size()) + 1);
+    }
+    if (records)
+        *records = live;
+    if (!readError.isEmpty())
+        return fail(error, readError);
+
+    const QByteArray compacted = join(live);
+    if (compacted == join(stored)) {
+        // Nothing to drop or renumber: the log stays as it is (no write at every start).
+        QFile::remove(m_scratch);
+        return true;
+    }
+    return replaceFileThrough(m_scratch, m_path, compacted, error);
+}
+
+bool CallLogFile::writeDeletionMarker(int recordNumber, QString *error)
+{
+    QFile f(m_path);
+    if (!f.open(QIODevice::ReadWrite))
+        return fail(error, f.errorString());
+    if (!f.seek(qint64(recordNumber - 1) * CallRecord::Length) ||
+        f.write(CallRecord::deletionMarker(recordNumber).toLatin1()) != CallRecord::Length || !f.flush())
+        return fail(error, f.errorString());
+    return true;
+}

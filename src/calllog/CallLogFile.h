@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Array.bin: the call log, 80-byte records without header or line ends, oldest first.
+// The whole log is replaced atomically: a crash or a full disk leaves either the old log or
+// the new one, never half of one.
+class CallLogFile {
+public:
+    CallLogFile(const QString &path, const QString &scratchPath);
+
+    QString path() const { return m_path; }
+    QString scratchPath() const { return m_scratch; }
+
+    // The records as stored; a missing file is created empty.
+    QStringList readAll(QString *error = nullptr) const;
+    // Replaces the whole file with these records.
+    bool rewrite(const QStringList &records, QString *error = nullptr);
+    // Drops every record that is not live and renumbers the rest 1, 2, 3 ... The compacted
+    // records go to `records`, also when the file could not be written. The file is written
+    // through the scratch file ArrayTemp1.bin, which then replaces it; a scratch file left by an
+    // interrupted run is discarded.
+    bool compact(QStringList *records, QString *error = nullptr);
+    // Marks record n deleted, in place.
+    bool writeDeletionMarker(int recordNumber, QString *error = nullptr);
+
+private:
+    QString m_path;
+    QString m_scratch;
+};

@@ -1,0 +1,70 @@
+#include "CallLogModel.h"
+
+#include "SortKeys.h"
+
+#include <algorithm>
+
+int CallLogModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int CallLogModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : Columns;
+}
+
+QVariant CallLogModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || role != Qt::DisplayRole)
+        return QVariant();
+    return m_rows.at(index.row()).at(index.column());
+}
+
+QVariant CallLogModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    static const char *const headers[Columns] = {"Call#", "Name", "Number", "Date", "Time", "Ring#"};
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= Columns)
+        return QVariant();
+    return QString::fromLatin1(headers[section]);
+}
+
+void CallLogModel::addRow(const CallRecord::Fields &f)
+{
+    beginInsertRows(QModelIndex(), int(m_rows.size()), int(m_rows.size()));
+    m_rows.append({f.callNumber, f.name, f.number, f.date, f.time, f.rings});
+    endInsertRows();
+}
+
+void CallLogModel::clear()
+{
+    beginResetModel();
+    m_rows.clear();
+    endResetModel();
+}
+
+QStringList CallLogModel::column(int column) const
+{
+    QStringList l;
+    for (const Row &r : m_rows)
+        l << r.at(column - 1);
+    return l;
+}
+
+void CallLogModel::SortListView(int column, int kind, bool ascending)
+{
+    if (column < 1 || column > Columns)
+        return;
+    QList<std::pair<QString, Row>> keyed;
+    keyed.reserve(m_rows.size());
+    for (const Row &r : m_rows)
+        keyed.append({SortKeys::forKind(r.at(column - 1), kind), r});
+    std::stable_sort(keyed.begin(), keyed.end(), [ascending](const auto &a, const auto &b) {
+        const int c = QString::compare(a.first, b.first, Qt::CaseInsensitive);
+        return ascending ? c < 0 : c > 0;
+    });
+    beginResetModel();
+    for (qsizetype i = 0; i < keyed.size(); ++i)
+        m_rows[i] = keyed[i].second;
+    endResetModel();
+}

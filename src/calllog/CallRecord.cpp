@@ -1,0 +1,77 @@
+#include "CallRecord.h"
+
+namespace CallRecord {
+
+namespace {
+
+// The text between `from` and the first `to` after it, without the key; empty when either is missing.
+QString between(const QString &record, const QString &from, const QString &to)
+{
+    const qsizetype a = record.indexOf(from);
+    if (a < 0)
+        return QString();
+    const qsizetype b = record.indexOf(to, a + from.size());
+    if (b < 0)
+        return QString();
+    return record.mid(a + from.size(), b - a - from.size());
+}
+
+} // namespace
+
+QString padded(const QString &text)
+{
+    QString t = text.left(Length);
+    t.append(QString(Length - t.size(), QLatin1Char(' ')));
+    return t;
+}
+
+QString build(int callNumber, const QString &recordLine, int rings)
+{
+    const QString head = QStringLiteral("CL=") + QString::number(callNumber);
+    const QString tail = QStringLiteral("RG=") + QString::number(rings) + QStringLiteral("END");
+    QString line = recordLine;
+    qsizetype excess = head.size() + line.size() + tail.size() - Length;
+    if (excess > 0) {
+        const qsizetype nm = line.indexOf(QLatin1String("NM="));
+        const qsizetype nb = nm >= 0 ? line.indexOf(QLatin1String("NB="), nm) : -1;
+        if (nm >= 0 && nb > nm) {
+            const qsizetype nameLength = nb - nm - 3;
+            const qsizetype cut = std::min(excess, nameLength);
+            line.remove(nb - cut, cut);
+            excess -= cut;
+        }
+        if (excess > 0)
+            line.chop(excess); // nothing left to take from the name: the number gives way
+    }
+    QString text = head + line + tail;
+    text.append(QString(Length - text.size(), QLatin1Char('.')));
+    return text;
+}
+
+bool isLive(const QString &record)
+{
+    return record.contains(QLatin1String("DT=")) && record.contains(QLatin1String("RG=")) &&
+           record.contains(QLatin1String("END"));
+}
+
+QString deletionMarker(int recordNumber)
+{
+    return padded(QString::number(recordNumber) + QStringLiteral("DELETE"));
+}
+
+QString renumbered(const QString &record, int callNumber)
+{
+    return padded(QStringLiteral("CL=") + QString::number(callNumber) + record.mid(record.indexOf(QLatin1String("DT"))));
+}
+
+Fields fields(const QString &record)
+{
+    return {between(record, QStringLiteral("CL="), QStringLiteral("DT=")),
+            between(record, QStringLiteral("NM="), QStringLiteral("NB=")),
+            between(record, QStringLiteral("NB="), QStringLiteral("RG=")),
+            between(record, QStringLiteral("DT="), QStringLiteral("TM=")),
+            between(record, QStringLiteral("TM="), QStringLiteral("NM=")),
+            between(record, QStringLiteral("RG="), QStringLiteral("END"))};
+}
+
+} // namespace CallRecord

@@ -1,0 +1,69 @@
+#include "LogBrowser.h"
+
+#include "AppState.h"
+#include "CallTexts.h"
+
+namespace {
+
+// The text from `key` to `endKey`, key removed, when both are there in that order.
+bool take(const QString &record, const QString &key, const QString &endKey, QString &field)
+{
+    const qsizetype a = record.indexOf(key);
+    const qsizetype b = record.indexOf(endKey);
+    if (a < 0 || b <= a)
+        return false;
+    field = record.mid(a, b - a).remove(key);
+    return true;
+}
+
+} // namespace
+
+void LogBrowser::GetFromLogTopToBottom()
+{
+    int &p = m_state.LogPosition;
+    if (p > 1) {
+        --p;
+        showRecord(p);
+    } else {
+        p = 0;
+        m_state.display.setAll(QString(), QStringLiteral("Bottom of the List"), QString());
+    }
+}
+
+void LogBrowser::GetFromLogBottomToTop()
+{
+    int &p = m_state.LogPosition;
+    if (p < m_state.calls.nextRecord() - 1) {
+        ++p;
+        showRecord(p);
+    } else {
+        p = m_state.calls.nextRecord();
+        m_state.display.setAll(QString(), QStringLiteral("Top of the List"), QString());
+    }
+}
+
+void LogBrowser::showAgain()
+{
+    int &p = m_state.LogPosition;
+    if (p >= 1 && p < m_state.calls.nextRecord())
+        ++p;
+    if (p >= 0)
+        GetFromLogTopToBottom();
+}
+
+void LogBrowser::showRecord(int position)
+{
+    const QString record = m_state.calls.at(position);
+    if (!record.contains(QLatin1String("RG")))
+        return;
+    take(record, QStringLiteral("NM="), QStringLiteral("NB="), m_name);
+    take(record, QStringLiteral("NB="), QStringLiteral("RG="), m_number);
+    take(record, QStringLiteral("DT="), QStringLiteral("TM="), m_date);
+    take(record, QStringLiteral("TM="), QStringLiteral("NM="), m_time);
+
+    const QDate date = CallTexts::readShortDate(m_date);
+    const QString dateText = date.isValid() ? CallTexts::displayDate(date, m_state.settings.DateFormat) : m_date;
+    const QTime time = CallTexts::readTime(m_time);
+    const QString timeText = time.isValid() ? CallTexts::amPm(time) : m_time;
+    m_state.display.setAll(CallTexts::displayPattern(m_number), m_name, dateText + QStringLiteral("\r\n") + timeText);
+}

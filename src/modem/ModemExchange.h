@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class AppState;
+
+// One AT dialogue on the main window's serial port, borrowed from caller-ID reception: take the
+// port, write a command, wait for its echo, collect the reply until "OK" or a time-out. Every
+// wait sleeps in the event loop, so the window stays alive; the in-progress flags keep the
+// receive handler away from the replies meanwhile.
+class ModemExchange {
+public:
+    // A modem that does not echo is waited for this long before the reply wait begins.
+    static constexpr int EchoWaitMs = 1000;
+
+    explicit ModemExchange(AppState &state) : m_state(state) {}
+
+    // True when the port is open for the service; false (the user has been told) when another
+    // program holds it.
+    bool TakeModemPort();
+    // Discards waiting input, writes the command and one carriage return, waits for the echo.
+    void SendModemCommand(const QString &command);
+    // Collects the reply until it holds "OK" or the time-out passes; returns whether it timed
+    // out. `onOk` runs as soon as "OK" is there,
+    // inside the wait; however long it takes, the wait then counts as not timed out.
+    bool AwaitModemReply(int timeoutSeconds, const std::function<void()> &onOk = {});
+
+    QString command() const { return m_command; }
+    QString reply() const { return m_reply; }
+    // "ERROR" after the echo: the modem refused the command.
+    bool replyIsError() const { return m_reply.indexOf(QLatin1String("ERROR")) > 0; }
+
+private:
+    AppState &m_state;
+    QString m_command;
+    QString m_reply;
+};

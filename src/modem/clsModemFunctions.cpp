@@ -1,0 +1,111 @@
+#include "clsModemFunctions.h"
+
+#include "AppState.h"
+#include "CallTexts.h"
+#include "MainWindowPort.h"
+#include "ModemMessages.h"
+#include "Waits.h"
+
+namespace {
+
+// Sets an in-progress flag for the life of a service and clears it on every way out: a flag
+// left set would keep caller-ID reception deaf until the program is restarted.
+class FlagScope {
+public:
+    explicit FlagScope(bool &flag) : m_flag(flag) { m_flag = true; }
+    ~FlagScope() { m_flag = false; }
+    FlagScope(const FlagScope &) = delete;
+    FlagScope &operator=(const FlagScope &) = delete;
+
+private:
+    bool &m_flag;
+};
+
+const QString ZapTitle = QStringLiteral("Call Zap is not possible!");
+const QString DialTitle = QStringLiteral("Dialing Number is not possible!");
+
+} // namespace
+
+clsModemFunctions::clsModemFunctions(AppState &state, IPortConnection &port)
+    : m_state(state), m_port(port), m_exchange(state)
+{
+}
+
+void clsModemFunctions::ZapIncomingCall()
+{
+    if (m_state.Timer1.Interval() < 1)
+        return; // no call is ringing
+    FlagScope busy(m_state.flags.ZapInProgress);
+    if (!m_exchange.TakeModemPort())
+        return;
+    // The modem goes off-hook and sends nothing while it answers: the wait usually runs its
+    // two seconds, which is how long the caller is held before the line drops.
+    m_exchange.SendModemCommand(QStringLiteral("ATA"));
+    if (m_exchange.AwaitModemReply(2) && m_exchange.replyIsError())
+        MsgBox(ModemMessages::noAtSupport(), MsgStyle::Critical, ZapTitle);
+    m_state.MSComm1.setInputLen(0);
+    m_exchange.SendModemCommand(QStringLiteral("ATH"));
+    m_exchange.AwaitModemReply(2);
+    m_port.ModemPortOpen();
+}
+
+void clsModemFunctions::BlockCall()
+{
+    if (m_state.Timer1.Interval() < 1)
+        return;
+    FlagScope busy(m_state.flags.BlockCallInProgress);
+    if (!m_exchange.TakeModemPort())
+        return;
+    m_exchange.SendModemCommand(QStringLiteral("ATA"));
+    m_exchange.AwaitModemReply(3);
+    PauseSeconds(2);
+    m_exchange.SendModemCommand(QStringLiteral("ATH"));
+    if (m_exchange.AwaitModemReply(2)) {
+        MsgBox(ModemMessages::noAtSupport(), MsgStyle::Critical, ZapTitle);
+        return;
+    }
+    m_port.ModemPortOpen();
+}
+
+QString clsModemFunctions::dialString(const QString &displayedNumber, const QString &areaCode)
+{
+    QString digits = displayedNumber;
+    digits.remove(QLatin1Char('(')).remove(QLatin1Char(')')).remove(QLatin1Char('-'));
+    const QString code = areaCode.trimmed();
+    // Only the leading code of a full ten-digit number: 555-1234 in area 555 stays 5551234.
+    if (digits.size() == 10 && !code.isEmpty() && digits.startsWith(code))
+        digits.remove(0, code.size());
+    return digits;
+}
+
+void clsModemFunctions::DialTheNumber()
+{
+    const QString shown = DisplayedNumber;
+    if (shown.isEmpty() || shown.contains(QLatin1String("PRIVATE")) || shown.contains(QLatin1String("UNKNOWN")) ||
+        shown.contains(QLatin1String("BARRED")))
+        return;
+    const QString code = m_state.settings.LocalAreaCode.trimmed();
+    if (code.isEmpty() || Settings::leadingNumber(code) == 0) {
+        MsgBox(crLines({QStringLiteral("Your Local Area Code is not specified!"),
+                        QStringLiteral("Please go to Setup Menu and enter your 3 digit Local Area Code.")}),
+               MsgStyle::Critical, DialTitle);
+        return;
+    }
+    const QString dial = dialString(shown, code);
+    if (!m_exchange.TakeModemPort())
+        return;
+    m_exchange.SendModemCommand(QStringLiteral("ATDT") + dial + QLatin1Char(';'));
+    // The modem has dialled and stays off-hook: the user picks up, then the modem lets go.
+    const bool timedOut = m_exchange.AwaitModemReply(12, [] {
+        MsgBox(QStringLiteral("Please pick up the Phone and press 'Enter' or click 'OK'"), MsgStyle::Plain,
+               QStringLiteral("Dialing Number!"));
+    });
+    if (timedOut) {
+        MsgBox(ModemMessages::lineBusy(ModemMessages::LineBusy::Bang), MsgStyle::Critical, DialTitle);
+        return;
+    }
+    PauseSeconds(2);
+    m_exchange.SendModemCommand(QStringLiteral("ATH"));
+    if (m_exchange.AwaitModemReply(9))
+        MsgBox(ModemMessages::lineBusy(ModemMessages::LineBusy::DotThenBang), MsgStyle::Critical, DialTitle);
+}

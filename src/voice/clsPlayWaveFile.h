@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+// The talking caller ID: the word for the class of the call, then the caller's number digit by
+// digit, from recordings held in the program (resources 101 to 110 the digits 0 to 9; 111 local,
+// 112 normal, 113 private, 114 unknown).
+class clsPlayWaveFile {
+public:
+    static constexpr int FirstDigit = 101;
+    static constexpr int LocalWord = 111;
+    static constexpr int NormalWord = 112;
+    static constexpr int PrivateWord = 113;
+    static constexpr int UnknownWord = 114;
+
+    // Speaks the call. Without a sound device: silence, and no message.
+    void TellPhonenumber(const QString &callClass, const QString &number);
+    // Plays one word; a word still playing is let finish first, so that every digit is heard.
+    void BeginPlaySound(int resourceId);
+
+    // The recording of a resource as a complete RIFF WAVE image; empty when there is none.
+    static QByteArray resource(int resourceId);
+
+private:
+    QDateTime m_playingUntil;
+};
