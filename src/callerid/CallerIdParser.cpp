@@ -2,6 +2,7 @@
 
 #include "CallTexts.h"
 #include "Settings.h"
+#include "TextRules.h"
 
 namespace CallerIdParser {
 
@@ -46,24 +47,27 @@ bool lineEnded(const QString &buffer, const QString &keyword, qsizetype *end = n
     return e >= 0;
 }
 
-// Keeps the text before `keyword` when it occurs after the first character.
-void cutAt(QString &value, const QString &keyword, const QString &otherwise)
+// Where `keyword` stands as a word of its own: inside a name (HERRING, BRINGHAM) it is no keyword.
+qsizetype keywordAt(const QString &value, const QString &keyword)
 {
-    qsizetype at = value.indexOf(keyword);
-    if (at < 0)
-        at = value.indexOf(otherwise);
-    if (at > 0)
-        value.truncate(at);
+    for (qsizetype at = value.indexOf(keyword); at >= 0; at = value.indexOf(keyword, at + 1)) {
+        const qsizetype after = at + keyword.size();
+        const bool letterBefore = at > 0 && value.at(at - 1).isLetter();
+        const bool letterAfter = after < value.size() && value.at(after).isLetter();
+        if (!letterBefore && !letterAfter)
+            return at;
+    }
+    return -1;
 }
 
-QString trimBlanks(const QString &s)
+// Keeps the text before `keyword` (or else `otherwise`) when it occurs after the first character.
+void cutAt(QString &value, const QString &keyword, const QString &otherwise)
 {
-    qsizetype a = 0, b = s.size();
-    while (a < b && s.at(a) == QLatin1Char(' '))
-        ++a;
-    while (b > a && s.at(b - 1) == QLatin1Char(' '))
-        --b;
-    return s.mid(a, b - a);
+    qsizetype at = keywordAt(value, keyword);
+    if (at < 0)
+        at = keywordAt(value, otherwise);
+    if (at > 0)
+        value.truncate(at);
 }
 
 // Runs of three blanks become two, then every blank is doubled ("JOHN DOE" becomes "JOHN  DOE");
@@ -76,7 +80,7 @@ QString spacedAndStripped(QString s)
         s.replace(QLatin1String(" "), QLatin1String("  "));
     for (QChar c : {QChar(13), QChar(10), QChar(0), QChar(9), QChar(8)})
         s.remove(c);
-    return trimBlanks(s);
+    return TextRules::trimBlanks(s);
 }
 
 QString code(const QString &value, const QString &privateCode, const QString &unknownCode, const QString &barredCode)
@@ -93,7 +97,7 @@ QString fourChars(const QString &value)
     QString v = value;
     v.remove(QLatin1Char('='));
     v.remove(QLatin1Char(' '));
-    return trimBlanks(v);
+    return TextRules::trimBlanks(v);
 }
 
 } // namespace
@@ -132,7 +136,7 @@ QString nameOf(const QString &value)
     QString v = value;
     cutAt(v, Number, Ring);
     v.remove(QLatin1Char('='));
-    v = spacedAndStripped(trimBlanks(v));
+    v = spacedAndStripped(TextRules::trimBlanks(v));
     // A single letter (or nothing) is the withheld-name code; PAT, BOB and OTTO are names.
     if (v.size() <= 1)
         return code(v, PrivateName, UnknownName, BarredName);
@@ -156,7 +160,7 @@ QString numberOf(const QString &value)
     QString v = value;
     cutAt(v, Ring, Number);
     v.remove(QLatin1Char('='));
-    v = spacedAndStripped(trimBlanks(v));
+    v = spacedAndStripped(TextRules::trimBlanks(v));
     v = digitFilter(v).right(10);
     if (v.size() <= 4)
         return code(v, PrivateNumber, UnknownNumber, BarredNumber);

@@ -1,5 +1,7 @@
 #include "Settings.h"
 
+#include "TextRules.h"
+
 #include <algorithm>
 #include <array>
 
@@ -51,16 +53,6 @@ QString boolText(bool b)
     return b ? QStringLiteral("True") : QStringLiteral("False");
 }
 
-QString trimBlanks(const QString &s)
-{
-    qsizetype a = 0, b = s.size();
-    while (a < b && s.at(a) == QLatin1Char(' '))
-        ++a;
-    while (b > a && s.at(b - 1) == QLatin1Char(' '))
-        --b;
-    return s.mid(a, b - a);
-}
-
 } // namespace
 
 QString Settings::keyOf(int rec)
@@ -72,20 +64,7 @@ QString Settings::keyOf(int rec)
 
 qint64 Settings::leadingNumber(const QString &text)
 {
-    qsizetype i = 0;
-    while (i < text.size() && (text.at(i) == QLatin1Char(' ') || text.at(i) == QLatin1Char('\t')))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+'))) {
-        negative = text.at(i) == QLatin1Char('-');
-        ++i;
-    }
-    qint64 value = 0;
-    for (; i < text.size() && text.at(i).isDigit() && text.at(i).unicode() < 128; ++i) {
-        // A hand-edited file may hold any number of digits; stay far from overflow.
-        value = std::min<qint64>(value * 10 + (text.at(i).unicode() - '0'), qint64(1) << 40);
-    }
-    return negative ? -value : value;
+    return TextRules::leadingNumber(text);
 }
 
 QByteArray Settings::padRecord(const QString &text)
@@ -109,7 +88,7 @@ void Settings::readRecord(int rec, const QString &recordText)
     if (*rule.key)
         v.remove(QString::fromLatin1(rule.key), Qt::CaseSensitive);
     v.remove(QChar(0));
-    v = trimBlanks(v);
+    v = TextRules::trimBlanks(v);
 
     auto boolValue = [&](bool &target) {
         if (v == QLatin1String("True"))

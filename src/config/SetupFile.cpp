@@ -72,9 +72,14 @@ SetupFile::LoadOutcome SetupFile::load(Settings &settings, const std::function<v
             out.error = e;
         QFile defaults(m_defaultsPath);
         if (defaults.open(QIODevice::ReadOnly)) {
+            // Flushed before the commit: a full disk must not leave a short settings file.
             QSaveFile copy(m_path);
-            if (!copy.open(QIODevice::WriteOnly) || copy.write(defaults.readAll()) < 0 || !copy.commit())
-                out.error = QStringLiteral("%1: %2").arg(m_path, copy.errorString());
+            if (!copy.open(QIODevice::WriteOnly) || copy.write(defaults.readAll()) < 0 || !copy.flush()) {
+                out.copyError = copy.errorString();
+                copy.cancelWriting();
+            } else if (!copy.commit()) {
+                out.copyError = copy.errorString();
+            }
         }
     }
 

@@ -21,6 +21,7 @@ public:
     struct LoadOutcome {
         bool usedDefaults = false; // the settings file was empty: the "Setup Configuration" case
         QString error;             // a step that failed (it was skipped); empty when none
+        QString copyError;         // why the defaults could not be copied to acsetup.bin
     };
     // Reads acsetup.bin, or desetup.bin when acsetup.bin is empty (copying it over), into the
     // raw records and `settings`. `beforeDefaults` runs before the defaults are read (the
