@@ -33,7 +33,8 @@ bool frmMain::Form_Load()
     ui.cmdCallForwardingOFF->hide();
 
     const SetupFile::LoadOutcome loaded = m_state.setupFile.load(m_state.settings, showSetupConfigurationMessage);
-    Q_UNUSED(loaded);
+    if (!loaded.copyError.isEmpty())
+        reportWriteFailure(m_state.setupFile.path(), loaded.copyError);
     if (m_state.settings.colorNumber() > 0)
         setBackColor(this, m_state.settings.colorNumber());
 

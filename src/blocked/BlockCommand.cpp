@@ -74,15 +74,14 @@ void BlockCommand::BlockNumber()
                       QStringLiteral("The Blocked Number will not be able to reach you, unless you UnBlock it.");
     if (MsgBox(question, MsgStyle::Question, QStringLiteral("Block Number Confirmation!")) != vbYes)
         return;
-    if (ringing) {
-        // Drop the call before the entry is written, then finish the call at once: left for
-        // the next ring, its record would swallow the next caller's report.
-        m_modem.ZapIncomingCall();
-        AppendBlockedNumber();
+    // Drop a ringing call before the entry is written, then finish the call at once: left for
+    // the next ring, its record would swallow the next caller's report. A call that could not
+    // be dropped rings on and ends as any call does.
+    const bool dropped = ringing && m_modem.ZapIncomingCall();
+    AppendBlockedNumber();
+    if (dropped) {
         m_state.Timer1.setInterval(0);
         if (callDropped)
             callDropped();
-        return;
     }
-    AppendBlockedNumber();
 }

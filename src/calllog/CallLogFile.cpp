@@ -62,8 +62,13 @@ bool CallLogFile::rewrite(const QStringList &records, QString *error)
     if (!f.open(QIODevice::WriteOnly))
         return fail(error, f.errorString());
     const QByteArray all = join(records);
-    if (f.write(all) != all.size())
-        return fail(error, f.errorString());
+    // QSaveFile buffers: a full disk shows only when the buffer goes out, and commit() would
+    // then put the short file in place of the log. Flush first and give up on any error.
+    if (f.write(all) != all.size() || !f.flush()) {
+        const QString reason = f.errorString();
+        f.cancelWriting();
+        return fail(error, reason);
+    }
     if (!f.commit())
         return fail(error, f.errorString());
     return true;
@@ -91,6 +96,19 @@ bool CallLogFile::compact(QStringList *records, QString *error)
         return true;
     }
     return replaceFileThrough(m_scratch, m_path, compacted, error);
+}
+
+int CallLogFile::findRecord(const QString &callNumber) const
+{
+    const QStringList records = readAll();
+    for (qsizetype i = 0; i < records.size(); ++i) {
+        const QString &r = records.at(i);
+        const qsizetype cl = r.indexOf(QLatin1String("CL"));
+        const qsizetype dt = r.indexOf(QLatin1String("DT"));
+        if (cl >= 0 && dt > cl && r.mid(cl + 3, dt - cl - 3) == callNumber)
+            return int(i + 1);
+    }
+    return 0;
 }
 
 bool CallLogFile::writeDeletionMarker(int recordNumber, QString *error)

@@ -22,6 +22,9 @@ public:
     // through the scratch file ArrayTemp1.bin, which then replaces it; a scratch file left by an
     // interrupted run is discarded.
     bool compact(QStringList *records, QString *error = nullptr);
+    // The record number of the call numbered `callNumber` (the text between "CL=" and "DT");
+    // 0 when no record has it: the search ends at the end of the file.
+    int findRecord(const QString &callNumber) const;
     // Marks record n deleted, in place.
     bool writeDeletionMarker(int recordNumber, QString *error = nullptr);
 

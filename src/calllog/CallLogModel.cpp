@@ -32,7 +32,39 @@ QVariant CallLogModel::headerData(int section, Qt::Orientation orientation, int 
 void CallLogModel::addRow(const CallRecord::Fields &f)
 {
     beginInsertRows(QModelIndex(), int(m_rows.size()), int(m_rows.size()));
-    m_rows.append({f.callNumber, f.name, f.number, f.date, f.time, f.rings});
+    m_rows.append(toRow(f));
+    endInsertRows();
+}
+
+void CallLogModel::addRows(const QList<CallRecord::Fields> &rows)
+{
+    if (rows.isEmpty())
+        return;
+    beginInsertRows(QModelIndex(), int(m_rows.size()), int(m_rows.size() + rows.size() - 1));
+    m_rows.reserve(m_rows.size() + rows.size());
+    for (const CallRecord::Fields &f : rows)
+        m_rows.append(toRow(f));
+    endInsertRows();
+}
+
+void CallLogModel::insertSorted(const CallRecord::Fields &f)
+{
+    const Row row = toRow(f);
+    const QString key = SortKeys::forKind(row.at(m_sortColumn - 1), m_sortKind);
+    // First row that sorts after the new one; rows with an equal key stay in front of it.
+    qsizetype lo = 0, hi = m_rows.size();
+    while (lo < hi) {
+        const qsizetype mid = (lo + hi) / 2;
+        const int c = QString::compare(SortKeys::forKind(m_rows.at(mid).at(m_sortColumn - 1), m_sortKind), key,
+                                       Qt::CaseInsensitive);
+        const bool after = m_sortAscending ? c > 0 : c < 0;
+        if (after)
+            hi = mid;
+        else
+            lo = mid + 1;
+    }
+    beginInsertRows(QModelIndex(), int(lo), int(lo));
+    m_rows.insert(lo, row);
     endInsertRows();
 }
 
@@ -55,6 +87,9 @@ void CallLogModel::SortListView(int column, int kind, bool ascending)
 {
     if (column < 1 || column > Columns)
         return;
+    m_sortColumn = column;
+    m_sortKind = kind;
+    m_sortAscending = ascending;
     QList<std::pair<QString, Row>> keyed;
     keyed.reserve(m_rows.size());
     for (const Row &r : m_rows)

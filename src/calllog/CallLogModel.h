@@ -22,6 +22,15 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
     void addRow(const CallRecord::Fields &f);
+    // Adds rows in one go (loading the log); the order is set by the next sort.
+    void addRows(const QList<CallRecord::Fields> &rows);
+    // Puts a row where the last sort would have put it (after the rows with an equal key),
+    // without sorting the whole list again: one call is added to a log of thousands.
+    void insertSorted(const CallRecord::Fields &f);
+    bool sortedBy(int column, int kind, bool ascending) const
+    {
+        return m_sortColumn == column && m_sortKind == kind && m_sortAscending == ascending;
+    }
     void clear();
     const Row &row(int i) const { return m_rows.at(i); }
     QStringList column(int column) const; // 1-based column, top to bottom
@@ -31,5 +40,11 @@ public:
     void SortListView(int column, int kind, bool ascending);
 
 private:
+    static Row toRow(const CallRecord::Fields &f) { return {f.callNumber, f.name, f.number, f.date, f.time, f.rings}; }
+
     QList<Row> m_rows;
+    // The last sort: column (1-based), kind of data, order.
+    int m_sortColumn = 1;
+    int m_sortKind = 0;
+    bool m_sortAscending = false;
 };

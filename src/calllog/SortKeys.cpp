@@ -21,6 +21,11 @@ QString InvertDigits(const QString &text)
 
 QString numericKey(const QString &text)
 {
+    // Call numbers and ring counts: plain digits, by far the most keys made. Same key as below.
+    if (text.size() <= 20 && CallTexts::isDigits(text)) {
+        QString key(20 - text.size(), QLatin1Char('0'));
+        return key + text + QStringLiteral(".0000000000");
+    }
     bool ok = false;
     const double v = QLocale::c().toDouble(text.trimmed(), &ok);
     if (!ok)

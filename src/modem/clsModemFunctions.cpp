@@ -1,7 +1,6 @@
 #include "clsModemFunctions.h"
 
 #include "AppState.h"
-#include "CallTexts.h"
 #include "MainWindowPort.h"
 #include "ModemMessages.h"
 #include "Waits.h"
@@ -31,13 +30,13 @@ clsModemFunctions::clsModemFunctions(AppState &state, IPortConnection &port)
 {
 }
 
-void clsModemFunctions::ZapIncomingCall()
+bool clsModemFunctions::ZapIncomingCall()
 {
     if (m_state.Timer1.Interval() < 1)
-        return; // no call is ringing
+        return false; // no call is ringing
     FlagScope busy(m_state.flags.ZapInProgress);
     if (!m_exchange.TakeModemPort())
-        return;
+        return false;
     // The modem goes off-hook and sends nothing while it answers: the wait usually runs its
     // two seconds, which is how long the caller is held before the line drops.
     m_exchange.SendModemCommand(QStringLiteral("ATA"));
@@ -47,6 +46,7 @@ void clsModemFunctions::ZapIncomingCall()
     m_exchange.SendModemCommand(QStringLiteral("ATH"));
     m_exchange.AwaitModemReply(2);
     m_port.ModemPortOpen();
+    return true;
 }
 
 void clsModemFunctions::BlockCall()

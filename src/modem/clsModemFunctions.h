@@ -14,7 +14,8 @@ public:
     clsModemFunctions(AppState &state, IPortConnection &port);
 
     // Answers the ringing call and hangs up at once; hands the port back to caller ID.
-    void ZapIncomingCall();
+    // False when there was no call to drop or the port could not be had.
+    bool ZapIncomingCall();
     // The same with two seconds off-hook in between.
     void BlockCall();
     // Dials DisplayedNumber; the user picks up the handset when told.
