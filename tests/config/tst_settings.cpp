@@ -54,6 +54,7 @@ private slots:
     void writeBeyondTheEndExtendsWithNuls();
     void writeCutsAt100AndSyncsSetting();
     void dialogSaveLeavesOtherRecords();
+    void firstStartOnAFullDisk();
     void failedWriteIsReported_data();
     void failedWriteIsReported();
 };
@@ -309,6 +310,26 @@ void tst_Settings::dialogSaveLeavesOtherRecords()
     QCOMPARE(after.mid(2800), reserved);
     QCOMPARE(recordAt(after, 5), QByteArray(100, ' ')); // no report this run
     QCOMPARE(recordAt(after, 9), settingsRecord("DateFormat = Short Date"));
+}
+
+void tst_Settings::firstStartOnAFullDisk()
+{
+    TestFolder folder;
+    folder.copyDefaults();
+    Settings s;
+    SetupFile file(folder.path());
+    SetupFile::LoadOutcome outcome;
+    {
+        FileSizeLimit full(1000); // the 2,800-byte defaults do not fit
+        if (!full.ok())
+            QSKIP("cannot limit the file size here");
+        outcome = file.load(s);
+    }
+    QVERIFY(outcome.usedDefaults);
+    QVERIFY(!outcome.copyError.isEmpty());
+    // Not a short settings file: still empty, so the next start takes the defaults again.
+    QCOMPARE(folder.bytes("acsetup.bin").size(), 0);
+    QCOMPARE(s.DateFormat, QStringLiteral("Long Date"));
 }
 
 void tst_Settings::failedWriteIsReported_data()

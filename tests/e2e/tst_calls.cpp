@@ -1,8 +1,338 @@
+// Incoming calls from the simulated modem to the screen, the speaker and Array.bin, through the
+// real main window: shown, spoken, stored, refused on the line, browsed.
+#include "AppState.h"
+#include "Clock.h"
+#include "ModemSim.h"
+#include "MsgBox.h"
+#include "SoundOutput.h"
+#include "TestSupport.h"
+#include "clsPlayWaveFile.h"
+#include "frmMain.h"
+
+#include <QLabel>
+#include <QPushButton>
 #include <QTest>
-class T : public QObject {
+#include <memory>
+
+namespace {
+
+// Stands in for the sound card: one device, and the words it was given.
+class SoundRecorder : public SoundOutput {
+public:
+    int waveOutGetNumDevs() override { return 1; }
+    bool sndPlaySound(const QByteArray &image) override
+    {
+        for (int id = 101; id <= 114; ++id) {
+            if (clsPlayWaveFile::resource(id) == image)
+                played << id;
+        }
+        return true;
+    }
+    QList<int> played;
+};
+
+const QByteArray JohnDoe = "\r\nDATE = 0321\r\nTIME = 1405\r\nNMBR = 5551234567\r\nNAME = JOHN DOE\r\n";
+const QByteArray Ring = "\r\nRING\r\n";
+
+QByteArray dots(const QByteArray &record)
+{
+    return record + QByteArray(80 - record.size(), '.');
+}
+
+struct Rig {
+    explicit Rig(QMap<int, QString> records = {})
+    {
+        folder.copyProgramData();
+        records.insert(2, "COM_Port = 1");
+        records.insert(4, "Call_Id_AT_Command = AT+VCID=1");
+        folder.writeSettings(records);
+        modem = std::make_unique<ModemSimThread>();
+        modem->linkAs(folder.path(), 1);
+        state = std::make_unique<AppState>(folder.path());
+        window = std::make_unique<frmMain>(*state);
+        loaded = window->Form_Load();
+        modem->clearLog();
+    }
+    ~Rig()
+    {
+        window.reset();
+        state.reset();
+    }
+    ModemSim::Call call(const QByteArray &report, int ringsAfter = 2) const
+    {
+        ModemSim::Call c;
+        c.report = report;
+        c.ringsBefore = 1;
+        c.ringsAfter = ringsAfter;
+        c.ringGapMs = 10;
+        c.chunkSize = 6;
+        c.chunkGapMs = 1;
+        return c;
+    }
+    int storedCalls() const { return int(folder.bytes("Array.bin").size() / 80); }
+    QByteArray record(int n) const { return folder.bytes("Array.bin").mid((n - 1) * 80, 80); }
+    CallState &callState() { return window->services().call; }
+
+    TestFolder folder;
+    std::unique_ptr<ModemSimThread> modem;
+    std::unique_ptr<AppState> state;
+    std::unique_ptr<frmMain> window;
+    bool loaded = false;
+};
+
+} // namespace
+
+class tst_Calls : public QObject {
     Q_OBJECT
 private slots:
-    void placeholder() { QSKIP("not written yet"); }
+    void initTestCase();
+    void init();
+    void cleanup();
+    void callIsShownSpokenAndStored();
+    void nothingHappensBeforeTheNameLineEnds();
+    void refusedCallsAreDroppedOnTheLine_data();
+    void refusedCallsAreDroppedOnTheLine();
+    void callsWithoutCallerId();
+    void numberOnlyReport();
+    void localCallIsSpokenWithoutItsAreaCode();
+    void serviceInProgressKeepsTheHandlerAway();
+    void browsingAfterCalls();
+    void arrowsWaitWhileRinging();
+    void trayRestoreKeepsBottomOfTheList();
+
+private:
+    std::unique_ptr<FastClock> m_clock;
+    std::unique_ptr<MsgBoxScript> m_boxes;
+    std::unique_ptr<SoundRecorder> m_sound;
 };
-QTEST_MAIN(T)
+
+void tst_Calls::initTestCase()
+{
+    pinLocale();
+}
+
+void tst_Calls::init()
+{
+    // Ten seconds of silence end a call: here in 200 ms.
+    m_clock = std::make_unique<FastClock>(50.0, QDateTime(QDate(2026, 12, 6), QTime(10, 0)));
+    Clock::install(m_clock.get());
+    m_boxes = std::make_unique<MsgBoxScript>();
+    m_sound = std::make_unique<SoundRecorder>();
+    SoundOutput::install(m_sound.get());
+}
+
+void tst_Calls::cleanup()
+{
+    SoundOutput::install(nullptr);
+    m_sound.reset();
+    m_boxes.reset();
+    Clock::install(nullptr);
+}
+
+void tst_Calls::callIsShownSpokenAndStored()
+{
+    Rig rig;
+    QVERIFY(rig.loaded);
+    rig.window->minimise();
+    rig.modem->placeCall(rig.call(JohnDoe));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.state->display.Label1(), QStringLiteral("(555)-123-4567"), 5000);
+    QCOMPARE(rig.state->display.Label2(), QStringLiteral("JOHN  DOE"));
+    QCOMPARE(rig.state->display.Label3(), QStringLiteral("March 21, 2026\r\n02:05 PM"));
+    QVERIFY(!rig.window->isInTray());
+    QVERIFY(rig.window->isVisible());
+    QCOMPARE(m_sound->played, QList<int>({112, 106, 106, 106, 102, 103, 104, 105, 106, 107, 108}));
+    // The last report as received (a ring that came in the same read may follow it), framed by CR LF.
+    const QByteArray kept = rig.folder.bytes("acsetup.bin").mid(400, 100);
+    QVERIFY2(kept.startsWith("\r\n" + Ring + JohnDoe), kept.constData());
+    QByteArray framed = kept;
+    while (framed.endsWith(' '))
+        framed.chop(1);
+    QVERIFY2(framed.endsWith("\r\n\r\n"), kept.constData()); // the last line's end, then the frame
+
+    QTRY_COMPARE_WITH_TIMEOUT(rig.storedCalls(), 1, 5000);
+    QCOMPARE(rig.record(1), dots("CL=1DT=3/21/2026TM=02:05 PMNM=JOHN  DOENB=(555)-123-4567RG=3END"));
+    QCOMPARE(rig.state->LogPosition, 1);
+    QCOMPARE(rig.state->display.Label2(), QStringLiteral("JOHN  DOE"));
+    QVERIFY(rig.state->Timer2.isRunning());
+    QCOMPARE(rig.state->Timer1.Interval(), 0);
+    QVERIFY(rig.callState().buffer.isEmpty());
+    QCOMPARE(rig.window->services().log.model().rowCount(), 1);
+    QVERIFY(rig.modem->commandTexts().isEmpty()); // a shown call is left alone on the line
+}
+
+void tst_Calls::nothingHappensBeforeTheNameLineEnds()
+{
+    Rig rig;
+    const QByteArray first = Ring + JohnDoe.left(JohnDoe.indexOf("DOE") + 3); // "NAME = JOHN DOE", no line end
+    rig.modem->send(first);
+    QTRY_VERIFY_WITH_TIMEOUT(rig.callState().buffer.endsWith(QString::fromLatin1(first)), 5000);
+    QVERIFY(rig.callState().RingSeen);
+    QVERIFY(!rig.callState().ReportProcessed);
+    QCOMPARE(rig.state->display.Label1(), QString());
+    rig.modem->send("\r\n");
+    QTRY_COMPARE_WITH_TIMEOUT(rig.state->display.Label2(), QStringLiteral("JOHN  DOE"), 5000);
+}
+
+void tst_Calls::refusedCallsAreDroppedOnTheLine_data()
+{
+    QTest::addColumn<bool>("telemarketer");
+    QTest::addColumn<QByteArray>("report");
+    QTest::addColumn<QByteArray>("stored");
+    QTest::newRow("unknown caller, telemarketers blocked")
+        << true << QByteArray("\r\nDATE = 0321\r\nTIME = 1405\r\nNMBR = O\r\nNAME = O\r\n")
+        << dots("CL=1DT=3/21/2026TM=02:05 PMNM=UNKNOWN NAMENB=UNKNOWN NUMBERRG=1END");
+    QTest::newRow("number on the blocked list") << false << JohnDoe
+                                                << dots("CL=1DT=3/21/2026TM=02:05 PMNM=JOHN  DOENB=(555)-123-4567RG=1END");
+}
+
+void tst_Calls::refusedCallsAreDroppedOnTheLine()
+{
+    QFETCH(bool, telemarketer);
+    QFETCH(QByteArray, report);
+    QFETCH(QByteArray, stored);
+    Rig rig({{26, telemarketer ? "BlockTeleMarketersStatus= True" : "BlockTeleMarketersStatus= False"}});
+    if (!telemarketer) {
+        const QByteArray text = "NB=(555)-123-4567NM=JOHN SMITHEND";
+        rig.folder.write("blocked.bin", QByteArray("\x30\x00", 2) + text + QByteArray(48 - text.size(), '.'));
+    }
+    ModemSim::Call refused = rig.call(report);
+    refused.ringGapMs = 300; // the answer comes long before the next ring would
+    rig.modem->placeCall(refused);
+    QVERIFY(rig.modem->waitForCommand("AT+VCID=1", 5000));
+    QCOMPARE(rig.modem->commandTexts(), QStringList({"ATA", "ATH", "AT+VCID=1"}));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.storedCalls(), 1, 5000);
+    QCOMPARE(rig.record(1), stored);
+    QCOMPARE(rig.state->display.Label1(), QString()); // never shown
+    QVERIFY(m_sound->played.isEmpty());              // nor announced
+    QVERIFY(!rig.state->flags.ZapInProgress);
+    QVERIFY(!rig.callState().ReportProcessed);
+
+    // The next caller is handled as usual: the refused call did not swallow the reception.
+    rig.modem->placeCall(rig.call(
+        "\r\nDATE = 0321\r\nTIME = 1406\r\nNMBR = 3055550100\r\nNAME = MARY ROE\r\n"));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.state->display.Label1(), QStringLiteral("(305)-555-0100"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.storedCalls(), 2, 5000);
+    QVERIFY(rig.record(2).startsWith("CL=2DT=3/21/2026TM=02:06 PMNM=MARY  ROE"));
+}
+
+void tst_Calls::callsWithoutCallerId()
+{
+    Rig rig;
+    for (int call = 1; call <= 3; ++call) {
+        ModemSim::Call rings;
+        rings.ringsBefore = 2;
+        rings.ringGapMs = 10;
+        rig.modem->placeCall(rings);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.storedCalls(), call, 5000);
+        const QByteArray r = rig.record(call);
+        QVERIFY2(r.startsWith("CL=" + QByteArray::number(call) + "DT=12/6/2026TM=10:"), r.constData());
+        QVERIFY2(r.contains("NM=NO CALLER IDNB=UNKNOWN NUMBERRG=2END"), r.constData());
+        if (call < 3)
+            QCOMPARE(rig.state->display.Label2(), QString()); // the display is left alone
+    }
+    QCOMPARE(rig.state->display.Label1(), QStringLiteral("Your Modem or "));
+    QCOMPARE(rig.state->display.Label2(), QStringLiteral("Phone Company do"));
+    QCOMPARE(rig.state->display.Label3(), QStringLiteral("not show Caller ID !!"));
+}
+
+void tst_Calls::numberOnlyReport()
+{
+    Rig rig;
+    rig.modem->placeCall(rig.call("\r\nDATE = 0321\r\nTIME = 1405\r\nNMBR = 5551234567\r\n"));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.state->display.Label1(), QStringLiteral("(555)-123-4567"), 5000);
+    QCOMPARE(rig.state->display.Label2(), QStringLiteral("BARRED NAME"));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.storedCalls(), 1, 5000);
+    QVERIFY(rig.record(1).contains("NB=(555)-123-4567RG=3END"));
+}
+
+void tst_Calls::localCallIsSpokenWithoutItsAreaCode()
+{
+    Rig rig({{18, "555"}});
+    rig.modem->placeCall(rig.call(JohnDoe));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.state->display.Label1(), QStringLiteral("(555)-123-4567"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_sound->played.size(), 8, 5000);
+    QCOMPARE(m_sound->played, QList<int>({111, 102, 103, 104, 105, 106, 107, 108}));
+}
+
+void tst_Calls::serviceInProgressKeepsTheHandlerAway()
+{
+    Rig rig;
+    rig.state->flags.DialInProgress = true;
+    rig.modem->send(Ring);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.state->MSComm1.InBufferCount(), Ring.size(), 5000);
+    QCoreApplication::processEvents();
+    QCOMPARE(rig.state->MSComm1.InBufferCount(), Ring.size()); // left for the service
+    QVERIFY(rig.callState().buffer.isEmpty());
+    QVERIFY(!rig.state->Timer1.isRunning());
+
+    rig.state->flags.DialInProgress = false;
+    rig.modem->send(Ring);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.callState().buffer, QString::fromLatin1(Ring + Ring), 5000);
+    QVERIFY(rig.state->Timer1.isRunning());
+}
+
+void tst_Calls::browsingAfterCalls()
+{
+    Rig rig;
+    rig.modem->placeCall(rig.call(JohnDoe));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.storedCalls(), 1, 5000);
+    rig.modem->placeCall(rig.call("\r\nDATE = 0322\r\nTIME = 0905\r\nNMBR = 3055550100\r\nNAME = MARY ROE\r\n"));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.storedCalls(), 2, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.state->LogPosition, 2, 5000);
+
+    const MainControls &ui = rig.window->ui;
+    const struct {
+        QPushButton *button;
+        const char *number;
+        const char *name;
+        int position;
+    } steps[] = {
+        {ui.cmdDownLog, "(555)-123-4567", "JOHN  DOE", 1}, {ui.cmdDownLog, "", "Bottom of the List", 0},
+        {ui.cmdDownLog, "", "Bottom of the List", 0},      {ui.cmdUpLog, "(555)-123-4567", "JOHN  DOE", 1},
+        {ui.cmdUpLog, "(305)-555-0100", "MARY  ROE", 2},   {ui.cmdUpLog, "", "Top of the List", 3},
+        {ui.cmdDownLog, "(305)-555-0100", "MARY  ROE", 2},
+    };
+    for (const auto &s : steps) {
+        s.button->click();
+        QCOMPARE(rig.state->display.Label1(), QString::fromLatin1(s.number));
+        QCOMPARE(rig.state->display.Label2(), QString::fromLatin1(s.name));
+        QCOMPARE(rig.state->LogPosition, s.position);
+        QCOMPARE(rig.window->ui.Label2->text(), QString::fromLatin1(s.name));
+    }
+    QCOMPARE(rig.window->ui.Label3->text(), QStringLiteral("March 22, 2026\n09:05 AM"));
+}
+
+void tst_Calls::arrowsWaitWhileRinging()
+{
+    Rig rig;
+    rig.modem->send(Ring);
+    QTRY_VERIFY_WITH_TIMEOUT(rig.callState().RingSeen, 5000);
+    rig.window->ui.cmdDownLog->click();
+    rig.window->ui.cmdUpLog->click();
+    QCOMPARE(rig.state->display.Label2(), QString());
+}
+
+void tst_Calls::trayRestoreKeepsBottomOfTheList()
+{
+    Rig rig;
+    rig.modem->placeCall(rig.call(JohnDoe));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.storedCalls(), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.state->LogPosition, 1, 5000);
+    rig.window->ui.cmdDownLog->click();
+    QCOMPARE(rig.state->LogPosition, 0);
+    rig.window->minimise();
+    QCOMPARE(rig.state->display.Label2(), QString());
+    rig.window->trayMessage(514);
+    QCOMPARE(rig.state->LogPosition, 0);
+    QCOMPARE(rig.state->display.Label2(), QStringLiteral("Bottom of the List"));
+
+    // From a call in the middle, a restore shows that same call again.
+    rig.window->ui.cmdUpLog->click();
+    rig.window->minimise();
+    rig.window->trayMessage(514);
+    QCOMPARE(rig.state->LogPosition, 1);
+    QCOMPARE(rig.state->display.Label2(), QStringLiteral("JOHN  DOE"));
+}
+
+QTEST_MAIN(tst_Calls)
 #include "tst_calls.moc"

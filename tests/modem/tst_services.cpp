@@ -1,8 +1,307 @@
+// Zap, block and dial against the simulated modem: the exact commands, in order, and the
+// messages when the modem or the line does not cooperate.
+#include "AppState.h"
+#include "Clock.h"
+#include "ModemMessages.h"
+#include "ModemSim.h"
+#include "MsgBox.h"
+#include "PortConnection.h"
+#include "TestSupport.h"
+#include "clsModemFunctions.h"
+
+#include <QProcess>
 #include <QTest>
-class T : public QObject {
+#include <QTimer>
+#include <memory>
+
+namespace {
+
+struct Rig {
+    Rig()
+    {
+        folder.writeSettings({{2, "COM_Port = 1"}, {4, "Call_Id_AT_Command = AT+VCID=1"}, {18, "212"}});
+        state = std::make_unique<AppState>(folder.path());
+        state->setupFile.load(state->settings);
+        state->ModemConfigured = true;
+        modem = std::make_unique<ModemSimThread>();
+        modem->linkAs(folder.path(), 1);
+        port = std::make_unique<PortConnection>(*state, window);
+        services = std::make_unique<clsModemFunctions>(*state, *port);
+        port->ModemPortOpen();
+        modem->clearLog();
+    }
+    // Everything the modem received before a marker the test writes afterwards.
+    QStringList commandsBefore(const QString &marker)
+    {
+        if (!state->MSComm1.PortOpen())
+            state->MSComm1.setPortOpen(true);
+        state->MSComm1.Output(marker + QChar(13));
+        if (!modem->waitForCommand(marker, 5000))
+            return {"marker never arrived"};
+        QStringList c = modem->commandTexts();
+        c.removeLast();
+        return c;
+    }
+    void ringing() { state->Timer1.restart(10000); }
+
+    TestFolder folder;
+    std::unique_ptr<AppState> state;
+    std::unique_ptr<ModemSimThread> modem;
+    FakeWindow window;
+    std::unique_ptr<PortConnection> port;
+    std::unique_ptr<clsModemFunctions> services;
+};
+
+} // namespace
+
+class tst_Services : public QObject {
     Q_OBJECT
 private slots:
-    void placeholder() { QSKIP("not written yet"); }
+    void init();
+    void cleanup();
+    void zapAnswersHangsUpAndRearms();
+    void zapReportsErrorAndStillHangsUp();
+    void zapWithoutRingSendsNothing();
+    void zapOnABusyPortClearsItsFlag();
+    void zapWithoutEcho();
+    void blockCallPausesOffHook();
+    void blockCallFailedHangUpClearsItsFlag();
+    void dialStrings_data();
+    void dialStrings();
+    void dialTellsToPickUpAndLetsGo();
+    void pickUpBoxHoldsTheWait();
+    void dialWithoutOk_data();
+    void dialWithoutOk();
+    void replySplitOverReads();
+
+private:
+    std::unique_ptr<FastClock> m_clock;
+    std::unique_ptr<MsgBoxScript> m_boxes;
 };
-QTEST_MAIN(T)
+
+void tst_Services::init()
+{
+    // Two-second answers in 20 ms, twelve-second dialling in 120 ms.
+    m_clock = std::make_unique<FastClock>(100.0);
+    Clock::install(m_clock.get());
+    m_boxes = std::make_unique<MsgBoxScript>();
+}
+
+void tst_Services::cleanup()
+{
+    m_boxes.reset();
+    Clock::install(nullptr);
+}
+
+void tst_Services::zapAnswersHangsUpAndRearms()
+{
+    Rig rig;
+    rig.ringing();
+    bool flagDuringZap = false;
+    QObject::connect(rig.modem->sim(), &ModemSim::commandReceived, rig.state.get(),
+                     [&](const QString &c) {
+                         if (c == QLatin1String("ATA"))
+                             flagDuringZap = rig.state->flags.ZapInProgress;
+                     });
+    rig.services->ZapIncomingCall();
+    QCOMPARE(rig.modem->commandTexts(), QStringList({"ATA", "ATH", "AT+VCID=1"}));
+    QCOMPARE(rig.modem->received(), QByteArray("ATA\rATH\rAT+VCID=1\r"));
+    QVERIFY(flagDuringZap);
+    QVERIFY(!rig.state->flags.ZapInProgress);
+    QVERIFY(rig.state->MSComm1.PortOpen());
+    QVERIFY(m_boxes->shown.isEmpty());
+}
+
+void tst_Services::zapReportsErrorAndStillHangsUp()
+{
+    Rig rig;
+    rig.modem->run([](ModemSim &sim) { sim.setErrorFor({"ATA"}); });
+    rig.ringing();
+    rig.services->ZapIncomingCall();
+    QCOMPARE(m_boxes->titles(), QStringList{"Call Zap is not possible!"});
+    QCOMPARE(m_boxes->shown[0].text, QStringLiteral("Your Modem do not supports AT command!\r"
+                                                    "Please contact Ringlark Technologies for further Assistance."));
+    QCOMPARE(m_boxes->shown[0].style, MsgStyle::Critical);
+    QCOMPARE(rig.modem->commandTexts(), QStringList({"ATA", "ATH", "AT+VCID=1"}));
+    QVERIFY(!rig.state->flags.ZapInProgress);
+}
+
+void tst_Services::zapWithoutRingSendsNothing()
+{
+    Rig rig;
+    rig.services->ZapIncomingCall();
+    QCOMPARE(rig.commandsBefore("ATI1"), QStringList());
+    QVERIFY(m_boxes->shown.isEmpty());
+}
+
+void tst_Services::zapOnABusyPortClearsItsFlag()
+{
+    Rig rig;
+    rig.state->MSComm1.setPortOpen(false);
+    QProcess holder;
+    holder.start(QStringLiteral(RINGLARK_BIN_DIR "/ringlark-modemsim"), {"--hold", rig.modem->devicePath()});
+    QVERIFY(holder.waitForReadyRead(10000));
+    rig.ringing();
+    rig.services->ZapIncomingCall();
+    QCOMPARE(m_boxes->titles(), QStringList{"Modem Port is Busy"});
+    QCOMPARE(m_boxes->shown[0].text, QStringLiteral("Modem Port is Busy with other Application!"));
+    QVERIFY(!rig.state->flags.ZapInProgress);
+    holder.kill();
+    holder.waitForFinished();
+    QCOMPARE(rig.commandsBefore("ATI1"), QStringList());
+}
+
+void tst_Services::zapWithoutEcho()
+{
+    Rig rig;
+    rig.modem->run([](ModemSim &sim) { sim.setEcho(false); });
+    rig.ringing();
+    const QDateTime start = Clock::current().now();
+    rig.services->ZapIncomingCall();
+    QCOMPARE(rig.modem->commandTexts(), QStringList({"ATA", "ATH", "AT+VCID=1"}));
+    // Each echo wait is bounded; the answer wait of ATA runs its two seconds.
+    const qint64 took = start.msecsTo(Clock::current().now());
+    QVERIFY2(took < 2 * ModemExchange::EchoWaitMs + 2000 + 2000 + PortConnection::CallerIdReplyWaitMs,
+             qPrintable(QString::number(took)));
+}
+
+void tst_Services::blockCallPausesOffHook()
+{
+    Rig rig;
+    rig.ringing();
+    rig.services->BlockCall();
+    const QList<ModemSim::Command> c = rig.modem->sim()->commands();
+    QCOMPARE(rig.modem->commandTexts(), QStringList({"ATA", "ATH", "AT+VCID=1"}));
+    // Off-hook for the three-second answer wait and the two-second pause: five seconds of clock.
+    const qint64 offHookRealMs = c[0].time.msecsTo(c[1].time);
+    QVERIFY2(offHookRealMs * 100 >= 4900, qPrintable(QString::number(offHookRealMs)));
+    QVERIFY(!rig.state->flags.BlockCallInProgress);
+    QVERIFY(m_boxes->shown.isEmpty());
+}
+
+void tst_Services::blockCallFailedHangUpClearsItsFlag()
+{
+    Rig rig;
+    rig.modem->run([](ModemSim &sim) { sim.setErrorFor({"ATH"}); });
+    rig.ringing();
+    rig.services->BlockCall();
+    QCOMPARE(m_boxes->titles(), QStringList{"Call Zap is not possible!"});
+    QCOMPARE(m_boxes->shown[0].text, ModemMessages::noAtSupport());
+    QCOMPARE(rig.modem->commandTexts(), QStringList({"ATA", "ATH"}));
+    QVERIFY(!rig.state->flags.BlockCallInProgress);
+}
+
+void tst_Services::dialStrings_data()
+{
+    QTest::addColumn<QString>("display");
+    QTest::addColumn<QString>("areaCode");
+    QTest::addColumn<QString>("command"); // empty: nothing is dialled
+    QTest::addColumn<QString>("box");     // title of the box shown instead, if any
+    QTest::newRow("own area code removed") << "(212)-555-0100" << "212" << "ATDT5550100;" << "";
+    QTest::newRow("other area kept") << "(212)-555-0100" << "305" << "ATDT2125550100;" << "";
+    QTest::newRow("only the leading code") << "(555)-555-1234" << "555" << "ATDT5551234;" << "";
+    QTest::newRow("seven digits stay") << "()-555-1234" << "555" << "ATDT5551234;" << "";
+    QTest::newRow("area code 000") << "(212)-555-0100" << "000" << "" << "Dialing Number is not possible!";
+    QTest::newRow("area code empty") << "(212)-555-0100" << "" << "" << "Dialing Number is not possible!";
+    QTest::newRow("area code not a number") << "(212)-555-0100" << "abc" << "" << "Dialing Number is not possible!";
+    QTest::newRow("nothing shown") << "" << "212" << "" << "";
+    QTest::newRow("private") << "PRIVATE NUMBER" << "212" << "" << "";
+    QTest::newRow("unknown") << "UNKNOWN NUMBER" << "212" << "" << "";
+    QTest::newRow("barred") << "BARRED NUMBER" << "212" << "" << "";
+}
+
+void tst_Services::dialStrings()
+{
+    QFETCH(QString, display);
+    QFETCH(QString, areaCode);
+    QFETCH(QString, command);
+    QFETCH(QString, box);
+    Rig rig;
+    rig.state->settings.LocalAreaCode = areaCode;
+    rig.services->DisplayedNumber = display;
+    rig.services->DialTheNumber();
+    if (command.isEmpty()) {
+        QCOMPARE(rig.commandsBefore("ATI1"), QStringList());
+        QCOMPARE(m_boxes->titles(), box.isEmpty() ? QStringList() : QStringList{box});
+        if (!box.isEmpty())
+            QCOMPARE(m_boxes->shown[0].text,
+                     QStringLiteral("Your Local Area Code is not specified!\r"
+                                    "Please go to Setup Menu and enter your 3 digit Local Area Code."));
+    } else {
+        QCOMPARE(rig.modem->commandTexts(), QStringList({command, "ATH"}));
+    }
+}
+
+void tst_Services::dialTellsToPickUpAndLetsGo()
+{
+    Rig rig;
+    rig.services->DisplayedNumber = QStringLiteral("(305)-555-0100");
+    QStringList commandsWhenAsked;
+    m_boxes->onShow = [&](const MsgRecord &) { commandsWhenAsked = rig.modem->commandTexts(); };
+    rig.services->DialTheNumber();
+    QCOMPARE(m_boxes->titles(), QStringList{"Dialing Number!"});
+    QCOMPARE(m_boxes->shown[0].text, QStringLiteral("Please pick up the Phone and press 'Enter' or click 'OK'"));
+    QCOMPARE(m_boxes->shown[0].style, MsgStyle::Plain);
+    QCOMPARE(commandsWhenAsked, QStringList{"ATDT3055550100;"});
+    QCOMPARE(rig.modem->commandTexts(), QStringList({"ATDT3055550100;", "ATH"}));
+}
+
+void tst_Services::pickUpBoxHoldsTheWait()
+{
+    Rig rig;
+    rig.services->DisplayedNumber = QStringLiteral("(305)-555-0100");
+    // The user takes a minute to pick up: far beyond the twelve seconds of the dialling wait.
+    m_boxes->onShow = [&](const MsgRecord &) { m_clock->advance(60000); };
+    rig.services->DialTheNumber();
+    QCOMPARE(m_boxes->titles(), QStringList{"Dialing Number!"});
+    QCOMPARE(rig.modem->commandTexts(), QStringList({"ATDT3055550100;", "ATH"}));
+}
+
+void tst_Services::dialWithoutOk_data()
+{
+    QTest::addColumn<QString>("refused");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("commands");
+    QTest::newRow("no OK to the dialling")
+        << "ATDT3055550100;" << ModemMessages::lineBusy(ModemMessages::LineBusy::Bang)
+        << QStringList{"ATDT3055550100;"};
+    QTest::newRow("no OK to the hang-up")
+        << "ATH" << ModemMessages::lineBusy(ModemMessages::LineBusy::DotThenBang)
+        << QStringList{"ATDT3055550100;", "ATH"};
+}
+
+void tst_Services::dialWithoutOk()
+{
+    QFETCH(QString, refused);
+    QFETCH(QString, text);
+    QFETCH(QStringList, commands);
+    Rig rig;
+    rig.modem->run([&](ModemSim &sim) { sim.setErrorFor({refused}); });
+    rig.services->DisplayedNumber = QStringLiteral("(305)-555-0100");
+    rig.services->DialTheNumber();
+    QCOMPARE(m_boxes->titles().last(), QStringLiteral("Dialing Number is not possible!"));
+    QCOMPARE(m_boxes->shown.last().text, text);
+    QCOMPARE(m_boxes->shown.last().style, MsgStyle::Critical);
+    QCOMPARE(rig.commandsBefore("ATI1"), commands);
+    QVERIFY(text.contains(QStringLiteral("Your Phone Line is probably Busy. But If Phone Line is\r")));
+}
+
+void tst_Services::replySplitOverReads()
+{
+    Rig rig;
+    rig.modem->run([](ModemSim &sim) {
+        sim.setSilent(true);
+        QObject::connect(&sim, &ModemSim::commandReceived, &sim, [&sim](const QString &c) {
+            sim.send(c.toLatin1() + "\r\r\nO");
+            QTimer::singleShot(5, &sim, [&sim] { sim.send("K\r\n"); });
+        });
+    });
+    ModemExchange &x = rig.services->exchange();
+    QVERIFY(x.TakeModemPort());
+    x.SendModemCommand(QStringLiteral("ATH"));
+    QVERIFY(!x.AwaitModemReply(9));
+    QCOMPARE(x.reply(), QStringLiteral("ATH\r\r\nOK\r\n"));
+}
+
+QTEST_MAIN(tst_Services)
 #include "tst_services.moc"

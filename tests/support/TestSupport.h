@@ -6,7 +6,9 @@
 #include <QMap>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <csignal>
 #include <functional>
+#include <sys/resource.h>
 
 // A throw-away program folder.
 class TestFolder {
@@ -50,4 +52,28 @@ public:
     }
     QStringList calls;
     std::function<void()> onDetect;
+};
+
+// Makes every file write beyond `bytes` fail as on a full disk, for as long as it lives.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN); // a short write instead of a killed test
+        rlimit limit = m_old;
+        limit.rlim_cur = bytes;
+        m_ok = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+    bool ok() const { return m_ok; }
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int) = nullptr;
+    bool m_ok = false;
 };

@@ -1,0 +1,87 @@
+// Latency of caller ID: from the last byte of a report written by the simulated modem (on its
+// own thread, over a real pseudo-terminal) to the call shown in the main window (labels set,
+// call record line built). 100 calls; min, median and p95 are printed.
+#include "AppState.h"
+#include "ModemSim.h"
+#include "MsgBox.h"
+#include "TestSupport.h"
+#include "frmMain.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QStyleFactory>
+#include <QTimer>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+
+namespace {
+
+using Clk = std::chrono::steady_clock;
+
+double percentile(std::vector<double> v, double p)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[std::min(v.size() - 1, size_t(p * double(v.size() - 1) + 0.5))];
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    TestFolder folder;
+    folder.copyProgramData();
+    // Spoken words come after the call is shown; they are not part of this figure.
+    folder.writeSettings({{2, "COM_Port = 1"}, {4, "Call_Id_AT_Command = AT+VCID=1"}, {28, "Talking_Call = False"}});
+    ModemSimThread modem;
+    modem.linkAs(folder.path(), 1);
+    AppState state(folder.path());
+    frmMain window(state);
+    MsgBoxScript boxes;
+    window.Form_Load();
+
+    std::atomic<Clk::time_point::rep> lastByteAt{0};
+    Clk::time_point shownAt{};
+    QObject::connect(&state.display, &CallerDisplay::changed, &state, [&] {
+        if (!state.display.Label3().isEmpty() && shownAt == Clk::time_point{})
+            shownAt = Clk::now();
+    });
+
+    const int calls = 100;
+    std::vector<double> latencies;
+    for (int i = 0; i < calls; ++i) {
+        const QByteArray report = QStringLiteral("\r\nDATE = 0321\r\nTIME = 1405\r\nNMBR = 55512%1\r\nNAME = CALLER %2\r\n")
+                                      .arg(10000 + i)
+                                      .arg(i)
+                                      .toLatin1();
+        shownAt = {};
+        // All but the end of the last line: the report is whole only when that line has ended.
+        modem.send("\r\nRING\r\n" + report.left(report.size() - 2));
+        QElapsedTimer settle;
+        settle.start();
+        while (settle.elapsed() < 5) // let the first part arrive and be handled
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        modem.run([&](ModemSim &sim) {
+            sim.send(report.right(2));
+            lastByteAt = Clk::now().time_since_epoch().count();
+        });
+        QElapsedTimer wait;
+        wait.start();
+        while (shownAt == Clk::time_point{} && wait.elapsed() < 2000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        if (shownAt != Clk::time_point{}) {
+            const Clk::time_point sent{Clk::duration(lastByteAt.load())};
+            latencies.push_back(std::chrono::duration<double, std::milli>(shownAt - sent).count());
+        }
+        state.Timer1.fire(); // end of the call: ready for the next one
+    }
+    std::printf("caller ID, last byte of the report -> call shown, %zu of %d calls:\n", latencies.size(), calls);
+    std::printf("  min %.3f ms   median %.3f ms   p95 %.3f ms   max %.3f ms\n", percentile(latencies, 0),
+                percentile(latencies, 0.5), percentile(latencies, 0.95), percentile(latencies, 1.0));
+    std::printf("  (a report of %d bytes takes %.0f ms to cross a 9600 bit/s line)\n", 70, 70 * 10 / 9.6);
+    return 0;
+}
