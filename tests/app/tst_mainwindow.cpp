@@ -73,13 +73,9 @@ private slots:
     void secondCopyOnTheSameFolder();
     void trayRestore();
     void trayRightClickOpensFileMenu();
-    void mouseOverVisibleWindowIsIgnored();
     void minimiseTimerFiresOnce();
-    void closeBox_data();
-    void closeBox();
-    void exitMenu_data();
-    void exitMenu();
-    void programCloseAsksNothing();
+    void exit_data();
+    void exit();
 
 private:
     std::unique_ptr<FastClock> m_clock;
@@ -201,7 +197,6 @@ void tst_MainWindow::startsMinimiseTimerAndConnects()
     QCOMPARE(rig.state->Timer2.Interval(), 45000);
     QCOMPARE(rig.state->tray.tip(), Tray::ConnectedTip);
     QVERIFY(rig.window->isVisible());
-    QCOMPARE(rig.window->windowTitle(), QStringLiteral("Ringlark Talking Caller ID"));
 }
 
 void tst_MainWindow::secondCopyOnTheSameFolder()
@@ -218,6 +213,12 @@ void tst_MainWindow::trayRestore()
 {
     Rig rig;
     QVERIFY(rig.load());
+    // The mouse over the visible window means nothing: no restore, no menu.
+    for (int message : {int(WM_LBUTTONUP), int(WM_RBUTTONUP)}) {
+        rig.window->trayMessage(message);
+        QVERIFY(rig.state->Timer2.isRunning());
+        QVERIFY(!rig.window->ui.mnuFile->isVisible());
+    }
     rig.window->minimise();
     QVERIFY(rig.window->isInTray());
     QVERIFY(!rig.state->Timer2.isRunning());
@@ -227,6 +228,13 @@ void tst_MainWindow::trayRestore()
     QVERIFY(!rig.window->isInTray());
     QVERIFY(!rig.state->Timer2.isRunning());
     QVERIFY(rig.window->isVisible());
+    // The call at the log position is shown again; an empty log is below its oldest call, and
+    // from there a restore stays at "Bottom of the List".
+    QCOMPARE(rig.state->display.Label2(), QStringLiteral("Bottom of the List"));
+    rig.window->minimise();
+    rig.window->trayMessage(WM_LBUTTONUP);
+    QCOMPARE(rig.state->LogPosition, 0);
+    QCOMPARE(rig.state->display.Label2(), QStringLiteral("Bottom of the List"));
 
     // The double click that follows finds the window no longer minimised.
     rig.state->Timer2.restart(30000);
@@ -255,19 +263,6 @@ void tst_MainWindow::trayRightClickOpensFileMenu()
     QVERIFY(rig.window->isVisible());
 }
 
-void tst_MainWindow::mouseOverVisibleWindowIsIgnored()
-{
-    Rig rig;
-    QVERIFY(rig.load());
-    rig.state->display.setAll("(555)-123-4567", "JOHN  DOE", "x");
-    for (int message : {int(WM_LBUTTONUP), int(WM_LBUTTONDBLCLK), int(WM_RBUTTONUP), 512}) {
-        rig.window->trayMessage(message);
-        QVERIFY(rig.state->Timer2.isRunning());
-        QVERIFY(!rig.window->ui.mnuFile->isVisible());
-        QCOMPARE(rig.state->display.Label2(), QStringLiteral("JOHN  DOE"));
-    }
-}
-
 void tst_MainWindow::minimiseTimerFiresOnce()
 {
     m_clock->setFactor(1000.0); // 30 seconds in 30 milliseconds
@@ -284,59 +279,42 @@ void tst_MainWindow::minimiseTimerFiresOnce()
     QVERIFY(rig.window->isInTray());
 }
 
-void tst_MainWindow::closeBox_data()
+void tst_MainWindow::exit_data()
 {
+    QTest::addColumn<QString>("door");
     QTest::addColumn<int>("answer");
-    QTest::newRow("No") << int(vbNo);
-    QTest::newRow("Yes") << int(vbYes);
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<bool>("ends");
+    QTest::newRow("close box, No") << "close box" << int(vbNo) << true << false;
+    QTest::newRow("close box, Yes") << "close box" << int(vbYes) << true << true;
+    QTest::newRow("Exit, No") << "Exit" << int(vbNo) << true << false;
+    QTest::newRow("Exit, Yes") << "Exit" << int(vbYes) << true << true;
+    QTest::newRow("the program's own close") << "program" << int(vbNo) << false << false;
 }
 
-void tst_MainWindow::closeBox()
+void tst_MainWindow::exit()
 {
+    QFETCH(QString, door);
     QFETCH(int, answer);
+    QFETCH(bool, asked);
+    QFETCH(bool, ends);
     Rig rig;
     QVERIFY(rig.load());
     QSignalSpy ended(rig.window.get(), &frmMain::programEnded);
     m_boxes->answer(MsgAnswer(answer));
-    const bool cancelled = rig.window->Form_QueryUnload(true);
-    QCOMPARE(m_boxes->titles(), QStringList{"Exit Confirmation!"});
-    QCOMPARE(m_boxes->shown[0].style, MsgStyle::Question);
-    QCOMPARE(m_boxes->shown[0].text, QStringLiteral("After exit Caller Identification will be stopped!\r"
-                                                    "Are you sure you want to close Ringlark Talking Caller ID?"));
-    const bool yes = answer == vbYes;
-    QCOMPARE(cancelled, !yes);
-    QCOMPARE(rig.state->MSComm1.PortOpen(), !yes);
-    QCOMPARE(rig.state->tray.exists(), !yes);
-    QCOMPARE(ended.count(), yes ? 1 : 0);
-}
-
-void tst_MainWindow::exitMenu_data()
-{
-    closeBox_data();
-}
-
-void tst_MainWindow::exitMenu()
-{
-    QFETCH(int, answer);
-    Rig rig;
-    QVERIFY(rig.load());
-    QSignalSpy ended(rig.window.get(), &frmMain::programEnded);
-    m_boxes->answer(MsgAnswer(answer));
-    rig.window->ui.mnuExit->trigger();
-    QCOMPARE(m_boxes->titles(), QStringList{"Exit Confirmation!"});
-    const bool yes = answer == vbYes;
-    QCOMPARE(rig.state->MSComm1.PortOpen(), !yes);
-    QCOMPARE(rig.state->tray.exists(), !yes);
-    QCOMPARE(rig.window->isVisible(), !yes);
-    QCOMPARE(ended.count(), yes ? 1 : 0);
-}
-
-void tst_MainWindow::programCloseAsksNothing()
-{
-    Rig rig;
-    QVERIFY(rig.load());
-    QVERIFY(!rig.window->Form_QueryUnload(false));
-    QVERIFY(m_boxes->shown.isEmpty());
+    if (door == QLatin1String("Exit"))
+        rig.window->ui.mnuExit->trigger();
+    else
+        QCOMPARE(rig.window->Form_QueryUnload(door == QLatin1String("close box")), asked && !ends);
+    QCOMPARE(m_boxes->titles(), asked ? QStringList{"Exit Confirmation!"} : QStringList());
+    if (asked) {
+        QCOMPARE(m_boxes->shown[0].style, MsgStyle::Question);
+        QCOMPARE(m_boxes->shown[0].text, QStringLiteral("After exit Caller Identification will be stopped!\r"
+                                                        "Are you sure you want to close Ringlark Talking Caller ID?"));
+    }
+    QCOMPARE(rig.state->MSComm1.PortOpen(), !ends);
+    QCOMPARE(rig.state->tray.exists(), !ends);
+    QCOMPARE(ended.count(), ends ? 1 : 0);
 }
 
 QTEST_MAIN(tst_MainWindow)

@@ -93,12 +93,9 @@ private slots:
     void refusedCallsAreDroppedOnTheLine_data();
     void refusedCallsAreDroppedOnTheLine();
     void callsWithoutCallerId();
-    void numberOnlyReport();
-    void localCallIsSpokenWithoutItsAreaCode();
     void serviceInProgressKeepsTheHandlerAway();
     void browsingAfterCalls();
     void arrowsWaitWhileRinging();
-    void trayRestoreKeepsBottomOfTheList();
 
 private:
     std::unique_ptr<FastClock> m_clock;
@@ -235,25 +232,6 @@ void tst_Calls::callsWithoutCallerId()
     QCOMPARE(rig.state->display.Label3(), QStringLiteral("not show Caller ID !!"));
 }
 
-void tst_Calls::numberOnlyReport()
-{
-    Rig rig;
-    rig.modem->placeCall(rig.call("\r\nDATE = 0321\r\nTIME = 1405\r\nNMBR = 5551234567\r\n"));
-    QTRY_COMPARE_WITH_TIMEOUT(rig.state->display.Label1(), QStringLiteral("(555)-123-4567"), 5000);
-    QCOMPARE(rig.state->display.Label2(), QStringLiteral("BARRED NAME"));
-    QTRY_COMPARE_WITH_TIMEOUT(rig.storedCalls(), 1, 5000);
-    QVERIFY(rig.record(1).contains("NB=(555)-123-4567RG=3END"));
-}
-
-void tst_Calls::localCallIsSpokenWithoutItsAreaCode()
-{
-    Rig rig({{18, "555"}});
-    rig.modem->placeCall(rig.call(JohnDoe));
-    QTRY_COMPARE_WITH_TIMEOUT(rig.state->display.Label1(), QStringLiteral("(555)-123-4567"), 5000);
-    QTRY_COMPARE_WITH_TIMEOUT(m_sound->played.size(), 8, 5000);
-    QCOMPARE(m_sound->played, QList<int>({111, 102, 103, 104, 105, 106, 107, 108}));
-}
-
 void tst_Calls::serviceInProgressKeepsTheHandlerAway()
 {
     Rig rig;
@@ -310,28 +288,6 @@ void tst_Calls::arrowsWaitWhileRinging()
     rig.window->ui.cmdDownLog->click();
     rig.window->ui.cmdUpLog->click();
     QCOMPARE(rig.state->display.Label2(), QString());
-}
-
-void tst_Calls::trayRestoreKeepsBottomOfTheList()
-{
-    Rig rig;
-    rig.modem->placeCall(rig.call(JohnDoe));
-    QTRY_COMPARE_WITH_TIMEOUT(rig.storedCalls(), 1, 5000);
-    QTRY_COMPARE_WITH_TIMEOUT(rig.state->LogPosition, 1, 5000);
-    rig.window->ui.cmdDownLog->click();
-    QCOMPARE(rig.state->LogPosition, 0);
-    rig.window->minimise();
-    QCOMPARE(rig.state->display.Label2(), QString());
-    rig.window->trayMessage(514);
-    QCOMPARE(rig.state->LogPosition, 0);
-    QCOMPARE(rig.state->display.Label2(), QStringLiteral("Bottom of the List"));
-
-    // From a call in the middle, a restore shows that same call again.
-    rig.window->ui.cmdUpLog->click();
-    rig.window->minimise();
-    rig.window->trayMessage(514);
-    QCOMPARE(rig.state->LogPosition, 1);
-    QCOMPARE(rig.state->display.Label2(), QStringLiteral("JOHN  DOE"));
 }
 
 QTEST_MAIN(tst_Calls)
