@@ -34,6 +34,8 @@ void CallReception::MSComm1_OnComm()
             m_state.Timer2.stop();
             m_state.Timer1.restart(EndOfCallMs);
             m_call.RingSeen = true;
+        } else if (m_call.buffer.size() > MaxBufferWithoutRing) {
+            m_call.buffer = m_call.buffer.right(KeptWithoutRing);
         }
     }
     if (m_call.ReportProcessed || !CallerIdParser::isComplete(m_call.buffer))

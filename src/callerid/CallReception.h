@@ -17,6 +17,12 @@ class CallReception : public QObject {
     Q_OBJECT
 public:
     static constexpr int EndOfCallMs = 10000; // silence after which a call has ended
+    // Text without a ring (a late "OK", modem chatter) is kept to this size: the buffer is
+    // emptied only when a call ends, and a line that never rings would grow it for ever. A
+    // report is about a hundred characters; the newest part is kept, because some lines send
+    // the report before the first ring.
+    static constexpr int MaxBufferWithoutRing = 4096;
+    static constexpr int KeptWithoutRing = 1024;
 
     CallReception(AppState &state, IMainWindow &window, CallState &call, clsModemFunctions &modem,
                   BlockedFile &blocked, clsPlayWaveFile &voice, EndOfCall &end, QObject *parent = nullptr);

@@ -94,6 +94,7 @@ private slots:
     void refusedCallsAreDroppedOnTheLine();
     void callsWithoutCallerId();
     void serviceInProgressKeepsTheHandlerAway();
+    void chatterWithoutRingsDoesNotPileUp();
     void browsingAfterCalls();
     void arrowsWaitWhileRinging();
 
@@ -247,6 +248,20 @@ void tst_Calls::serviceInProgressKeepsTheHandlerAway()
     rig.modem->send(Ring);
     QTRY_COMPARE_WITH_TIMEOUT(rig.callState().buffer, QString::fromLatin1(Ring + Ring), 5000);
     QVERIFY(rig.state->Timer1.isRunning());
+}
+
+void tst_Calls::chatterWithoutRingsDoesNotPileUp()
+{
+    Rig rig;
+    for (int i = 0; i < 20; ++i)
+        rig.modem->send(QByteArray(500, 'x') + "\r\nOK\r\n");
+    rig.modem->send("LAST\r\n");
+    QTRY_VERIFY_WITH_TIMEOUT(rig.callState().buffer.endsWith("LAST\r\n"), 5000);
+    QVERIFY(rig.callState().buffer.size() <= CallReception::MaxBufferWithoutRing);
+    QVERIFY(!rig.state->Timer1.isRunning());
+    rig.modem->placeCall(rig.call(JohnDoe));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.storedCalls(), 1, 5000);
+    QCOMPARE(rig.record(1), dots("CL=1DT=3/21/2026TM=02:05 PMNM=JOHN  DOENB=(555)-123-4567RG=3END"));
 }
 
 void tst_Calls::browsingAfterCalls()
