@@ -85,16 +85,20 @@ void frmMain::placeWindow()
 
 void frmMain::popUp()
 {
-    m_minimised = false;
     m_bring.BringForegroundWindow(this);
+    // The helper leaves an active window as it is, even minimised; a call must be seen.
+    if (isMinimized())
+        showNormal();
+    m_minimised = false;
     placeWindow();
 }
 
 void frmMain::showWindow()
 {
-    if (!isVisible() || isMinimized())
-        m_minimised = false;
+    // Shown without popping up (the pop-up setting off), a minimised window stays minimised:
+    // in the task bar, still restored by a click on the tray icon.
     show();
+    m_minimised = isMinimized();
 }
 
 void frmMain::minimise()

@@ -90,6 +90,7 @@ private slots:
     void cleanup();
     void callIsShownSpokenAndStored();
     void nothingHappensBeforeTheNameLineEnds();
+    void withoutPopUpTheWindowStaysDown();
     void refusedCallsAreDroppedOnTheLine_data();
     void refusedCallsAreDroppedOnTheLine();
     void callsWithoutCallerId();
@@ -169,6 +170,17 @@ void tst_Calls::nothingHappensBeforeTheNameLineEnds()
     QCOMPARE(rig.state->display.Label1(), QString());
     rig.modem->send("\r\n");
     QTRY_COMPARE_WITH_TIMEOUT(rig.state->display.Label2(), QStringLiteral("JOHN  DOE"), 5000);
+}
+
+void tst_Calls::withoutPopUpTheWindowStaysDown()
+{
+    Rig rig({{6, "PopUpWindow = False"}});
+    rig.window->minimise();
+    rig.modem->placeCall(rig.call(JohnDoe));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.state->display.Label1(), QStringLiteral("(555)-123-4567"), 5000);
+    QVERIFY(rig.window->isInTray());
+    rig.window->trayMessage(514); // and a click on the tray icon still brings it up
+    QVERIFY(!rig.window->isInTray());
 }
 
 void tst_Calls::refusedCallsAreDroppedOnTheLine_data()
