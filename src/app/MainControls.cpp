@@ -14,7 +14,7 @@
 
 namespace {
 
-// The design's client area: 3,600 x 3,800 twips.
+// The client area: 3,600 x 3,800 twips.
 constexpr int ClientWidth = 3600;
 constexpr int ClientHeight = 3800;
 

@@ -10,7 +10,7 @@ class QPushButton;
 class QWidget;
 class WrapButton;
 
-// The controls of the main window, laid out in twips as designed, each named as the program
+// The controls of the main window, laid out in twips, each named as the program
 // knows it (objectName too, so tests find them).
 struct MainControls {
     QWidget *client = nullptr;
@@ -52,7 +52,7 @@ struct MainControls {
     QAction *mnuAbout = nullptr;
 
     void build(QMainWindow *window);
-    // Places the display and the service buttons (start-up does it, as designed).
+    // Places the display and the service buttons (a step of start-up).
     void layoutDisplayAndServices();
 };
 

@@ -46,6 +46,10 @@ void CallReception::MSComm1_OnComm()
 void CallReception::handleReport()
 {
     m_call.ReportProcessed = true;
+    // Some lines send the report before the first ring: the call has begun all the same, and
+    // its end must come (else this report would be taken for the next call's).
+    if (m_state.Timer1.Interval() < 1)
+        m_state.Timer1.restart(EndOfCallMs);
     m_call.DateSeen = m_call.TimeSeen = m_call.NameSeen = m_call.NumberSeen = true;
     m_call.report = CallerIdParser::parse(m_call.buffer, m_state.settings.DateValue, Clock::current().now().date());
     m_state.settings.LastCallerIdReport = m_call.report.lastReport;
@@ -100,7 +104,12 @@ void CallReception::refuseCall()
     m_call.NameSeen = m_call.NumberSeen = m_call.DateSeen = m_call.TimeSeen = false;
     m_state.Timer2.stop();
     m_state.Timer1.stop();
-    m_modem.ZapIncomingCall();
+    if (!m_modem.ZapIncomingCall()) {
+        // Not dropped (port busy, modem refused): the call rings on and ends as any call does,
+        // stored as a refused one.
+        m_state.Timer1.restart(EndOfCallMs);
+        return;
+    }
     m_state.Timer1.setInterval(0);
     // The call is over for us: store it and get ready for the next one now, not at the next
     // ring, whose report would otherwise be taken for this call's.

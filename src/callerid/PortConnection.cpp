@@ -2,6 +2,7 @@
 
 #include "AppState.h"
 #include "Clock.h"
+#include "TextRules.h"
 #include "MsgBox.h"
 #include "Tray.h"
 #include "Waits.h"
@@ -50,7 +51,7 @@ void PortConnection::ModemPortOpen()
         }
     }
 
-    m_state.settings.Call_Id_AT_Command = m_state.settings.Call_Id_AT_Command.trimmed();
+    m_state.settings.Call_Id_AT_Command = TextRules::trimBlanks(m_state.settings.Call_Id_AT_Command);
     const QString command = m_state.settings.Call_Id_AT_Command;
     if (command == NoCallerIdCommand || command.size() <= 1)
         return;
@@ -76,9 +77,11 @@ void PortConnection::awaitCallerIdReply()
         if (m_reply.contains(QLatin1String("OK")) || m_reply.contains(QLatin1String("ERROR")))
             return;
         const qint64 left = Clock::current().now().msecsTo(deadline);
-        if (left <= 0 || !port.PortOpen())
+        if (left <= 0)
             return;
-        port.waitForInput(int(Clock::current().realMs(left)));
+        // A device that has gone away answers every wait at once: stop instead of spinning.
+        if (!port.waitForInput(int(Clock::current().realMs(left))) && port.inputBroken())
+            return;
     }
 }
 

@@ -10,6 +10,10 @@ CallLog::CallLog(AppState &state, QObject *parent)
 
 bool CallLog::AppendCallRecord(const QString &recordLine, int rings)
 {
+    // Never write the whole log from a list that does not hold it (not loaded yet, or the file
+    // could not be read): the calls stored before would be gone.
+    if (!m_loaded)
+        load(false);
     const QString record = CallRecord::build(m_state.calls.nextRecord(), recordLine, rings);
     m_state.calls.append(record);
     // The list shows the newest call first after every call, however the user had sorted it.
@@ -20,18 +24,32 @@ bool CallLog::AppendCallRecord(const QString &recordLine, int rings)
         m_model.SortListView(1, 0, false);
     }
     QString error;
-    if (m_file.rewrite(m_state.calls.records(), &error))
-        return true;
-    reportWriteFailure(m_file.path(), error);
-    return false;
+    const bool written = m_loaded ? m_file.rewrite(m_state.calls.records(), &error) : m_file.appendRecord(record, &error);
+    if (!written)
+        reportWriteFailure(m_file.path(), error);
+    return written;
 }
 
 void CallLog::DisplayFinalList()
 {
+    load(true);
+}
+
+bool CallLog::load(bool reportReadFailure)
+{
     QStringList records;
     QString error;
-    if (!m_file.compact(&records, &error))
+    switch (m_file.compact(&records, &error)) {
+    case CallLogFile::Compaction::NotReadable:
+        if (reportReadFailure)
+            ::reportReadFailure(m_file.path(), error);
+        return false;
+    case CallLogFile::Compaction::NotWritten:
         reportWriteFailure(m_file.path(), error);
+        break;
+    case CallLogFile::Compaction::Done:
+        break;
+    }
     m_state.calls.clear();
     QList<CallRecord::Fields> rows;
     rows.reserve(records.size());
@@ -43,4 +61,6 @@ void CallLog::DisplayFinalList()
     }
     m_model.addRows(rows);
     m_model.SortListView(1, 0, false);
+    m_loaded = true;
+    return true;
 }

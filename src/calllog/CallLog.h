@@ -19,13 +19,19 @@ public:
 
     // Stores a call: "CL=" + the next call number + the call record line + "RG=" + rings +
     // "END", and rewrites Array.bin. A failed write is reported; the call stays in memory and
-    // goes to the file with the next write.
+    // goes to the file with the next write. Whole rewrites happen only once the log has been
+    // read whole: otherwise the call is added after the file's last record.
     bool AppendCallRecord(const QString &recordLine, int rings);
-    // Compacts Array.bin, reloads the call list from it and fills the list, newest first.
+    // Compacts Array.bin, reloads the call list from it and fills the list, newest first. A log
+    // that cannot be read is reported and the list in memory is left as it was.
     void DisplayFinalList();
+    bool loaded() const { return m_loaded; }
 
 private:
+    bool load(bool reportReadFailure);
+
     AppState &m_state;
     CallLogFile m_file;
     CallLogModel m_model;
+    bool m_loaded = false; // the call list in memory is the whole log
 };

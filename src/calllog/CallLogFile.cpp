@@ -31,29 +31,29 @@ CallLogFile::CallLogFile(const QString &path, const QString &scratchPath) : m_pa
 {
 }
 
-QStringList CallLogFile::readAll(QString *error) const
+bool CallLogFile::readAll(QStringList *records, QString *error) const
 {
+    records->clear();
     QFile f(m_path);
     if (!f.exists()) {
         // Opening the log creates it; an empty log is a log all the same.
         QFile create(m_path);
         if (!create.open(QIODevice::WriteOnly))
             fail(error, create.errorString());
-        return {};
+        return true;
     }
-    if (!f.open(QIODevice::ReadOnly)) {
-        fail(error, f.errorString());
-        return {};
-    }
+    if (!f.open(QIODevice::ReadOnly))
+        return fail(error, f.errorString());
     const QByteArray all = f.readAll();
-    QStringList records;
-    records.reserve(all.size() / CallRecord::Length + 1);
+    if (f.error() != QFileDevice::NoError || all.size() != f.size())
+        return fail(error, f.errorString());
+    records->reserve(all.size() / CallRecord::Length + 1);
     for (qsizetype at = 0; at < all.size(); at += CallRecord::Length) {
         QByteArray r = all.mid(at, CallRecord::Length);
         r.append(QByteArray(CallRecord::Length - r.size(), '\0'));
-        records << QString::fromLatin1(r);
+        *records << QString::fromLatin1(r);
     }
-    return records;
+    return true;
 }
 
 bool CallLogFile::rewrite(const QStringList &records, QString *error)
@@ -74,33 +74,45 @@ bool CallLogFile::rewrite(const QStringList &records, QString *error)
     return true;
 }
 
-bool CallLogFile::compact(QStringList *records, QString *error)
+CallLogFile::Compaction CallLogFile::compact(QStringList *records, QString *error)
 {
-    QString readError;
-    const QStringList stored = readAll(&readError);
+    QStringList stored;
+    if (!readAll(&stored, error))
+        return Compaction::NotReadable;
     QStringList live;
     live.reserve(stored.size());
-    for (const QString &r : stored) {
+    for (const QString &r : std::as_const(stored)) {
         if (CallRecord::isLive(r))
             live << CallRecord::renumbered(r, int(live.size()) + 1);
     }
     if (records)
         *records = live;
-    if (!readError.isEmpty())
-        return fail(error, readError);
-
     const QByteArray compacted = join(live);
     if (compacted == join(stored)) {
         // Nothing to drop or renumber: the log stays as it is (no write at every start).
         QFile::remove(m_scratch);
-        return true;
+        return Compaction::Done;
     }
-    return replaceFileThrough(m_scratch, m_path, compacted, error);
+    return replaceFileThrough(m_scratch, m_path, compacted, error) ? Compaction::Done : Compaction::NotWritten;
+}
+
+bool CallLogFile::appendRecord(const QString &record, QString *error)
+{
+    QFile f(m_path);
+    if (!f.open(QIODevice::ReadWrite))
+        return fail(error, f.errorString());
+    // After the last whole record: a torn tail is overwritten.
+    const qint64 at = f.size() / CallRecord::Length * CallRecord::Length;
+    const QByteArray bytes = CallRecord::padded(record).toLatin1();
+    if (!f.seek(at) || f.write(bytes) != bytes.size() || !f.flush())
+        return fail(error, f.errorString());
+    return true;
 }
 
 int CallLogFile::findRecord(const QString &callNumber) const
 {
-    const QStringList records = readAll();
+    QStringList records;
+    readAll(&records);
     for (qsizetype i = 0; i < records.size(); ++i) {
         const QString &r = records.at(i);
         const qsizetype cl = r.indexOf(QLatin1String("CL"));

@@ -13,15 +13,19 @@ public:
     QString path() const { return m_path; }
     QString scratchPath() const { return m_scratch; }
 
-    // The records as stored; a missing file is created empty.
-    QStringList readAll(QString *error = nullptr) const;
+    // The records as stored; a missing file is created empty. False (and the reason in
+    // `error`) when the file is there but cannot be read whole.
+    bool readAll(QStringList *records, QString *error = nullptr) const;
     // Replaces the whole file with these records.
     bool rewrite(const QStringList &records, QString *error = nullptr);
+    enum class Compaction { Done, NotReadable, NotWritten };
     // Drops every record that is not live and renumbers the rest 1, 2, 3 ... The compacted
-    // records go to `records`, also when the file could not be written. The file is written
-    // through the scratch file ArrayTemp1.bin, which then replaces it; a scratch file left by an
-    // interrupted run is discarded.
-    bool compact(QStringList *records, QString *error = nullptr);
+    // records go to `records`, also when the file could not be written (but not when it could
+    // not be read). The file is written through the scratch file ArrayTemp1.bin, which then
+    // replaces it; a scratch file left by an interrupted run is discarded.
+    Compaction compact(QStringList *records, QString *error = nullptr);
+    // Adds one record after the last, in place (when the log in memory is not the whole log).
+    bool appendRecord(const QString &record, QString *error = nullptr);
     // The record number of the call numbered `callNumber` (the text between "CL=" and "DT");
     // 0 when no record has it: the search ends at the end of the file.
     int findRecord(const QString &callNumber) const;

@@ -53,5 +53,6 @@ private:
     QString m_folder;
 };
 
-// Tells the user that a data file could not be written, and why.
+// Tells the user that a data file could not be written, or read, and why.
 void reportWriteFailure(const QString &path, const QString &reason);
+void reportReadFailure(const QString &path, const QString &reason);

@@ -10,7 +10,10 @@ namespace Tray {
 void replaceIcon(AppState &state, IMainWindow &window, const QString &iconFile, const QString &tip)
 {
     window.setWindowIconFile(iconFile);
-    state.nid.hIcon = QIcon(state.file(iconFile));
+    // A missing icon file leaves the icon as it was, in the tray as on the window.
+    const QIcon icon(state.file(iconFile));
+    if (!icon.availableSizes().isEmpty())
+        state.nid.hIcon = icon;
     state.nid.setTip(tip + QChar(0));
     state.tray.Shell_NotifyIcon(NIM_DELETE, state.nid);
     state.tray.Shell_NotifyIcon(NIM_ADD, state.nid);

@@ -40,13 +40,14 @@ bool clsModemFunctions::ZapIncomingCall()
     // The modem goes off-hook and sends nothing while it answers: the wait usually runs its
     // two seconds, which is how long the caller is held before the line drops.
     m_exchange.SendModemCommand(QStringLiteral("ATA"));
-    if (m_exchange.AwaitModemReply(2) && m_exchange.replyIsError())
+    const bool refused = m_exchange.AwaitModemReply(2) && m_exchange.replyIsError();
+    if (refused)
         MsgBox(ModemMessages::noAtSupport(), MsgStyle::Critical, ZapTitle);
     m_state.MSComm1.setInputLen(0);
     m_exchange.SendModemCommand(QStringLiteral("ATH"));
     m_exchange.AwaitModemReply(2);
     m_port.ModemPortOpen();
-    return true;
+    return !refused;
 }
 
 void clsModemFunctions::BlockCall()

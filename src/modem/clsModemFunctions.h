@@ -14,7 +14,8 @@ public:
     clsModemFunctions(AppState &state, IPortConnection &port);
 
     // Answers the ringing call and hangs up at once; hands the port back to caller ID.
-    // False when there was no call to drop or the port could not be had.
+    // False when there was no call to drop, the port could not be had, or the modem refused
+    // to answer.
     bool ZapIncomingCall();
     // The same with two seconds off-hook in between.
     void BlockCall();

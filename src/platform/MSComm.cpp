@@ -115,6 +115,12 @@ bool MSComm::waitForInput(int ms)
     return m_port.waitForReadyRead(ms);
 }
 
+bool MSComm::inputBroken() const
+{
+    const QSerialPort::SerialPortError e = m_port.error();
+    return !m_port.isOpen() || m_losing || e == QSerialPort::ResourceError || e == QSerialPort::ReadError;
+}
+
 void MSComm::postOnComm()
 {
     if (m_onCommPosted)

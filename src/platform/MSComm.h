@@ -12,7 +12,7 @@
 // QSerialPort does not emit readyRead again while a readyRead handler runs, and the receive
 // handler pumps events (spoken words, modem dialogues), so characters arriving meanwhile would
 // otherwise never raise an event. Delivered this way the handler may run again inside its own
-// pumping, as the program's design expects.
+// pumping, which the receive handler is written to cope with.
 class MSComm : public QObject {
     Q_OBJECT
 public:
@@ -45,6 +45,8 @@ public:
     // Reads the port without running the event loop: blocks for at most `ms` real milliseconds
     // until characters wait. Only for the one dialogue that must not let receive events run.
     bool waitForInput(int ms);
+    // The device has failed (gone away): waiting for input is pointless.
+    bool inputBroken() const;
 
     QString devicePath() const { return m_device; }
 

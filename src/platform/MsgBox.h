@@ -6,7 +6,7 @@
 #include <functional>
 
 // The program's message boxes: one function, the four styles the program uses, and the
-// button codes of the original design (callers compare the answer with vbYes).
+// answer codes the callers compare with (6 is Yes, 7 is No).
 enum class MsgStyle {
     Critical,      // critical-stop icon, OK
     Information,   // information icon, OK

@@ -66,6 +66,7 @@ private slots:
     void commandsRefusedInTheWrongState_data();
     void commandsRefusedInTheWrongState();
     void deviceLossClosesOnce();
+    void deviceLostDuringTheReplyWait();
     void permissionReasonNamesTheGroup();
 
 private:
@@ -311,6 +312,20 @@ void tst_PortConnection::deviceLossClosesOnce()
     QVERIFY(boxes.shown.isEmpty());
     QVERIFY(rig.state->MSComm1.PortOpen());
     QCOMPARE(back.received(), QByteArray("AT+VCID=1\r"));
+}
+
+void tst_PortConnection::deviceLostDuringTheReplyWait()
+{
+    Rig rig;
+    rig.modem->run([](ModemSim &sim) {
+        sim.setSilent(true);
+        QObject::connect(&sim, &ModemSim::commandReceived, &sim,
+                         [&sim] { QTimer::singleShot(0, &sim, [&sim] { sim.close(); }); });
+    });
+    const QDateTime start = Clock::current().now();
+    rig.port->ModemPortOpen();
+    // Given up at once, not retried (spinning) until the bound of the wait.
+    QVERIFY(start.msecsTo(Clock::current().now()) < PortConnection::CallerIdReplyWaitMs);
 }
 
 void tst_PortConnection::permissionReasonNamesTheGroup()

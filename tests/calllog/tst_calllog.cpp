@@ -11,6 +11,9 @@
 #include <QFileInfo>
 #include <QTest>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace {
 
 const QString LogFile = QStringLiteral("Array.bin");
@@ -219,6 +222,34 @@ private slots:
         const QString path = QDir::toNativeSeparators(l.folder.file(LogFile));
         for (const MsgRecord &box : std::as_const(l.boxes.shown))
             QVERIFY2(box.text.split('\r').contains(path), qPrintable(box.text));
+    }
+
+    void unreadableLogIsNeverOverwritten()
+    {
+        Log l;
+        QByteArray stored;
+        for (int n = 1; n <= 3; ++n)
+            stored += rec(n, "CALLER");
+        l.folder.write(LogFile, stored);
+        {
+            // No file can be opened while the log is loaded (the process ran out of handles).
+            rlimit old{};
+            getrlimit(RLIMIT_NOFILE, &old);
+            // The lowest free descriptor becomes the limit: every further open fails.
+            const int lowestFree = ::open("/dev/null", O_RDONLY);
+            ::close(lowestFree);
+            rlimit none = old;
+            none.rlim_cur = rlim_t(lowestFree);
+            if (setrlimit(RLIMIT_NOFILE, &none) != 0)
+                QSKIP("cannot limit open files here");
+            l.log.DisplayFinalList();
+            setrlimit(RLIMIT_NOFILE, &old);
+        }
+        QCOMPARE(l.boxes.titles(), QStringList{"File Read Error"});
+        QCOMPARE(l.state.calls.count(), 0);
+        // A call arrives once the file can be read again: the earlier calls are still there.
+        QVERIFY(l.log.AppendCallRecord(line("DAN"), 4));
+        QCOMPARE(l.bytes(), stored + rec(4, "DAN", 4));
     }
 
     void longLog()

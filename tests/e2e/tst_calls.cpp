@@ -94,6 +94,8 @@ private slots:
     void refusedCallsAreDroppedOnTheLine_data();
     void refusedCallsAreDroppedOnTheLine();
     void callsWithoutCallerId();
+    void reportBeforeTheFirstRing_data();
+    void reportBeforeTheFirstRing();
     void serviceInProgressKeepsTheHandlerAway();
     void chatterWithoutRingsDoesNotPileUp();
     void browsingAfterCalls();
@@ -223,6 +225,31 @@ void tst_Calls::refusedCallsAreDroppedOnTheLine()
     QTRY_COMPARE_WITH_TIMEOUT(rig.state->display.Label1(), QStringLiteral("(305)-555-0100"), 5000);
     QTRY_COMPARE_WITH_TIMEOUT(rig.storedCalls(), 2, 5000);
     QVERIFY(rig.record(2).startsWith("CL=2DT=3/21/2026TM=02:06 PMNM=MARY  ROE"));
+}
+
+void tst_Calls::reportBeforeTheFirstRing_data()
+{
+    QTest::addColumn<bool>("telemarketer");
+    QTest::addColumn<QStringList>("commands");
+    QTest::newRow("shown and stored") << false << QStringList();
+    QTest::newRow("refused on the line") << true << QStringList({"ATA", "ATH", "AT+VCID=1"});
+}
+
+void tst_Calls::reportBeforeTheFirstRing()
+{
+    QFETCH(bool, telemarketer);
+    QFETCH(QStringList, commands);
+    Rig rig({{26, telemarketer ? "BlockTeleMarketersStatus= True" : "BlockTeleMarketersStatus= False"}});
+    ModemSim::Call call = rig.call("\r\nDATE = 0321\r\nTIME = 1405\r\nNMBR = 5551234567\r\nNAME = O\r\n", 2);
+    call.ringsBefore = 0;
+    call.ringGapMs = telemarketer ? 300 : 10;
+    rig.modem->placeCall(call);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.storedCalls(), 1, 5000);
+    QCOMPARE(rig.modem->commandTexts(), commands);
+    QVERIFY(rig.record(1).contains(telemarketer ? "NM=UNKNOWN NAMENB=(555)-123-4567RG=1END"
+                                                : "NM=UNKNOWN NAMENB=(555)-123-4567RG=3END"));
+    QTest::qWait(400); // the rings that were still to come (none after a drop) end no second call
+    QCOMPARE(rig.storedCalls(), 1);
 }
 
 void tst_Calls::callsWithoutCallerId()

@@ -205,7 +205,7 @@ void ModemSim::handleCommand(const QString &command)
         QMutexLocker lock(&m_logLock);
         m_commands.append({QDateTime::currentDateTime(), command});
     }
-    if (command.toUpper() == QLatin1String("ATA")) {
+    if (command == QLatin1String("ATA")) {
         // Answered: the line stops ringing and the rest of the call never comes.
         m_steps.clear();
         m_stepTimer->stop();
@@ -222,25 +222,21 @@ void ModemSim::handleCommand(const QString &command)
         send(reply);
 }
 
-QByteArray ModemSim::replyTo(const QString &command) const
+QByteArray ModemSim::replyTo(const QString &c) const
 {
-    const QString c = command.toUpper();
-    if (m_errorFor.contains(command, Qt::CaseInsensitive))
+    // Exactly the commands of the table, as the program writes them; anything else is refused.
+    if (m_errorFor.contains(c))
         return "\r\nERROR\r\n";
-    for (const QString &cid : m_callerIdCommands) {
-        if (c == cid.toUpper())
-            return "\r\nOK\r\n";
-    }
+    if (m_callerIdCommands.contains(c))
+        return "\r\nOK\r\n";
     if (c.startsWith(QLatin1String("ATDT")) && c.endsWith(QLatin1Char(';')))
         return "\r\nOK\r\n";
     if (c == QLatin1String("ATA"))
         return QByteArray();
-    if (c == QLatin1String("ATH") || c == QLatin1String("ATH0"))
+    if (c == QLatin1String("ATH"))
         return "\r\nOK\r\n";
-    if (c.startsWith(QLatin1String("ATI"))) {
-        bool ok = false;
-        const int k = c.mid(3).toInt(&ok);
-        if (ok && k >= 1 && k <= 10)
+    for (int k = 1; k <= 10; ++k) {
+        if (c == QLatin1String("ATI") + QString::number(k))
             return "\r\n" + m_identification.toLatin1() + " (I" + QByteArray::number(k) + ")\r\n\r\nOK\r\n";
     }
     return "\r\nERROR\r\n";

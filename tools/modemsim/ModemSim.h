@@ -23,7 +23,7 @@ class QTimer;
 //   ATA                              nothing (the modem answers the line); the call stops ringing
 //   ATH                              OK
 //   ATI1 .. ATI10                    an identification line, then OK
-//   anything else                    ERROR
+//   anything else                    ERROR (letter case and spelling as above, exactly)
 class ModemSim : public QObject {
     Q_OBJECT
 public:
