@@ -38,7 +38,7 @@ bool frmMain::Form_Load()
     if (m_state.settings.colorNumber() > 0)
         setBackColor(this, m_state.settings.colorNumber());
 
-    m_state.Timer1.setInterval(0);
+    m_state.Timer1.off();
     m_state.flags.clear();
     m_state.windows.clear();
     // Known as soon as the settings are: the forwarding question below may open the port, and

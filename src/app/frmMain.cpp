@@ -165,10 +165,15 @@ void frmMain::restoreFromTray()
     m_services->browser.showAgain();
 }
 
+bool frmMain::receivingCall() const
+{
+    // While a call comes in, the display belongs to it.
+    return m_services->call.RingSeen || m_services->call.NumberReceived;
+}
+
 void frmMain::cmdDownLog_Click()
 {
-    // The display belongs to the call being received.
-    if (m_services->call.RingSeen || m_services->call.NumberReceived)
+    if (receivingCall())
         return;
     m_state.Timer2.stop();
     m_services->browser.GetFromLogTopToBottom();
@@ -176,7 +181,7 @@ void frmMain::cmdDownLog_Click()
 
 void frmMain::cmdUpLog_Click()
 {
-    if (m_services->call.RingSeen || m_services->call.NumberReceived)
+    if (receivingCall())
         return;
     m_state.Timer2.stop();
     m_services->browser.GetFromLogBottomToTop();

@@ -64,6 +64,7 @@ protected:
 private:
     void Form_Resize();
     void restoreFromTray();
+    bool receivingCall() const;
     void forwardingLeftOn();
     void restoreServiceButtons();
     void shutdown(bool letPendingRun);

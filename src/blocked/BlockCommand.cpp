@@ -34,8 +34,7 @@ void BlockCommand::cmdBlock_Click()
         return;
     m_state.Timer3.restart(65535);
     BlockNumber();
-    m_state.Timer3.setInterval(0);
-    m_state.Timer3.stop();
+    m_state.Timer3.off();
 }
 
 void BlockCommand::BlockNumber()
@@ -80,7 +79,7 @@ void BlockCommand::BlockNumber()
     const bool dropped = ringing && m_modem.ZapIncomingCall();
     AppendBlockedNumber();
     if (dropped) {
-        m_state.Timer1.setInterval(0);
+        m_state.Timer1.off();
         if (callDropped)
             callDropped();
     }

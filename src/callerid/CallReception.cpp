@@ -110,7 +110,7 @@ void CallReception::refuseCall()
         m_state.Timer1.restart(EndOfCallMs);
         return;
     }
-    m_state.Timer1.setInterval(0);
+    m_state.Timer1.off();
     // The call is over for us: store it and get ready for the next one now, not at the next
     // ring, whose report would otherwise be taken for this call's.
     m_end.Timer1_Timer();

@@ -59,7 +59,6 @@ void EndOfCall::Timer1_Timer()
     const bool zappedTelemarketer =
         m_call.report.callerName == CallerIdParser::UnknownName && m_state.settings.BlockTeleMarketersStatus;
     if (zappedTelemarketer || m_call.IncomingBlocked) {
-        m_state.Timer1.restart(0);
         m_call.NumberReceived = false;
         m_call.RingSeen = false;
     } else {
@@ -68,8 +67,7 @@ void EndOfCall::Timer1_Timer()
     if (m_state.settings.CallerIdMinimize && !m_state.windows.any() && !m_state.flags.ModemSearchInProgress)
         m_state.Timer2.restart(m_state.settings.minimizeDelayMs());
 
-    m_state.Timer1.restart(0);
-    m_state.Timer1.stop();
+    m_state.Timer1.off();
     m_call.ReportProcessed = false;
     m_call.IncomingBlocked = false;
     // Also after a refused call: the screen saver was switched off by its first ring.
@@ -90,8 +88,7 @@ void EndOfCall::Display_List()
         m_state.display.setAll(QStringLiteral("Your Modem or "), QStringLiteral("Phone Company do"),
                                QStringLiteral("not show Caller ID !!"));
     }
-    m_state.Timer1.restart(0);
-    m_state.Timer1.stop();
+    m_state.Timer1.off();
     m_call.NumberReceived = false;
     m_call.RingSeen = false;
     SetScreenSaverActive(true);
@@ -102,7 +99,6 @@ void EndOfCall::DisplayFinalList()
     m_log.DisplayFinalList();
     m_call.RingSeen = false;
     m_state.LogPosition = m_state.calls.nextRecord();
-    m_state.Timer1.restart(0);
-    m_state.Timer1.stop();
+    m_state.Timer1.off();
     SetScreenSaverActive(true);
 }

@@ -34,6 +34,13 @@ void VbTimer::restart(int ms)
     sync();
 }
 
+void VbTimer::off()
+{
+    m_enabled = false;
+    m_interval = 0;
+    sync();
+}
+
 void VbTimer::fire()
 {
     if (m_enabled && m_interval > 0)

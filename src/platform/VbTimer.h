@@ -19,6 +19,8 @@ public:
     void stop() { setEnabled(false); }
     // Stop, set the interval and start again: how the program (re)arms its timers.
     void restart(int ms);
+    // Stopped with interval 0: "no call in progress" for Timer1, "no command running" for Timer3.
+    void off();
     bool isRunning() const { return m_timer.isActive(); }
 
     // Lets the timer fall due now, as if its interval had passed (tests).
