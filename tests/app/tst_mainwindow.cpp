@@ -78,8 +78,7 @@ private slots:
     void exit();
 
 private:
-    std::unique_ptr<FastClock> m_clock;
-    std::unique_ptr<MsgBoxScript> m_boxes;
+    std::unique_ptr<TestScope> m_t;
 };
 
 void tst_MainWindow::initTestCase()
@@ -89,15 +88,12 @@ void tst_MainWindow::initTestCase()
 
 void tst_MainWindow::init()
 {
-    m_clock = std::make_unique<FastClock>(20.0);
-    Clock::install(m_clock.get());
-    m_boxes = std::make_unique<MsgBoxScript>();
+    m_t = std::make_unique<TestScope>(20.0);
 }
 
 void tst_MainWindow::cleanup()
 {
-    m_boxes.reset();
-    Clock::install(nullptr);
+    m_t.reset();
 }
 
 void tst_MainWindow::serviceButtonsFollowStatuses_data()
@@ -135,7 +131,7 @@ void tst_MainWindow::serviceButtonsFollowStatuses()
         if (p.status)
             QCOMPARE(buttonColor(p.off), LightRed);
     }
-    QVERIFY(m_boxes->shown.isEmpty());
+    QVERIFY(m_t->boxes.shown.isEmpty());
 }
 
 void tst_MainWindow::forwardingLeftOn_data()
@@ -151,11 +147,11 @@ void tst_MainWindow::forwardingLeftOn()
     QFETCH(int, answer);
     QFETCH(int, commandsSent);
     Rig rig({{24, "CallForwardStatus = True"}});
-    m_boxes->answer(MsgAnswer(answer));
+    m_t->boxes.answer(MsgAnswer(answer));
     QVERIFY(rig.load());
-    QCOMPARE(m_boxes->titles(), QStringList{"Call are Forwarded to 2nd. Phone!"});
-    QCOMPARE(m_boxes->shown[0].style, MsgStyle::CriticalYesNo);
-    QCOMPARE(m_boxes->shown[0].text, QStringLiteral("Ringlark Talking Caller ID last settings show\r"
+    QCOMPARE(m_t->boxes.titles(), QStringList{"Call are Forwarded to 2nd. Phone!"});
+    QCOMPARE(m_t->boxes.shown[0].style, MsgStyle::CriticalYesNo);
+    QCOMPARE(m_t->boxes.shown[0].text, QStringLiteral("Ringlark Talking Caller ID last settings show\r"
                                                     "that Calls are Forwarded to your 2nd. Phone.\r"
                                                     "Do you want to take Incoming Calls on your Home Phone?"));
     QCOMPARE(rig.modem->commandTexts().count("AT+VCID=1"), commandsSent);
@@ -180,7 +176,7 @@ void tst_MainWindow::noModemConfigured()
     Rig rig({{2, "COM_Port = 0"}});
     QVERIFY(rig.load());
     QVERIFY(!rig.state->ModemConfigured);
-    QCOMPARE(m_boxes->titles(), QStringList{"Modem Detection"});
+    QCOMPARE(m_t->boxes.titles(), QStringList{"Modem Detection"});
     QVERIFY(!rig.state->Timer2.isRunning());
     QVERIFY(!rig.state->MSComm1.PortOpen());
     QVERIFY(rig.modem->received().isEmpty());
@@ -265,7 +261,7 @@ void tst_MainWindow::trayRightClickOpensFileMenu()
 
 void tst_MainWindow::minimiseTimerFiresOnce()
 {
-    m_clock->setFactor(1000.0); // 30 seconds in 30 milliseconds
+    m_t->clock.setFactor(1000.0); // 30 seconds in 30 milliseconds
     Rig rig;
     QVERIFY(rig.load());
     rig.state->display.setAll("(555)-123-4567", "JOHN  DOE", "x");
@@ -301,15 +297,15 @@ void tst_MainWindow::exit()
     Rig rig;
     QVERIFY(rig.load());
     QSignalSpy ended(rig.window.get(), &frmMain::programEnded);
-    m_boxes->answer(MsgAnswer(answer));
+    m_t->boxes.answer(MsgAnswer(answer));
     if (door == QLatin1String("Exit"))
         rig.window->ui.mnuExit->trigger();
     else
         QCOMPARE(rig.window->Form_QueryUnload(door == QLatin1String("close box")), asked && !ends);
-    QCOMPARE(m_boxes->titles(), asked ? QStringList{"Exit Confirmation!"} : QStringList());
+    QCOMPARE(m_t->boxes.titles(), asked ? QStringList{"Exit Confirmation!"} : QStringList());
     if (asked) {
-        QCOMPARE(m_boxes->shown[0].style, MsgStyle::Question);
-        QCOMPARE(m_boxes->shown[0].text, QStringLiteral("After exit Caller Identification will be stopped!\r"
+        QCOMPARE(m_t->boxes.shown[0].style, MsgStyle::Question);
+        QCOMPARE(m_t->boxes.shown[0].text, QStringLiteral("After exit Caller Identification will be stopped!\r"
                                                         "Are you sure you want to close Ringlark Talking Caller ID?"));
     }
     QCOMPARE(rig.state->MSComm1.PortOpen(), !ends);

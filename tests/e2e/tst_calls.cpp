@@ -102,8 +102,7 @@ private slots:
     void arrowsWaitWhileRinging();
 
 private:
-    std::unique_ptr<FastClock> m_clock;
-    std::unique_ptr<MsgBoxScript> m_boxes;
+    std::unique_ptr<TestScope> m_t;
     std::unique_ptr<SoundRecorder> m_sound;
 };
 
@@ -115,9 +114,7 @@ void tst_Calls::initTestCase()
 void tst_Calls::init()
 {
     // Ten seconds of silence end a call: here in 200 ms.
-    m_clock = std::make_unique<FastClock>(50.0, QDateTime(QDate(2026, 12, 6), QTime(10, 0)));
-    Clock::install(m_clock.get());
-    m_boxes = std::make_unique<MsgBoxScript>();
+    m_t = std::make_unique<TestScope>(50.0, QDateTime(QDate(2026, 12, 6), QTime(10, 0)));
     m_sound = std::make_unique<SoundRecorder>();
     SoundOutput::install(m_sound.get());
 }
@@ -126,8 +123,7 @@ void tst_Calls::cleanup()
 {
     SoundOutput::install(nullptr);
     m_sound.reset();
-    m_boxes.reset();
-    Clock::install(nullptr);
+    m_t.reset();
 }
 
 void tst_Calls::callIsShownSpokenAndStored()

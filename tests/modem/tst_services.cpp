@@ -72,22 +72,18 @@ private slots:
     void replySplitOverReads();
 
 private:
-    std::unique_ptr<FastClock> m_clock;
-    std::unique_ptr<MsgBoxScript> m_boxes;
+    std::unique_ptr<TestScope> m_t;
 };
 
 void tst_Services::init()
 {
     // Two-second answers in 20 ms, twelve-second dialling in 120 ms.
-    m_clock = std::make_unique<FastClock>(100.0);
-    Clock::install(m_clock.get());
-    m_boxes = std::make_unique<MsgBoxScript>();
+    m_t = std::make_unique<TestScope>(100.0);
 }
 
 void tst_Services::cleanup()
 {
-    m_boxes.reset();
-    Clock::install(nullptr);
+    m_t.reset();
 }
 
 void tst_Services::zapAnswersHangsUpAndRearms_data()
@@ -124,9 +120,9 @@ void tst_Services::zapAnswersHangsUpAndRearms()
     QVERIFY(flagDuringZap);
     QVERIFY(!rig.state->flags.ZapInProgress);
     QVERIFY(rig.state->MSComm1.PortOpen());
-    QCOMPARE(m_boxes->titles(), titles);
+    QCOMPARE(m_t->boxes.titles(), titles);
     if (!titles.isEmpty())
-        QCOMPARE(m_boxes->shown[0].text, ModemMessages::noAtSupport());
+        QCOMPARE(m_t->boxes.shown[0].text, ModemMessages::noAtSupport());
 }
 
 void tst_Services::zapWithoutRingSendsNothing()
@@ -134,7 +130,7 @@ void tst_Services::zapWithoutRingSendsNothing()
     Rig rig;
     rig.services->ZapIncomingCall();
     QCOMPARE(rig.commandsBefore("ATI1"), QStringList());
-    QVERIFY(m_boxes->shown.isEmpty());
+    QVERIFY(m_t->boxes.shown.isEmpty());
 }
 
 void tst_Services::zapOnABusyPortClearsItsFlag()
@@ -146,8 +142,8 @@ void tst_Services::zapOnABusyPortClearsItsFlag()
     QVERIFY(holder.waitForReadyRead(10000));
     rig.ringing();
     rig.services->ZapIncomingCall();
-    QCOMPARE(m_boxes->titles(), QStringList{"Modem Port is Busy"});
-    QCOMPARE(m_boxes->shown[0].text, QStringLiteral("Modem Port is Busy with other Application!"));
+    QCOMPARE(m_t->boxes.titles(), QStringList{"Modem Port is Busy"});
+    QCOMPARE(m_t->boxes.shown[0].text, QStringLiteral("Modem Port is Busy with other Application!"));
     QVERIFY(!rig.state->flags.ZapInProgress);
     holder.kill();
     holder.waitForFinished();
@@ -160,8 +156,8 @@ void tst_Services::blockCallFailedHangUpClearsItsFlag()
     rig.modem->run([](ModemSim &sim) { sim.setErrorFor({"ATH"}); });
     rig.ringing();
     rig.services->BlockCall();
-    QCOMPARE(m_boxes->titles(), QStringList{"Call Zap is not possible!"});
-    QCOMPARE(m_boxes->shown[0].text, ModemMessages::noAtSupport());
+    QCOMPARE(m_t->boxes.titles(), QStringList{"Call Zap is not possible!"});
+    QCOMPARE(m_t->boxes.shown[0].text, ModemMessages::noAtSupport());
     QCOMPARE(rig.modem->commandTexts(), QStringList({"ATA", "ATH"}));
     QVERIFY(!rig.state->flags.BlockCallInProgress);
 }
@@ -195,9 +191,9 @@ void tst_Services::dialStrings()
     rig.services->DialTheNumber();
     if (command.isEmpty()) {
         QCOMPARE(rig.commandsBefore("ATI1"), QStringList());
-        QCOMPARE(m_boxes->titles(), box.isEmpty() ? QStringList() : QStringList{box});
+        QCOMPARE(m_t->boxes.titles(), box.isEmpty() ? QStringList() : QStringList{box});
         if (!box.isEmpty())
-            QCOMPARE(m_boxes->shown[0].text,
+            QCOMPARE(m_t->boxes.shown[0].text,
                      QStringLiteral("Your Local Area Code is not specified!\r"
                                     "Please go to Setup Menu and enter your 3 digit Local Area Code."));
     } else {
@@ -210,13 +206,13 @@ void tst_Services::pickUpBoxHoldsTheWait()
     Rig rig;
     rig.services->DisplayedNumber = QStringLiteral("(305)-555-0100");
     QStringList commandsWhenAsked;
-    m_boxes->onShow = [&](const MsgRecord &) {
+    m_t->boxes.onShow = [&](const MsgRecord &) {
         commandsWhenAsked = rig.modem->commandTexts();
-        m_clock->advance(60000); // the user takes a minute: far beyond the twelve seconds of the wait
+        m_t->clock.advance(60000); // the user takes a minute: far beyond the twelve seconds of the wait
     };
     rig.services->DialTheNumber();
-    QCOMPARE(m_boxes->titles(), QStringList{"Dialing Number!"});
-    QCOMPARE(m_boxes->shown[0].text, QStringLiteral("Please pick up the Phone and press 'Enter' or click 'OK'"));
+    QCOMPARE(m_t->boxes.titles(), QStringList{"Dialing Number!"});
+    QCOMPARE(m_t->boxes.shown[0].text, QStringLiteral("Please pick up the Phone and press 'Enter' or click 'OK'"));
     QCOMPARE(commandsWhenAsked, QStringList{"ATDT3055550100;"});
     QCOMPARE(rig.modem->commandTexts(), QStringList({"ATDT3055550100;", "ATH"}));
 }
@@ -243,8 +239,8 @@ void tst_Services::dialWithoutOk()
     rig.modem->run([&](ModemSim &sim) { sim.setErrorFor({refused}); });
     rig.services->DisplayedNumber = QStringLiteral("(305)-555-0100");
     rig.services->DialTheNumber();
-    QCOMPARE(m_boxes->titles().last(), QStringLiteral("Dialing Number is not possible!"));
-    QCOMPARE(m_boxes->shown.last().text, text);
+    QCOMPARE(m_t->boxes.titles().last(), QStringLiteral("Dialing Number is not possible!"));
+    QCOMPARE(m_t->boxes.shown.last().text, text);
     QCOMPARE(rig.commandsBefore("ATI1"), commands);
 }
 

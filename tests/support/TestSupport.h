@@ -1,6 +1,8 @@
 #pragma once
 
+#include "Clock.h"
 #include "MainWindowPort.h"
+#include "MsgBox.h"
 
 #include <QByteArray>
 #include <QMap>
@@ -9,6 +11,23 @@
 #include <csignal>
 #include <functional>
 #include <sys/resource.h>
+
+// What a test function that runs the program needs: the program's clock running `factor`
+// times faster than real time (ten-second timers pass in milliseconds), and message boxes
+// recorded and answered instead of shown.
+struct TestScope {
+    explicit TestScope(double factor, const QDateTime &start = QDateTime::currentDateTime())
+        : clock(factor, start)
+    {
+        Clock::install(&clock);
+    }
+    ~TestScope() { Clock::install(nullptr); }
+    TestScope(const TestScope &) = delete;
+    TestScope &operator=(const TestScope &) = delete;
+
+    FastClock clock;
+    MsgBoxScript boxes;
+};
 
 // A throw-away program folder.
 class TestFolder {
