@@ -81,20 +81,6 @@ QPushButton *commandButton(QWidget *parent, const char *name, const QString &cap
 
 } // namespace
 
-QColor vbColor(int bgr)
-{
-    return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
-}
-
-void setBackColor(QWidget *w, int bgr)
-{
-    QPalette p = w->palette();
-    p.setColor(QPalette::Button, vbColor(bgr));
-    p.setColor(QPalette::Window, vbColor(bgr));
-    w->setPalette(p);
-    w->setAutoFillBackground(true);
-}
-
 void MainControls::build(QMainWindow *window)
 {
     client = named(new QWidget(window), "client");

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "WindowColor.h"
+
 #include <QString>
 
 class QAction;
@@ -55,11 +57,6 @@ struct MainControls {
     // Places the display and the service buttons (a step of start-up).
     void layoutDisplayAndServices();
 };
-
-// The platform's colour numbers are 0x00BBGGRR.
-class QColor;
-QColor vbColor(int bgr);
-void setBackColor(QWidget *w, int bgr);
 
 // Colours of the service buttons: a service that is on shows its "off" button in light red.
 inline constexpr int ServiceOnColor = 12632319;  // 0xC0C0FF

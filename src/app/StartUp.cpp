@@ -36,7 +36,7 @@ bool frmMain::Form_Load()
     if (!loaded.copyError.isEmpty())
         reportWriteFailure(m_state.setupFile.path(), loaded.copyError);
     if (m_state.settings.colorNumber() > 0)
-        setBackColor(this, m_state.settings.colorNumber());
+        setFormBackColor(ui.client, m_state.settings.colorNumber());
 
     m_state.Timer1.off();
     m_state.flags.clear();

@@ -9,7 +9,6 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ringlark"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Ringlark Talking Caller ID"));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     // The program lives in the tray: closing a message box while the window is hidden must not
     // end it. It ends only through its own exit.
