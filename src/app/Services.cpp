@@ -9,5 +9,5 @@ Services::Services(AppState &state, IMainWindow &window, IPortConnection &port)
 {
     block.callDropped = [this] { end.Timer1_Timer(); };
     QObject::connect(&state.MSComm1, &MSComm::OnComm, &reception, &CallReception::MSComm1_OnComm);
-    QObject::connect(&state.Timer1, &VbTimer::Timer, &end, &EndOfCall::Timer1_Timer);
+    QObject::connect(&state.Timer1, &VbTimer::Timer, &reception, &CallReception::Timer1_Timer);
 }

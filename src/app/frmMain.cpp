@@ -95,10 +95,12 @@ void frmMain::popUp()
 
 void frmMain::showWindow()
 {
-    // Shown without popping up (the pop-up setting off), a minimised window stays minimised:
-    // in the task bar, still restored by a click on the tray icon.
+    // Without the pop-up a call changes only the display: a window in the tray stays there (a
+    // hidden window shown again would land in the task bar, minimised, and never go back to the
+    // tray), and a click on the tray icon shows the call.
+    if (m_minimised)
+        return;
     show();
-    m_minimised = isMinimized();
 }
 
 void frmMain::minimise()
@@ -155,6 +157,9 @@ void frmMain::Form_Resize()
 
 void frmMain::Timer2_Timer()
 {
+    // A one-shot: it fires once per arming, also when the window is already in the tray and
+    // minimising changes nothing.
+    m_state.Timer2.stop();
     minimise();
 }
 

@@ -51,7 +51,8 @@ void BlockCommand::BlockNumber()
                MsgStyle::Information, QStringLiteral("Block Call 'Turn ON' is not possible!"));
         return;
     }
-    if (number.isEmpty())
+    // The notice, an end of the log or an empty display is no caller to block.
+    if (!m_state.display.showsCaller())
         return;
 
     m_window.unloadBlockedWindow();

@@ -29,7 +29,7 @@ void CallReception::MSComm1_OnComm()
         return;
     if (port.CommEvent() == MSComm::comEvReceive) {
         m_call.buffer += port.Input();
-        if (m_call.buffer.contains(QLatin1String("RING"))) {
+        if (CallerIdParser::hasRing(m_call.buffer)) {
             SetScreenSaverActive(false);
             m_state.Timer2.stop();
             m_state.Timer1.restart(EndOfCallMs);
@@ -40,15 +40,29 @@ void CallReception::MSComm1_OnComm()
     }
     if (m_call.ReportProcessed || !CallerIdParser::isComplete(m_call.buffer))
         return;
-    handleReport();
+    handleReport(LineState::Ringing);
 }
 
-void CallReception::handleReport()
+void CallReception::Timer1_Timer()
+{
+    // A number-only report that no ring followed (the caller hung up first, or the line sends
+    // the report before the first ring) is whole now that the call is over: it is the caller's,
+    // shown, announced and stored as such rather than as a call without caller ID.
+    if (!m_call.ReportProcessed && !m_state.flags.any() && CallerIdParser::isComplete(m_call.buffer, true)) {
+        // The call is over: no second end of it while it is announced.
+        m_state.Timer1.off();
+        handleReport(LineState::Ended);
+    }
+    m_end.Timer1_Timer();
+}
+
+void CallReception::handleReport(LineState line)
 {
     m_call.ReportProcessed = true;
+    m_line = line;
     // Some lines send the report before the first ring: the call has begun all the same, and
     // its end must come (else this report would be taken for the next call's).
-    if (m_state.Timer1.Interval() < 1)
+    if (line == LineState::Ringing && m_state.Timer1.Interval() < 1)
         m_state.Timer1.restart(EndOfCallMs);
     m_call.DateSeen = m_call.TimeSeen = m_call.NameSeen = m_call.NumberSeen = true;
     m_call.report = CallerIdParser::parse(m_call.buffer, m_state.settings.DateValue, Clock::current().now().date());
@@ -92,17 +106,22 @@ void CallReception::showCall()
 
     const CallerIdParser::Classification c = CallerIdParser::classify(r.callerNumber, s.LocalAreaCode);
     m_call.callClass = c.callClass;
-    if (s.Talking_Call) {
-        pumpOnce();
-        m_voice.TellPhonenumber(c.callClass, c.spokenNumber);
-    }
+    // The report is kept once the window has drawn the call: no disk write between the last
+    // byte of the report and the caller on the screen. The pump lets the paint happen first.
+    pumpOnce();
     m_state.writeSetupRecord(Settings::LastReportRecord, r.lastReport);
+    if (s.Talking_Call)
+        m_voice.TellPhonenumber(c.callClass, c.spokenNumber);
 }
 
 void CallReception::refuseCall()
 {
     m_call.NameSeen = m_call.NumberSeen = m_call.DateSeen = m_call.TimeSeen = false;
     m_state.Timer2.stop();
+    // A caller who has already hung up is not answered: the end of the call stores the call as
+    // a refused one.
+    if (m_line == LineState::Ended)
+        return;
     m_state.Timer1.stop();
     if (!m_modem.ZapIncomingCall()) {
         // Not dropped (port busy, modem refused): the call rings on and ends as any call does,

@@ -28,9 +28,13 @@ public:
                   BlockedFile &blocked, clsPlayWaveFile &voice, EndOfCall &end, QObject *parent = nullptr);
 
     void MSComm1_OnComm();
+    // The end-of-call timer: a report that has become whole with the end of the call is handled
+    // first, then the call ends.
+    void Timer1_Timer();
 
 private:
-    void handleReport();
+    enum class LineState { Ringing, Ended };
+    void handleReport(LineState line);
     void showCall();
     void refuseCall();
 
@@ -41,4 +45,5 @@ private:
     BlockedFile &m_blocked;
     clsPlayWaveFile &m_voice;
     EndOfCall &m_end;
+    LineState m_line = LineState::Ringing;
 };

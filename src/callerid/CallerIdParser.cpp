@@ -26,7 +26,7 @@ qsizetype lineEnd(const QString &text, qsizetype from)
 }
 
 // The value of a field: from its start to the end of its line (a field never runs into the
-// next line: "NAME = O" followed by "DDN_NMBR= ..." is the name O).
+// next line: "NAME = O" followed by "DDN_NMBR= ..." is the name O). No stored field holds a line end.
 QString lineValue(const QString &buffer, const QString &keyword)
 {
     const qsizetype start = valueStart(buffer, keyword);
@@ -102,9 +102,34 @@ QString fourChars(const QString &value)
 
 } // namespace
 
+qsizetype keywordLineAt(const QString &buffer, const QString &keyword, qsizetype from)
+{
+    for (qsizetype at = buffer.indexOf(keyword, std::max<qsizetype>(from, 0)); at >= 0;
+         at = buffer.indexOf(keyword, at + 1)) {
+        // A keyword is a field only where a line begins: "NAME = THIRD TIME" or "DATE NIGHT" is
+        // a name, not a time or a date. Blanks and NULs of line noise may stand before it, and
+        // a prefix joined by "_" (modems send the dialable number as "DDN_NMBR").
+        qsizetype before = at - 1;
+        if (before >= 0 && buffer.at(before) == QLatin1Char('_')) {
+            while (before >= 0 && (buffer.at(before) == QLatin1Char('_') || buffer.at(before).isLetter()))
+                --before;
+        }
+        while (before >= 0 && (buffer.at(before) == QLatin1Char(' ') || buffer.at(before) == QChar(0)))
+            --before;
+        if (before < 0 || buffer.at(before) == QChar(13) || buffer.at(before) == QChar(10))
+            return at;
+    }
+    return -1;
+}
+
+bool hasRing(const QString &buffer)
+{
+    return keywordLineAt(buffer, Ring) >= 0;
+}
+
 qsizetype valueStart(const QString &buffer, const QString &keyword)
 {
-    const qsizetype p = buffer.indexOf(keyword);
+    const qsizetype p = keywordLineAt(buffer, keyword);
     if (p < 0)
         return -1;
     // Where the search for a second, newer occurrence begins. These offsets make a second
@@ -116,19 +141,20 @@ qsizetype valueStart(const QString &buffer, const QString &keyword)
         offset = 7;
     else
         offset = p < 4 ? 5 : 7;
-    const qsizetype q = offset < buffer.size() ? buffer.indexOf(keyword, offset + p) : -1;
+    const qsizetype q = offset < buffer.size() ? keywordLineAt(buffer, keyword, offset + p) : -1;
     return q >= 0 ? q + 4 : p + 4;
 }
 
-bool isComplete(const QString &buffer)
+bool isComplete(const QString &buffer, bool callEnded)
 {
     qsizetype numberEnd = -1;
     if (!lineEnded(buffer, Date) || !lineEnded(buffer, Time) || !lineEnded(buffer, Number, &numberEnd))
         return false;
-    if (buffer.contains(Name))
+    if (keywordLineAt(buffer, Name) >= 0)
         return lineEnded(buffer, Name);
-    // Number-only caller ID: no name line comes, and the next ring says the report is over.
-    return buffer.indexOf(Ring, numberEnd) >= 0;
+    // Number-only caller ID: no name line comes, and the next ring, or the end of the call,
+    // says the report is over.
+    return callEnded || keywordLineAt(buffer, Ring, numberEnd) >= 0;
 }
 
 QString nameOf(const QString &value)
@@ -172,7 +198,7 @@ Report parse(const QString &buffer, const QString &dateValue, const QDate &today
     Report r;
     // DATE: month and day of the current year.
     if (dateValue == QLatin1String("Caller Id Date")) {
-        const QString v = fourChars(buffer.mid(valueStart(buffer, Date)));
+        const QString v = fourChars(lineValue(buffer, Date));
         r.callDateText = v.mid(0, 2) + QLatin1Char(' ') + v.mid(2, 2);
         const QDate d(today.year(), v.mid(0, 2).toInt(), v.mid(2, 2).toInt());
         r.dateLine = QStringLiteral("DT=") + (d.isValid() ? CallTexts::shortDate(d) : r.callDateText);
@@ -180,7 +206,7 @@ Report parse(const QString &buffer, const QString &dateValue, const QDate &today
         r.dateLine = QStringLiteral("DT=") + CallTexts::shortDate(today);
     }
 
-    const QString t = fourChars(buffer.mid(valueStart(buffer, Time)));
+    const QString t = fourChars(lineValue(buffer, Time));
     r.callTimeText = t.mid(0, 2) + QLatin1Char(':') + t.mid(2, 2);
     const QTime time = QTime::fromString(r.callTimeText, QStringLiteral("HH:mm"));
     r.timeLine = QStringLiteral("TM=") + (time.isValid() ? CallTexts::amPm(time) : r.callTimeText);

@@ -16,8 +16,15 @@ inline const QString UnknownNumber = QStringLiteral("UNKNOWN NUMBER");
 inline const QString BarredNumber = QStringLiteral("BARRED NUMBER");
 
 // True when the buffer holds a whole report: DATE, TIME, NMBR and NAME lines, each ended by its
-// CR or LF; or, for number-only caller ID, DATE, TIME and NMBR lines followed by a RING.
-bool isComplete(const QString &buffer);
+// CR or LF; or, for number-only caller ID, DATE, TIME and NMBR lines followed by a RING, or
+// with `callEnded`, by the end of the call (the caller hung up before the next ring).
+bool isComplete(const QString &buffer, bool callEnded = false);
+
+// Where `keyword` stands at the beginning of a line, from `from` on; -1 when it does not. Only
+// there is it a keyword: inside a value ("NAME = THIRD TIME", HERRING) it is text.
+qsizetype keywordLineAt(const QString &buffer, const QString &keyword, qsizetype from = 0);
+// The line rang: a RING line is in the buffer.
+bool hasRing(const QString &buffer);
 
 // Where the value of a keyword begins: after its first occurrence, or after a second one far
 // enough behind it (the newer report when two are in the buffer). -1 when absent.

@@ -15,31 +15,34 @@ EndOfCall::EndOfCall(AppState &state, CallState &call, CallLog &log, LogBrowser 
 
 int EndOfCall::ringCount(const QString &buffer, bool reportHandled)
 {
+    using CallerIdParser::keywordLineAt;
+    static const QString Ring = QStringLiteral("RING");
+    // Without a report, every ring heard; with one, the ring before it and every ring after it.
+    // A RING inside a name (HERRING) is no ring.
+    qsizetype from = 0;
     int rings = 0;
-    if (!reportHandled)
-        return int(buffer.count(QLatin1String("RING")));
-    qsizetype at = buffer.indexOf(QLatin1String("DATE"));
-    while (at >= 0) {
-        ++rings;
-        at = buffer.indexOf(QLatin1String("RING"), at + 1);
+    if (reportHandled) {
+        from = keywordLineAt(buffer, QStringLiteral("DATE"));
+        if (from < 0)
+            return 0;
+        rings = 1;
     }
+    for (qsizetype at = keywordLineAt(buffer, Ring, from); at >= 0; at = keywordLineAt(buffer, Ring, at + 1))
+        ++rings;
     return rings;
 }
 
-void EndOfCall::Timer1_Timer()
+EndOfCall::EndedCall EndOfCall::takeCall()
 {
-    // The end of a call pumps events while it works; a timer falling due meanwhile must not
-    // start a second end of the same call.
-    if (m_running)
-        return;
-    m_running = true;
-
+    EndedCall ended;
     const bool handled = m_call.ReportProcessed;
-    const int rings = ringCount(m_call.buffer, handled);
-    QString recordLine;
+    ended.rings = ringCount(m_call.buffer, handled);
     if (handled) {
         m_call.callsWithoutCallerId = 0;
-        recordLine = m_call.report.recordLine();
+        ended.recordLine = m_call.report.recordLine();
+        const bool zappedTelemarketer =
+            m_call.report.callerName == CallerIdParser::UnknownName && m_state.settings.BlockTeleMarketersStatus;
+        ended.refused = zappedTelemarketer || m_call.IncomingBlocked;
     } else {
         // Rang without a caller-ID report: stored as such, with its own date and time; never
         // with the previous caller's fields.
@@ -48,57 +51,57 @@ void EndOfCall::Timer1_Timer()
         m_call.report = CallerIdParser::Report();
         m_call.report.callerName = NoCallerIdName;
         m_call.report.callerNumber = CallerIdParser::UnknownNumber;
-        m_call.IncomingBlocked = false;
-        recordLine = QStringLiteral("DT=") + CallTexts::shortDate(now.date()) + QStringLiteral("TM=") +
-                     CallTexts::amPm(now.time()) + QStringLiteral("NM=") + NoCallerIdName + QStringLiteral("NB=") +
-                     CallerIdParser::UnknownNumber;
+        ended.recordLine = QStringLiteral("DT=") + CallTexts::shortDate(now.date()) + QStringLiteral("TM=") +
+                           CallTexts::amPm(now.time()) + QStringLiteral("NM=") + NoCallerIdName +
+                           QStringLiteral("NB=") + CallerIdParser::UnknownNumber;
     }
+    ended.numberReceived = m_call.NumberReceived;
+    ended.ringSeen = m_call.RingSeen;
+
+    // Ready for the next call before anything below can open a message box or wait: a box runs
+    // its own event loop, and the next caller's rings and report arrive in it.
     m_call.buffer.clear();
-    m_log.AppendCallRecord(recordLine, rings);
-
-    const bool zappedTelemarketer =
-        m_call.report.callerName == CallerIdParser::UnknownName && m_state.settings.BlockTeleMarketersStatus;
-    if (zappedTelemarketer || m_call.IncomingBlocked) {
-        m_call.NumberReceived = false;
-        m_call.RingSeen = false;
-    } else {
-        Display_List();
-    }
-    if (m_state.settings.CallerIdMinimize && !m_state.windows.any() && !m_state.flags.ModemSearchInProgress)
-        m_state.Timer2.restart(m_state.settings.minimizeDelayMs());
-
     m_state.Timer1.off();
     m_call.ReportProcessed = false;
     m_call.IncomingBlocked = false;
-    // Also after a refused call: the screen saver was switched off by its first ring.
-    SetScreenSaverActive(true);
-    m_running = false;
+    m_call.NumberReceived = false;
+    m_call.RingSeen = false;
+    return ended;
 }
 
-void EndOfCall::Display_List()
+void EndOfCall::Timer1_Timer()
 {
-    if (m_call.NumberReceived) {
+    // Timer1 is switched off before anything here waits, so a second end of the same call
+    // cannot start; a later one belongs to the next call.
+    const EndedCall ended = takeCall();
+    QString writeError;
+    const bool stored = m_log.AppendCallRecord(ended.recordLine, ended.rings, &writeError);
+    if (!ended.refused)
+        Display_List(ended);
+    if (m_state.settings.CallerIdMinimize && !m_state.windows.any() && !m_state.flags.ModemSearchInProgress)
+        m_state.Timer2.restart(m_state.settings.minimizeDelayMs());
+    // Also after a refused call: the screen saver was switched off by its first ring.
+    SetScreenSaverActive(true);
+    if (!stored)
+        reportWriteFailure(m_log.file().path(), writeError);
+}
+
+void EndOfCall::Display_List(const EndedCall &ended)
+{
+    if (ended.numberReceived) {
         // The call is already in the list (it was stored with the next call number): show it.
         m_state.LogPosition = m_state.calls.nextRecord();
         m_browser.GetFromLogTopToBottom();
-    } else if (!m_call.RingSeen) {
+    } else if (!ended.ringSeen) {
         DisplayFinalList();
-        return;
     } else if (m_call.callsWithoutCallerId >= NoCallerIdNotice) {
-        m_state.display.setAll(QStringLiteral("Your Modem or "), QStringLiteral("Phone Company do"),
-                               QStringLiteral("not show Caller ID !!"));
+        m_state.display.setAll(CallerDisplay::NoticeLine1, CallerDisplay::NoticeLine2, CallerDisplay::NoticeLine3);
     }
-    m_state.Timer1.off();
-    m_call.NumberReceived = false;
-    m_call.RingSeen = false;
-    SetScreenSaverActive(true);
 }
 
 void EndOfCall::DisplayFinalList()
 {
     m_log.DisplayFinalList();
-    m_call.RingSeen = false;
     m_state.LogPosition = m_state.calls.nextRecord();
-    m_state.Timer1.off();
     SetScreenSaverActive(true);
 }

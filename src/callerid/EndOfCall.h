@@ -9,8 +9,8 @@ class LogBrowser;
 struct CallState;
 
 // The end of a call: ten seconds after the last characters of a ringing call (Timer1), or at
-// once after a refused call has been dropped. Counts the rings, stores the call, shows it as
-// the newest call, re-arms the minimise timer, and resets the reception for the next call.
+// once after a refused call has been dropped. Resets the reception for the next call, then
+// counts the rings, stores the call, shows it as the newest call and re-arms the minimise timer.
 class EndOfCall : public QObject {
     Q_OBJECT
 public:
@@ -21,7 +21,6 @@ public:
     EndOfCall(AppState &state, CallState &call, CallLog &log, LogBrowser &browser, QObject *parent = nullptr);
 
     void Timer1_Timer();
-    void Display_List();
     // Compacts and reloads the call log (start-up, and when no call is in progress).
     void DisplayFinalList();
 
@@ -30,9 +29,19 @@ public:
     static int ringCount(const QString &buffer, bool reportHandled);
 
 private:
+    // What the end of a call needs of it once the reception has been made ready for the next.
+    struct EndedCall {
+        QString recordLine;
+        int rings = 0;
+        bool refused = false;        // dropped on the line (telemarketer rule, blocked number)
+        bool numberReceived = false; // a caller-ID number was handled
+        bool ringSeen = false;
+    };
+    EndedCall takeCall();
+    void Display_List(const EndedCall &ended);
+
     AppState &m_state;
     CallState &m_call;
     CallLog &m_log;
     LogBrowser &m_browser;
-    bool m_running = false;
 };

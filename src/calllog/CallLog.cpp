@@ -8,13 +8,17 @@ CallLog::CallLog(AppState &state, QObject *parent)
 {
 }
 
-bool CallLog::AppendCallRecord(const QString &recordLine, int rings)
+bool CallLog::AppendCallRecord(const QString &recordLine, int rings, QString *error)
 {
     // Never write the whole log from a list that does not hold it (not loaded yet, or the file
     // could not be read): the calls stored before would be gone.
+    QString ignored;
     if (!m_loaded)
-        load(false);
-    const QString record = CallRecord::build(m_state.calls.nextRecord(), recordLine, rings);
+        load(&ignored, &ignored);
+    // Numbered by its place: from the list when it holds the whole log, else from the file, so
+    // that the number matches the record's place and a later tidy-up keeps it whole.
+    const int number = m_loaded ? m_state.calls.nextRecord() : m_file.recordCount() + 1;
+    const QString record = CallRecord::build(number, recordLine, rings);
     m_state.calls.append(record);
     // The list shows the newest call first after every call, however the user had sorted it.
     if (m_model.sortedBy(1, 0, false)) {
@@ -23,29 +27,28 @@ bool CallLog::AppendCallRecord(const QString &recordLine, int rings)
         m_model.addRow(CallRecord::fields(record));
         m_model.SortListView(1, 0, false);
     }
-    QString error;
-    const bool written = m_loaded ? m_file.rewrite(m_state.calls.records(), &error) : m_file.appendRecord(record, &error);
-    if (!written)
-        reportWriteFailure(m_file.path(), error);
-    return written;
+    return m_loaded ? m_file.rewrite(m_state.calls.records(), error) : m_file.appendRecord(record, error);
 }
 
 void CallLog::DisplayFinalList()
 {
-    load(true);
+    QString readError, writeError;
+    if (!load(&readError, &writeError))
+        reportReadFailure(m_file.path(), readError);
+    else if (!writeError.isEmpty())
+        reportWriteFailure(m_file.path(), writeError);
 }
 
-bool CallLog::load(bool reportReadFailure)
+bool CallLog::load(QString *readError, QString *writeError)
 {
     QStringList records;
     QString error;
     switch (m_file.compact(&records, &error)) {
     case CallLogFile::Compaction::NotReadable:
-        if (reportReadFailure)
-            ::reportReadFailure(m_file.path(), error);
+        *readError = error;
         return false;
     case CallLogFile::Compaction::NotWritten:
-        reportWriteFailure(m_file.path(), error);
+        *writeError = error;
         break;
     case CallLogFile::Compaction::Done:
         break;
@@ -59,6 +62,8 @@ bool CallLog::load(bool reportReadFailure)
         m_state.calls.append(r);
         rows.append(CallRecord::fields(r));
     }
+    // The list mirrors the log as loaded: a reload replaces its rows, never doubles them.
+    m_model.clear();
     m_model.addRows(rows);
     m_model.SortListView(1, 0, false);
     m_loaded = true;

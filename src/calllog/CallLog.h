@@ -18,17 +18,21 @@ public:
     CallLogFile &file() { return m_file; }
 
     // Stores a call: "CL=" + the next call number + the call record line + "RG=" + rings +
-    // "END", and rewrites Array.bin. A failed write is reported; the call stays in memory and
-    // goes to the file with the next write. Whole rewrites happen only once the log has been
-    // read whole: otherwise the call is added after the file's last record.
-    bool AppendCallRecord(const QString &recordLine, int rings);
+    // "END", and rewrites Array.bin. Whole rewrites happen only once the log has been read
+    // whole: otherwise the call is added after the file's last record, numbered by its place
+    // there. False, and the reason in `error`, when the file could not be written: the call
+    // stays in memory and goes to the file with the next write. The caller tells the user, once
+    // nothing of the call is left half done (a message box lets the next call in).
+    bool AppendCallRecord(const QString &recordLine, int rings, QString *error = nullptr);
     // Compacts Array.bin, reloads the call list from it and fills the list, newest first. A log
     // that cannot be read is reported and the list in memory is left as it was.
     void DisplayFinalList();
     bool loaded() const { return m_loaded; }
 
 private:
-    bool load(bool reportReadFailure);
+    // False when the log could not be read (the reason in `readError`); a tidied log that could
+    // not be written back is loaded all the same, the reason in `writeError`.
+    bool load(QString *readError, QString *writeError);
 
     AppState &m_state;
     CallLogFile m_file;

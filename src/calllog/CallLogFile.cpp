@@ -4,6 +4,7 @@
 #include "FileReplace.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace {
@@ -94,6 +95,11 @@ CallLogFile::Compaction CallLogFile::compact(QStringList *records, QString *erro
         return Compaction::Done;
     }
     return replaceFileThrough(m_scratch, m_path, compacted, error) ? Compaction::Done : Compaction::NotWritten;
+}
+
+int CallLogFile::recordCount() const
+{
+    return int(QFileInfo(m_path).size() / CallRecord::Length);
 }
 
 bool CallLogFile::appendRecord(const QString &record, QString *error)

@@ -24,6 +24,8 @@ public:
     // not be read). The file is written through the scratch file ArrayTemp1.bin, which then
     // replaces it; a scratch file left by an interrupted run is discarded.
     Compaction compact(QStringList *records, QString *error = nullptr);
+    // Whole records in the file (a torn tail is not one).
+    int recordCount() const;
     // Adds one record after the last, in place (when the log in memory is not the whole log).
     bool appendRecord(const QString &record, QString *error = nullptr);
     // The record number of the call numbered `callNumber` (the text between "CL=" and "DT");

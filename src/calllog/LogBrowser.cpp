@@ -26,7 +26,7 @@ void LogBrowser::GetFromLogTopToBottom()
         showRecord(p);
     } else {
         p = 0;
-        m_state.display.setAll(QString(), QStringLiteral("Bottom of the List"), QString());
+        m_state.display.setAll(QString(), CallerDisplay::BottomOfList, QString());
     }
 }
 
@@ -38,7 +38,7 @@ void LogBrowser::GetFromLogBottomToTop()
         showRecord(p);
     } else {
         p = m_state.calls.nextRecord();
-        m_state.display.setAll(QString(), QStringLiteral("Top of the List"), QString());
+        m_state.display.setAll(QString(), CallerDisplay::TopOfList, QString());
     }
 }
 

@@ -11,6 +11,25 @@ class CallerDisplay : public QObject {
 public:
     using QObject::QObject;
 
+    // What the display shows when it shows no caller: the notice after calls that rang without
+    // caller-ID data, and the ends of the call log.
+    static inline const QString NoticeLine1 = QStringLiteral("Your Modem or ");
+    static inline const QString NoticeLine2 = QStringLiteral("Phone Company do");
+    static inline const QString NoticeLine3 = QStringLiteral("not show Caller ID !!");
+    static inline const QString TopOfList = QStringLiteral("Top of the List");
+    static inline const QString BottomOfList = QStringLiteral("Bottom of the List");
+
+    // Whether a number shown in Label1 is a caller's: not empty, and not the notice. Block and
+    // Dial take nothing else for a number.
+    static bool isCallerNumber(const QString &label1)
+    {
+        return !label1.trimmed().isEmpty() && label1 != NoticeLine1;
+    }
+    bool showsCaller() const
+    {
+        return isCallerNumber(m_l1) && m_l2 != TopOfList && m_l2 != BottomOfList && m_l2 != NoticeLine2;
+    }
+
     QString Label1() const { return m_l1; } // caller's number
     QString Label2() const { return m_l2; } // caller's name
     QString Label3() const { return m_l3; } // date, CR LF, time

@@ -82,7 +82,7 @@ QString clsModemFunctions::dialString(const QString &displayedNumber, const QStr
 void clsModemFunctions::DialTheNumber()
 {
     const QString shown = DisplayedNumber;
-    if (shown.isEmpty() || shown.contains(QLatin1String("PRIVATE")) || shown.contains(QLatin1String("UNKNOWN")) ||
+    if (!CallerDisplay::isCallerNumber(shown) || shown.contains(QLatin1String("PRIVATE")) || shown.contains(QLatin1String("UNKNOWN")) ||
         shown.contains(QLatin1String("BARRED")))
         return;
     const QString code = m_state.settings.LocalAreaCode.trimmed();

@@ -201,14 +201,16 @@ private slots:
         // Room for the stored record, not for the new log: the disk fills up halfway through. The
         // checks come after the limit is lifted: a failure message must not meet a full disk.
         bool appended = true;
+        QString fullDiskError, folderError;
         if (FileSizeLimit fullDisk(100); fullDisk.ok())
-            appended = l.log.AppendCallRecord(line("BOB"), 2);
-        QVERIFY(!appended);
+            appended = l.log.AppendCallRecord(line("BOB"), 2, &fullDiskError);
+        QVERIFY(!appended && !fullDiskError.isEmpty());
         QCOMPARE(l.bytes(), rec(1, "ANNA")); // the old log, whole
         // Array.bin is a folder.
         QVERIFY(QFile::remove(l.folder.file(LogFile)) && QDir(l.folder.path()).mkdir(LogFile));
-        QVERIFY(!l.log.AppendCallRecord(line("CARL"), 3));
+        QVERIFY(!l.log.AppendCallRecord(line("CARL"), 3, &folderError) && !folderError.isEmpty());
         QVERIFY(QDir(l.folder.path()).rmdir(LogFile));
+        QVERIFY(l.boxes.shown.isEmpty()); // the caller tells the user, once its call is settled
         // The calls are kept and go to the file with the next write.
         QVERIFY(l.log.AppendCallRecord(line("DAN"), 4));
         const QByteArray all = rec(1, "ANNA") + rec(2, "BOB", 2) + rec(3, "CARL", 3) + rec(4, "DAN", 4);
@@ -218,7 +220,7 @@ private slots:
         l.log.DisplayFinalList();
         QCOMPARE(l.bytes(), all.left(80) + marker(2) + all.mid(160));
         QCOMPARE(l.state.calls.count(), 3); // the calls are there all the same
-        QCOMPARE(l.boxes.titles(), QStringList(3, "File Write Error"));
+        QCOMPARE(l.boxes.titles(), QStringList{"File Write Error"});
         const QString path = QDir::toNativeSeparators(l.folder.file(LogFile));
         for (const MsgRecord &box : std::as_const(l.boxes.shown))
             QVERIFY2(box.text.split('\r').contains(path), qPrintable(box.text));
