@@ -50,8 +50,21 @@ QByteArray BlockedFile::deletionMarker(int recordNumber)
     return m + QByteArray(RecordLength - m.size(), ' ');
 }
 
+bool BlockedFile::createIfMissing(QString *error) const
+{
+    if (QFile::exists(m_path))
+        return true;
+    QFile create(m_path);
+    if (!create.open(QIODevice::WriteOnly))
+        return fail(error, create.errorString());
+    return true;
+}
+
 QList<QByteArray> BlockedFile::records() const
 {
+    // The list is there, empty, from the first time it is looked at: the user finds the file
+    // where the program keeps its data, before any number was blocked.
+    createIfMissing();
     QFile f(m_path);
     if (!f.open(QIODevice::ReadOnly))
         return {};
@@ -111,12 +124,8 @@ bool BlockedFile::writeDeletionMarker(int recordNumber, QString *error)
 
 bool BlockedFile::compact(QString *error)
 {
-    if (!QFile::exists(m_path)) {
-        QFile create(m_path);
-        if (!create.open(QIODevice::WriteOnly))
-            return fail(error, create.errorString());
-        return true;
-    }
+    if (!QFile::exists(m_path))
+        return createIfMissing(error);
     const QList<QByteArray> all = records();
     QByteArray kept, original;
     for (const QByteArray &r : all) {

@@ -43,6 +43,7 @@ public:
 
 private:
     QList<QByteArray> records() const;
+    bool createIfMissing(QString *error = nullptr) const;
 
     QString m_path;
     QString m_scratch;

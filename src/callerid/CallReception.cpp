@@ -38,9 +38,15 @@ void CallReception::MSComm1_OnComm()
             m_call.buffer = m_call.buffer.right(KeptWithoutRing);
         }
     }
-    if (m_call.ReportProcessed || !CallerIdParser::isComplete(m_call.buffer))
+    if (m_call.ReportProcessed)
         return;
-    handleReport(LineState::Ringing);
+    if (CallerIdParser::isComplete(m_call.buffer)) {
+        handleReport(LineState::Ringing);
+    } else if (m_state.Timer1.Interval() < 1 && CallerIdParser::isComplete(m_call.buffer, true)) {
+        // A number-only report before the first ring: if the caller hangs up before any ring,
+        // only the end of the call can tell that the report is whole, so that end must come.
+        m_state.Timer1.restart(EndOfCallMs);
+    }
 }
 
 void CallReception::Timer1_Timer()

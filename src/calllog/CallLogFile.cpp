@@ -77,6 +77,8 @@ bool CallLogFile::rewrite(const QStringList &records, QString *error)
 
 CallLogFile::Compaction CallLogFile::compact(QStringList *records, QString *error)
 {
+    // A save cut short by a kill leaves its temporary file; the log itself is whole.
+    removeSaveLeftovers(m_path);
     QStringList stored;
     if (!readAll(&stored, error))
         return Compaction::NotReadable;

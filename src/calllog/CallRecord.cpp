@@ -25,24 +25,31 @@ QString padded(const QString &text)
     return t;
 }
 
+namespace {
+
+// Takes up to `excess` characters off the end of the name ("NM=" up to "NB="); returns how many
+// are still to go.
+qsizetype shortenName(QString &text, qsizetype excess)
+{
+    const qsizetype nm = text.indexOf(QLatin1String("NM="));
+    const qsizetype nb = nm >= 0 ? text.indexOf(QLatin1String("NB="), nm) : -1;
+    if (nm < 0 || nb <= nm)
+        return excess;
+    const qsizetype cut = std::min(excess, nb - nm - 3);
+    text.remove(nb - cut, cut);
+    return excess - cut;
+}
+
+} // namespace
+
 QString build(int callNumber, const QString &recordLine, int rings)
 {
     const QString head = QStringLiteral("CL=") + QString::number(callNumber);
     const QString tail = QStringLiteral("RG=") + QString::number(rings) + QStringLiteral("END");
     QString line = recordLine;
-    qsizetype excess = head.size() + line.size() + tail.size() - Length;
-    if (excess > 0) {
-        const qsizetype nm = line.indexOf(QLatin1String("NM="));
-        const qsizetype nb = nm >= 0 ? line.indexOf(QLatin1String("NB="), nm) : -1;
-        if (nm >= 0 && nb > nm) {
-            const qsizetype nameLength = nb - nm - 3;
-            const qsizetype cut = std::min(excess, nameLength);
-            line.remove(nb - cut, cut);
-            excess -= cut;
-        }
-        if (excess > 0)
-            line.chop(excess); // nothing left to take from the name: the number gives way
-    }
+    const qsizetype excess = head.size() + line.size() + tail.size() - Length;
+    if (excess > 0)
+        line.chop(shortenName(line, excess)); // nothing left to take from the name: the number gives way
     QString text = head + line + tail;
     text.append(QString(Length - text.size(), QLatin1Char('.')));
     return text;
@@ -61,7 +68,19 @@ QString deletionMarker(int recordNumber)
 
 QString renumbered(const QString &record, int callNumber)
 {
-    return padded(QStringLiteral("CL=") + QString::number(callNumber) + record.mid(record.indexOf(QLatin1String("DT"))));
+    QString text = QStringLiteral("CL=") + QString::number(callNumber) + record.mid(record.indexOf(QLatin1String("DT")));
+    // A longer number than before (a call numbered while the log could not be read) pushes the
+    // full stops out first; when "END" itself would fall off, the name gives way, as when a call
+    // is stored. A record cut without its END would be dropped as dead at the next load.
+    const qsizetype end = text.indexOf(QLatin1String("END"));
+    const qsizetype excess = end + 3 - Length;
+    if (end >= 0 && excess > 0) {
+        const qsizetype left = shortenName(text, excess);
+        const qsizetype rg = text.indexOf(QLatin1String("RG="));
+        if (left > 0 && rg >= left)
+            text.remove(rg - left, left);
+    }
+    return padded(text);
 }
 
 Fields fields(const QString &record)

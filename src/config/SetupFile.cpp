@@ -1,5 +1,7 @@
 #include "SetupFile.h"
 
+#include "FileReplace.h"
+
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
@@ -49,6 +51,8 @@ SetupFile::SetupFile(const QString &programFolder)
 SetupFile::LoadOutcome SetupFile::load(Settings &settings, const std::function<void()> &beforeDefaults)
 {
     LoadOutcome out;
+    // The first-start copy goes through a temporary file; a kill during it leaves one behind.
+    removeSaveLeftovers(m_path);
     qint64 size = 0;
     if (!touch(m_path, &size)) {
         // Not even readable: every setting takes its default, without the first-start message.

@@ -1,6 +1,9 @@
 #include "FileReplace.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <filesystem>
 
 #ifdef Q_OS_UNIX
@@ -33,4 +36,17 @@ bool replaceFileThrough(const QString &scratch, const QString &target, const QBy
     if (ec)
         return fail(target, QString::fromStdString(ec.message()));
     return true;
+}
+
+void removeSaveLeftovers(const QString &target)
+{
+    const QFileInfo info(target);
+    QDir dir = info.absoluteDir();
+    const QRegularExpression leftover(QStringLiteral("^") + QRegularExpression::escape(info.fileName()) +
+                                      QStringLiteral("\\.[A-Za-z0-9]{6}$"));
+    const QStringList names = dir.entryList({info.fileName() + QStringLiteral(".??????")}, QDir::Files | QDir::Hidden);
+    for (const QString &name : names) {
+        if (leftover.match(name).hasMatch())
+            dir.remove(name);
+    }
 }

@@ -12,11 +12,9 @@ class QtSoundOutput : public SoundOutput {
 public:
     int waveOutGetNumDevs() override
     {
-        // Asked once: the device list does not change while a number is being spoken, and
-        // asking the sound server costs more than the word itself.
-        if (m_devices < 0)
-            m_devices = int(QMediaDevices::audioOutputs().size());
-        return m_devices;
+        // Asked at every announcement, never kept: a program started at login before the sound
+        // server, or before USB or Bluetooth speakers are plugged in, must speak once they are.
+        return int(QMediaDevices::audioOutputs().size());
     }
 
     bool sndPlaySound(const QByteArray &image) override
@@ -46,7 +44,6 @@ private:
         m_buffer.reset();
     }
 
-    int m_devices = -1;
     QByteArray m_pcm;
     std::unique_ptr<QBuffer> m_buffer;
     std::unique_ptr<QAudioSink> m_sink;

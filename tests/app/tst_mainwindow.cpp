@@ -9,6 +9,8 @@
 #include "frmMain.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QMenuBar>
 #include <QLabel>
 #include <QMenu>
 #include <QSignalSpy>
@@ -74,6 +76,7 @@ private slots:
     void trayRestore();
     void trayRightClickOpensFileMenu();
     void minimiseTimerFiresOnce();
+    void colourOnlyOnTheBackground();
     void exit_data();
     void exit();
 
@@ -273,6 +276,27 @@ void tst_MainWindow::minimiseTimerFiresOnce()
     QTest::qWait(100); // three more delays
     QCOMPARE(fired.count(), 1);
     QVERIFY(rig.window->isInTray());
+    // Armed again while the window is already in the tray (after a call shown without pop-up,
+    // or at start-up with the port busy): minimising changes nothing, and it still fires once.
+    rig.state->Timer2.restart(30000);
+    rig.state->Timer2.fire();
+    QVERIFY(!rig.state->Timer2.isRunning());
+}
+
+void tst_MainWindow::colourOnlyOnTheBackground()
+{
+    // Navy: black texts on it could not be read. The menu bar and the plain buttons keep the
+    // system's colours; a service button keeps its own.
+    Rig rig({{1, "Color_Choice = 8388608"}});
+    QVERIFY(rig.load());
+    const QColor navy(0, 0, 0x80);
+    QCOMPARE(rig.window->ui.client->palette().color(QPalette::Window), navy);
+    QVERIFY(rig.window->ui.client->autoFillBackground());
+    const QPalette system = QApplication::palette();
+    for (QWidget *w : std::initializer_list<QWidget *>{rig.window->menuBar(), rig.window->ui.cmdZap, rig.window->ui.cmdUpLog})
+        for (QPalette::ColorRole role : {QPalette::Window, QPalette::Button, QPalette::ButtonText})
+            QCOMPARE(w->palette().color(role), system.color(role));
+    QCOMPARE(buttonColor(rig.window->ui.cmdBlockTelemarketers), QColor(0xC0, 0xC0, 0xC0));
 }
 
 void tst_MainWindow::exit_data()

@@ -59,6 +59,9 @@ private slots:
         BlockedFile file(folder.file("blocked.bin"), folder.file("blocktemp.bin"));
         const QString henderson = QStringLiteral("(555)-987-6543");
         const QByteArray john = QByteArray("\x30\x00", 2) + "NB=(555)-123-4567NM=JOHN SMITHEND" + QByteArray(15, '.');
+        // The first call looks at the list: from then on the file is there, empty.
+        QVERIFY(!IsIncomingNumberBlocked(file, "5551234567"));
+        QVERIFY(folder.exists("blocked.bin") && folder.bytes("blocked.bin").isEmpty());
         QVERIFY(file.append(John, JohnName));
         QCOMPARE(folder.bytes("blocked.bin"), john);
         QVERIFY(file.append(henderson, "HENDERSON"));
@@ -132,6 +135,9 @@ private slots:
         // A listed caller too: the setting is looked at before the list.
         QTest::newRow("setting off") << "setting off" << true << false << Disabled << off;
         QTest::newRow("no number") << "no number" << false << false << QString() << QString();
+        // Neither the no-caller-ID notice nor an end of the log is a caller.
+        QTest::newRow("notice shown") << "notice" << false << false << QString() << QString();
+        QTest::newRow("top of the list") << "top" << false << false << QString() << QString();
         QTest::newRow("another command running") << "another command" << false << false << QString() << QString();
         QTest::newRow("Yes") << "" << false << false << Confirm << ask;
         QTest::newRow("listed") << "" << true << false << listed << known;
@@ -157,6 +163,10 @@ private slots:
         rig.state.settings.BlockSelectedCallsEnable = setup != "setting off";
         if (setup == "no number")
             rig.state.display.setLabel1(QString());
+        if (setup == "notice")
+            rig.state.display.setAll(CallerDisplay::NoticeLine1, CallerDisplay::NoticeLine2, CallerDisplay::NoticeLine3);
+        if (setup == "top")
+            rig.state.display.setAll(QString(), CallerDisplay::TopOfList, QString());
         if (setup == "another command")
             rig.state.Timer3.restart(65535);
         const QByteArray before = entryBytes("(212)-555-0100", "ACME") + (listed ? entryBytes(John, JohnName) : "");
@@ -190,7 +200,8 @@ private slots:
         // Another command's marker is not ours to clear.
         QCOMPARE(rig.state.Timer3.Interval(), setup == "another command" ? 65535 : 0);
         // Whoever got as far as the setting keeps the window from minimising under the box.
-        QCOMPARE(rig.state.Timer2.Enabled(), title.isEmpty() && setup != "no number");
+        const bool noCaller = setup == "no number" || setup == "notice" || setup == "top";
+        QCOMPARE(rig.state.Timer2.Enabled(), title.isEmpty() && !noCaller);
         // A call that is not dropped rings on and ends by its own timer.
         QCOMPARE(rig.state.Timer1.Interval(), ringing ? 10000 : 0);
     }

@@ -2,6 +2,7 @@
 // codes, the digit filter, the display pattern and the call class.
 #include "CallTexts.h"
 #include "CallerIdParser.h"
+#include "EndOfCall.h"
 #include "TestSupport.h"
 
 #include <QTest>
@@ -49,6 +50,8 @@ private slots:
     void classify_data();
     void classify();
     void newerReportWins();
+    void keywordsInsideValues_data();
+    void keywordsInsideValues();
 };
 
 void tst_Parser::exampleInChunks()
@@ -204,6 +207,28 @@ void tst_Parser::newerReportWins()
     QVERIFY(isComplete(buffer));
     QCOMPARE(parse(buffer, Cid, Today).recordLine(),
              QStringLiteral("DT=3/22/2026TM=09:30 AMNM=JANE  ROENB=(555)-987-6543"));
+}
+
+void tst_Parser::keywordsInsideValues_data()
+{
+    // A keyword that does not begin its line is text: no field is taken from a name, and no
+    // ring is counted in one.
+    columns<QString, QString>("name", "stored");
+    row("time in a name", "THIRD TIME", "THIRD  TIME");
+    row("date in a name", "DATE NIGHT", "DATE  NIGHT");
+    row("ring in a name", "JOHN HERRING", "JOHN  HERRING");
+}
+
+void tst_Parser::keywordsInsideValues()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, stored);
+    const QString buffer = report("5551234567", name) + "\r\nRING\r\n";
+    QVERIFY(isComplete(buffer));
+    const QString line = parse(buffer, Cid, Today).recordLine();
+    QCOMPARE(line, "DT=3/21/2026TM=02:05 PMNM=" + stored + "NB=(555)-123-4567");
+    QVERIFY(!line.contains('\r') && !line.contains('\n'));
+    QCOMPARE(EndOfCall::ringCount(buffer, true), 2); // the ring before the report, one after it
 }
 
 QTEST_GUILESS_MAIN(tst_Parser)

@@ -95,6 +95,13 @@ private slots:
         const QByteArray dead = QByteArray(80, '\0') + rec(2, "B").replace("END", "...");
         row("dead records dropped", rec(1, "A") + dead + rec(3, "C") + rec(4, "D").left(30), rec(1, "A") + rec(2, "C"));
         row("nothing to do", rec(1, "ANNA") + rec(2, "BOB"), rec(1, "ANNA") + rec(2, "BOB"));
+        // A full record numbered 1 in tenth place (stored while the log could not be read): as
+        // call 10 its name gives way to keep END, or the next start would drop it.
+        QByteArray nine;
+        for (int n = 1; n <= 9; ++n)
+            nine += rec(n, "CALLER");
+        const QString az = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ");
+        row("longer number keeps END", nine + rec(1, az), nine + rec(10, az.left(25)));
     }
 
     void compaction()
@@ -105,6 +112,9 @@ private slots:
         l.folder.write(LogFile, stored);
         // Left by a run that died while compacting: longer than the new log and full of other calls.
         l.folder.write(ScratchFile, rec(1, "OLD").repeated(12));
+        // And a save of the whole log that was cut short; a file of the user's stays.
+        l.folder.write(LogFile + ".a1B2c3", rec(1, "OLD"));
+        l.folder.write(LogFile + ".notes", "mine");
         const QDateTime longAgo(QDate(2001, 1, 1), QTime(12, 0));
         QFile file(l.folder.file(LogFile));
         QVERIFY(file.open(QIODevice::ReadWrite) && file.setFileTime(longAgo, QFileDevice::FileModificationTime));
@@ -113,6 +123,7 @@ private slots:
         QCOMPARE(l.bytes(), compacted);
         QCOMPARE(l.state.calls.records().join("").toLatin1(), compacted); // call n is record n
         QVERIFY(!l.folder.exists(ScratchFile));
+        QVERIFY(!l.folder.exists(LogFile + ".a1B2c3") && l.folder.exists(LogFile + ".notes"));
         // A log with nothing to drop or renumber is not written again at every start.
         QCOMPARE(QFileInfo(file).lastModified() == longAgo, stored == compacted);
     }

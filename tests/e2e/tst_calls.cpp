@@ -1,6 +1,7 @@
 // Incoming calls from the simulated modem to the screen, the speaker and Array.bin, through the
 // real main window: shown, spoken, stored, refused on the line, browsed.
 #include "AppState.h"
+#include "BlockedFile.h"
 #include "Clock.h"
 #include "ModemSim.h"
 #include "MsgBox.h"
@@ -32,6 +33,7 @@ public:
 };
 
 const QByteArray JohnDoe = "\r\nDATE = 0321\r\nTIME = 1405\r\nNMBR = 5551234567\r\nNAME = JOHN DOE\r\n";
+const QByteArray MaryRoe = "\r\nDATE = 0321\r\nTIME = 1406\r\nNMBR = 3055550100\r\nNAME = MARY ROE\r\n";
 const QByteArray Ring = "\r\nRING\r\n";
 
 QByteArray dots(const QByteArray &record)
@@ -100,6 +102,9 @@ private slots:
     void chatterWithoutRingsDoesNotPileUp();
     void browsingAfterCalls();
     void arrowsWaitWhileRinging();
+    void callWhileAWriteFailureBoxIsOpen();
+    void numberOnlyReportAtTheEndOfTheCall_data();
+    void numberOnlyReportAtTheEndOfTheCall();
 
 private:
     std::unique_ptr<TestScope> m_t;
@@ -174,9 +179,13 @@ void tst_Calls::withoutPopUpTheWindowStaysDown()
 {
     Rig rig({{6, "PopUpWindow = False"}});
     rig.window->minimise();
+    rig.window->hide(); // in the tray, as with a notification area (there is none offscreen)
     rig.modem->placeCall(rig.call(JohnDoe));
     QTRY_COMPARE_WITH_TIMEOUT(rig.state->display.Label1(), QStringLiteral("(555)-123-4567"), 5000);
     QVERIFY(rig.window->isInTray());
+    QVERIFY(rig.window->isHidden()); // not moved to the task bar
+    QTRY_COMPARE_WITH_TIMEOUT(rig.storedCalls(), 1, 5000);
+    QVERIFY(rig.window->isHidden());
     rig.window->trayMessage(514); // and a click on the tray icon still brings it up
     QVERIFY(!rig.window->isInTray());
 }
@@ -338,6 +347,64 @@ void tst_Calls::arrowsWaitWhileRinging()
     rig.window->ui.cmdDownLog->click();
     rig.window->ui.cmdUpLog->click();
     QCOMPARE(rig.state->display.Label2(), QString());
+}
+
+void tst_Calls::callWhileAWriteFailureBoxIsOpen()
+{
+    Rig rig;
+    rig.modem->placeCall(rig.call(JohnDoe));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.state->display.Label1(), QStringLiteral("(555)-123-4567"), 5000);
+    // The disk is full when the call ends. While the box says so, the next caller rings, and
+    // the disk has room again by then.
+    auto fullDisk = std::make_unique<FileSizeLimit>(40);
+    if (!fullDisk->ok())
+        QSKIP("cannot limit the file size here");
+    bool secondStored = false;
+    m_t->boxes.onShow = [&](const MsgRecord &box) {
+        QCOMPARE(box.title, QStringLiteral("File Write Error"));
+        fullDisk.reset();
+        rig.modem->placeCall(rig.call(MaryRoe));
+        secondStored = QTest::qWaitFor([&] { return rig.storedCalls() == 2; }, 5000);
+        QCOMPARE(rig.state->display.Label2(), QStringLiteral("MARY  ROE"));
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(secondStored, 5000);
+    QCOMPARE(m_t->boxes.shown.size(), 1);
+    QVERIFY(rig.record(1).startsWith("CL=1DT=3/21/2026TM=02:05 PMNM=JOHN  DOENB=(555)-123-4567RG=3END"));
+    QVERIFY(rig.record(2).startsWith("CL=2DT=3/21/2026TM=02:06 PMNM=MARY  ROENB=(305)-555-0100RG=3END"));
+    // Closing the box left the reception as it was: the next caller is his own, too.
+    QVERIFY(rig.callState().buffer.isEmpty());
+    rig.modem->placeCall(rig.call(JohnDoe));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.storedCalls(), 3, 5000);
+    QVERIFY(rig.record(3).startsWith("CL=3DT=3/21/2026TM=02:05 PMNM=JOHN  DOE"));
+    QCOMPARE(m_sound->played.count(112), 3); // each caller announced once
+}
+
+void tst_Calls::numberOnlyReportAtTheEndOfTheCall_data()
+{
+    QTest::addColumn<int>("ringsBefore");
+    QTest::addColumn<bool>("blocked");
+    QTest::newRow("after the first ring") << 1 << false;
+    QTest::newRow("before any ring") << 0 << false;
+    QTest::newRow("a blocked number") << 1 << true;
+}
+
+void tst_Calls::numberOnlyReportAtTheEndOfTheCall()
+{
+    QFETCH(int, ringsBefore);
+    QFETCH(bool, blocked);
+    Rig rig;
+    if (blocked)
+        rig.folder.write("blocked.bin", BlockedFile::entryRecord("(555)-123-4567", "JOHN"));
+    // Number-only service: no name line; the caller hangs up before the next ring.
+    ModemSim::Call call = rig.call("\r\nDATE = 0321\r\nTIME = 1405\r\nNMBR = 5551234567\r\n", 0);
+    call.ringsBefore = ringsBefore;
+    rig.modem->placeCall(call);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.storedCalls(), 1, 5000);
+    QCOMPARE(rig.record(1), dots("CL=1DT=3/21/2026TM=02:05 PMNM=BARRED NAMENB=(555)-123-4567RG=1END"));
+    QCOMPARE(rig.callState().callsWithoutCallerId, 0); // the number was received
+    QVERIFY(rig.modem->commandTexts().isEmpty());      // a caller who has hung up is not answered
+    QCOMPARE(rig.state->display.Label1(), blocked ? QString() : QStringLiteral("(555)-123-4567"));
+    QCOMPARE(m_sound->played.size(), blocked ? 0 : 11);
 }
 
 QTEST_MAIN(tst_Calls)

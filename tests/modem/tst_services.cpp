@@ -175,6 +175,7 @@ void tst_Services::dialStrings_data()
     QTest::newRow("area code 000") << "(212)-555-0100" << "000" << "" << "Dialing Number is not possible!";
     QTest::newRow("area code not a number") << "(212)-555-0100" << "abc" << "" << "Dialing Number is not possible!";
     QTest::newRow("nothing shown") << "" << "212" << "" << "";
+    QTest::newRow("no-caller-ID notice") << "Your Modem or " << "212" << "" << "";
     QTest::newRow("private") << "PRIVATE NUMBER" << "212" << "" << "";
     QTest::newRow("barred") << "BARRED NUMBER" << "212" << "" << "";
 }

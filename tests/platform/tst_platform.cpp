@@ -3,6 +3,7 @@
 #include "Clock.h"
 #include "ComPorts.h"
 #include "NotifyIcon.h"
+#include "ProgramFolder.h"
 #include "SingleInstance.h"
 #include "TestSupport.h"
 #include "VbTimer.h"
@@ -28,6 +29,7 @@ private slots:
     void comPortNames_data();
     void comPortNames();
     void openFailureReasons();
+    void userFolderTakesTheProgramsData();
 };
 
 void tst_Platform::trayAddDelete()
@@ -159,6 +161,28 @@ void tst_Platform::openFailureReasons()
     QVERIFY(explainOpenFailure("/dev/no-such-modem", "x").contains("does not exist"));
     QVERIFY(explainOpenFailure("/dev/null", "Permission error while locking the device").contains("in use"));
     QVERIFY(!explainOpenFailure(QString(), QString()).isEmpty());
+}
+
+void tst_Platform::userFolderTakesTheProgramsData()
+{
+    // The program's folder became read-only: the user's settings, calls and blocked numbers go
+    // to the user's data folder with the shipped files, and what is there already stays.
+    TestFolder program, share, user;
+    for (const char *name : {"acsetup.bin", "Array.bin", "blocked.bin", "desetup.bin"})
+        program.write(name, QByteArray("program ") + name);
+    share.write("desetup.bin", "shipped defaults");
+    share.write("ringlark.ico", "icon");
+    user.write("blocked.bin", "the user's newer list");
+    seedUserFolder(program.path(), share.path(), user.path());
+    QCOMPARE(user.bytes("acsetup.bin"), QByteArray("program acsetup.bin"));
+    QCOMPARE(user.bytes("Array.bin"), QByteArray("program Array.bin"));
+    QCOMPARE(user.bytes("blocked.bin"), QByteArray("the user's newer list"));
+    QCOMPARE(user.bytes("desetup.bin"), QByteArray("shipped defaults"));
+    QCOMPARE(user.bytes("ringlark.ico"), QByteArray("icon"));
+    // Next start: the user's folder is the program's; nothing is copied over it again.
+    user.write("Array.bin", "calls since");
+    seedUserFolder(program.path(), share.path(), user.path());
+    QCOMPARE(user.bytes("Array.bin"), QByteArray("calls since"));
 }
 
 QTEST_MAIN(tst_Platform)

@@ -66,13 +66,16 @@ private slots:
         QFETCH(QList<int>, words);
         SoundRecorder sound;
         MsgBoxScript boxes;
-        clsPlayWaveFile().TellPhonenumber(call.section(' ', 0, 0), call.section(' ', 1));
-        QCOMPARE(sound.played, words);
+        clsPlayWaveFile voice;
         // Without a sound device the call passes in silence, and without a message.
         sound.devices = 0;
-        clsPlayWaveFile().TellPhonenumber(call.section(' ', 0, 0), call.section(' ', 1));
-        QCOMPARE(sound.played, words);
+        voice.TellPhonenumber(call.section(' ', 0, 0), call.section(' ', 1));
+        QVERIFY(sound.played.isEmpty());
         QVERIFY(boxes.shown.isEmpty());
+        // The speakers are plugged in (or the sound server has started) while the program runs.
+        sound.devices = 1;
+        voice.TellPhonenumber(call.section(' ', 0, 0), call.section(' ', 1));
+        QCOMPARE(sound.played, words);
     }
 
     void recordings()
