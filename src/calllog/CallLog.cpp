@@ -27,7 +27,25 @@ bool CallLog::AppendCallRecord(const QString &recordLine, int rings, QString *er
         m_model.addRow(CallRecord::fields(record));
         m_model.SortListView(1, 0, false);
     }
-    return m_loaded ? m_file.rewrite(m_state.calls.records(), error) : m_file.appendRecord(record, error);
+    m_unwritten.append(record);
+    return writeUnwritten(error);
+}
+
+bool CallLog::writeUnwritten(QString *error)
+{
+    if (m_loaded) {
+        if (!m_file.rewrite(m_state.calls.records(), error))
+            return false;
+        m_unwritten.clear();
+        return true;
+    }
+    while (!m_unwritten.isEmpty()) {
+        const QString record = CallRecord::renumbered(m_unwritten.first(), m_file.recordCount() + 1);
+        if (!m_file.appendRecord(record, error))
+            return false;
+        m_unwritten.removeFirst();
+    }
+    return true;
 }
 
 void CallLog::DisplayFinalList()
@@ -62,10 +80,19 @@ bool CallLog::load(QString *readError, QString *writeError)
         m_state.calls.append(r);
         rows.append(CallRecord::fields(r));
     }
+    // Calls whose write failed are not in the file: reloading it must not lose them. They go
+    // after its calls, numbered on, and to the file now.
+    for (const QString &r : std::as_const(m_unwritten)) {
+        const QString again = CallRecord::renumbered(r, m_state.calls.nextRecord());
+        m_state.calls.append(again);
+        rows.append(CallRecord::fields(again));
+    }
     // The list mirrors the log as loaded: a reload replaces its rows, never doubles them.
     m_model.clear();
     m_model.addRows(rows);
     m_model.SortListView(1, 0, false);
     m_loaded = true;
+    if (!m_unwritten.isEmpty())
+        writeUnwritten(writeError);
     return true;
 }

@@ -33,9 +33,13 @@ private:
     // False when the log could not be read (the reason in `readError`); a tidied log that could
     // not be written back is loaded all the same, the reason in `writeError`.
     bool load(QString *readError, QString *writeError);
+    // Writes the calls that are not in the file yet: the whole log once it has been read,
+    // else each after the file's last record.
+    bool writeUnwritten(QString *error);
 
     AppState &m_state;
     CallLogFile m_file;
     CallLogModel m_model;
-    bool m_loaded = false; // the call list in memory is the whole log
+    bool m_loaded = false;   // the call list in memory is the whole log
+    QStringList m_unwritten; // stored calls whose write failed, oldest first
 };

@@ -235,6 +235,14 @@ private slots:
         const QString path = QDir::toNativeSeparators(l.folder.file(LogFile));
         for (const MsgRecord &box : std::as_const(l.boxes.shown))
             QVERIFY2(box.text.split('\r').contains(path), qPrintable(box.text));
+        // A call whose write failed outlives a reload of the log, and is written with it.
+        QVERIFY(QDir(l.folder.path()).rmdir(ScratchFile));
+        appended = true;
+        if (FileSizeLimit fullDisk(100); fullDisk.ok())
+            appended = l.log.AppendCallRecord(line("EVE"), 5);
+        QVERIFY(!appended);
+        l.log.DisplayFinalList();
+        QCOMPARE(l.bytes(), rec(1, "ANNA") + rec(2, "CARL", 3) + rec(3, "DAN", 4) + rec(4, "EVE", 5));
     }
 
     void unreadableLogIsNeverOverwritten()
