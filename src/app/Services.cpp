@@ -1,13 +1,21 @@
 #include "Services.h"
 
 #include "AppState.h"
+#include "ServiceScopes.h"
 
 Services::Services(AppState &state, IMainWindow &window, IPortConnection &port)
-    : log(state), browser(state), blocked(state.blockedPath(), state.blockedScratchPath()), modem(state, port),
+    : log(state), browser(state), blocked(state.blockedPath(), state.blockedScratchPath()), modem(state, port, &window),
       end(state, call, log, browser), reception(state, window, call, modem, blocked, voice, end),
-      block(state, window, modem, blocked)
+      block(state, window, modem, blocked), buttons(state, modem)
 {
     block.callDropped = [this] { end.Timer1_Timer(); };
+    buttons.callDropped = [this] { end.Timer1_Timer(); };
+    end.notifyPager = [this, &state, &port](const QString &callerNumber) {
+        FlagScope paging(state.flags.PagerInProgress);
+        modem.CallerIdSendToPager(callerNumber);
+        // The pager dialogue left the modem off caller ID: re-armed before the next call.
+        port.ModemPortOpen();
+    };
     QObject::connect(&state.MSComm1, &MSComm::OnComm, &reception, &CallReception::MSComm1_OnComm);
     QObject::connect(&state.Timer1, &VbTimer::Timer, &reception, &CallReception::Timer1_Timer);
 }

@@ -7,6 +7,7 @@
 #include "CallState.h"
 #include "EndOfCall.h"
 #include "LogBrowser.h"
+#include "ServiceButtons.h"
 #include "clsModemFunctions.h"
 #include "clsPlayWaveFile.h"
 
@@ -28,4 +29,5 @@ struct Services {
     EndOfCall end;
     CallReception reception;
     BlockCommand block;
+    ServiceButtons buttons;
 };

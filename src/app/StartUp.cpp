@@ -70,8 +70,7 @@ bool frmMain::Form_Load()
 void frmMain::forwardingLeftOn()
 {
     if (!m_state.settings.CallForwardStatus) {
-        ui.cmdCallForwardingOFF->hide();
-        ui.cmdCallForwardingON->show();
+        showServiceState(ServicePair::CallForwarding, false);
         return;
     }
     const MsgAnswer a =
@@ -80,10 +79,12 @@ void frmMain::forwardingLeftOn()
                         QStringLiteral("Do you want to take Incoming Calls on your Home Phone?")}),
                MsgStyle::CriticalYesNo, QStringLiteral("Call are Forwarded to 2nd. Phone!"));
     if (a == vbYes) {
+        // Forwarding is switched off through the modem, which takes the port back first.
         m_port.ModemPortOpen();
+        m_services->modem.CallForwardOFF();
         return;
     }
-    showServicePair(ui.cmdCallForwardingON, ui.cmdCallForwardingOFF, true);
+    showServiceState(ServicePair::CallForwarding, true);
     Tray::replaceIcon(m_state, *this, Tray::ReleasedIcon,
                       QStringLiteral("Ringlark Caller ID is OFF.") + QChar(13) +
                           QStringLiteral("To receive calls, please turn OFF Call Forwarding."));

@@ -36,6 +36,47 @@ frmMain::frmMain(AppState &state, QWidget *parent)
     connect(ui.cmdDownLog, &QPushButton::clicked, this, &frmMain::cmdDownLog_Click);
     connect(ui.cmdUpLog, &QPushButton::clicked, this, &frmMain::cmdUpLog_Click);
     connect(ui.cmdBlock, &QPushButton::clicked, this, [this] { m_services->block.cmdBlock_Click(); });
+    connectServiceButtons();
+}
+
+void frmMain::connectServiceButtons()
+{
+    ServiceButtons &b = m_services->buttons;
+    const struct {
+        QPushButton *button;
+        void (ServiceButtons::*click)();
+    } wiring[] = {
+        {ui.cmdDial, &ServiceButtons::cmdDial_Click},
+        {ui.cmdZap, &ServiceButtons::cmdZap_Click},
+        {ui.cmdCallForwardingON, &ServiceButtons::cmdCallForwardingON_Click},
+        {ui.cmdCallForwardingOFF, &ServiceButtons::cmdCallForwardingOFF_Click},
+        {ui.cmdBlockPrivateCalls, &ServiceButtons::cmdBlockPrivateCalls_Click},
+        {ui.cmdReleasePrivateCalls, &ServiceButtons::cmdReleasePrivateCalls_Click},
+        {ui.cmdPagerNotificationON, &ServiceButtons::cmdPagerNotificationON_Click},
+        {ui.cmdPagerNotificationOFF, &ServiceButtons::cmdPagerNotificationOFF_Click},
+        {ui.cmdBlockTelemarketers, &ServiceButtons::cmdBlockTelemarketers_Click},
+        {ui.cmdReleaseTelemarketers, &ServiceButtons::cmdReleaseTelemarketers_Click},
+    };
+    for (const auto &w : wiring)
+        connect(w.button, &QPushButton::clicked, this, [&b, click = w.click] { (b.*click)(); });
+}
+
+void frmMain::showServiceState(ServicePair pair, bool serviceOn)
+{
+    switch (pair) {
+    case ServicePair::CallForwarding:
+        showServicePair(ui.cmdCallForwardingON, ui.cmdCallForwardingOFF, serviceOn);
+        break;
+    case ServicePair::PrivateCalls:
+        showServicePair(ui.cmdBlockPrivateCalls, ui.cmdReleasePrivateCalls, serviceOn);
+        break;
+    case ServicePair::PagerNotification:
+        showServicePair(ui.cmdPagerNotificationON, ui.cmdPagerNotificationOFF, serviceOn);
+        break;
+    case ServicePair::Telemarketers:
+        showServicePair(ui.cmdBlockTelemarketers, ui.cmdReleaseTelemarketers, serviceOn);
+        break;
+    }
 }
 
 frmMain::~frmMain() = default;
@@ -68,9 +109,9 @@ void showServicePair(QWidget *onButton, QWidget *offButton, bool serviceOn)
 void frmMain::restoreServiceButtons()
 {
     const Settings &s = m_state.settings;
-    showServicePair(ui.cmdPagerNotificationON, ui.cmdPagerNotificationOFF, s.CallSendToPagerStatus);
-    showServicePair(ui.cmdBlockTelemarketers, ui.cmdReleaseTelemarketers, s.BlockTeleMarketersStatus);
-    showServicePair(ui.cmdBlockPrivateCalls, ui.cmdReleasePrivateCalls, s.BlockPrivateCallsStatus);
+    showServiceState(ServicePair::PagerNotification, s.CallSendToPagerStatus);
+    showServiceState(ServicePair::Telemarketers, s.BlockTeleMarketersStatus);
+    showServiceState(ServicePair::PrivateCalls, s.BlockPrivateCallsStatus);
 }
 
 void frmMain::placeWindow()

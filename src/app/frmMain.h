@@ -37,6 +37,7 @@ public:
     void setWindowIconFile(const QString &fileName) override;
     void unloadBlockedWindow() override;
     void runModemDetection() override;
+    void showServiceState(ServicePair pair, bool serviceOn) override;
 
     // Tray mouse messages: 514 left button up, 515 double click, 517 right button up.
     void trayMessage(int message);
@@ -70,6 +71,7 @@ private:
     void shutdown(bool letPendingRun);
     bool confirmExit();
     void bindDisplay();
+    void connectServiceButtons();
 
     AppState &m_state;
     PortConnection m_port;

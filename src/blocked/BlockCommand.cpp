@@ -4,6 +4,7 @@
 #include "CallTexts.h"
 #include "MainWindowPort.h"
 #include "MsgBox.h"
+#include "ServiceScopes.h"
 #include "clsModemFunctions.h"
 
 BlockCommand::BlockCommand(AppState &state, IMainWindow &window, clsModemFunctions &modem, BlockedFile &file)
@@ -32,9 +33,8 @@ void BlockCommand::cmdBlock_Click()
 {
     if (m_state.Timer3.Interval() != 0)
         return;
-    m_state.Timer3.restart(65535);
+    BusyMarker busy(m_state.Timer3);
     BlockNumber();
-    m_state.Timer3.off();
 }
 
 void BlockCommand::BlockNumber()

@@ -55,6 +55,7 @@ EndOfCall::EndedCall EndOfCall::takeCall()
                            CallTexts::amPm(now.time()) + QStringLiteral("NM=") + NoCallerIdName +
                            QStringLiteral("NB=") + CallerIdParser::UnknownNumber;
     }
+    ended.callerNumber = m_call.report.callerNumber;
     ended.numberReceived = m_call.NumberReceived;
     ended.ringSeen = m_call.RingSeen;
 
@@ -78,6 +79,11 @@ void EndOfCall::Timer1_Timer()
     const bool stored = m_log.AppendCallRecord(ended.recordLine, ended.rings, &writeError);
     if (!ended.refused)
         Display_List(ended);
+    const InProgressFlags &f = m_state.flags;
+    if (m_state.settings.CallSendToPagerStatus && notifyPager && !f.ForwardingInProgress &&
+        !f.PrivateCallsInProgress && !f.BlockCallInProgress && !f.ZapInProgress && !f.DialInProgress &&
+        !f.ModemSearchInProgress)
+        notifyPager(ended.callerNumber);
     if (m_state.settings.CallerIdMinimize && !m_state.windows.any() && !m_state.flags.ModemSearchInProgress)
         m_state.Timer2.restart(m_state.settings.minimizeDelayMs());
     // Also after a refused call: the screen saver was switched off by its first ring.

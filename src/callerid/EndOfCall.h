@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
 
 class AppState;
 class CallLog;
@@ -21,6 +22,9 @@ public:
     EndOfCall(AppState &state, CallState &call, CallLog &log, LogBrowser &browser, QObject *parent = nullptr);
 
     void Timer1_Timer();
+
+    // Pages the user with the caller's number (pager notification on); set by the program.
+    std::function<void(const QString &callerNumber)> notifyPager;
     // Compacts and reloads the call log (start-up, and when no call is in progress).
     void DisplayFinalList();
 
@@ -36,6 +40,7 @@ private:
         bool refused = false;        // dropped on the line (telemarketer rule, blocked number)
         bool numberReceived = false; // a caller-ID number was handled
         bool ringSeen = false;
+        QString callerNumber; // as the pager gets it: digits, or the withheld-number words
     };
     EndedCall takeCall();
     void Display_List(const EndedCall &ended);

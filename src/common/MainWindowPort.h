@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 
 // What the subsystems need of the main window. The window implements it; tests that run the
 // subsystems without a window give a recorder instead.
@@ -19,6 +20,26 @@ public:
     virtual void unloadBlockedWindow() = 0;
     // Run the modem search; it may configure a modem.
     virtual void runModemDetection() = 0;
+
+    // The four on/off pairs of service buttons.
+    enum class ServicePair { CallForwarding, PrivateCalls, PagerNotification, Telemarketers };
+    // Shows the pair's "off" button (light red) when the service is on, else its "on" button.
+    virtual void showServiceState(ServicePair pair, bool serviceOn)
+    {
+        Q_UNUSED(pair);
+        Q_UNUSED(serviceOn);
+    }
+};
+
+// The switches of the Setup dialog that the main window's pager and telemarketer buttons use
+// without showing the dialog.
+class ISetupSwitches {
+public:
+    virtual ~ISetupSwitches() = default;
+    virtual void PagerOn() = 0;
+    virtual void PagerOFF() = 0;
+    virtual void BlockTeleMarketersOn() = 0;
+    virtual void BlockTeleMarketersOff() = 0;
 };
 
 // The port connection for caller ID: (re)opens the port and re-arms caller-ID reporting.

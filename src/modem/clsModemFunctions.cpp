@@ -3,30 +3,18 @@
 #include "AppState.h"
 #include "MainWindowPort.h"
 #include "ModemMessages.h"
+#include "ServiceScopes.h"
 #include "Waits.h"
 
 namespace {
-
-// Sets an in-progress flag for the life of a service and clears it on every way out: a flag
-// left set would keep caller-ID reception deaf until the program is restarted.
-class FlagScope {
-public:
-    explicit FlagScope(bool &flag) : m_flag(flag) { m_flag = true; }
-    ~FlagScope() { m_flag = false; }
-    FlagScope(const FlagScope &) = delete;
-    FlagScope &operator=(const FlagScope &) = delete;
-
-private:
-    bool &m_flag;
-};
 
 const QString ZapTitle = QStringLiteral("Call Zap is not possible!");
 const QString DialTitle = QStringLiteral("Dialing Number is not possible!");
 
 } // namespace
 
-clsModemFunctions::clsModemFunctions(AppState &state, IPortConnection &port)
-    : m_state(state), m_port(port), m_exchange(state)
+clsModemFunctions::clsModemFunctions(AppState &state, IPortConnection &port, IMainWindow *window)
+    : m_state(state), m_port(port), m_window(window), m_exchange(state)
 {
 }
 

@@ -3,15 +3,22 @@
 #include "ModemExchange.h"
 
 #include <QString>
+#include <QStringList>
+#include <functional>
+
+#include "MainWindowPort.h"
+#include "ModemMessages.h"
 
 class AppState;
 class IPortConnection;
 
-// The telephone services that act on the line itself: drop a ringing call (answer and hang
-// up), the same with a pause, and dial the displayed number back for the user's handset.
+// The telephone services through the modem: drop a ringing call (answer and hang up), the
+// same with a pause, dial the displayed number back for the user's handset, switch call
+// forwarding and private-call blocking with the telephone company's feature codes, and tell
+// the pager who called. `window` shows which services are on (buttons, tray icon).
 class clsModemFunctions {
 public:
-    clsModemFunctions(AppState &state, IPortConnection &port);
+    clsModemFunctions(AppState &state, IPortConnection &port, IMainWindow *window = nullptr);
 
     // Answers the ringing call and hangs up at once; hands the port back to caller ID.
     // False when there was no call to drop, the port could not be had, or the modem refused
@@ -22,6 +29,16 @@ public:
     // Dials DisplayedNumber; the user picks up the handset when told.
     void DialTheNumber();
 
+    // Forwards every call to the second phone and lets go of the port (caller ID stops).
+    void CallForwardON();
+    // Takes the calls at home again: the port is taken back and caller ID re-armed.
+    void CallForwardOFF();
+    void BlockPrivateCallsOn();
+    void ReleasePrivateCallsOn();
+    // Dials the pager service and keys in the pager identification and the caller's number.
+    // The caller hands the port back to caller ID afterwards.
+    void CallerIdSendToPager(const QString &callerNumberText);
+
     // The caller's number as the main window showed it, set just before dialling.
     QString DisplayedNumber;
     // The dial string for a displayed number: brackets and hyphens removed, and the user's
@@ -31,7 +48,23 @@ public:
     ModemExchange &exchange() { return m_exchange; }
 
 private:
+    // A feature code: take the port, dial, and on "OK" run `accepted`, pause, hang up. True
+    // when the hang-up was confirmed; every failure has been told to the user.
+    struct FeatureCode {
+        QString command;
+        int timeoutSeconds;
+        double pauseSeconds;
+        QString title;
+        ModemMessages::LineBusy dialFailure;
+    };
+    bool dialFeatureCode(const FeatureCode &code, const std::function<void()> &accepted);
+    bool hangUp(double pauseSeconds, const QString &title);
+    // The refusal of a switch that Setup has not enabled, or that would cut into a ringing call.
+    bool refusedUnless(bool enabled, const QStringList &lines, const QString &title);
+    void showServiceState(IMainWindow::ServicePair pair, bool serviceOn);
+
     AppState &m_state;
     IPortConnection &m_port;
+    IMainWindow *m_window;
     ModemExchange m_exchange;
 };

@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QLabel>
 #include <QMenu>
 #include <QSignalSpy>
@@ -77,6 +78,8 @@ private slots:
     void trayRightClickOpensFileMenu();
     void minimiseTimerFiresOnce();
     void colourOnlyOnTheBackground();
+    void serviceButtonGuards_data();
+    void serviceButtonGuards();
     void exit_data();
     void exit();
 
@@ -140,16 +143,19 @@ void tst_MainWindow::serviceButtonsFollowStatuses()
 void tst_MainWindow::forwardingLeftOn_data()
 {
     QTest::addColumn<int>("answer");
-    QTest::addColumn<int>("commandsSent");
-    QTest::newRow("Yes: port opened before forwarding off, and again") << int(vbYes) << 2;
-    QTest::newRow("No: forwarding stays on") << int(vbNo) << 1;
+    QTest::addColumn<QStringList>("commands");
+    // Yes: the port is opened, forwarding switched off through it, caller ID re-armed after
+    // the service and once more by the start-up itself.
+    QTest::newRow("Yes: forwarding switched off")
+        << int(vbYes) << QStringList{"AT+VCID=1", "ATDT73#;", "ATH", "AT+VCID=1", "AT+VCID=1"};
+    QTest::newRow("No: forwarding stays on") << int(vbNo) << QStringList{"AT+VCID=1"};
 }
 
 void tst_MainWindow::forwardingLeftOn()
 {
     QFETCH(int, answer);
-    QFETCH(int, commandsSent);
-    Rig rig({{24, "CallForwardStatus = True"}});
+    QFETCH(QStringList, commands);
+    Rig rig({{10, "CallForwarding = True"}, {24, "CallForwardStatus = True"}});
     m_t->boxes.answer(MsgAnswer(answer));
     QVERIFY(rig.load());
     QCOMPARE(m_t->boxes.titles(), QStringList{"Call are Forwarded to 2nd. Phone!"});
@@ -157,7 +163,7 @@ void tst_MainWindow::forwardingLeftOn()
     QCOMPARE(m_t->boxes.shown[0].text, QStringLiteral("Ringlark Talking Caller ID last settings show\r"
                                                     "that Calls are Forwarded to your 2nd. Phone.\r"
                                                     "Do you want to take Incoming Calls on your Home Phone?"));
-    QCOMPARE(rig.modem->commandTexts().count("AT+VCID=1"), commandsSent);
+    QCOMPARE(rig.modem->commandTexts(), commands);
     const MainControls &ui = rig.window->ui;
     if (answer == vbNo) {
         QVERIFY(!shown(ui.cmdCallForwardingON));
@@ -171,6 +177,10 @@ void tst_MainWindow::forwardingLeftOn()
                           .left(63));
     } else {
         QCOMPARE(rig.state->tray.tip(), Tray::ConnectedTip);
+        QVERIFY(shown(ui.cmdCallForwardingON) && !shown(ui.cmdCallForwardingOFF));
+        QCOMPARE(rig.folder.bytes("acsetup.bin").mid(2300, 100), settingsRecord("CallForwardStatus = False"));
+        // The question does not come back at the next start.
+        QVERIFY(!rig.state->settings.CallForwardStatus);
     }
 }
 
@@ -297,6 +307,53 @@ void tst_MainWindow::colourOnlyOnTheBackground()
         for (QPalette::ColorRole role : {QPalette::Window, QPalette::Button, QPalette::ButtonText})
             QCOMPARE(w->palette().color(role), system.color(role));
     QCOMPARE(buttonColor(rig.window->ui.cmdBlockTelemarketers), QColor(0xC0, 0xC0, 0xC0));
+}
+
+void tst_MainWindow::serviceButtonGuards_data()
+{
+    // The button; what stands in the way; the commands the modem gets; the box shown.
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QStringList>("commands");
+    QTest::addColumn<QString>("box");
+    QTest::newRow("Dial while forwarding waits") << "cmdDial" << "forwarding" << QStringList() << "";
+    QTest::newRow("Dial during a ring") << "cmdDial" << "ringing" << QStringList() << "";
+    QTest::newRow("ZAP with no ring") << "cmdZap" << "" << QStringList() << "";
+    // A zapped call is stored at once, and caller ID re-armed.
+    QTest::newRow("ZAP during a ring") << "cmdZap" << "ringing" << QStringList{"ATA", "ATH", "AT+VCID=1"} << "";
+    QTest::newRow("forwarding without a modem") << "cmdCallForwardingON" << "no modem" << QStringList()
+                                                << "Modem is not Configured!";
+    QTest::newRow("pager without a modem") << "cmdPagerNotificationON" << "no modem" << QStringList()
+                                           << "Modem is not Configured!";
+    QTest::newRow("telemarketers without a modem") << "cmdBlockTelemarketers" << "no modem" << QStringList() << "";
+}
+
+void tst_MainWindow::serviceButtonGuards()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, setup);
+    QFETCH(QStringList, commands);
+    QFETCH(QString, box);
+    Rig rig;
+    QVERIFY(rig.load());
+    rig.modem->clearLog();
+    rig.state->display.setAll("(305)-555-0100", "MARY  ROE", "x");
+    rig.state->flags.ForwardingInProgress = setup == "forwarding";
+    rig.state->ModemConfigured = setup != "no modem";
+    if (setup == "ringing") {
+        rig.window->services().call.buffer = "\r\nRING\r\n";
+        rig.state->Timer1.restart(10000);
+    }
+    rig.window->findChild<QPushButton *>(button)->click();
+    rig.state->MSComm1.Output("ATI1\r"); // everything before it was the button's
+    QVERIFY(rig.modem->waitForCommand("ATI1", 5000));
+    QCOMPARE(rig.modem->commandTexts().mid(0, rig.modem->commandTexts().size() - 1), commands);
+    QCOMPARE(m_t->boxes.titles(), box.isEmpty() ? QStringList() : QStringList{box});
+    QCOMPARE(rig.state->Timer3.Interval(), 0);
+    if (!commands.isEmpty()) {
+        QCOMPARE(rig.folder.bytes("Array.bin").size(), 80);
+        QCOMPARE(rig.state->Timer1.Interval(), 0);
+    }
 }
 
 void tst_MainWindow::exit_data()

@@ -105,6 +105,7 @@ private slots:
     void callWhileAWriteFailureBoxIsOpen();
     void numberOnlyReportAtTheEndOfTheCall_data();
     void numberOnlyReportAtTheEndOfTheCall();
+    void pagerIsToldAfterTheCall();
 
 private:
     std::unique_ptr<TestScope> m_t;
@@ -405,6 +406,19 @@ void tst_Calls::numberOnlyReportAtTheEndOfTheCall()
     QVERIFY(rig.modem->commandTexts().isEmpty());      // a caller who has hung up is not answered
     QCOMPARE(rig.state->display.Label1(), blocked ? QString() : QStringLiteral("(555)-123-4567"));
     QCOMPARE(m_sound->played.size(), blocked ? 0 : 11);
+}
+
+void tst_Calls::pagerIsToldAfterTheCall()
+{
+    Rig rig({{23, "CallSendToPagerStatus = True"}, {16, "5559999"}, {17, "7"}});
+    rig.modem->placeCall(rig.call(JohnDoe));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.storedCalls(), 1, 5000);
+    QVERIFY(rig.modem->waitForCommand("AT+VCID=1", 5000));
+    QCOMPARE(rig.modem->commandTexts(), QStringList({"ATDT5559999;", "ATDT75551234567;", "ATH", "AT+VCID=1"}));
+    QVERIFY(!rig.state->flags.PagerInProgress);
+    // The next call is received as usual once caller ID is re-armed.
+    rig.modem->placeCall(rig.call(MaryRoe));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.storedCalls(), 2, 5000);
 }
 
 QTEST_MAIN(tst_Calls)

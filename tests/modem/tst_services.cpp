@@ -26,7 +26,7 @@ struct Rig {
         modem = std::make_unique<ModemSimThread>();
         modem->linkAs(folder.path(), 1);
         port = std::make_unique<PortConnection>(*state, window);
-        services = std::make_unique<clsModemFunctions>(*state, *port);
+        services = std::make_unique<clsModemFunctions>(*state, *port, &window);
         port->ModemPortOpen();
         modem->clearLog();
     }
@@ -70,6 +70,8 @@ private slots:
     void dialWithoutOk_data();
     void dialWithoutOk();
     void replySplitOverReads();
+    void featureCodes_data();
+    void featureCodes();
 
 private:
     std::unique_ptr<TestScope> m_t;
@@ -260,6 +262,94 @@ void tst_Services::replySplitOverReads()
     x.SendModemCommand(QStringLiteral("ATH"));
     QVERIFY(!x.AwaitModemReply(9));
     QCOMPARE(x.reply(), QStringLiteral("ATH\r\r\nOK\r\n"));
+}
+
+void tst_Services::featureCodes_data()
+{
+    // The service; the command the modem refuses; the commands it receives; the box shown last;
+    // the status record on disk afterwards (24 forwarding, 25 private calls); the button pair
+    // shown ("pair:on"); the least gap in milliseconds of the clock between the first two commands.
+    QTest::addColumn<QString>("service");
+    QTest::addColumn<QString>("refused");
+    QTest::addColumn<QStringList>("commands");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("buttons");
+    QTest::addColumn<int>("gapMs");
+    using ModemMessages::lineBusy;
+    using LB = ModemMessages::LineBusy;
+    const QString fwd = "ATDT72#, 5550100;", notFwd = "Call Forwarding is not possible!\n";
+    QTest::newRow("forwarding on") << "on" << "" << QStringList{fwd, "ATH"} << "Call Forwarding to your 2nd. Phone"
+                                   << "24 CallForwardStatus = True" << "0:1" << 2000;
+    QTest::newRow("forwarding on, code refused") << "on" << fwd << QStringList{fwd} << notFwd + lineBusy(LB::Dot)
+                                                 << "" << "" << 0;
+    // The status has changed with the code accepted; the buttons wait for the hang-up.
+    QTest::newRow("forwarding on, hang-up refused") << "on" << "ATH" << QStringList{fwd, "ATH"}
+                                                    << notFwd + lineBusy(LB::Bang) << "24 CallForwardStatus = True"
+                                                    << "" << 2000;
+    QTest::newRow("forwarding off") << "off" << "" << QStringList{"ATDT73#;", "ATH", "AT+VCID=1"} << ""
+                                    << "24 CallForwardStatus = False" << "0:0" << 2000;
+    QTest::newRow("block private calls") << "block" << "" << QStringList{"ATDT*77;", "ATH", "AT+VCID=1"}
+                                         << "Block Private Calls Confirmation!" << "25 BlockPrivateCallsStatus = True"
+                                         << "1:1" << 2000;
+    QTest::newRow("release private calls") << "release" << "" << QStringList{"ATDT*87;", "ATH", "AT+VCID=1"} << ""
+                                           << "25 BlockPrivateCallsStatus = False" << "1:0" << 4000;
+    QTest::newRow("pager") << "page 5551234567" << "" << QStringList{"ATDT5559999;", "ATDT75551234567;", "ATH"}
+                           << "" << "" << "" << 7000;
+    // The words of a private caller go as they are; a modem that takes only digits refuses them.
+    QTest::newRow("pager, private caller")
+        << "page PRIVATE NUMBER" << "ATDT7PRIVATE NUMBER;" << QStringList{"ATDT5559999;", "ATDT7PRIVATE NUMBER;"}
+        << "Pager Notification is not possible!\n" + lineBusy(LB::Bang) << "" << "" << 7000;
+}
+
+void tst_Services::featureCodes()
+{
+    QFETCH(QString, service);
+    QFETCH(QString, refused);
+    QFETCH(QStringList, commands);
+    QFETCH(QString, box);
+    QFETCH(QString, status);
+    QFETCH(QString, buttons);
+    QFETCH(int, gapMs);
+    Rig rig;
+    Settings &s = rig.state->settings;
+    s.CallForwarding = s.BlockPrivateCalls = true;
+    s.ForwardNumber = "5550100";
+    s.PagerNumber = "5559999";
+    s.PagerId = "7";
+    rig.modem->run([&](ModemSim &sim) { sim.setErrorFor({refused}); });
+    const QByteArray settingsBefore = rig.folder.bytes("acsetup.bin");
+    m_t->boxes.answer(vbYes);
+    if (service == "on")
+        rig.services->CallForwardON();
+    else if (service == "off")
+        rig.services->CallForwardOFF();
+    else if (service == "block")
+        rig.services->BlockPrivateCallsOn();
+    else if (service == "release")
+        rig.services->ReleasePrivateCallsOn();
+    else
+        rig.services->CallerIdSendToPager(service.section(' ', 1));
+
+    const QList<ModemSim::Command> sent = rig.modem->sim()->commands();
+    QStringList texts;
+    for (const ModemSim::Command &c : sent)
+        texts << c.text;
+    QCOMPARE(texts, commands);
+    if (gapMs > 0)
+        QVERIFY(sent[0].time.msecsTo(sent[1].time) >= gapMs / 100); // the clock runs 100 times faster
+    QCOMPARE(m_t->boxes.shown.isEmpty() ? QString() : m_t->boxes.shown.last().title, box.section('\n', 0, 0));
+    if (box.contains('\n'))
+        QCOMPARE(m_t->boxes.shown.last().text, box.section('\n', 1));
+    const int record = status.isEmpty() ? 24 : status.left(2).toInt();
+    QCOMPARE(rig.folder.bytes("acsetup.bin").mid((record - 1) * 100, 100),
+             status.isEmpty() ? settingsBefore.mid((record - 1) * 100, 100) : settingsRecord(status.mid(3)));
+    QCOMPARE(rig.window.calls.filter("service:").join(','), buttons.isEmpty() ? QString() : "service:" + buttons);
+    if (service == "on" && !buttons.isEmpty())
+        QCOMPARE(rig.state->tray.tip(), QStringLiteral("Ringlark Talking Caller ID. To receive calls, please turn "
+                                                       "OFF Call Forwarding.").left(63));
+    // Forwarding on lets go of the port; every other service leaves it open.
+    QCOMPARE(rig.state->MSComm1.PortOpen(), !(service == "on" && !buttons.isEmpty()));
 }
 
 QTEST_MAIN(tst_Services)

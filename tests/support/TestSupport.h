@@ -63,6 +63,10 @@ public:
     void minimise() override { calls << QStringLiteral("minimise"); }
     void setWindowIconFile(const QString &f) override { calls << QStringLiteral("icon:") + f; }
     void unloadBlockedWindow() override { calls << QStringLiteral("unloadBlocked"); }
+    void showServiceState(ServicePair pair, bool on) override
+    {
+        calls << QStringLiteral("service:%1:%2").arg(int(pair)).arg(int(on));
+    }
     void runModemDetection() override
     {
         calls << QStringLiteral("detect");

@@ -1,0 +1,109 @@
+#include "ServiceButtons.h"
+
+#include "AppState.h"
+#include "MainWindowPort.h"
+#include "MsgBox.h"
+#include "ServiceScopes.h"
+#include "clsModemFunctions.h"
+
+ServiceButtons::ServiceButtons(AppState &state, clsModemFunctions &modem) : m_state(state), m_modem(modem) {}
+
+bool ServiceButtons::allowed(bool ringing, Flag own) const
+{
+    using F = InProgressFlags;
+    // Each command waits for every other modem activity (its own flag is its own business).
+    static constexpr Flag Activities[] = {&F::ForwardingInProgress, &F::PrivateCallsInProgress,
+                                          &F::BlockCallInProgress,  &F::ZapInProgress,
+                                          &F::DialInProgress,       &F::ModemSearchInProgress};
+    if (m_state.Timer3.Interval() != 0 || (m_state.Timer1.Interval() > 0) != ringing)
+        return false;
+    for (Flag f : Activities) {
+        if (f != own && m_state.flags.*f)
+            return false;
+    }
+    return true;
+}
+
+bool ServiceButtons::modemConfigured() const
+{
+    if (m_state.ModemConfigured)
+        return true;
+    MsgBox(crLines({QStringLiteral("Program is not yet configured for a valid Modem."),
+                    QStringLiteral("Please go to Menu Modem and search for a valid Modem.")}),
+           MsgStyle::Critical, QStringLiteral("Modem is not Configured!"));
+    return false;
+}
+
+void ServiceButtons::cmdDial_Click()
+{
+    if (!allowed(false, &InProgressFlags::DialInProgress) || !modemConfigured())
+        return;
+    FlagScope dialling(m_state.flags.DialInProgress);
+    BusyMarker busy(m_state.Timer3);
+    m_state.Timer2.stop();
+    m_modem.DisplayedNumber = m_state.display.Label1();
+    m_modem.DialTheNumber();
+    m_state.Timer1.off();
+}
+
+void ServiceButtons::cmdZap_Click()
+{
+    if (!allowed(true, &InProgressFlags::ZapInProgress) || !modemConfigured())
+        return;
+    BusyMarker busy(m_state.Timer3);
+    m_state.Timer2.stop();
+    // A dropped call is over: it is stored and the reception made ready at once. Left with its
+    // timer off until the next ring, its report would be taken for the next caller's. A call
+    // the modem did not drop rings on and ends by its own timer.
+    if (m_modem.ZapIncomingCall()) {
+        m_state.Timer1.off();
+        if (callDropped)
+            callDropped();
+    }
+}
+
+void ServiceButtons::switchService(Flag own, void (clsModemFunctions::*service)())
+{
+    if (!allowed(false, own) || !modemConfigured())
+        return;
+    FlagScope running(m_state.flags.*own);
+    BusyMarker busy(m_state.Timer3);
+    m_state.Timer2.stop();
+    (m_modem.*service)();
+}
+
+void ServiceButtons::setupSwitch(void (ISetupSwitches::*operation)(), bool needsModem)
+{
+    // No modem dialogue here: these only switch a setting, so they never wait for the others.
+    if (needsModem && !modemConfigured())
+        return;
+    m_state.Timer2.stop();
+    if (setup)
+        (setup->*operation)();
+}
+
+void ServiceButtons::cmdCallForwardingON_Click()
+{
+    switchService(&InProgressFlags::ForwardingInProgress, &clsModemFunctions::CallForwardON);
+}
+
+void ServiceButtons::cmdCallForwardingOFF_Click()
+{
+    switchService(&InProgressFlags::ForwardingInProgress, &clsModemFunctions::CallForwardOFF);
+}
+
+void ServiceButtons::cmdBlockPrivateCalls_Click()
+{
+    switchService(&InProgressFlags::PrivateCallsInProgress, &clsModemFunctions::BlockPrivateCallsOn);
+}
+
+void ServiceButtons::cmdReleasePrivateCalls_Click()
+{
+    switchService(&InProgressFlags::PrivateCallsInProgress, &clsModemFunctions::ReleasePrivateCallsOn);
+}
+
+// The pager is paged through the modem after each call: switching it on needs one.
+void ServiceButtons::cmdPagerNotificationON_Click() { setupSwitch(&ISetupSwitches::PagerOn, true); }
+void ServiceButtons::cmdPagerNotificationOFF_Click() { setupSwitch(&ISetupSwitches::PagerOFF, true); }
+void ServiceButtons::cmdBlockTelemarketers_Click() { setupSwitch(&ISetupSwitches::BlockTeleMarketersOn, false); }
+void ServiceButtons::cmdReleaseTelemarketers_Click() { setupSwitch(&ISetupSwitches::BlockTeleMarketersOff, false); }

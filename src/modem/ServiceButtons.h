@@ -1,0 +1,47 @@
+#pragma once
+
+#include "Flags.h"
+
+#include <functional>
+
+class AppState;
+class IMainWindow;
+class ISetupSwitches;
+class clsModemFunctions;
+
+// The click handlers of the main window's ten service buttons. Each refuses in silence while
+// another modem activity runs (the busy marker, a ringing call, the in-progress flags), asks
+// for a configured modem, marks the window busy and calls its service.
+class ServiceButtons {
+public:
+    ServiceButtons(AppState &state, clsModemFunctions &modem);
+
+    // The Setup dialog's switches, used by the pager and telemarketer buttons.
+    ISetupSwitches *setup = nullptr;
+    // Runs once a ringing call has been zapped, so that its end is processed at once.
+    std::function<void()> callDropped;
+
+    void cmdDial_Click();
+    void cmdZap_Click();
+    void cmdCallForwardingON_Click();
+    void cmdCallForwardingOFF_Click();
+    void cmdBlockPrivateCalls_Click();
+    void cmdReleasePrivateCalls_Click();
+    void cmdPagerNotificationON_Click();
+    void cmdPagerNotificationOFF_Click();
+    void cmdBlockTelemarketers_Click();
+    void cmdReleaseTelemarketers_Click();
+
+private:
+    using Flag = bool InProgressFlags::*;
+    // Timer3 free, Timer1 ringing or not as `ringing` asks, and no other modem activity.
+    bool allowed(bool ringing, Flag own) const;
+    // A modem has been configured; otherwise the user is told where to find one.
+    bool modemConfigured() const;
+    // Forwarding and private calls: `own` is set while the service runs.
+    void switchService(Flag own, void (clsModemFunctions::*service)());
+    void setupSwitch(void (ISetupSwitches::*operation)(), bool needsModem);
+
+    AppState &m_state;
+    clsModemFunctions &m_modem;
+};
