@@ -17,6 +17,12 @@ const QString PagerTitle = QStringLiteral("Pager Notification is not possible!")
 // The hang-up is confirmed within this many seconds, or the line is taken for busy.
 constexpr int HangUpSeconds = 9;
 
+// What a switch that Setup has not enabled says; the title names the switch.
+const QStringList ForwardingNotEnabled = {QStringLiteral("'Call Forwarding' is not enabled!"),
+                                          QStringLiteral("Go to Setup Menu and and turn ON 'Call Forwarding'.")};
+const QStringList PrivateCallsNotEnabled = {QStringLiteral("'Private Calls Block' is not enabled!"),
+                                            QStringLiteral("Go to Setup Menu and and turn ON 'Private Calls Block'.")};
+
 constexpr int ForwardStatusRecord = 24;
 constexpr int PrivateStatusRecord = 25;
 
@@ -64,10 +70,7 @@ bool clsModemFunctions::dialFeatureCode(const FeatureCode &code, const std::func
 void clsModemFunctions::CallForwardON()
 {
     const Settings &s = m_state.settings;
-    if (refusedUnless(s.CallForwarding,
-                      {QStringLiteral("'Call Forwarding' is not enabled!"),
-                       QStringLiteral("Go to Setup Menu and and turn ON 'Call Forwarding'.")},
-                      QStringLiteral("Call Forwarding 'Turn ON' is not possible!")))
+    if (refusedUnless(s.CallForwarding, ForwardingNotEnabled, QStringLiteral("Call Forwarding 'Turn ON' is not possible!")))
         return;
     if (s.ForwardNumber.trimmed().isEmpty()) {
         MsgBox(crLines({QStringLiteral("Program do not finds the Call Forwarding 2nd. Phone Number!"),
@@ -107,10 +110,7 @@ void clsModemFunctions::CallForwardON()
 void clsModemFunctions::CallForwardOFF()
 {
     const Settings &s = m_state.settings;
-    if (refusedUnless(s.CallForwarding,
-                      {QStringLiteral("'Call Forwarding' is not enabled!"),
-                       QStringLiteral("Go to Setup Menu and and turn ON 'Call Forwarding'.")},
-                      QStringLiteral("Call Forwarding 'Turn OFF' is not possible!")))
+    if (refusedUnless(s.CallForwarding, ForwardingNotEnabled, QStringLiteral("Call Forwarding 'Turn OFF' is not possible!")))
         return;
     const FeatureCode off{QStringLiteral("ATDT") + s.ForwardOffCode + QLatin1Char(';'), 9, 2, ForwardingTitle,
                           LineBusy::Bang};
@@ -128,9 +128,7 @@ void clsModemFunctions::CallForwardOFF()
 void clsModemFunctions::BlockPrivateCallsOn()
 {
     const Settings &s = m_state.settings;
-    if (refusedUnless(s.BlockPrivateCalls,
-                      {QStringLiteral("'Private Calls Block' is not enabled!"),
-                       QStringLiteral("Go to Setup Menu and and turn ON 'Private Calls Block'.")},
+    if (refusedUnless(s.BlockPrivateCalls, PrivateCallsNotEnabled,
                       QStringLiteral("Block Private Calls 'Turn ON' is not possible!")))
         return;
     if (MsgBox(crLines({QStringLiteral("Are you sure you want to block all Private calls? This will"),
@@ -152,10 +150,7 @@ void clsModemFunctions::ReleasePrivateCallsOn()
 {
     const Settings &s = m_state.settings;
     const QString title = QStringLiteral("Release Private Calls is not possible!");
-    if (refusedUnless(s.BlockPrivateCalls,
-                      {QStringLiteral("'Private Calls Block' is not enabled!"),
-                       QStringLiteral("Go to Setup Menu and and turn ON 'Private Calls Block'.")},
-                      title))
+    if (refusedUnless(s.BlockPrivateCalls, PrivateCallsNotEnabled, title))
         return;
     // The exchange takes longer to confirm a release: four seconds before hanging up.
     const FeatureCode release{QStringLiteral("ATDT") + s.PrivateReleaseCode + QLatin1Char(';'), 9, 4, title,
