@@ -36,7 +36,7 @@ int main(int argc, char *argv[])
     AppState state(folder.path());
     state.setupFile.load(state.settings);
     state.MSComm1.setCommPort(1);
-    ModemExchange exchange(state);
+    ModemExchange exchange(state.MSComm1);
     if (!exchange.TakeModemPort())
         return 1;
     const double cpu0 = cpuMs();

@@ -1,13 +1,13 @@
 #include "ModemExchange.h"
 
-#include "AppState.h"
+#include "MSComm.h"
 #include "Clock.h"
 #include "MsgBox.h"
 #include "Waits.h"
 
 bool ModemExchange::TakeModemPort()
 {
-    MSComm &port = m_state.MSComm1;
+    MSComm &port = m_port;
     port.setInputLen(0);
     if (port.PortOpen())
         return true;
@@ -20,7 +20,7 @@ bool ModemExchange::TakeModemPort()
 
 void ModemExchange::SendModemCommand(const QString &command)
 {
-    MSComm &port = m_state.MSComm1;
+    MSComm &port = m_port;
     port.clearInBuffer();
     m_command = command;
     port.Output(command + QChar(13));
@@ -33,7 +33,7 @@ void ModemExchange::SendModemCommand(const QString &command)
 
 bool ModemExchange::AwaitModemReply(int timeoutSeconds, const std::function<void()> &onOk)
 {
-    MSComm &port = m_state.MSComm1;
+    MSComm &port = m_port;
     port.setInputLen(0);
     m_reply.clear();
     EventWait wait;

@@ -3,18 +3,18 @@
 #include <QString>
 #include <functional>
 
-class AppState;
+class MSComm;
 
-// One AT dialogue on the main window's serial port, borrowed from caller-ID reception: take the
-// port, write a command, wait for its echo, collect the reply until "OK" or a time-out. Every
-// wait sleeps in the event loop, so the window stays alive; the in-progress flags keep the
-// receive handler away from the replies meanwhile.
+// One AT dialogue on a serial port (the main window's, borrowed from caller-ID reception, or
+// the modem search's own): take the port, write a command, wait for its echo, collect the
+// reply until "OK" or a time-out. Every wait sleeps in the event loop, so the window stays
+// alive; the in-progress flags keep the receive handler away from the replies meanwhile.
 class ModemExchange {
 public:
     // A modem that does not echo is waited for this long before the reply wait begins.
     static constexpr int EchoWaitMs = 1000;
 
-    explicit ModemExchange(AppState &state) : m_state(state) {}
+    explicit ModemExchange(MSComm &port) : m_port(port) {}
 
     // True when the port is open for the service; false (the user has been told) when another
     // program holds it.
@@ -32,7 +32,7 @@ public:
     bool replyIsError() const { return m_reply.indexOf(QLatin1String("ERROR")) > 0; }
 
 private:
-    AppState &m_state;
+    MSComm &m_port;
     QString m_command;
     QString m_reply;
 };

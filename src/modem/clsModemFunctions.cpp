@@ -14,7 +14,7 @@ const QString DialTitle = QStringLiteral("Dialing Number is not possible!");
 } // namespace
 
 clsModemFunctions::clsModemFunctions(AppState &state, IPortConnection &port, IMainWindow *window)
-    : m_state(state), m_port(port), m_window(window), m_exchange(state)
+    : m_state(state), m_port(port), m_window(window), m_exchange(state.MSComm1)
 {
 }
 
