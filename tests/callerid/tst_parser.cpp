@@ -25,15 +25,6 @@ QString report(const QString &number, const QString &name, const QString &date =
 // The fields of a report, as the field tables name them.
 constexpr int Nmbr = 0, Name = 1, Date = 2, Time = 3;
 
-// One table row, kept on one line (a chain of texts would get a line for each).
-const auto row = [](const char *tag, const auto &...values) { (QTest::newRow(tag) << ... << values); };
-
-// The columns of a table: their types in order, then their names.
-template <typename... Types> void columns(const auto &...names)
-{
-    (QTest::addColumn<Types>(names), ...);
-}
-
 } // namespace
 
 class tst_Parser : public QObject {

@@ -31,15 +31,6 @@ const auto marker = [](int recordNumber) { return (QByteArray::number(recordNumb
 // The call as the caller-ID parser hands it over.
 const auto line = [](const QString &name) { return "DT=3/21/2026TM=02:05 PMNM=" + name + "NB=(555)-123-4567"; };
 
-// One table row, kept on one line (a chain of texts would get a line for each).
-const auto row = [](const char *tag, const auto &...values) { (QTest::newRow(tag) << ... << values); };
-
-// The columns of a table: their types in order, then their names.
-template <typename... Types> void columns(const auto &...names)
-{
-    (QTest::addColumn<Types>(names), ...);
-}
-
 // The call log of a fresh program folder; message boxes are recorded, not shown.
 struct Log {
     TestFolder folder;
