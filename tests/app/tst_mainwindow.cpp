@@ -39,10 +39,10 @@ private slots:
     void serviceButtonsFollowStatuses_data()
     {
         columns<bool, bool, bool>("pager", "telemarketers", "privateCalls");
-        QTest::newRow("all off") << false << false << false;
-        QTest::newRow("all on") << true << true << true;
-        QTest::newRow("pager only") << true << false << false;
-        QTest::newRow("private only") << false << false << true;
+        row("all off", false, false, false);
+        row("all on", true, true, true);
+        row("pager only", true, false, false);
+        row("private only", false, false, true);
     }
 
     void serviceButtonsFollowStatuses()
@@ -75,8 +75,8 @@ private slots:
     void forwardingLeftOn_data()
     {
         columns<int, int>("answer", "commandsSent");
-        QTest::newRow("Yes: port opened before forwarding off, and again") << int(vbYes) << 2;
-        QTest::newRow("No: forwarding stays on") << int(vbNo) << 1;
+        row("Yes: port opened before forwarding off, and again", int(vbYes), 2);
+        row("No: forwarding stays on", int(vbNo), 1);
     }
 
     void forwardingLeftOn()
@@ -224,11 +224,11 @@ private slots:
     void exit_data()
     {
         columns<QString, int, bool, bool>("door", "answer", "asked", "ends");
-        QTest::newRow("close box, No") << "close box" << int(vbNo) << true << false;
-        QTest::newRow("close box, Yes") << "close box" << int(vbYes) << true << true;
-        QTest::newRow("Exit, No") << "Exit" << int(vbNo) << true << false;
-        QTest::newRow("Exit, Yes") << "Exit" << int(vbYes) << true << true;
-        QTest::newRow("the program's own close") << "program" << int(vbNo) << false << false;
+        row("close box, No", "close box", int(vbNo), true, false);
+        row("close box, Yes", "close box", int(vbYes), true, true);
+        row("Exit, No", "Exit", int(vbNo), true, false);
+        row("Exit, Yes", "Exit", int(vbYes), true, true);
+        row("the program's own close", "program", int(vbNo), false, false);
     }
 
     void exit()

@@ -70,9 +70,9 @@ private slots:
     void noCommandIsSent_data()
     {
         QTest::addColumn<QString>("command");
-        QTest::newRow("detection found none") << "No_CallerId_String_Found";
-        QTest::newRow("one character") << "A";
-        QTest::newRow("empty") << "";
+        row("detection found none", "No_CallerId_String_Found");
+        row("one character", "A");
+        row("empty", "");
     }
 
     void noCommandIsSent()
@@ -87,8 +87,8 @@ private slots:
     void noModemConfigured_data()
     {
         QTest::addColumn<bool>("detectionFindsOne");
-        QTest::newRow("detection finds none") << false;
-        QTest::newRow("detection finds one") << true;
+        row("detection finds none", false);
+        row("detection finds one", true);
     }
 
     void noModemConfigured()
@@ -142,8 +142,8 @@ private slots:
     void release_data()
     {
         columns<int, bool>("answer", "released");
-        QTest::newRow("No keeps everything") << int(vbNo) << false;
-        QTest::newRow("Yes releases") << int(vbYes) << true;
+        row("No keeps everything", int(vbNo), false);
+        row("Yes releases", int(vbYes), true);
     }
 
     void release()
@@ -169,12 +169,11 @@ private slots:
         columns<bool, bool, bool, QString, QString>("configured", "released", "connect", "title", "text");
         const QString notConfigured = QStringLiteral(
             "Program is not yet configured for a valid Modem.\rPlease go to Menu Modem and search for a valid Modem.");
-        QTest::newRow("connect, no modem") << false << false << true << "Modem is not Configured!" << notConfigured;
-        QTest::newRow("release, no modem") << false << false << false << "Modem is not Configured!" << notConfigured;
-        QTest::newRow("connect while connected")
-            << true << false << true << "Connect COM Port" << "Modem COM Port is already Connected!";
-        QTest::newRow("release while released") << true << true << false << "Release COM Port"
-                                                << "Modem COM Port is already Released!\rPlease connect the COM Port.";
+        row("connect, no modem", false, false, true, "Modem is not Configured!", notConfigured);
+        row("release, no modem", false, false, false, "Modem is not Configured!", notConfigured);
+        row("connect while connected", true, false, true, "Connect COM Port", "Modem COM Port is already Connected!");
+        row("release while released", true, true, false, "Release COM Port",
+            "Modem COM Port is already Released!\rPlease connect the COM Port.");
     }
 
     void commandsRefusedInTheWrongState()
