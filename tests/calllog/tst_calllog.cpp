@@ -53,7 +53,6 @@ private slots:
         // The stored record from the name on, without the full stops.
         columns<QString, int, QString>("name", "rings", "stored");
         const QString az = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ"), longer = az + "0123456789";
-        row("first call", "JOHN  DOE", 3, "JOHN  DOENB=(555)-123-4567RG=3END");
         // "CL=1", date, time, "NM=", "NB=" and the number (43) and "RG=1END" leave 26 for the name.
         row("END at 78: no full stop", az, 1, az + "NB=(555)-123-4567RG=1END");
         row("name shortened to keep END", longer, 1, az + "NB=(555)-123-4567RG=1END");

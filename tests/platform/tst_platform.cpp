@@ -39,10 +39,8 @@ private slots:
     void trayTip_data()
     {
         columns<QString, QString>("text", "shown");
-        const QString off = QStringLiteral("Ringlark Caller ID is OFF.") + QChar(13) +
-                            QStringLiteral("To receive calls, please turn OFF Call Forwarding.");
+        // A longer tip (78 characters, 63 shown) is asserted where forwarding is left on.
         row("ended by 0", QStringLiteral("Ringlark") + QChar(0), "Ringlark");
-        row("78 characters: 63 shown", off + QChar(0), off.left(63));
         row("exactly 63 and 0", QString(63, QLatin1Char('x')) + QChar(0), QString(63, QLatin1Char('x')));
     }
 
