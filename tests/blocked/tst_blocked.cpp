@@ -94,12 +94,11 @@ private slots:
 
     void compaction_data()
     {
-        QTest::addColumn<QByteArray>("before");
-        QTest::addColumn<QByteArray>("after");
+        columns<QByteArray, QByteArray>("before", "after");
         const QByteArray r1 = entryBytes(John, JohnName), r2 = entryBytes("(212)-555-0100", "ACME LOANS");
-        QTest::newRow("marker dropped") << r1 + QByteArray("2DELETE").leftJustified(50) + r2 << r1 + r2;
-        QTest::newRow("nothing to drop") << r1 + r2 << r1 + r2;
-        QTest::newRow("torn last record") << r1 + r2.left(40) << r1; // cut after its "END"
+        row("marker dropped", r1 + QByteArray("2DELETE").leftJustified(50) + r2, r1 + r2);
+        row("nothing to drop", r1 + r2, r1 + r2);
+        row("torn last record", r1 + r2.left(40), r1); // cut after its "END"
     }
 
     void compaction()
@@ -117,11 +116,9 @@ private slots:
 
     void blockNumber_data()
     {
-        QTest::addColumn<QString>("setup"); // what stands in the way: the setting, a service in progress, ...
-        QTest::addColumn<bool>("listed");
-        QTest::addColumn<bool>("ringing");  // answered No: Yes to a ringing call needs the modem, a test of its own
-        QTest::addColumn<QString>("title"); // of the one box shown; empty: none
-        QTest::addColumn<QString>("text");
+        // `setup`: what stands in the way (the setting, a service in progress, ...). A ringing call
+        // is answered No: Yes needs the modem, a test of its own. `title`: of the one box shown, if any.
+        columns<QString, bool, bool, QString, QString>("setup", "listed", "ringing", "title", "text");
         const QString listed = QStringLiteral("Phone Number Block");
         const QString off =
             "'Selected Calls Block' is not enabled.\rGo to Setup Menu and and turn ON 'Selected Calls Block'.";
@@ -133,16 +130,16 @@ private slots:
         const QString knownRinging = "JOHN SMITH at (555)-123-4567is already Blocked. No need to Block again.";
 
         // A listed caller too: the setting is looked at before the list.
-        QTest::newRow("setting off") << "setting off" << true << false << Disabled << off;
-        QTest::newRow("no number") << "no number" << false << false << QString() << QString();
+        row("setting off", "setting off", true, false, Disabled, off);
+        row("no number", "no number", false, false, QString(), QString());
         // Neither the no-caller-ID notice nor an end of the log is a caller.
-        QTest::newRow("notice shown") << "notice" << false << false << QString() << QString();
-        QTest::newRow("top of the list") << "top" << false << false << QString() << QString();
-        QTest::newRow("another command running") << "another command" << false << false << QString() << QString();
-        QTest::newRow("Yes") << "" << false << false << Confirm << ask;
-        QTest::newRow("listed") << "" << true << false << listed << known;
-        QTest::newRow("ringing, No") << "" << false << true << Confirm << askRinging;
-        QTest::newRow("ringing, listed") << "" << true << true << listed << knownRinging;
+        row("notice shown", "notice", false, false, QString(), QString());
+        row("top of the list", "top", false, false, QString(), QString());
+        row("another command running", "another command", false, false, QString(), QString());
+        row("Yes", "", false, false, Confirm, ask);
+        row("listed", "", true, false, listed, known);
+        row("ringing, No", "", false, true, Confirm, askRinging);
+        row("ringing, listed", "", true, true, listed, knownRinging);
         for (const QString &service : Services)
             QTest::newRow(qPrintable(service)) << service << false << false << QString() << QString();
     }

@@ -25,211 +25,181 @@ QString report(const QString &number, const QString &name, const QString &date =
 // The fields of a report, as the field tables name them.
 constexpr int Nmbr = 0, Name = 1, Date = 2, Time = 3;
 
-// One table row, kept on one line (a chain of texts would get a line for each).
-const auto row = [](const char *tag, const auto &...values) { (QTest::newRow(tag) << ... << values); };
-
-// The columns of a table: their types in order, then their names.
-template <typename... Types> void columns(const auto &...names)
-{
-    (QTest::addColumn<Types>(names), ...);
-}
-
 } // namespace
 
 class tst_Parser : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { pinLocale(); }
-    void exampleInChunks();
-    void completeAtEverySplit_data();
-    void completeAtEverySplit();
-    void fields_data();
-    void fields();
-    void texts_data();
-    void texts();
-    void classify_data();
-    void classify();
-    void newerReportWins();
-    void keywordsInsideValues_data();
-    void keywordsInsideValues();
-};
-
-void tst_Parser::exampleInChunks()
-{
-    // Reads end where the serial driver happens to cut, mid-keyword and mid-value included.
-    const QStringList chunks = {
-        "\r\nRING\r\n", "\r\nDATE = 0321\r\nTIM", "E = 1405\r\nNMBR = 5551", "234567\r\nNAME = JOHN", " DOE", "\r\n"};
-    QString buffer;
-    for (const QString &chunk : chunks) {
-        QVERIFY2(!isComplete(buffer), qPrintable(buffer));
-        buffer += chunk;
+    void dates()
+    {
+        // Every split of a report is covered by completeAtEverySplit; here where the date comes from.
+        const QString buffer = report("5551234567", "JOHN DOE");
+        // The report has no year: the clock's year goes in.
+        QCOMPARE(parse(buffer, Cid, QDate(2031, 1, 1)).recordLine(),
+                 QStringLiteral("DT=3/21/2031TM=02:05 PMNM=JOHN  DOENB=(555)-123-4567"));
+        // The system date replaces the report's date; the time still comes from the report.
+        const Report system = parse(buffer, "System Date", QDate(2026, 1, 5));
+        QCOMPARE(system.dateLine + system.timeLine, QStringLiteral("DT=1/5/2026TM=02:05 PM"));
     }
-    QVERIFY(isComplete(buffer));
-    // The report has no year: the clock's year goes in.
-    QCOMPARE(parse(buffer, Cid, QDate(2031, 1, 1)).recordLine(),
-             QStringLiteral("DT=3/21/2031TM=02:05 PMNM=JOHN  DOENB=(555)-123-4567"));
-    // The system date replaces the report's date; the time still comes from the report.
-    const Report system = parse(buffer, "System Date", QDate(2026, 1, 5));
-    QCOMPARE(system.dateLine + system.timeLine, QStringLiteral("DT=1/5/2026TM=02:05 PM"));
-}
 
-void tst_Parser::completeAtEverySplit_data()
-{
-    // The lines after TIME: ";" stands for CR LF, "^" for the point where the report is whole.
-    columns<QString, QString, QString>("fields", "name", "number");
-    row("name last", "NMBR = 5551234567;NAME = JOHN DOE\r^\n;RING;", "JOHN  DOE", "5551234567");
-    row("hyphenated number last", "NAME = JOHN DOE;NMBR = 1-800-555-0199\r^\n;RING;", "JOHN  DOE", "8005550199");
-    row("DDN_NMBR after the name", "NAME = O;DDN_NMBR= 9196278340\r^\n;RING;", "UNKNOWN NAME", "9196278340");
-    // Number-only caller ID: only the next ring says that no name line is coming.
-    row("number only", "NMBR = 5551234567;;RING^;", "BARRED NAME", "5551234567");
-    row("eleven digits", "NMBR = 15551234567;NAME = IBM\r^\n", "IBM", "5551234567");
-}
+    void completeAtEverySplit_data()
+    {
+        // The lines after TIME: ";" stands for CR LF, "^" for the point where the report is whole.
+        columns<QString, QString, QString>("fields", "name", "number");
+        row("name last", "NMBR = 5551234567;NAME = JOHN DOE\r^\n;RING;", "JOHN  DOE", "5551234567");
+        row("hyphenated number last", "NAME = JOHN DOE;NMBR = 1-800-555-0199\r^\n;RING;", "JOHN  DOE", "8005550199");
+        row("DDN_NMBR after the name", "NAME = O;DDN_NMBR= 9196278340\r^\n;RING;", "UNKNOWN NAME", "9196278340");
+        // Number-only caller ID: only the next ring says that no name line is coming.
+        row("number only", "NMBR = 5551234567;;RING^;", "BARRED NAME", "5551234567");
+        row("eleven digits", "NMBR = 15551234567;NAME = IBM\r^\n", "IBM", "5551234567");
+    }
 
-void tst_Parser::completeAtEverySplit()
-{
-    QFETCH(QString, fields);
-    QFETCH(QString, name);
-    QFETCH(QString, number);
-    QString text = QStringLiteral(";RING;;DATE = 0321;TIME = 1405;") + fields;
-    text.replace(';', "\r\n");
-    const qsizetype completeAt = text.indexOf('^');
-    text.remove(completeAt, 1);
+    void completeAtEverySplit()
+    {
+        QFETCH(QString, fields);
+        QFETCH(QString, name);
+        QFETCH(QString, number);
+        QString text = QStringLiteral(";RING;;DATE = 0321;TIME = 1405;") + fields;
+        text.replace(';', "\r\n");
+        const qsizetype completeAt = text.indexOf('^');
+        text.remove(completeAt, 1);
 
-    for (qsizetype i = 0; i <= text.size(); ++i)
-        QVERIFY2(isComplete(text.left(i)) == (i >= completeAt), qPrintable(QStringLiteral("%1 characters").arg(i)));
-    // Parsed the moment it is whole, the report gives what the whole text gives.
-    const Report r = parse(text.left(completeAt), Cid, Today);
-    QCOMPARE(r.callerName, name);
-    QCOMPARE(r.callerNumber, number);
-    QCOMPARE(r.recordLine(), parse(text, Cid, Today).recordLine());
-}
+        for (qsizetype i = 0; i <= text.size(); ++i)
+            QVERIFY2(isComplete(text.left(i)) == (i >= completeAt), qPrintable(QStringLiteral("%1 characters").arg(i)));
+        // Parsed the moment it is whole, the report gives what the whole text gives.
+        const Report r = parse(text.left(completeAt), Cid, Today);
+        QCOMPARE(r.callerName, name);
+        QCOMPARE(r.callerNumber, number);
+        QCOMPARE(r.recordLine(), parse(text, Cid, Today).recordLine());
+    }
 
-void tst_Parser::fields_data()
-{
-    // One field of the example report replaced by the value; the others keep the example's values.
-    columns<int, QString, QString>("field", "value", "result");
-    // Names: one character (or none) is a withheld-name code, anything longer a name.
-    row("name P", Name, "P", "PRIVATE NAME");
-    row("name O", Name, "O", "UNKNOWN NAME");
-    row("name X", Name, "X", "BARRED NAME");
-    row("name empty", Name, "", "BARRED NAME");
-    row("name O and blanks", Name, "O   ", "UNKNOWN NAME");
-    row("name AL", Name, "AL", "AL");
-    row("name PAT", Name, "PAT", "PAT");
-    row("name BOB", Name, "BOB", "BOB");
-    row("name OTTO", Name, "OTTO", "OTTO");
-    // A keyword inside a name is part of the name; standing on its own it ends the name.
-    row("name HERRING", Name, "HERRING", "HERRING");
-    row("name BRINGHAM", Name, "BRINGHAM", "BRINGHAM");
-    row("name then RING", Name, "JOHN DOE RING", "JOHN  DOE");
-    // Three blanks first shrink to two, then every blank is doubled: four.
-    row("three blanks", Name, "JOHN   DOE", "JOHN    DOE");
-    // Numbers: four characters or fewer after the filter and the last-ten cut are a code.
-    row("number P", Nmbr, "P", "PRIVATE NUMBER");
-    row("number O", Nmbr, "O", "UNKNOWN NUMBER");
-    row("number four digits", Nmbr, "1234", "BARRED NUMBER");
-    row("number five digits", Nmbr, "12345", "12345");
-    row("number seven digits", Nmbr, "555-1234", "5551234");
-    // The opening bracket is the first character and survives the filter; the cut drops it.
-    row("number bracketed", Nmbr, "(555) 123-4567", "5551234567");
-    // Times become hh:mm AM/PM; what is no date or time stays as received.
-    row("midnight", Time, "0000", "TM=12:00 AM");
-    row("noon", Time, "1200", "TM=12:00 PM");
-    row("invalid time stays raw", Time, "1460", "TM=14:60");
-    row("invalid date stays raw", Date, "1321", "DT=13 21");
-    row("blanks inside", Date, "03 21", "DT=3/21/2026");
-}
+    void fields_data()
+    {
+        // One field of the example report replaced by the value; the others keep the example's values.
+        columns<int, QString, QString>("field", "value", "result");
+        // Names: one character (or none) is a withheld-name code, anything longer a name.
+        row("name P", Name, "P", "PRIVATE NAME");
+        row("name O", Name, "O", "UNKNOWN NAME");
+        row("name X", Name, "X", "BARRED NAME");
+        row("name empty", Name, "", "BARRED NAME");
+        row("name O and blanks", Name, "O   ", "UNKNOWN NAME");
+        row("name AL", Name, "AL", "AL");
+        row("name PAT", Name, "PAT", "PAT");
+        row("name BOB", Name, "BOB", "BOB");
+        row("name OTTO", Name, "OTTO", "OTTO");
+        // A keyword standing on its own ends the name (inside one: keywordsInsideValues).
+        row("name then RING", Name, "JOHN DOE RING", "JOHN  DOE");
+        // Three blanks first shrink to two, then every blank is doubled: four.
+        row("three blanks", Name, "JOHN   DOE", "JOHN    DOE");
+        // Numbers: four characters or fewer after the filter and the last-ten cut are a code.
+        row("number P", Nmbr, "P", "PRIVATE NUMBER");
+        row("number O", Nmbr, "O", "UNKNOWN NUMBER");
+        row("number four digits", Nmbr, "1234", "BARRED NUMBER");
+        row("number five digits", Nmbr, "12345", "12345");
+        row("number seven digits", Nmbr, "555-1234", "5551234");
+        // The opening bracket is the first character and survives the filter; the cut drops it.
+        row("number bracketed", Nmbr, "(555) 123-4567", "5551234567");
+        // Times become hh:mm AM/PM; what is no date or time stays as received.
+        row("midnight", Time, "0000", "TM=12:00 AM");
+        row("noon", Time, "1200", "TM=12:00 PM");
+        row("invalid time stays raw", Time, "1460", "TM=14:60");
+        row("invalid date stays raw", Date, "1321", "DT=13 21");
+        row("blanks inside", Date, "03 21", "DT=3/21/2026");
+    }
 
-void tst_Parser::fields()
-{
-    QFETCH(int, field);
-    QFETCH(QString, value);
-    QFETCH(QString, result);
-    QStringList in = {"5551234567", "JOHN DOE", "0321", "1405"};
-    in[field] = value;
-    const Report r = parse(report(in[Nmbr], in[Name], in[Date], in[Time]), Cid, Today);
-    const QStringList out = {r.callerNumber, r.callerName, r.dateLine, r.timeLine};
-    QCOMPARE(out[field], result);
-}
+    void fields()
+    {
+        QFETCH(int, field);
+        QFETCH(QString, value);
+        QFETCH(QString, result);
+        QStringList in = {"5551234567", "JOHN DOE", "0321", "1405"};
+        in[field] = value;
+        const Report r = parse(report(in[Nmbr], in[Name], in[Date], in[Time]), Cid, Today);
+        const QStringList out = {r.callerNumber, r.callerName, r.dateLine, r.timeLine};
+        QCOMPARE(out[field], result);
+    }
 
-void tst_Parser::texts_data()
-{
-    // The digit filter, or else the display pattern.
-    columns<bool, QString, QString>("filter", "text", "result");
-    // The filter removes a character everywhere unless it is the first character of the text.
-    row("leading hyphen keeps every hyphen", true, "-555-12.34", "-555-1234");
-    const QString odd = QString("1") + QChar(0) + "2" + QChar(127) + QChar(0xC4);
-    row("NUL and DEL go, above 127 stays", true, odd, QString("12") + QChar(0xC4));
-    row("ten digits", false, "5551234567", "(555)-123-4567");
-    row("seven digits", false, "5551234", "()-555-1234");
-    row("leading zeros vanish", false, "0005551234", "()-555-1234");
-    row("not only digits", false, "555-1234", "555-1234");
-}
+    void texts_data()
+    {
+        // The digit filter, or else the display pattern.
+        columns<bool, QString, QString>("filter", "text", "result");
+        // The filter removes a character everywhere unless it is the first character of the text.
+        row("leading hyphen keeps every hyphen", true, "-555-12.34", "-555-1234");
+        const QString odd = QString("1") + QChar(0) + "2" + QChar(127) + QChar(0xC4);
+        row("NUL and DEL go, above 127 stays", true, odd, QString("12") + QChar(0xC4));
+        row("ten digits", false, "5551234567", "(555)-123-4567");
+        row("seven digits", false, "5551234", "()-555-1234");
+        row("leading zeros vanish", false, "0005551234", "()-555-1234");
+        row("not only digits", false, "555-1234", "555-1234");
+    }
 
-void tst_Parser::texts()
-{
-    QFETCH(bool, filter);
-    QFETCH(QString, text);
-    QFETCH(QString, result);
-    QCOMPARE(filter ? digitFilter(text) : CallTexts::displayPattern(text), result);
-}
+    void texts()
+    {
+        QFETCH(bool, filter);
+        QFETCH(QString, text);
+        QFETCH(QString, result);
+        QCOMPARE(filter ? digitFilter(text) : CallTexts::displayPattern(text), result);
+    }
 
-void tst_Parser::classify_data()
-{
-    // The result: the call class, then the number as spoken.
-    columns<QString, QString, QString>("number", "areaCode", "result");
-    row("local", "2125550100", "212", "Local 5550100");
-    row("only the leading code goes", "2122125550", "212", "Local 2125550");
-    row("code not in front", "5552125550", "212", "Normal 5552125550");
-    // "000" is the installed default: no area code given, so nothing is local.
-    row("000 means no area code", "0005550100", "000", "Normal 0005550100");
-    row("zero code", "0125550100", "0", "Normal 0125550100");
-    row("empty code", "2125550100", "", "Normal 2125550100");
-    row("private", "PRIVATE NUMBER", "212", "Private PRIVATE NUMBER");
-    row("unknown", "UNKNOWN NUMBER", "212", "Unknown UNKNOWN NUMBER");
-    row("barred", "BARRED NUMBER", "212", "Barred BARRED NUMBER");
-}
+    void classify_data()
+    {
+        // The result: the call class, then the number as spoken.
+        columns<QString, QString, QString>("number", "areaCode", "result");
+        row("local", "2125550100", "212", "Local 5550100");
+        row("only the leading code goes", "2122125550", "212", "Local 2125550");
+        row("code not in front", "5552125550", "212", "Normal 5552125550");
+        // "000" is the installed default: no area code given, so nothing is local.
+        row("000 means no area code", "0005550100", "000", "Normal 0005550100");
+        row("zero code", "0125550100", "0", "Normal 0125550100");
+        row("empty code", "2125550100", "", "Normal 2125550100");
+        row("private", "PRIVATE NUMBER", "212", "Private PRIVATE NUMBER");
+        row("unknown", "UNKNOWN NUMBER", "212", "Unknown UNKNOWN NUMBER");
+        row("barred", "BARRED NUMBER", "212", "Barred BARRED NUMBER");
+    }
 
-void tst_Parser::classify()
-{
-    QFETCH(QString, number);
-    QFETCH(QString, areaCode);
-    QFETCH(QString, result);
-    const Classification c = CallerIdParser::classify(number, areaCode);
-    QCOMPARE(c.callClass + ' ' + c.spokenNumber, result);
-}
+    void classify()
+    {
+        QFETCH(QString, number);
+        QFETCH(QString, areaCode);
+        QFETCH(QString, result);
+        const Classification c = CallerIdParser::classify(number, areaCode);
+        QCOMPARE(c.callClass + ' ' + c.spokenNumber, result);
+    }
 
-void tst_Parser::newerReportWins()
-{
-    // A second call's report behind the first one (the first was never cleared away).
-    const QString buffer =
-        report("5551234567", "JOHN DOE") + "\r\nRING\r\n" + report("5559876543", "JANE ROE", "0322", "0930");
-    QVERIFY(isComplete(buffer));
-    QCOMPARE(parse(buffer, Cid, Today).recordLine(),
-             QStringLiteral("DT=3/22/2026TM=09:30 AMNM=JANE  ROENB=(555)-987-6543"));
-}
+    void newerReportWins()
+    {
+        // A second call's report behind the first one (the first was never cleared away).
+        const QString buffer =
+            report("5551234567", "JOHN DOE") + "\r\nRING\r\n" + report("5559876543", "JANE ROE", "0322", "0930");
+        QVERIFY(isComplete(buffer));
+        QCOMPARE(parse(buffer, Cid, Today).recordLine(),
+                 QStringLiteral("DT=3/22/2026TM=09:30 AMNM=JANE  ROENB=(555)-987-6543"));
+    }
 
-void tst_Parser::keywordsInsideValues_data()
-{
-    // A keyword that does not begin its line is text: no field is taken from a name, and no
-    // ring is counted in one.
-    columns<QString, QString>("name", "stored");
-    row("time in a name", "THIRD TIME", "THIRD  TIME");
-    row("date in a name", "DATE NIGHT", "DATE  NIGHT");
-    row("ring in a name", "JOHN HERRING", "JOHN  HERRING");
-}
+    void keywordsInsideValues_data()
+    {
+        // A keyword that does not begin its line is text: no field is taken from a name, and no
+        // ring is counted in one.
+        columns<QString, QString>("name", "stored");
+        row("time in a name", "THIRD TIME", "THIRD  TIME");
+        row("date in a name", "DATE NIGHT", "DATE  NIGHT");
+        row("ring in a name", "JOHN HERRING", "JOHN  HERRING");
+        row("ring inside a word", "BRINGHAM", "BRINGHAM");
+    }
 
-void tst_Parser::keywordsInsideValues()
-{
-    QFETCH(QString, name);
-    QFETCH(QString, stored);
-    const QString buffer = report("5551234567", name) + "\r\nRING\r\n";
-    QVERIFY(isComplete(buffer));
-    const QString line = parse(buffer, Cid, Today).recordLine();
-    QCOMPARE(line, "DT=3/21/2026TM=02:05 PMNM=" + stored + "NB=(555)-123-4567");
-    QVERIFY(!line.contains('\r') && !line.contains('\n'));
-    QCOMPARE(EndOfCall::ringCount(buffer, true), 2); // the ring before the report, one after it
-}
+    void keywordsInsideValues()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, stored);
+        const QString buffer = report("5551234567", name) + "\r\nRING\r\n";
+        QVERIFY(isComplete(buffer));
+        const QString line = parse(buffer, Cid, Today).recordLine();
+        QCOMPARE(line, "DT=3/21/2026TM=02:05 PMNM=" + stored + "NB=(555)-123-4567");
+        QVERIFY(!line.contains('\r') && !line.contains('\n'));
+        QCOMPARE(EndOfCall::ringCount(buffer, true), 2); // the ring before the report, one after it
+    }
+};
 
 QTEST_GUILESS_MAIN(tst_Parser)
 #include "tst_parser.moc"

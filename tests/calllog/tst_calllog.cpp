@@ -31,15 +31,6 @@ const auto marker = [](int recordNumber) { return (QByteArray::number(recordNumb
 // The call as the caller-ID parser hands it over.
 const auto line = [](const QString &name) { return "DT=3/21/2026TM=02:05 PMNM=" + name + "NB=(555)-123-4567"; };
 
-// One table row, kept on one line (a chain of texts would get a line for each).
-const auto row = [](const char *tag, const auto &...values) { (QTest::newRow(tag) << ... << values); };
-
-// The columns of a table: their types in order, then their names.
-template <typename... Types> void columns(const auto &...names)
-{
-    (QTest::addColumn<Types>(names), ...);
-}
-
 // The call log of a fresh program folder; message boxes are recorded, not shown.
 struct Log {
     TestFolder folder;
@@ -62,7 +53,6 @@ private slots:
         // The stored record from the name on, without the full stops.
         columns<QString, int, QString>("name", "rings", "stored");
         const QString az = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ"), longer = az + "0123456789";
-        row("first call", "JOHN  DOE", 3, "JOHN  DOENB=(555)-123-4567RG=3END");
         // "CL=1", date, time, "NM=", "NB=" and the number (43) and "RG=1END" leave 26 for the name.
         row("END at 78: no full stop", az, 1, az + "NB=(555)-123-4567RG=1END");
         row("name shortened to keep END", longer, 1, az + "NB=(555)-123-4567RG=1END");

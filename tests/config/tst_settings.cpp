@@ -18,247 +18,221 @@ QByteArray recordAt(const QByteArray &file, int rec)
 class tst_Settings : public QObject {
     Q_OBJECT
 private slots:
-    void readingRules_data();
-    void readingRules();
-    void everyRecordReadsBackAsWritten();
-    void minimizeDelay_data();
-    void minimizeDelay();
-    void defaultsFileIsAsInstalled();
-    void firstStart_data();
-    void firstStart();
-    void firstStartOnAFullDisk();
-    void shortFileAndWriteBeyondTheEnd();
-    void writeCutsAt100AndSyncsSetting();
-    void dialogSaveLeavesOtherRecords();
-    void failedWriteIsReported_data();
-    void failedWriteIsReported();
-};
-
-void tst_Settings::readingRules_data()
-{
-    QTest::addColumn<int>("rec");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("reads"); // the record as the setting is written back
-    QTest::newRow("colour 0 takes the default") << 1 << "Color_Choice = 0" << "Color_Choice = 16744576";
-    QTest::newRow("colour leading number") << 1 << "Color_Choice = 255abc" << "Color_Choice = 255";
-    QTest::newRow("COM3 is no number") << 2 << "COM_Port = COM3" << "COM_Port = 0";
-    QTest::newRow("COM port empty") << 2 << "COM_Port =" << "COM_Port = 0";
-    QTest::newRow("key removed wherever it stands") << 2 << "COM_Port = COM_Port = 4" << "COM_Port = 4";
-    QTest::newRow("misspelt Boolean, default True") << 6 << "PopUpWindow = yes" << "PopUpWindow = True";
-    QTest::newRow("delay 0") << 7 << "0" << "30";
-    QTest::newRow("delay abc") << 7 << "abc" << "30";
-    QTest::newRow("date format empty") << 9 << "DateFormat =" << "DateFormat = Long Date";
-    QTest::newRow("unknown date format kept") << 9 << "DateFormat = Whatever" << "DateFormat = Whatever";
-    QTest::newRow("forwarding code default") << 12 << "" << "72#";
-    QTest::newRow("unknown date value") << 14 << "DateValue = today" << "DateValue = Caller Id Date";
-    QTest::newRow("area code default") << 18 << "" << "000";
-    QTest::newRow("lower-case true is not True") << 24 << "CallForwardStatus = true" << "CallForwardStatus = False";
-    QTest::newRow("key without blank") << 26 << "BlockTeleMarketersStatus= True" << "BlockTeleMarketersStatus= True";
-    QTest::newRow("key that does not match") << 26 << "BlockTeleMarketersStatus = True"
-                                             << "BlockTeleMarketersStatus= False";
-    QTest::newRow("NUL record takes default") << 28 << QString(100, QChar(0)) << "Talking_Call = True";
-}
-
-void tst_Settings::readingRules()
-{
-    QFETCH(int, rec);
-    QFETCH(QString, text);
-    QFETCH(QString, reads);
-    Settings s;
-    // The opposite of every default, so that a rule that does nothing shows.
-    s.readRecord(rec, Settings::keyOf(rec) + (rec == 28 || rec == 6 ? "False" : "True"));
-    s.readRecord(rec, QString::fromLatin1(Settings::padRecord(text)));
-    QCOMPARE(s.composeRecord(rec), reads);
-}
-
-void tst_Settings::everyRecordReadsBackAsWritten()
-{
-    // A key that the writer and the reader spell differently would lose the setting.
-    const QStringList records = {"Color_Choice = 255", "COM_Port = 7", "Modem_Name = Voice Modem",
-                                 "Call_Id_AT_Command = AT#CID=1", "", "PopUpWindow = False", "45",
-                                 "CallerIdMinimize = False", "DateFormat = Short Date", "CallForwarding = True",
-                                 "5550100", "*72", "*73", "DateValue = System Date", "CallSendToPagerEnable = True",
-                                 "5550111", "3", "212", "BlockPrivateCalls = True", "*60", "*80",
-                                 "BlockTeleMarketersEnable = True", "CallSendToPagerStatus = True",
-                                 "CallForwardStatus = True", "BlockPrivateCallsStatus = True",
-                                 "BlockTeleMarketersStatus= True", "BlockSelectedCallsEnable = True",
-                                 "Talking_Call = False"};
-    Settings s;
-    for (int rec = 1; rec <= Settings::SettingRecords; ++rec) {
-        if (rec == Settings::LastReportRecord)
-            continue;
-        s.readRecord(rec, QString::fromLatin1(Settings::padRecord(records.at(rec - 1))));
-        QCOMPARE(s.composeRecord(rec), records.at(rec - 1));
+    void readingRules_data()
+    {
+        // `reads`: the record as the setting is written back.
+        columns<int, QString, QString>("rec", "text", "reads");
+        row("colour 0 takes the default", 1, "Color_Choice = 0", "Color_Choice = 16744576");
+        row("colour leading number", 1, "Color_Choice = 255abc", "Color_Choice = 255");
+        row("COM3 is no number", 2, "COM_Port = COM3", "COM_Port = 0");
+        row("COM port empty", 2, "COM_Port =", "COM_Port = 0");
+        row("key removed wherever it stands", 2, "COM_Port = COM_Port = 4", "COM_Port = 4");
+        row("misspelt Boolean, default True", 6, "PopUpWindow = yes", "PopUpWindow = True");
+        row("delay 0", 7, "0", "30");
+        row("delay abc", 7, "abc", "30");
+        row("date format empty", 9, "DateFormat =", "DateFormat = Long Date");
+        row("unknown date format kept", 9, "DateFormat = Whatever", "DateFormat = Whatever");
+        row("forwarding code default", 12, "", "72#");
+        row("unknown date value", 14, "DateValue = today", "DateValue = Caller Id Date");
+        row("area code default", 18, "", "000");
+        row("lower-case true is not True", 24, "CallForwardStatus = true", "CallForwardStatus = False");
+        row("key without blank", 26, "BlockTeleMarketersStatus= True", "BlockTeleMarketersStatus= True");
+        row("key that does not match", 26, "BlockTeleMarketersStatus = True", "BlockTeleMarketersStatus= False");
+        row("NUL record takes default", 28, QString(100, QChar(0)), "Talking_Call = True");
     }
-}
 
-void tst_Settings::minimizeDelay_data()
-{
-    QTest::addColumn<QString>("record");
-    QTest::addColumn<int>("ms");
-    QTest::newRow("45 s") << "45" << 45000;
-    QTest::newRow("65 s") << "65" << 65000;
-    QTest::newRow("66 s clamped") << "66" << 65535;
-    QTest::newRow("huge clamped") << "99999999999999999999" << 65535;
-}
+    void readingRules()
+    {
+        QFETCH(int, rec);
+        QFETCH(QString, text);
+        QFETCH(QString, reads);
+        Settings s;
+        // The opposite of every default, so that a rule that does nothing shows.
+        s.readRecord(rec, Settings::keyOf(rec) + (rec == 28 || rec == 6 ? "False" : "True"));
+        s.readRecord(rec, QString::fromLatin1(Settings::padRecord(text)));
+        QCOMPARE(s.composeRecord(rec), reads);
+    }
 
-void tst_Settings::minimizeDelay()
-{
-    QFETCH(QString, record);
-    QFETCH(int, ms);
-    Settings s;
-    s.readRecord(7, record);
-    QCOMPARE(s.minimizeDelayMs(), ms);
-}
+    void everyRecordReadsBackAsWritten()
+    {
+        // A key that the writer and the reader spell differently would lose the setting.
+        const QStringList records = {"Color_Choice = 255", "COM_Port = 7", "Modem_Name = Voice Modem",
+                                     "Call_Id_AT_Command = AT#CID=1", "", "PopUpWindow = False", "45",
+                                     "CallerIdMinimize = False", "DateFormat = Short Date", "CallForwarding = True",
+                                     "5550100", "*72", "*73", "DateValue = System Date", "CallSendToPagerEnable = True",
+                                     "5550111", "3", "212", "BlockPrivateCalls = True", "*60", "*80",
+                                     "BlockTeleMarketersEnable = True", "CallSendToPagerStatus = True",
+                                     "CallForwardStatus = True", "BlockPrivateCallsStatus = True",
+                                     "BlockTeleMarketersStatus= True", "BlockSelectedCallsEnable = True",
+                                     "Talking_Call = False"};
+        Settings s;
+        for (int rec = 1; rec <= Settings::SettingRecords; ++rec) {
+            if (rec == Settings::LastReportRecord)
+                continue;
+            s.readRecord(rec, QString::fromLatin1(Settings::padRecord(records.at(rec - 1))));
+            QCOMPARE(s.composeRecord(rec), records.at(rec - 1));
+        }
+    }
 
-void tst_Settings::defaultsFileIsAsInstalled()
-{
-    QFile f(QStringLiteral(RINGLARK_DATA_DIR "/desetup.bin"));
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    const QByteArray all = f.readAll();
-    QCOMPARE(all.size(), 2800);
-    QVERIFY(!all.contains('\0'));
-    QCOMPARE(recordAt(all, 2), settingsRecord("COM_Port ="));
-    QCOMPARE(recordAt(all, 26), settingsRecord("BlockTeleMarketersStatus= False"));
-    QCOMPARE(recordAt(all, 28), settingsRecord("Talking_Call = True"));
-}
+    void minimizeDelay_data()
+    {
+        columns<QString, int>("record", "ms");
+        row("45 s", "45", 45000);
+        row("65 s", "65", 65000);
+        row("66 s clamped", "66", 65535);
+        row("huge clamped", "99999999999999999999", 65535);
+    }
 
-void tst_Settings::firstStart_data()
-{
-    QTest::addColumn<bool>("withDefaults");
-    QTest::newRow("defaults installed") << true;
-    QTest::newRow("no file at all") << false;
-}
+    void minimizeDelay()
+    {
+        QFETCH(QString, record);
+        QFETCH(int, ms);
+        Settings s;
+        s.readRecord(7, record);
+        QCOMPARE(s.minimizeDelayMs(), ms);
+    }
 
-void tst_Settings::firstStart()
-{
-    QFETCH(bool, withDefaults);
-    TestFolder folder;
-    if (withDefaults)
+    void firstStart_data()
+    {
+        QTest::addColumn<bool>("withDefaults");
+        row("defaults installed", true);
+        row("no file at all", false);
+    }
+
+    void firstStart()
+    {
+        QFETCH(bool, withDefaults);
+        TestFolder folder;
+        if (withDefaults)
+            folder.copyDefaults();
+        for (int start = 1; start <= 2; ++start) {
+            int messages = 0;
+            Settings s;
+            s.Talking_Call = false;
+            s.BlockTeleMarketersStatus = true;
+            SetupFile(folder.path()).load(s, [&] { ++messages; });
+            // With the defaults the first start copies them; without, every start asks again.
+            QCOMPARE(messages, start == 1 || !withDefaults ? 1 : 0);
+            QCOMPARE(folder.bytes("acsetup.bin"), folder.bytes("desetup.bin"));
+            QVERIFY(folder.exists("desetup.bin"));
+            // The shipped defaults: 28 records of 100 characters, no NUL in them.
+            QCOMPARE(folder.bytes("acsetup.bin").size(), withDefaults ? 2800 : 0);
+            QVERIFY(!folder.bytes("acsetup.bin").contains('\0'));
+            QVERIFY(s.Talking_Call && !s.BlockTeleMarketersStatus);
+            QCOMPARE(s.comPortNumber(), 0);
+        }
+    }
+
+    void firstStartOnAFullDisk()
+    {
+        TestFolder folder;
         folder.copyDefaults();
-    for (int start = 1; start <= 2; ++start) {
-        int messages = 0;
+        Settings s;
+        SetupFile::LoadOutcome outcome;
+        {
+            FileSizeLimit full(1000); // the 2,800-byte defaults do not fit
+            if (!full.ok())
+                QSKIP("cannot limit the file size here");
+            outcome = SetupFile(folder.path()).load(s);
+        }
+        QVERIFY(!outcome.copyError.isEmpty());
+        // Not a short settings file: still empty, so the next start takes the defaults again.
+        QCOMPARE(folder.bytes("acsetup.bin").size(), 0);
+        QCOMPARE(s.DateFormat, QStringLiteral("Long Date"));
+    }
+
+    void shortFileAndWriteBeyondTheEnd()
+    {
+        TestFolder folder;
+        const QByteArray start = settingsRecord("Color_Choice = 255") + settingsRecord("COM_Port = 3");
+        folder.write("acsetup.bin", start);
         Settings s;
         s.Talking_Call = false;
-        SetupFile(folder.path()).load(s, [&] { ++messages; });
-        // With the defaults the first start copies them; without, every start asks again.
-        QCOMPARE(messages, start == 1 || !withDefaults ? 1 : 0);
-        QCOMPARE(folder.bytes("acsetup.bin"), folder.bytes("desetup.bin"));
-        QVERIFY(folder.exists("desetup.bin"));
-        QVERIFY(s.Talking_Call);
-        QCOMPARE(s.comPortNumber(), 0);
-    }
-}
+        SetupFile file(folder.path());
+        file.load(s);
+        QCOMPARE(s.comPortNumber(), 3);
+        QVERIFY(s.Talking_Call); // records beyond the end take their defaults
+        QCOMPARE(file.record(20), QByteArray(100, '\0'));
 
-void tst_Settings::firstStartOnAFullDisk()
-{
-    TestFolder folder;
-    folder.copyDefaults();
-    Settings s;
-    SetupFile::LoadOutcome outcome;
+        QVERIFY(file.WriteSetupRecord(26, QStringLiteral("BlockTeleMarketersStatus= True"), s, nullptr));
+        QVERIFY(s.BlockTeleMarketersStatus);
+        const QByteArray after = folder.bytes("acsetup.bin");
+        QCOMPARE(after.size(), 2600);
+        QCOMPARE(after.left(200), start);
+        QCOMPARE(after.mid(200, 2300), QByteArray(2300, '\0'));
+        Settings reread;
+        reread.BlockPrivateCallsStatus = true;
+        SetupFile(folder.path()).load(reread);
+        QVERIFY(!reread.BlockPrivateCallsStatus);
+        QVERIFY(reread.BlockTeleMarketersStatus);
+    }
+
+    void writeCutsAt100AndSyncsSetting()
     {
-        FileSizeLimit full(1000); // the 2,800-byte defaults do not fit
-        if (!full.ok())
-            QSKIP("cannot limit the file size here");
-        outcome = SetupFile(folder.path()).load(s);
+        TestFolder folder;
+        folder.copyDefaults();
+        Settings s;
+        SetupFile file(folder.path());
+        file.load(s);
+        const QString longText = QString(60, QLatin1Char('1')) + QString(60, QLatin1Char('2'));
+        QVERIFY(file.WriteSetupRecord(11, longText, s, nullptr));
+        QCOMPARE(recordAt(folder.bytes("acsetup.bin"), 11), longText.left(100).toLatin1());
+        QCOMPARE(s.ForwardNumber, longText.left(100));
+        // A status switched during the run is already in the settings when the dialog saves.
+        QVERIFY(file.WriteSetupRecord(24, QStringLiteral("CallForwardStatus = True"), s, nullptr));
+        QVERIFY(file.saveSetupDialog(s, nullptr));
+        QCOMPARE(recordAt(folder.bytes("acsetup.bin"), 24), settingsRecord("CallForwardStatus = True"));
     }
-    QVERIFY(!outcome.copyError.isEmpty());
-    // Not a short settings file: still empty, so the next start takes the defaults again.
-    QCOMPARE(folder.bytes("acsetup.bin").size(), 0);
-    QCOMPARE(s.DateFormat, QStringLiteral("Long Date"));
-}
 
-void tst_Settings::shortFileAndWriteBeyondTheEnd()
-{
-    TestFolder folder;
-    const QByteArray start = settingsRecord("Color_Choice = 255") + settingsRecord("COM_Port = 3");
-    folder.write("acsetup.bin", start);
-    Settings s;
-    s.Talking_Call = false;
-    SetupFile file(folder.path());
-    file.load(s);
-    QCOMPARE(s.comPortNumber(), 3);
-    QVERIFY(s.Talking_Call); // records beyond the end take their defaults
-    QCOMPARE(file.record(20), QByteArray(100, '\0'));
+    void dialogSaveLeavesOtherRecords()
+    {
+        TestFolder folder;
+        folder.copyDefaults();
+        QByteArray reserved(400, '\0');
+        for (int i = 0; i < reserved.size(); ++i)
+            reserved[i] = char(i * 7 + 3);
+        const QByteArray head = settingsRecord("Color_Choice = 255") + settingsRecord("COM_Port = 3") +
+                                settingsRecord("Modem_Name = Kept") + settingsRecord("Call_Id_AT_Command = AT#CID=1");
+        folder.write("acsetup.bin", head + folder.bytes("desetup.bin").mid(400) + reserved);
+        Settings s;
+        SetupFile file(folder.path());
+        file.load(s);
+        s.DateFormat = QStringLiteral("Short Date");
+        QVERIFY(file.saveSetupDialog(s, nullptr));
+        const QByteArray after = folder.bytes("acsetup.bin");
+        QCOMPARE(after.left(400), head);
+        QCOMPARE(after.mid(2800), reserved);
+        QCOMPARE(recordAt(after, 5), QByteArray(100, ' ')); // no report this run
+        QCOMPARE(recordAt(after, 9), settingsRecord("DateFormat = Short Date"));
+    }
 
-    QVERIFY(file.WriteSetupRecord(26, QStringLiteral("BlockTeleMarketersStatus= True"), s, nullptr));
-    QVERIFY(s.BlockTeleMarketersStatus);
-    const QByteArray after = folder.bytes("acsetup.bin");
-    QCOMPARE(after.size(), 2600);
-    QCOMPARE(after.left(200), start);
-    QCOMPARE(after.mid(200, 2300), QByteArray(2300, '\0'));
-    Settings reread;
-    reread.BlockPrivateCallsStatus = true;
-    SetupFile(folder.path()).load(reread);
-    QVERIFY(!reread.BlockPrivateCallsStatus);
-    QVERIFY(reread.BlockTeleMarketersStatus);
-}
+    void failedWriteIsReported_data()
+    {
+        QTest::addColumn<bool>("fullDisk");
+        row("not a file", false);
+        row("full disk", true);
+    }
 
-void tst_Settings::writeCutsAt100AndSyncsSetting()
-{
-    TestFolder folder;
-    folder.copyDefaults();
-    Settings s;
-    SetupFile file(folder.path());
-    file.load(s);
-    const QString longText = QString(60, QLatin1Char('1')) + QString(60, QLatin1Char('2'));
-    QVERIFY(file.WriteSetupRecord(11, longText, s, nullptr));
-    QCOMPARE(recordAt(folder.bytes("acsetup.bin"), 11), longText.left(100).toLatin1());
-    QCOMPARE(s.ForwardNumber, longText.left(100));
-    // A status switched during the run is already in the settings when the dialog saves.
-    QVERIFY(file.WriteSetupRecord(24, QStringLiteral("CallForwardStatus = True"), s, nullptr));
-    QVERIFY(file.saveSetupDialog(s, nullptr));
-    QCOMPARE(recordAt(folder.bytes("acsetup.bin"), 24), settingsRecord("CallForwardStatus = True"));
-}
-
-void tst_Settings::dialogSaveLeavesOtherRecords()
-{
-    TestFolder folder;
-    folder.copyDefaults();
-    QByteArray reserved(400, '\0');
-    for (int i = 0; i < reserved.size(); ++i)
-        reserved[i] = char(i * 7 + 3);
-    const QByteArray head = settingsRecord("Color_Choice = 255") + settingsRecord("COM_Port = 3") +
-                            settingsRecord("Modem_Name = Kept") + settingsRecord("Call_Id_AT_Command = AT#CID=1");
-    folder.write("acsetup.bin", head + folder.bytes("desetup.bin").mid(400) + reserved);
-    Settings s;
-    SetupFile file(folder.path());
-    file.load(s);
-    s.DateFormat = QStringLiteral("Short Date");
-    QVERIFY(file.saveSetupDialog(s, nullptr));
-    const QByteArray after = folder.bytes("acsetup.bin");
-    QCOMPARE(after.left(400), head);
-    QCOMPARE(after.mid(2800), reserved);
-    QCOMPARE(recordAt(after, 5), QByteArray(100, ' ')); // no report this run
-    QCOMPARE(recordAt(after, 9), settingsRecord("DateFormat = Short Date"));
-}
-
-void tst_Settings::failedWriteIsReported_data()
-{
-    QTest::addColumn<bool>("fullDisk");
-    QTest::newRow("not a file") << false;
-    QTest::newRow("full disk") << true;
-}
-
-void tst_Settings::failedWriteIsReported()
-{
-    QFETCH(bool, fullDisk);
-    TestFolder folder;
-    folder.copyDefaults();
-    AppState state(folder.path());
-    state.setupFile.load(state.settings);
-    QFile::remove(folder.file("acsetup.bin"));
-    if (fullDisk)
-        QVERIFY(QFile::link(QStringLiteral("/dev/full"), folder.file("acsetup.bin")));
-    else
-        QVERIFY(QDir(folder.path()).mkdir("acsetup.bin"));
-    MsgBoxScript boxes;
-    QVERIFY(!state.writeSetupRecord(24, QStringLiteral("CallForwardStatus = True")));
-    QCOMPARE(boxes.titles(), QStringList{"File Write Error"});
-    const QStringList lines = boxes.shown[0].text.split(QChar(13));
-    QCOMPARE(lines.value(1), QDir::toNativeSeparators(folder.file("acsetup.bin")));
-    QVERIFY(!lines.value(2).isEmpty()); // the reason
-}
+    void failedWriteIsReported()
+    {
+        QFETCH(bool, fullDisk);
+        TestFolder folder;
+        folder.copyDefaults();
+        AppState state(folder.path());
+        state.setupFile.load(state.settings);
+        QFile::remove(folder.file("acsetup.bin"));
+        if (fullDisk)
+            QVERIFY(QFile::link(QStringLiteral("/dev/full"), folder.file("acsetup.bin")));
+        else
+            QVERIFY(QDir(folder.path()).mkdir("acsetup.bin"));
+        MsgBoxScript boxes;
+        QVERIFY(!state.writeSetupRecord(24, QStringLiteral("CallForwardStatus = True")));
+        QCOMPARE(boxes.titles(), QStringList{"File Write Error"});
+        const QStringList lines = boxes.shown[0].text.split(QChar(13));
+        QCOMPARE(lines.value(1), QDir::toNativeSeparators(folder.file("acsetup.bin")));
+        QVERIFY(!lines.value(2).isEmpty()); // the reason
+    }
+};
 
 QTEST_GUILESS_MAIN(tst_Settings)
 #include "tst_settings.moc"

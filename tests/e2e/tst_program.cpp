@@ -9,42 +9,40 @@
 class tst_Program : public QObject {
     Q_OBJECT
 private slots:
-    void startsConnectedAndRunsOnce();
+    void startsConnectedAndRunsOnce()
+    {
+        TestFolder folder;
+        folder.copyProgramData();
+        QVERIFY(QFile::copy(QStringLiteral(RINGLARK_BIN_DIR "/ringlark"), folder.file("ringlark")));
+        QFile::setPermissions(folder.file("ringlark"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        folder.writeSettings({{2, "COM_Port = 1"}, {4, "Call_Id_AT_Command = AT+VCID=1"}});
+        ModemSimThread modem;
+        QVERIFY(modem.linkAs(folder.path(), 1));
+
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        QProcess first;
+        first.setProcessEnvironment(env);
+        first.start(folder.file("ringlark"));
+        QVERIFY(first.waitForStarted());
+        QVERIFY2(modem.waitForCommand("AT+VCID=1", 20000), first.readAllStandardError().constData());
+        QCOMPARE(modem.received(), QByteArray("AT+VCID=1\r"));
+
+        // A second copy on the same data files ends at once, without a word and without the port.
+        QProcess second;
+        second.setProcessEnvironment(env);
+        second.start(folder.file("ringlark"));
+        QVERIFY(second.waitForFinished(20000));
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(first.state(), QProcess::Running);
+        QCOMPARE(modem.received(), QByteArray("AT+VCID=1\r"));
+
+        first.terminate();
+        if (!first.waitForFinished(5000))
+            first.kill();
+    }
 };
-
-void tst_Program::startsConnectedAndRunsOnce()
-{
-    TestFolder folder;
-    folder.copyProgramData();
-    QVERIFY(QFile::copy(QStringLiteral(RINGLARK_BIN_DIR "/ringlark"), folder.file("ringlark")));
-    QFile::setPermissions(folder.file("ringlark"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    folder.writeSettings({{2, "COM_Port = 1"}, {4, "Call_Id_AT_Command = AT+VCID=1"}});
-    ModemSimThread modem;
-    QVERIFY(modem.linkAs(folder.path(), 1));
-
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    QProcess first;
-    first.setProcessEnvironment(env);
-    first.start(folder.file("ringlark"));
-    QVERIFY(first.waitForStarted());
-    QVERIFY2(modem.waitForCommand("AT+VCID=1", 20000), first.readAllStandardError().constData());
-    QCOMPARE(modem.received(), QByteArray("AT+VCID=1\r"));
-
-    // A second copy on the same data files ends at once, without a word and without the port.
-    QProcess second;
-    second.setProcessEnvironment(env);
-    second.start(folder.file("ringlark"));
-    QVERIFY(second.waitForFinished(20000));
-    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(second.exitCode(), 0);
-    QCOMPARE(first.state(), QProcess::Running);
-    QCOMPARE(modem.received(), QByteArray("AT+VCID=1\r"));
-
-    first.terminate();
-    if (!first.waitForFinished(5000))
-        first.kill();
-}
 
 QTEST_GUILESS_MAIN(tst_Program)
 #include "tst_program.moc"

@@ -18,172 +18,155 @@
 class tst_Platform : public QObject {
     Q_OBJECT
 private slots:
-    void trayAddDelete();
-    void trayTip_data();
-    void trayTip();
-    void timerRunsOnTheClock();
-    void pauseAcrossMidnight();
-    void waitWakesOnSignal();
-    void singleInstancePerFolder();
-    void staleLockIsTakenOver();
-    void comPortNames_data();
-    void comPortNames();
-    void openFailureReasons();
-    void userFolderTakesTheProgramsData();
+    void trayAddDelete()
+    {
+        NotifyArea tray;
+        NOTIFYICONDATA first;
+        first.setTip(QStringLiteral("first") + QChar(0));
+        NOTIFYICONDATA second;
+        second.setTip(QStringLiteral("second") + QChar(0));
+
+        QVERIFY(tray.Shell_NotifyIcon(NIM_ADD, first));
+        QVERIFY(!tray.Shell_NotifyIcon(NIM_ADD, second)); // refused: the icon exists
+        QCOMPARE(tray.tip(), QStringLiteral("first"));
+        QVERIFY(tray.Shell_NotifyIcon(NIM_DELETE, first));
+        QVERIFY(!tray.exists());
+        QVERIFY(!tray.Shell_NotifyIcon(NIM_DELETE, first));
+        QVERIFY(tray.Shell_NotifyIcon(NIM_ADD, second));
+        QCOMPARE(tray.tip(), QStringLiteral("second"));
+    }
+
+    void trayTip_data()
+    {
+        columns<QString, QString>("text", "shown");
+        // A longer tip (78 characters, 63 shown) is asserted where forwarding is left on.
+        row("ended by 0", QStringLiteral("Ringlark") + QChar(0), "Ringlark");
+        row("exactly 63 and 0", QString(63, QLatin1Char('x')) + QChar(0), QString(63, QLatin1Char('x')));
+    }
+
+    void trayTip()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, shown);
+        NOTIFYICONDATA d;
+        d.setTip(text);
+        QCOMPARE(d.szTip.size(), 64);
+        QCOMPARE(d.shownTip(), shown);
+    }
+
+    void timerRunsOnTheClock()
+    {
+        FastClock clock(1000.0); // ten seconds pass in ten milliseconds
+        ClockScope scope(&clock);
+        VbTimer t;
+        QSignalSpy spy(&t, &VbTimer::Timer);
+        t.restart(0); // interval 0 is off: neither the clock nor a forced tick fires it
+        t.fire();
+        QVERIFY(!t.isRunning());
+        const QDateTime start = clock.now();
+        t.restart(10000);
+        QVERIFY(spy.wait(5000));
+        QVERIFY(start.msecsTo(clock.now()) >= 10000);
+        t.setInterval(0);
+        QVERIFY(!t.isRunning());
+    }
+
+    void pauseAcrossMidnight()
+    {
+        const QDateTime start(QDate(2026, 12, 6), QTime(23, 59, 59));
+        FastClock clock(200.0, start);
+        ClockScope scope(&clock);
+        PauseSeconds(2.0);
+        QVERIFY(start.msecsTo(clock.now()) > 2000);
+        QCOMPARE(clock.now().date(), QDate(2026, 12, 7));
+    }
+
+    void waitWakesOnSignal()
+    {
+        QTimer source;
+        source.setSingleShot(true);
+        bool done = false;
+        QTimer::singleShot(5, &source, [&] {
+            done = true;
+            source.start(0);
+        });
+        EventWait wait;
+        wait.wakeOn(&source, &QTimer::timeout);
+        const QDateTime deadline = Clock::current().now().addSecs(30);
+        QVERIFY(wait.until(deadline, [&] { return done; }));
+        QVERIFY(Clock::current().now() < deadline);
+    }
+
+    void singleInstancePerFolder()
+    {
+        TestFolder a, b;
+        SingleInstance first(a.path());
+        QVERIFY(first.acquire());
+        SingleInstance second(a.path());
+        QVERIFY(!second.acquire());
+        SingleInstance other(b.path());
+        QVERIFY(other.acquire());
+    }
+
+    void staleLockIsTakenOver()
+    {
+        TestFolder folder;
+        // A lock written by a copy that has died: a process number that cannot be alive.
+        folder.write("ringlark.lock", "2147483646\nringlark\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+        SingleInstance instance(folder.path());
+        QVERIFY(instance.acquire());
+    }
+
+    void comPortNames_data()
+    {
+        columns<int, QString>("com", "device");
+        row("COM1", 1, "/dev/ttyS0");
+        row("COM4", 4, "/dev/ttyS3");
+        row("COM5", 5, "/dev/ttyUSB0");
+        row("COM12", 12, "/dev/ttyACM3");
+        row("COM13", 13, "");
+        row("linked", 3, "/dev/null");
+    }
+
+    void comPortNames()
+    {
+        QFETCH(int, com);
+        QFETCH(QString, device);
+        TestFolder folder;
+        QDir(folder.path()).mkdir("ports");
+        QVERIFY(QFile::link("/dev/null", folder.file("ports/COM3")));
+        QCOMPARE(comDevicePath(com, folder.path()), device);
+    }
+
+    void openFailureReasons()
+    {
+        QVERIFY(explainOpenFailure("/dev/no-such-modem", "x").contains("does not exist"));
+        QVERIFY(explainOpenFailure("/dev/null", "Permission error while locking the device").contains("in use"));
+        QVERIFY(!explainOpenFailure(QString(), QString()).isEmpty());
+    }
+
+    void userFolderTakesTheProgramsData()
+    {
+        // The program's folder became read-only: the user's settings, calls and blocked numbers go
+        // to the user's data folder with the shipped files, and what is there already stays.
+        TestFolder program, share, user;
+        for (const char *name : {"acsetup.bin", "Array.bin", "blocked.bin", "desetup.bin"})
+            program.write(name, QByteArray("program ") + name);
+        share.write("desetup.bin", "shipped defaults");
+        share.write("ringlark.ico", "icon");
+        user.write("blocked.bin", "the user's newer list");
+        seedUserFolder(program.path(), share.path(), user.path());
+        QCOMPARE(user.bytes("acsetup.bin"), QByteArray("program acsetup.bin"));
+        QCOMPARE(user.bytes("Array.bin"), QByteArray("program Array.bin"));
+        QCOMPARE(user.bytes("blocked.bin"), QByteArray("the user's newer list"));
+        QCOMPARE(user.bytes("desetup.bin"), QByteArray("shipped defaults"));
+        QCOMPARE(user.bytes("ringlark.ico"), QByteArray("icon"));
+        // Next start: the user's folder is the program's; nothing is copied over it again.
+        user.write("Array.bin", "calls since");
+        seedUserFolder(program.path(), share.path(), user.path());
+        QCOMPARE(user.bytes("Array.bin"), QByteArray("calls since"));
+    }
 };
-
-void tst_Platform::trayAddDelete()
-{
-    NotifyArea tray;
-    NOTIFYICONDATA first;
-    first.setTip(QStringLiteral("first") + QChar(0));
-    NOTIFYICONDATA second;
-    second.setTip(QStringLiteral("second") + QChar(0));
-
-    QVERIFY(tray.Shell_NotifyIcon(NIM_ADD, first));
-    QVERIFY(!tray.Shell_NotifyIcon(NIM_ADD, second)); // refused: the icon exists
-    QCOMPARE(tray.tip(), QStringLiteral("first"));
-    QVERIFY(tray.Shell_NotifyIcon(NIM_DELETE, first));
-    QVERIFY(!tray.exists());
-    QVERIFY(!tray.Shell_NotifyIcon(NIM_DELETE, first));
-    QVERIFY(tray.Shell_NotifyIcon(NIM_ADD, second));
-    QCOMPARE(tray.tip(), QStringLiteral("second"));
-}
-
-void tst_Platform::trayTip_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("shown");
-    const QString off = QStringLiteral("Ringlark Caller ID is OFF.") + QChar(13) +
-                        QStringLiteral("To receive calls, please turn OFF Call Forwarding.");
-    QTest::newRow("ended by 0") << QStringLiteral("Ringlark") + QChar(0) << "Ringlark";
-    QTest::newRow("78 characters: 63 shown") << off + QChar(0) << off.left(63);
-    QTest::newRow("exactly 63 and 0") << QString(63, QLatin1Char('x')) + QChar(0) << QString(63, QLatin1Char('x'));
-}
-
-void tst_Platform::trayTip()
-{
-    QFETCH(QString, text);
-    QFETCH(QString, shown);
-    NOTIFYICONDATA d;
-    d.setTip(text);
-    QCOMPARE(d.szTip.size(), 64);
-    QCOMPARE(d.shownTip(), shown);
-}
-
-void tst_Platform::timerRunsOnTheClock()
-{
-    FastClock clock(1000.0); // ten seconds pass in ten milliseconds
-    ClockScope scope(&clock);
-    VbTimer t;
-    QSignalSpy spy(&t, &VbTimer::Timer);
-    t.restart(0); // interval 0 is off: neither the clock nor a forced tick fires it
-    t.fire();
-    QVERIFY(!t.isRunning());
-    const QDateTime start = clock.now();
-    t.restart(10000);
-    QVERIFY(spy.wait(5000));
-    QVERIFY(start.msecsTo(clock.now()) >= 10000);
-    t.setInterval(0);
-    QVERIFY(!t.isRunning());
-}
-
-void tst_Platform::pauseAcrossMidnight()
-{
-    const QDateTime start(QDate(2026, 12, 6), QTime(23, 59, 59));
-    FastClock clock(200.0, start);
-    ClockScope scope(&clock);
-    PauseSeconds(2.0);
-    QVERIFY(start.msecsTo(clock.now()) > 2000);
-    QCOMPARE(clock.now().date(), QDate(2026, 12, 7));
-}
-
-void tst_Platform::waitWakesOnSignal()
-{
-    QTimer source;
-    source.setSingleShot(true);
-    bool done = false;
-    QTimer::singleShot(5, &source, [&] {
-        done = true;
-        source.start(0);
-    });
-    EventWait wait;
-    wait.wakeOn(&source, &QTimer::timeout);
-    const QDateTime deadline = Clock::current().now().addSecs(30);
-    QVERIFY(wait.until(deadline, [&] { return done; }));
-    QVERIFY(Clock::current().now() < deadline);
-}
-
-void tst_Platform::singleInstancePerFolder()
-{
-    TestFolder a, b;
-    SingleInstance first(a.path());
-    QVERIFY(first.acquire());
-    SingleInstance second(a.path());
-    QVERIFY(!second.acquire());
-    SingleInstance other(b.path());
-    QVERIFY(other.acquire());
-}
-
-void tst_Platform::staleLockIsTakenOver()
-{
-    TestFolder folder;
-    // A lock written by a copy that has died: a process number that cannot be alive.
-    folder.write("ringlark.lock", "2147483646\nringlark\n" + QSysInfo::machineHostName().toUtf8() + "\n");
-    SingleInstance instance(folder.path());
-    QVERIFY(instance.acquire());
-}
-
-void tst_Platform::comPortNames_data()
-{
-    QTest::addColumn<int>("com");
-    QTest::addColumn<QString>("device");
-    QTest::newRow("COM1") << 1 << "/dev/ttyS0";
-    QTest::newRow("COM4") << 4 << "/dev/ttyS3";
-    QTest::newRow("COM5") << 5 << "/dev/ttyUSB0";
-    QTest::newRow("COM12") << 12 << "/dev/ttyACM3";
-    QTest::newRow("COM13") << 13 << "";
-    QTest::newRow("linked") << 3 << "/dev/null";
-}
-
-void tst_Platform::comPortNames()
-{
-    QFETCH(int, com);
-    QFETCH(QString, device);
-    TestFolder folder;
-    QDir(folder.path()).mkdir("ports");
-    QVERIFY(QFile::link("/dev/null", folder.file("ports/COM3")));
-    QCOMPARE(comDevicePath(com, folder.path()), device);
-}
-
-void tst_Platform::openFailureReasons()
-{
-    QVERIFY(explainOpenFailure("/dev/no-such-modem", "x").contains("does not exist"));
-    QVERIFY(explainOpenFailure("/dev/null", "Permission error while locking the device").contains("in use"));
-    QVERIFY(!explainOpenFailure(QString(), QString()).isEmpty());
-}
-
-void tst_Platform::userFolderTakesTheProgramsData()
-{
-    // The program's folder became read-only: the user's settings, calls and blocked numbers go
-    // to the user's data folder with the shipped files, and what is there already stays.
-    TestFolder program, share, user;
-    for (const char *name : {"acsetup.bin", "Array.bin", "blocked.bin", "desetup.bin"})
-        program.write(name, QByteArray("program ") + name);
-    share.write("desetup.bin", "shipped defaults");
-    share.write("ringlark.ico", "icon");
-    user.write("blocked.bin", "the user's newer list");
-    seedUserFolder(program.path(), share.path(), user.path());
-    QCOMPARE(user.bytes("acsetup.bin"), QByteArray("program acsetup.bin"));
-    QCOMPARE(user.bytes("Array.bin"), QByteArray("program Array.bin"));
-    QCOMPARE(user.bytes("blocked.bin"), QByteArray("the user's newer list"));
-    QCOMPARE(user.bytes("desetup.bin"), QByteArray("shipped defaults"));
-    QCOMPARE(user.bytes("ringlark.ico"), QByteArray("icon"));
-    // Next start: the user's folder is the program's; nothing is copied over it again.
-    user.write("Array.bin", "calls since");
-    seedUserFolder(program.path(), share.path(), user.path());
-    QCOMPARE(user.bytes("Array.bin"), QByteArray("calls since"));
-}
 
 QTEST_MAIN(tst_Platform)
 #include "tst_platform.moc"

@@ -65,6 +65,25 @@ void TestFolder::writeSettings(const QMap<int, QString> &records) const
     write(QStringLiteral("acsetup.bin"), all);
 }
 
+void TestFolder::writeModemSettings(QMap<int, QString> records) const
+{
+    records.insert(2, records.value(2, QStringLiteral("COM_Port = 1")));
+    records.insert(4, records.value(4, QStringLiteral("Call_Id_AT_Command = AT+VCID=1")));
+    writeSettings(records);
+}
+
+PortHolder::PortHolder(const QString &device)
+{
+    m_process.start(QStringLiteral(RINGLARK_BIN_DIR "/ringlark-modemsim"), {QStringLiteral("--hold"), device});
+    m_holding = m_process.waitForReadyRead(10000) && m_process.readAll().startsWith("holding");
+}
+
+PortHolder::~PortHolder()
+{
+    m_process.kill();
+    m_process.waitForFinished();
+}
+
 QByteArray settingsRecord(const QString &text)
 {
     QByteArray b = text.toLatin1().left(100);

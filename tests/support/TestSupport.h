@@ -6,8 +6,10 @@
 
 #include <QByteArray>
 #include <QMap>
+#include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
 #include <csignal>
 #include <functional>
 #include <sys/resource.h>
@@ -42,6 +44,8 @@ public:
     void copyDefaults() const;
     // acsetup.bin = desetup.bin with the given records replaced (record number -> text).
     void writeSettings(const QMap<int, QString> &records) const;
+    // The same for a modem on COM1 that takes AT+VCID=1, unless `records` say otherwise.
+    void writeModemSettings(QMap<int, QString> records = {}) const;
     // The program's data files (defaults, icons, help), as an installation has them.
     void copyProgramData() const;
 
@@ -54,6 +58,30 @@ QByteArray settingsRecord(const QString &text);
 
 // Dates and day names are locale-dependent: every test runs in US English.
 void pinLocale();
+
+// The columns of a table: their types in order, then their names.
+template <typename... Types> void columns(const auto &...names)
+{
+    (QTest::addColumn<Types>(names), ...);
+}
+
+// One table row, kept on one line (a chain of texts would get a line for each).
+inline void row(const char *tag, const auto &...values)
+{
+    (QTest::newRow(tag) << ... << values);
+}
+
+// Another process holding a device open (the simulated modem's --hold), for as long as it lives.
+class PortHolder {
+public:
+    explicit PortHolder(const QString &device);
+    ~PortHolder();
+    bool holding() const { return m_holding; }
+
+private:
+    QProcess m_process;
+    bool m_holding = false;
+};
 
 // Stands in for the main window where a test runs the subsystems without it.
 class FakeWindow : public IMainWindow {
