@@ -43,7 +43,7 @@ bool frmMain::Form_Load()
     m_state.windows.clear();
     // Known as soon as the settings are: the forwarding question below may open the port, and
     // it must not report a configured modem as missing.
-    m_state.ModemConfigured = m_state.settings.comPortNumber() >= 1;
+    m_state.ModemConfigured = m_state.settings.comPortNumber() >= 1 && m_state.settings.hasCallerIdCommand();
 
     forwardingLeftOn();
     restoreServiceButtons();

@@ -36,6 +36,7 @@ frmMain::frmMain(AppState &state, QWidget *parent)
     connect(ui.cmdDownLog, &QPushButton::clicked, this, &frmMain::cmdDownLog_Click);
     connect(ui.cmdUpLog, &QPushButton::clicked, this, &frmMain::cmdUpLog_Click);
     connect(ui.cmdBlock, &QPushButton::clicked, this, [this] { m_services->block.cmdBlock_Click(); });
+    connect(ui.mnuModemSelection, &QAction::triggered, this, &frmMain::mnuModemSelection_Click);
     connectServiceButtons();
 }
 
@@ -169,7 +170,38 @@ void frmMain::unloadBlockedWindow()
 
 void frmMain::runModemDetection()
 {
-    // No modem search in this build: the modem stays unconfigured and the caller says so.
+    // Loading the window runs the search; a window already loaded is not loaded again.
+    if (m_detect)
+        return;
+    m_detect = new frmDetectModem(m_state, m_port, this);
+    m_detect->Form_Load();
+}
+
+void frmMain::mnuModemSelection_Click()
+{
+    const InProgressFlags &f = m_state.flags;
+    if (m_state.Timer1.Interval() != 0 || f.BlockCallInProgress || f.PrivateCallsInProgress || f.DialInProgress ||
+        f.ForwardingInProgress || f.ZapInProgress || f.ModemSearchInProgress || m_state.windows.ModemDetectionRunning)
+        return;
+    m_state.flags.ModemSearchInProgress = true;
+    // The menu always searches: a window left open from an earlier search is loaded anew.
+    unloadDetectWindow();
+    runModemDetection();
+    m_port.ModemPortOpen();
+    m_state.flags.ModemSearchInProgress = false;
+}
+
+void frmMain::unloadDetectWindow()
+{
+    if (!m_detect)
+        return;
+    // A search running inside the window's waits keeps its window until it has finished.
+    if (m_state.windows.ModemDetectionRunning || m_state.flags.ModemSearchInProgress) {
+        m_detect->hide();
+        return;
+    }
+    m_detect->close();
+    m_detect = nullptr;
 }
 
 void frmMain::changeEvent(QEvent *event)
@@ -190,6 +222,7 @@ void frmMain::Form_Resize()
 {
     m_minimised = true;
     m_state.Timer2.stop();
+    unloadDetectWindow();
     // Without a notification area the window stays in the task bar, or it could not be found.
     if (NotifyArea::available())
         hide();
@@ -308,6 +341,7 @@ void frmMain::shutdown(bool letPendingRun)
     m_state.Timer1.stop();
     m_state.Timer2.stop();
     close();
+    unloadDetectWindow();
     m_state.tray.Shell_NotifyIcon(NIM_DELETE, m_state.nid);
     emit programEnded();
 }

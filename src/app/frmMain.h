@@ -5,8 +5,10 @@
 #include "PortConnection.h"
 #include "Services.h"
 #include "clsBringForm.h"
+#include "frmDetectModem.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <memory>
 
 class AppState;
@@ -48,6 +50,8 @@ public:
     void cmdDownLog_Click();
     void cmdUpLog_Click();
     void mnuExit_Click();
+    void mnuModemSelection_Click();
+    frmDetectModem *detectWindow() const { return m_detect; }
     void Timer2_Timer();
     bool isInTray() const { return m_minimised; }
     QString windowIconFile() const { return m_iconFile; }
@@ -72,6 +76,7 @@ private:
     bool confirmExit();
     void bindDisplay();
     void connectServiceButtons();
+    void unloadDetectWindow();
 
     AppState &m_state;
     PortConnection m_port;
@@ -81,6 +86,7 @@ private:
     QString m_iconFile = QStringLiteral("ringlark.ico");
     bool m_minimised = false;
     bool m_shuttingDown = false;
+    QPointer<frmDetectModem> m_detect;
 };
 
 // Shows the "on" or "off" button of a service pair by its status; a shown "off" button is

@@ -20,7 +20,9 @@ bool PortConnection::openPort(QString *reason)
 
 void PortConnection::ModemPortOpen()
 {
-    if (m_state.settings.comPortNumber() < 1)
+    // No port, or a settings file that lost its caller-ID command (short or damaged): the
+    // modem is not configured, and the search finds it rather than leave caller ID off.
+    if (m_state.settings.comPortNumber() < 1 || !m_state.settings.hasCallerIdCommand())
         m_window.runModemDetection();
     if (!m_state.ModemConfigured) {
         MsgBox(crLines({QStringLiteral("Program did not find a Modem on a valid COM Port!"),

@@ -56,6 +56,8 @@ public:
     int comPortNumber() const;
     // Color_Choice as a number (0 when it is not one).
     int colorNumber() const;
+    // Record 4 holds a command, or the search's word that none works: the modem was configured.
+    bool hasCallerIdCommand() const { return !Call_Id_AT_Command.trimmed().isEmpty(); }
 
     // The leading decimal number of a text, as the reading rules take it (0 when none).
     static qint64 leadingNumber(const QString &text);

@@ -1,7 +1,9 @@
 #include "ComPorts.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QCoreApplication>
 #include <QFileInfo>
 
 #ifdef Q_OS_UNIX
@@ -47,7 +49,91 @@ QString explainOpenFailure(const QString &device, const QString &systemError)
                               "(sudo usermod -aG dialout $USER) and log in again.")
             .arg(device);
 #endif
+    const QString holder = portHolder(device);
+    if (!holder.isEmpty())
+        return QStringLiteral("%1 is in use by another program (%2).").arg(device, holder);
     if (systemError.contains(QLatin1String("locking"), Qt::CaseInsensitive))
         return QStringLiteral("%1 is in use by another program.").arg(device);
     return QStringLiteral("%1: %2").arg(device, systemError);
+}
+
+namespace {
+
+QString canonical(const QString &path)
+{
+    const QString c = QFileInfo(path).canonicalFilePath();
+    return c.isEmpty() ? path : c;
+}
+
+} // namespace
+
+int comNumberOf(const QString &device, const QString &programFolder)
+{
+    const QString wanted = canonical(device);
+    for (int n = 1; n <= 16; ++n) {
+        const QString path = comDevicePath(n, programFolder);
+        if (!path.isEmpty() && canonical(path) == wanted)
+            return n;
+    }
+    return 0;
+}
+
+int assignComNumber(const QString &device, const QString &programFolder)
+{
+    if (const int n = comNumberOf(device, programFolder))
+        return n;
+#ifdef Q_OS_UNIX
+    QDir ports(QDir(programFolder).filePath(QStringLiteral("ports")));
+    ports.mkpath(QStringLiteral("."));
+    for (int n = 1; n <= 16; ++n) {
+        const QString path = comDevicePath(n, programFolder);
+        if (!path.isEmpty() && QFileInfo::exists(path))
+            continue; // that number names a device of this computer
+        const QString link = ports.filePath(QStringLiteral("COM%1").arg(n));
+        QFile::remove(link); // a link to a device that is gone
+        if (QFile::link(device, link))
+            return n;
+    }
+#endif
+    return 0;
+}
+
+QString portHolder(const QString &device)
+{
+#ifdef Q_OS_LINUX
+    auto programOf = [](const QString &pid) {
+        QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
+        return comm.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(comm.readAll()).trimmed() : QString();
+    };
+    // A UUCP lock file holds the pid of its owner (programs of the serial-port kind use them).
+    const QString base = QFileInfo(device).fileName();
+    for (const QString &dir : {QStringLiteral("/var/lock"), QStringLiteral("/run/lock")}) {
+        QFile lock(QStringLiteral("%1/LCK..%2").arg(dir, base));
+        if (lock.open(QIODevice::ReadOnly)) {
+            const QString pid = QString::fromLatin1(lock.readAll()).trimmed();
+            const QString name = programOf(pid);
+            if (!name.isEmpty())
+                return name;
+        }
+    }
+    // Else whoever has it open, as far as this user may look (ModemManager takes USB modems
+    // without a lock file; its files are visible to root only).
+    const QString wanted = canonical(device);
+    QDirIterator procs(QStringLiteral("/proc"), QDir::Dirs | QDir::NoDotAndDotDot);
+    while (procs.hasNext()) {
+        procs.next();
+        const QString pid = procs.fileName();
+        if (pid.isEmpty() || !pid.at(0).isDigit() || pid == QString::number(QCoreApplication::applicationPid()))
+            continue;
+        QDirIterator fds(procs.filePath() + QStringLiteral("/fd"), QDir::System | QDir::NoDotAndDotDot);
+        while (fds.hasNext()) {
+            fds.next();
+            if (fds.fileInfo().symLinkTarget() == wanted)
+                return programOf(pid);
+        }
+    }
+#else
+    Q_UNUSED(device);
+#endif
+    return QString();
 }

@@ -10,3 +10,14 @@ QString comDevicePath(int comNumber, const QString &programFolder);
 
 // Why `device` cannot be opened, in words for the user; empty when no reason can be told.
 QString explainOpenFailure(const QString &device, const QString &systemError);
+
+// The COM number that names `device` in the program folder (a ports/COMn link, or the fixed
+// table), 0 when none does.
+int comNumberOf(const QString &device, const QString &programFolder);
+// Gives `device` a COM number: the one that already names it, else a ports/COMn link made at
+// the first number from 1 to 16 whose device does not exist. 0 when every number is taken.
+int assignComNumber(const QString &device, const QString &programFolder);
+
+// The program that holds `device` open, where the system can tell (its lock file, or its open
+// files when they may be read); empty otherwise.
+QString portHolder(const QString &device);
