@@ -275,6 +275,24 @@ private slots:
         }
     }
 
+    void modemMenu()
+    {
+        Rig rig;
+        QVERIFY(rig.load());
+        rig.modem->clearLog();
+        rig.state->Timer1.restart(10000); // a call rings: no search
+        rig.window->ui.mnuModemSelection->trigger();
+        QVERIFY(!rig.window->detectWindow());
+        rig.state->Timer1.off();
+        rig.window->ui.mnuModemSelection->trigger();
+        QVERIFY(rig.window->detectWindow());
+        QCOMPARE(rig.window->detectWindow()->Label1->text(), QStringLiteral("Test Finished"));
+        // Found on COM1 again, and caller ID re-armed after the search.
+        QCOMPARE(rig.modem->commandTexts().mid(10), (QStringList{"AT+VCID=1", "AT+VCID=1"}));
+        QVERIFY(rig.state->MSComm1.PortOpen() && rig.state->ModemConfigured);
+        QVERIFY(!rig.state->flags.ModemSearchInProgress);
+    }
+
     void exit_data()
     {
         columns<QString, int, bool, bool>("door", "answer", "asked", "ends");

@@ -1,0 +1,178 @@
+// The modem search against simulated modems linked as COM ports of a program folder whose
+// other COM numbers name no device: the scan, the caller-ID probe, the system's modem list.
+#include "AppState.h"
+#include "ModemRegistry.h"
+#include "ModemSearch.h"
+#include "ModemSim.h"
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QTest>
+#include <map>
+#include <memory>
+
+namespace {
+
+struct ListView : ISearchView {
+    void clearList() override { lines.clear(); }
+    void addLine(const QString &line) override { lines << line; }
+    void setProgress(const QString &text) override { progress = text; }
+    void showPortNumber(int port) override { shownPort = port; }
+    QStringList lines;
+    QString progress;
+    int shownPort = 0;
+};
+
+struct Registry : ModemRegistry {
+    Registry() { install(this); }
+    ~Registry() override { install(nullptr); }
+    QList<KnownModem> modems(const QString &) override { return list; }
+    QList<KnownModem> list;
+};
+
+// Simulated modems on the given COM numbers; every other number names a device that is not there.
+struct Rig {
+    explicit Rig(const QMap<int, QStringList> &modems) // COM number -> caller-ID commands it takes
+    {
+        folder.copyDefaults();
+        QDir(folder.path()).mkdir("ports");
+        for (int n = 1; n <= 16; ++n) {
+            if (modems.contains(n)) {
+                auto m = std::make_unique<ModemSimThread>();
+                m->linkAs(folder.path(), n);
+                const QStringList takes = modems.value(n);
+                m->run([takes](ModemSim &sim) { sim.setCallerIdCommands(takes); });
+                sims.emplace(n, std::move(m));
+            } else {
+                QFile::link(QStringLiteral("/nonexistent/COM%1").arg(n), folder.file(QStringLiteral("ports/COM%1").arg(n)));
+            }
+        }
+        state = std::make_unique<AppState>(folder.path());
+        state->setupFile.load(state->settings);
+        search = std::make_unique<ModemSearch>(*state, view);
+    }
+    QByteArray record(int n) const { return folder.bytes("acsetup.bin").mid((n - 1) * 100, 100); }
+
+    TestFolder folder;
+    std::map<int, std::unique_ptr<ModemSimThread>> sims;
+    std::unique_ptr<AppState> state;
+    ListView view;
+    std::unique_ptr<ModemSearch> search;
+};
+
+// Every caller-ID command the search knows (read when called: a static of another file).
+QStringList everything()
+{
+    return ModemSearch::CallerIdCandidates;
+}
+
+} // namespace
+
+class tst_Detect : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { m_t = std::make_unique<TestScope>(100.0); } // a three-second reply in 30 ms
+    void cleanup() { m_t.reset(); }
+
+    void scanFindsTheModem()
+    {
+        Registry none;
+        Rig rig({{3, everything()}});
+        rig.search->automaticSearch();
+        QVERIFY(rig.state->ModemConfigured);
+        QVERIFY(!rig.state->windows.ModemDetectionRunning);
+        const QStringList &l = rig.view.lines;
+        QVERIFY2(l.contains("/nonexistent/COM1 does not exist."), qPrintable(l.join("|"))); // said at once
+        QVERIFY(l.contains("Checking COM3..."));
+        QCOMPARE(l.filter("Ringlark Simulated 56K Voice Modem (I").size(), 10); // one answer line per ATI // one answer line per ATI
+        QCOMPARE(l.mid(l.size() - 3), (QStringList{"Modem_Name = Modem", "COM_Port = 3",
+                                                   "Modem Caller ID String = AT+VCID=1"}));
+        QVERIFY(!l.contains("Checking COM4...")); // the first modem with caller ID ends the search
+        QCOMPARE(rig.record(2), settingsRecord("COM_Port = 3"));
+        QCOMPARE(rig.record(3), settingsRecord("Modem_Name = Modem"));
+        QCOMPARE(rig.record(4), settingsRecord("Call_Id_AT_Command = AT+VCID=1"));
+        QCOMPARE(rig.sims.at(3)->commandTexts().mid(10), QStringList{"AT+VCID=1"}); // nothing else tried
+        QVERIFY(!rig.search->comm2().PortOpen()); // caller ID may take the modem now
+        QVERIFY(m_t->boxes.shown.isEmpty());
+    }
+
+    void probeTriesTheCandidatesInOrder()
+    {
+        Registry known;
+        known.list = {{"COM1", "Voice Modem"}};
+        Rig rig({{1, {"AT#CLS=8#CID=1"}}});
+        rig.search->automaticSearch();
+        QCOMPARE(rig.sims.at(1)->commandTexts(), everything().mid(0, 5)); // the known modem is not asked ATI
+        QCOMPARE(rig.state->settings.Call_Id_AT_Command, QStringLiteral("AT#CLS=8#CID=1"));
+        QCOMPARE(rig.record(4), settingsRecord("Call_Id_AT_Command = AT#CLS=8#CID=1"));
+        QCOMPARE(rig.record(3), settingsRecord("Modem_Name = Voice Modem"));
+    }
+
+    void knownModemsWithoutCallerId()
+    {
+        // Eleven known modems and more are all tried; a held port ends its probe, the search
+        // goes on; none takes a caller-ID command: the message for each, the last one kept.
+        Registry known;
+        for (int n = 4; n <= 11; ++n)
+            known.list.append({QStringLiteral("COM%1").arg(n), "Gone"});
+        known.list += {{"COM1", "Held"}, {"COM2", "First"}, {"COM12", ""}};
+        Rig rig({{1, everything()}, {2, {}}, {12, {}}});
+        PortHolder held(rig.sims.at(1)->devicePath());
+        if (!held.holding())
+            QSKIP("cannot hold the port here");
+        rig.search->automaticSearch();
+        QCOMPARE(m_t->boxes.titles(), QStringList(11, "Modem Detection"));
+        QVERIFY(m_t->boxes.shown[0].text.startsWith("Your Modem do not supports Caller ID!\rCaller Identification"));
+        QVERIFY(rig.sims.at(1)->commandTexts().isEmpty());
+        QCOMPARE(rig.sims.at(2)->commandTexts(), everything());
+        QCOMPARE(rig.record(2), settingsRecord("COM_Port = 12"));
+        QCOMPARE(rig.record(3), settingsRecord("Modem_Name = Modem")); // an empty name
+        QCOMPARE(rig.record(4), settingsRecord("Call_Id_AT_Command = No_CallerId_String_Found"));
+        QCOMPARE(rig.view.lines, QStringList{"Modem did not detect Caller ID String"});
+    }
+
+    void heldPortIsNamed()
+    {
+        Registry none;
+        Rig rig({{1, everything()}});
+        PortHolder held(rig.sims.at(1)->devicePath());
+        if (!held.holding())
+            QSKIP("cannot hold the port here");
+        rig.search->portTest(1);
+        const QString said = rig.view.lines.filter("in use by another program").value(0);
+        QVERIFY2(said.contains("ringlark-modem"), qPrintable(rig.view.lines.join('|')));
+    }
+
+    void noModemAtAll()
+    {
+        Registry none;
+        Rig rig({});
+        const QByteArray before = rig.folder.bytes("acsetup.bin");
+        rig.search->automaticSearch();
+        QVERIFY(!rig.state->ModemConfigured);
+        QCOMPARE(rig.folder.bytes("acsetup.bin"), before);
+        QVERIFY(m_t->boxes.shown.isEmpty());
+    }
+
+    void manualTest()
+    {
+        Rig rig({{5, everything()}});
+        rig.state->Timer1.restart(10000); // a call rings: no test
+        QVERIFY(!rig.search->manualTest(5));
+        QVERIFY(rig.sims.at(5)->commandTexts().isEmpty());
+        rig.state->Timer1.off();
+        QVERIFY(rig.search->manualTest(5));
+        QVERIFY(rig.view.lines.contains("Modem is on COM 5"));
+        QCOMPARE(rig.record(2), settingsRecord("COM_Port = 5"));
+        QCOMPARE(rig.view.progress, QStringLiteral("Test Finished"));
+        QVERIFY(!rig.state->flags.ModemSearchInProgress);
+        QVERIFY(rig.search->manualTest(6));
+        QCOMPARE(rig.view.lines.last(), QStringLiteral("No Modem is found on COM 6"));
+    }
+
+private:
+    std::unique_ptr<TestScope> m_t;
+};
+
+QTEST_MAIN(tst_Detect)
+#include "tst_detect.moc"
