@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # `make run`: the program on the simulated modem. A demo program folder gets a copy of the
-# program and its data files, settings that name COM1 and "AT+VCID=1", and the simulated modem
-# linked as its COM1. The modem places a call a few seconds after the program has switched
-# caller ID on. On a machine without a display it all runs under a virtual X server, and
-# screenshots of the main window are saved instead.
+# program and its data files, and the simulated modem linked as its COM1; the program finds
+# the modem there by itself at its first start. The modem places a call a few seconds after
+# the program has switched caller ID on. On a machine without a display it all runs under a
+# virtual X server, and screenshots of the main window are saved instead.
 set -euo pipefail
 build="${1:-build}"
 bin="$build/bin"
@@ -12,15 +12,9 @@ shots="$build/screenshots"
 mkdir -p "$demo" "$shots"
 cp -f "$bin/ringlark" "$bin/desetup.bin" "$bin/ringlark.ico" "$bin/openport.ico" "$bin/RINGLARK.HLP" "$demo/"
 
-record() { # file number text: writes one 100-byte settings record in place
-    printf '%-100s' "$3" | dd of="$1" bs=100 seek=$(($2 - 1)) conv=notrunc status=none
-}
-if [ ! -s "$demo/acsetup.bin" ]; then
-    cp "$demo/desetup.bin" "$demo/acsetup.bin"
-    record "$demo/acsetup.bin" 2 "COM_Port = 1"
-    record "$demo/acsetup.bin" 3 "Modem_Name = Simulated Voice Modem"
-    record "$demo/acsetup.bin" 4 "Call_Id_AT_Command = AT+VCID=1"
-fi
+# A first start as a new user has it: no modem configured. The program searches the COM ports,
+# finds the simulated modem on COM1 and stores the port, the name and the caller-ID command.
+[ -s "$demo/acsetup.bin" ] || cp "$demo/desetup.bin" "$demo/acsetup.bin"
 
 sim_log="$build/modemsim.log"
 cleanup() { [ -n "${sim_pid:-}" ] && kill "$sim_pid" 2>/dev/null || true; }
