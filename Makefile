@@ -1,5 +1,18 @@
 # The two commands of the README. Each installs what is missing, configures and builds first.
+SANITIZE ?= 0
+ifeq ($(SANITIZE),1)
+# The same suite under AddressSanitizer and UndefinedBehaviorSanitizer, in its own build folder.
+BUILD_DIR ?= build-sanitize
+CMAKE_EXTRA := -DRINGLARK_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+# Leaks are looked for in the program's own code; the system libraries Qt loads (fonts, D-Bus)
+# keep allocations for the life of the process on purpose.
+export ASAN_OPTIONS := detect_leaks=1:abort_on_error=0:strict_string_checks=0
+export LSAN_OPTIONS := suppressions=$(CURDIR)/tools/lsan.supp:print_suppressions=0
+export UBSAN_OPTIONS := print_stacktrace=1:halt_on_error=1
+else
 BUILD_DIR ?= build
+CMAKE_EXTRA := -DCMAKE_BUILD_TYPE=RelWithDebInfo
+endif
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 BUILD_PKGS := g++ make cmake qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-multimedia-dev \
@@ -7,13 +20,13 @@ BUILD_PKGS := g++ make cmake qt6-base-dev qt6-base-dev-tools qt6-serialport-dev 
 # Only needed by `make run` on a machine without a display (virtual X server and a screenshot).
 DEMO_PKGS := xvfb xauth x11-utils imagemagick fonts-liberation
 
-.PHONY: run test build deps bench clean
+.PHONY: run test build deps bench clean package
 
 deps:
 	@tools/install-deps.sh $(BUILD_PKGS)
 
 build: deps
-	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake -S . -B $(BUILD_DIR) $(CMAKE_EXTRA) >/dev/null
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 
 test: build
@@ -25,6 +38,11 @@ run: build
 
 bench: build
 	@tools/run-benchmarks.sh $(BUILD_DIR)
+
+# A .deb of the program (dpkg-shlibdeps, from dpkg-dev, names the libraries it needs).
+package: build
+	@tools/install-deps.sh dpkg-dev file
+	cd $(BUILD_DIR) && cpack
 
 clean:
 	rm -rf $(BUILD_DIR)

@@ -40,7 +40,10 @@ void seedUserFolder(const QString &programFolder, const QString &shareFolder, co
 QString resolveProgramFolder()
 {
     const QString exeDir = QCoreApplication::applicationDirPath();
-    if (QFileInfo(exeDir).isWritable())
+    // A program folder holds the shipped defaults beside the program (a build, an unpacked
+    // copy). An installed program sits in bin/ without them, and even where root may write
+    // there, its data belongs in the user's folder.
+    if (QFileInfo(exeDir).isWritable() && QFileInfo::exists(QDir(exeDir).filePath(QStringLiteral("desetup.bin"))))
         return exeDir;
     const QString userDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     seedUserFolder(exeDir, QDir(exeDir).absoluteFilePath(QStringLiteral("../share/ringlark")), userDir);

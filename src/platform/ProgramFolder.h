@@ -3,8 +3,8 @@
 #include <QString>
 
 // The folder that holds the program's data files (settings, call log, blocked list, icons,
-// help). The executable's folder when it is writable (a build tree or an unpacked copy);
-// an installed copy in a read-only folder uses the per-user data folder, seeded from the
+// help). The executable's folder when it is writable and holds the shipped defaults (a build
+// tree or an unpacked copy); an installed copy uses the per-user data folder, seeded from the
 // installation's share folder and the data the program's folder already held, on first start.
 QString resolveProgramFolder();
 
