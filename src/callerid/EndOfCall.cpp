@@ -79,10 +79,8 @@ void EndOfCall::Timer1_Timer()
     const bool stored = m_log.AppendCallRecord(ended.recordLine, ended.rings, &writeError);
     if (!ended.refused)
         Display_List(ended);
-    const InProgressFlags &f = m_state.flags;
-    if (m_state.settings.CallSendToPagerStatus && notifyPager && !f.ForwardingInProgress &&
-        !f.PrivateCallsInProgress && !f.BlockCallInProgress && !f.ZapInProgress && !f.DialInProgress &&
-        !f.ModemSearchInProgress)
+    // The pager is dialled through the modem: never while another service has the port.
+    if (m_state.settings.CallSendToPagerStatus && notifyPager && !m_state.flags.any())
         notifyPager(ended.callerNumber);
     if (m_state.settings.CallerIdMinimize && !m_state.windows.any() && !m_state.flags.ModemSearchInProgress)
         m_state.Timer2.restart(m_state.settings.minimizeDelayMs());
