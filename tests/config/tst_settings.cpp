@@ -261,6 +261,10 @@ void tst_Settings::failedWriteIsReported()
     // The setting stays what the file says: the program does not act on a value it lost.
     QVERIFY(!state.settings.CallForwardStatus);
     QCOMPARE(state.setupFile.record(24), settingsRecord("CallForwardStatus = False"));
+    Settings changed = state.settings;
+    changed.DateFormat = QStringLiteral("Short Date");
+    QVERIFY(!state.setupFile.saveSetupDialog(changed, nullptr));
+    QCOMPARE(state.setupFile.record(9), settingsRecord("DateFormat = Long Date"));
 }
 
 QTEST_GUILESS_MAIN(tst_Settings)
