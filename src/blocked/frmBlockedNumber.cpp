@@ -15,9 +15,9 @@
 
 namespace {
 
-constexpr int ClientWidth = 4800;
+constexpr int ClientWidth = 5400;
 constexpr int ClientHeight = 3600;
-constexpr int ListWidth = 4560;
+constexpr int ListWidth = 5160;
 
 } // namespace
 
@@ -55,7 +55,7 @@ void frmBlockedNumber::buildControls()
     cmdDeleteBlockedNumber = new QPushButton(QStringLiteral("UnBloc&k"), this);
     cmdDeleteBlockedNumber->setObjectName(QStringLiteral("cmdDeleteBlockedNumber"));
     cmdDeleteBlockedNumber->setToolTip(QStringLiteral("Unblock the highlighted Numbers"));
-    cmdDeleteBlockedNumber->setGeometry(twipsRect(1800, 3060, 1200, 375));
+    cmdDeleteBlockedNumber->setGeometry(twipsRect(2100, 3060, 1200, 375));
 
     mnuFile3 = new QMenu(QStringLiteral("File3"), this);
     mnuFile3->setObjectName(QStringLiteral("mnuFile3"));

@@ -19,9 +19,9 @@
 
 namespace {
 
-constexpr int ClientWidth = 8400;
+constexpr int ClientWidth = 9600;
 constexpr int ClientHeight = 4320;
-constexpr int ListWidth = 8160;
+constexpr int ListWidth = 9360;
 
 // Each column's width is the list's width divided by its number.
 constexpr double WidthDivisors[6] = {13.17, 3.7, 3.91, 7.2, 8.1, 11.05};
@@ -63,11 +63,11 @@ void frmListView::buildControls()
     cmdDeleteList = new QPushButton(QStringLiteral("Delete L&ist"), this);
     cmdDeleteList->setObjectName(QStringLiteral("cmdDeleteList"));
     cmdDeleteList->setToolTip(QStringLiteral("Delete the selected Calls"));
-    cmdDeleteList->setGeometry(twipsRect(2400, 3800, 1500, 375));
+    cmdDeleteList->setGeometry(twipsRect(3000, 3800, 1500, 375));
     cmdClearList = new QPushButton(QStringLiteral("Cle&ar List"), this);
     cmdClearList->setObjectName(QStringLiteral("cmdClearList"));
     cmdClearList->setToolTip(QStringLiteral("Clear the List temporarily "));
-    cmdClearList->setGeometry(twipsRect(4500, 3800, 1500, 375));
+    cmdClearList->setGeometry(twipsRect(5100, 3800, 1500, 375));
 
     mnuFile2 = new QMenu(QStringLiteral("File2"), this);
     mnuFile2->setObjectName(QStringLiteral("mnuFile2"));

@@ -15,7 +15,7 @@ frmAbout::frmAbout(AppState &state, QWidget *parent) : Form(parent), m_state(sta
 {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About Ringlark Talking Caller ID"));
-    setFixedSize(twips(5400), twips(2355));
+    setFixedSize(twips(6600), twips(2355));
 
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
@@ -27,7 +27,7 @@ frmAbout::frmAbout(AppState &state, QWidget *parent) : Form(parent), m_state(sta
 
     Label2 = new QLabel(this);
     Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setGeometry(twipsRect(1440, 120, 3840, 1400));
+    Label2->setGeometry(twipsRect(1440, 120, 5000, 1400));
     Label2->setWordWrap(true);
     Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     QFont title = Label2->font();
@@ -40,7 +40,7 @@ frmAbout::frmAbout(AppState &state, QWidget *parent) : Form(parent), m_state(sta
     cmdOK = new QPushButton(QStringLiteral("&OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setToolTip(QStringLiteral("Click here to Quit"));
-    cmdOK->setGeometry(twipsRect(3960, 1800, 1200, 375));
+    cmdOK->setGeometry(twipsRect(5160, 1800, 1200, 375));
     cmdOK->setDefault(true);
     connect(cmdOK, &QPushButton::clicked, this, &QWidget::close);
 

@@ -39,6 +39,8 @@ frmColorChoice::frmColorChoice(AppState &state, QWidget *parent) : Form(parent),
     Label2->setObjectName(QStringLiteral("Label2"));
     Frame1 = new QGroupBox(this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
+    // The swatches sit on the system colour: a swatch of the window colour would vanish.
+    Frame1->setAutoFillBackground(true);
     auto *grid = new QGridLayout(Frame1);
     // Light colours on the first row, their dark companions below.
     for (int i = 0; i < choices().size(); ++i) {
@@ -47,6 +49,7 @@ frmColorChoice::frmColorChoice(AppState &state, QWidget *parent) : Form(parent),
         b->setObjectName(QLatin1String(c.name));
         b->setToolTip(QString::fromLatin1(c.tip));
         b->setFixedSize(twips(480), twips(480));
+        b->setFlat(true); // the face is the colour itself, not a shaded button
         ::setBackColor(b, c.color);
         grid->addWidget(b, i / 7, i % 7);
         buttons << b;

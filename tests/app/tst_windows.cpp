@@ -514,9 +514,13 @@ void tst_Windows::helpFile()
     QVERIFY(help && help->isVisible());
     QCOMPARE(help->windowTitle(), "Ringlark Talking Caller ID Help");
     QVERIFY(help->browser()->toPlainText().contains("dialout"));
+    rig.window->ui.mnuAbout->trigger();
+    QVERIFY(rig.state->windows.AboutWindowOpen);
     m_t->boxes.answer(vbYes);
     rig.window->mnuExit_Click();
     QVERIFY(!rig.aux().helpWindow());
+    QVERIFY(!rig.aux().aboutWindow());
+    QVERIFY(!rig.state->windows.AboutWindowOpen);
 }
 
 QTEST_MAIN(tst_Windows)
