@@ -25,8 +25,11 @@ template <typename T> void unload(QPointer<T> &p)
         return;
     T *w = p.data();
     p = nullptr;
-    if (!w->unloading())
-        w->close(); // its unload handler runs: flags cleared, nothing saved
+    // A window already closing deletes itself once its close handler is done; that handler may
+    // be waiting in a message box right now.
+    if (w->unloading())
+        return;
+    w->close(); // its unload handler runs: flags cleared, nothing saved
     delete w;
 }
 

@@ -13,6 +13,7 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QTreeView>
@@ -145,8 +146,14 @@ void frmListView::DeleteList()
 {
     if (m_log.model().rowCount() == 0 || m_clickedItem == 0)
         return;
-    if (MsgBox(QStringLiteral("Are you sure you want to delete all selected Calls from List?"), MsgStyle::InfoYesNo,
-               QStringLiteral("Delete Calls Log")) != vbYes) {
+    // The question runs its own event loop: the main window may go to the tray meanwhile and
+    // unload this window. Then nothing is deleted.
+    const QPointer<frmListView> alive(this);
+    const MsgAnswer answer = MsgBox(QStringLiteral("Are you sure you want to delete all selected Calls from List?"),
+                                    MsgStyle::InfoYesNo, QStringLiteral("Delete Calls Log"));
+    if (!alive)
+        return;
+    if (answer != vbYes) {
         m_clickedItem = 0;
         return;
     }
@@ -161,13 +168,14 @@ void frmListView::DeleteList()
 
     QString error;
     const bool marked = markCallsDeleted(m_log.file(), numbers, &error);
+    const QString path = m_log.file().path();
+    m_clickedItem = 0;
     // Reloaded also after a failed marker: the calls marked before it are gone for good, and
-    // the table must show what the file holds.
+    // the table must show what the file holds. (A box of the reload may see this window go.)
     if (displayList)
         displayList();
-    m_clickedItem = 0;
     if (!marked)
-        reportWriteFailure(m_log.file().path(), error);
+        reportWriteFailure(path, error);
 }
 
 void frmListView::Form_Unload(bool)

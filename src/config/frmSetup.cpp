@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -159,7 +160,10 @@ void frmSetup::cmdDefaultSetup_Click()
 {
     const QString question = crLines({QStringLiteral("Are you sure you want to Apply the Default Configuration?"),
                                       QStringLiteral("Default Configuration will override the current settings!")});
-    if (MsgBox(question, MsgStyle::Question, QStringLiteral("Defaut Configuration Confirmation!")) != vbYes)
+    // The question runs its own event loop: the main window may go to the tray meanwhile and
+    // unload the dialog.
+    const QPointer<frmSetup> alive(this);
+    if (MsgBox(question, MsgStyle::Question, QStringLiteral("Defaut Configuration Confirmation!")) != vbYes || !alive)
         return;
     takeTexts();
     m_values.useDefaults();

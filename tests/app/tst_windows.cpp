@@ -121,17 +121,20 @@ void tst_Windows::deleteCalls_data()
     QTest::addColumn<bool>("clickFirst");    // a line clicked before the deletion
     QTest::addColumn<MsgAnswer>("answer");
     QTest::addColumn<bool>("fullDisk");
+    QTest::addColumn<bool>("trayDuringQuestion"); // the main window goes to the tray meanwhile
     QTest::addColumn<QStringList>("expected"); // the log afterwards: call number and name
     QTest::addColumn<QStringList>("titles");   // the boxes shown
 
     const QStringList all = {"1 CALLER A", "2 CALLER B", "3 CALLER C", "4 CALLER D", "5 CALLER E"};
     // Newest first: line 1 is call 4, line 3 is call 2.
-    QTest::newRow("calls 2 and 4") << QList<int>{1, 3} << true << vbYes << false
+    QTest::newRow("calls 2 and 4") << QList<int>{1, 3} << true << vbYes << false << false
                                    << QStringList{"1 CALLER A", "2 CALLER C", "3 CALLER E"}
                                    << QStringList{"Delete Calls Log"};
-    QTest::newRow("answered No") << QList<int>{1} << true << vbNo << false << all << QStringList{"Delete Calls Log"};
-    QTest::newRow("keyboard only") << QList<int>{1} << false << vbYes << false << all << QStringList{};
-    QTest::newRow("full disk") << QList<int>{1} << true << vbYes << true << all
+    QTest::newRow("answered No") << QList<int>{1} << true << vbNo << false << false << all << QStringList{"Delete Calls Log"};
+    QTest::newRow("keyboard only") << QList<int>{1} << false << vbYes << false << false << all << QStringList{};
+    QTest::newRow("tray during the question") << QList<int>{1} << true << vbYes << false << true << all
+                                              << QStringList{"Delete Calls Log"};
+    QTest::newRow("full disk") << QList<int>{1} << true << vbYes << true << false << all
                                       << QStringList{"Delete Calls Log", "File Write Error"};
 }
 
@@ -141,6 +144,7 @@ void tst_Windows::deleteCalls()
     QFETCH(bool, clickFirst);
     QFETCH(MsgAnswer, answer);
     QFETCH(bool, fullDisk);
+    QFETCH(bool, trayDuringQuestion);
     QFETCH(QStringList, expected);
     QFETCH(QStringList, titles);
     Rig rig({}, 5);
@@ -166,12 +170,18 @@ void tst_Windows::deleteCalls()
         w->ListView1->selectionModel()->select(w->ListView1->model()->index(r, 0),
                                                QItemSelectionModel::Select | QItemSelectionModel::Rows);
     m_t->boxes.answer(answer);
+    if (trayDuringQuestion)
+        m_t->boxes.onShow = [&](const MsgRecord &) { rig.window->minimise(); };
     QTest::keyClick(w->ListView1, Qt::Key_Delete);
     limit.reset();
 
     QCOMPARE(m_t->boxes.titles(), titles);
     QCOMPARE(rig.logNames(), expected);
     QVERIFY(!rig.folder.exists("ArrayTemp1.bin"));
+    if (trayDuringQuestion) {
+        QVERIFY(!rig.aux().callsLogWindow());
+        return;
+    }
     QCOMPARE(w->ListView1->model()->rowCount(), expected.size());
     if (rows == QList<int>{1, 3} && answer == vbYes) {
         QCOMPARE(betweenSteps.mid(3 * 80, 80), "4DELETE" + QByteArray(73, ' '));
