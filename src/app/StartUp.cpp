@@ -70,7 +70,7 @@ bool frmMain::Form_Load()
 void frmMain::forwardingLeftOn()
 {
     if (!m_state.settings.CallForwardStatus) {
-        showServiceState(ServicePair::CallForwarding, false);
+        showServiceState(ServicePair::Forwarding, false);
         return;
     }
     const MsgAnswer a =
@@ -84,7 +84,7 @@ void frmMain::forwardingLeftOn()
         m_services->modem.CallForwardOFF();
         return;
     }
-    showServiceState(ServicePair::CallForwarding, true);
+    showServiceState(ServicePair::Forwarding, true);
     Tray::replaceIcon(m_state, *this, Tray::ReleasedIcon,
                       QStringLiteral("Ringlark Caller ID is OFF.") + QChar(13) +
                           QStringLiteral("To receive calls, please turn OFF Call Forwarding."));

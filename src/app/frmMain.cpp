@@ -1,6 +1,7 @@
 #include "frmMain.h"
 
 #include "AppState.h"
+#include "AuxWindows.h"
 #include "MsgBox.h"
 #include "NotifyIcon.h"
 #include "SingleInstance.h"
@@ -18,7 +19,8 @@
 
 frmMain::frmMain(AppState &state, QWidget *parent)
     : QMainWindow(parent), m_state(state), m_port(state, *this),
-      m_services(std::make_unique<Services>(state, *this, m_port))
+      m_services(std::make_unique<Services>(state, *this, m_port)),
+      m_windows(new AuxWindows(state, *m_services, *this, ui, *this))
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Ringlark Talking Caller ID"));
@@ -37,7 +39,14 @@ frmMain::frmMain(AppState &state, QWidget *parent)
     connect(ui.cmdUpLog, &QPushButton::clicked, this, &frmMain::cmdUpLog_Click);
     connect(ui.cmdBlock, &QPushButton::clicked, this, [this] { m_services->block.cmdBlock_Click(); });
     connect(ui.mnuModemSelection, &QAction::triggered, this, &frmMain::mnuModemSelection_Click);
+    m_services->buttons.setup = &m_windows->switches;
     connectServiceButtons();
+    connect(ui.cmdCallLog, &QPushButton::clicked, m_windows, &AuxWindows::cmdCallLog_Click);
+    connect(ui.Command1, &QPushButton::clicked, m_windows, &AuxWindows::Command1_Click);
+    connect(ui.mnuSetup, &QAction::triggered, m_windows, &AuxWindows::mnuSetup_Click);
+    connect(ui.DisplayColor, &QAction::triggered, m_windows, &AuxWindows::DisplayColor_Click);
+    connect(ui.mnuHelpHelp, &QAction::triggered, m_windows, &AuxWindows::mnuHelpHelp_Click);
+    connect(ui.mnuAbout, &QAction::triggered, m_windows, &AuxWindows::mnuAbout_Click);
 }
 
 void frmMain::connectServiceButtons()
@@ -62,25 +71,10 @@ void frmMain::connectServiceButtons()
         connect(w.button, &QPushButton::clicked, this, [&b, click = w.click] { (b.*click)(); });
 }
 
-void frmMain::showServiceState(ServicePair pair, bool serviceOn)
+frmMain::~frmMain()
 {
-    switch (pair) {
-    case ServicePair::CallForwarding:
-        showServicePair(ui.cmdCallForwardingON, ui.cmdCallForwardingOFF, serviceOn);
-        break;
-    case ServicePair::PrivateCalls:
-        showServicePair(ui.cmdBlockPrivateCalls, ui.cmdReleasePrivateCalls, serviceOn);
-        break;
-    case ServicePair::PagerNotification:
-        showServicePair(ui.cmdPagerNotificationON, ui.cmdPagerNotificationOFF, serviceOn);
-        break;
-    case ServicePair::Telemarketers:
-        showServicePair(ui.cmdBlockTelemarketers, ui.cmdReleaseTelemarketers, serviceOn);
-        break;
-    }
+    delete m_windows;
 }
-
-frmMain::~frmMain() = default;
 
 void frmMain::bindDisplay()
 {
@@ -110,7 +104,7 @@ void showServicePair(QWidget *onButton, QWidget *offButton, bool serviceOn)
 void frmMain::restoreServiceButtons()
 {
     const Settings &s = m_state.settings;
-    showServiceState(ServicePair::PagerNotification, s.CallSendToPagerStatus);
+    showServiceState(ServicePair::Pager, s.CallSendToPagerStatus);
     showServiceState(ServicePair::Telemarketers, s.BlockTeleMarketersStatus);
     showServiceState(ServicePair::PrivateCalls, s.BlockPrivateCallsStatus);
 }
@@ -165,7 +159,25 @@ void frmMain::setWindowIconFile(const QString &fileName)
 
 void frmMain::unloadBlockedWindow()
 {
-    // The Blocked Number List window does not exist yet in this build: nothing to close.
+    m_windows->unloadBlocked();
+}
+
+void frmMain::showServiceState(ServicePair pair, bool serviceOn)
+{
+    switch (pair) {
+    case ServicePair::Forwarding:
+        showServicePair(ui.cmdCallForwardingON, ui.cmdCallForwardingOFF, serviceOn);
+        break;
+    case ServicePair::Telemarketers:
+        showServicePair(ui.cmdBlockTelemarketers, ui.cmdReleaseTelemarketers, serviceOn);
+        break;
+    case ServicePair::PrivateCalls:
+        showServicePair(ui.cmdBlockPrivateCalls, ui.cmdReleasePrivateCalls, serviceOn);
+        break;
+    case ServicePair::Pager:
+        showServicePair(ui.cmdPagerNotificationON, ui.cmdPagerNotificationOFF, serviceOn);
+        break;
+    }
 }
 
 void frmMain::runModemDetection()
@@ -227,6 +239,7 @@ void frmMain::Form_Resize()
     if (NotifyArea::available())
         hide();
     m_state.display.clear();
+    m_windows->unloadForTray();
 }
 
 void frmMain::Timer2_Timer()
@@ -342,6 +355,7 @@ void frmMain::shutdown(bool letPendingRun)
     m_state.Timer2.stop();
     close();
     unloadDetectWindow();
+    m_windows->unloadAll();
     m_state.tray.Shell_NotifyIcon(NIM_DELETE, m_state.nid);
     emit programEnded();
 }

@@ -3,6 +3,7 @@
 #include "MainControls.h"
 #include "MainWindowPort.h"
 #include "PortConnection.h"
+#include "ServiceButtonsPort.h"
 #include "Services.h"
 #include "clsBringForm.h"
 #include "frmDetectModem.h"
@@ -12,6 +13,7 @@
 #include <memory>
 
 class AppState;
+class AuxWindows;
 class SingleInstance;
 
 // The program's only permanent window: the caller display, the service buttons, the command
@@ -30,6 +32,7 @@ public:
     MainControls ui;
     PortConnection &port() { return m_port; }
     Services &services() { return *m_services; }
+    AuxWindows &windows() { return *m_windows; }
     AppState &state() { return m_state; }
 
     // IMainWindow
@@ -39,6 +42,7 @@ public:
     void setWindowIconFile(const QString &fileName) override;
     void unloadBlockedWindow() override;
     void runModemDetection() override;
+    // IServiceButtons
     void showServiceState(ServicePair pair, bool serviceOn) override;
 
     // Tray mouse messages: 514 left button up, 515 double click, 517 right button up.
@@ -81,6 +85,7 @@ private:
     AppState &m_state;
     PortConnection m_port;
     std::unique_ptr<Services> m_services;
+    AuxWindows *m_windows = nullptr; // the other windows; they go before the services they show
     clsBringForm m_bring;
     std::unique_ptr<SingleInstance> m_instance;
     QString m_iconFile = QStringLiteral("ringlark.ico");

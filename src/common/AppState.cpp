@@ -1,6 +1,7 @@
 #include "AppState.h"
 
 #include "MsgBox.h"
+#include "ProgramFolder.h"
 
 #include <QDir>
 
@@ -14,6 +15,11 @@ AppState::AppState(const QString &programFolder, QObject *parent)
 QString AppState::file(const QString &name) const
 {
     return QDir(m_folder).filePath(name);
+}
+
+QString AppState::helpFile() const
+{
+    return folderFile(m_folder, QStringLiteral("RINGLARK.HLP"));
 }
 
 bool AppState::writeSetupRecord(int rec, const QString &text)

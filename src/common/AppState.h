@@ -22,7 +22,8 @@ public:
 
     QString folder() const { return m_folder; }
     QString file(const QString &name) const;
-    QString helpFile() const { return file(QStringLiteral("RINGLARK.HLP")); }
+    // RINGLARK.HLP in the program folder; a folder at the root gets no doubled separator.
+    QString helpFile() const;
     QString blockedPath() const { return file(QStringLiteral("blocked.bin")); }
     QString blockedScratchPath() const { return file(QStringLiteral("blocktemp.bin")); }
     QString callLogPath() const { return file(QStringLiteral("Array.bin")); }

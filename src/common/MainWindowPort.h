@@ -1,11 +1,12 @@
 #pragma once
 
-#include <QString>
-#include <QtGlobal>
+#include "ServiceButtonsPort.h"
 
-// What the subsystems need of the main window. The window implements it; tests that run the
-// subsystems without a window give a recorder instead.
-class IMainWindow {
+#include <QString>
+
+// What the subsystems need of the main window, its service buttons included. The window
+// implements it; tests that run the subsystems without a window give a recorder instead.
+class IMainWindow : public IServiceButtons {
 public:
     virtual ~IMainWindow() = default;
     // Bring the window to the front and centre it (a call has come in).
@@ -20,15 +21,6 @@ public:
     virtual void unloadBlockedWindow() = 0;
     // Run the modem search; it may configure a modem.
     virtual void runModemDetection() = 0;
-
-    // The four on/off pairs of service buttons.
-    enum class ServicePair { CallForwarding, PrivateCalls, PagerNotification, Telemarketers };
-    // Shows the pair's "off" button (light red) when the service is on, else its "on" button.
-    virtual void showServiceState(ServicePair pair, bool serviceOn)
-    {
-        Q_UNUSED(pair);
-        Q_UNUSED(serviceOn);
-    }
 };
 
 // The switches of the Setup dialog that the main window's pager and telemarketer buttons use

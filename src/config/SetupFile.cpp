@@ -117,19 +117,30 @@ bool SetupFile::WriteSetupRecord(int rec, const QString &text, Settings &setting
             *error = QStringLiteral("record %1 is not a setting").arg(rec);
         return false;
     }
+    // The setting follows the file: after a failed write both keep the value they had, so the
+    // program never acts on a value that the next start would not read back.
+    const QByteArray before = m_records[rec];
     m_records[rec] = Settings::padRecord(text);
+    if (!writeRange(rec, rec, error)) {
+        m_records[rec] = before;
+        return false;
+    }
     if (rec == Settings::LastReportRecord)
         settings.LastCallerIdReport = text;
     else
         settings.readRecord(rec, Settings::recordText(m_records[rec]));
-    return writeRange(rec, rec, error);
+    return true;
 }
 
 bool SetupFile::saveSetupDialog(const Settings &settings, QString *error)
 {
+    const auto before = m_records;
     for (int n = 5; n <= Settings::SettingRecords; ++n)
         m_records[n] = Settings::padRecord(settings.composeRecord(n));
-    return writeRange(5, Settings::SettingRecords, error);
+    if (writeRange(5, Settings::SettingRecords, error))
+        return true;
+    m_records = before;
+    return false;
 }
 
 bool SetupFile::writeRange(int first, int last, QString *error)

@@ -29,13 +29,15 @@ public:
     LoadOutcome load(Settings &settings, const std::function<void()> &beforeDefaults = {});
 
     // Writes record n (1 to 28) in place and brings the matching setting to the same value.
+    // When the write fails, the record in memory and the setting keep their old values.
     bool WriteSetupRecord(int rec, const QString &text, Settings &settings, QString *error);
     // Puts a record into the raw table without writing the file (modem detection prepares
     // records 1 to 3 before it writes them).
     void putRecord(int rec, const QString &text);
     // Writes records that were put, in one opening of the file.
     bool writeRecords(int first, int last, QString *error);
-    // The Setup dialog's save: records 5 to 28 composed from the settings, one opening.
+    // The Setup dialog's save: records 5 to 28 composed from the settings, one opening. When
+    // the write fails, the records in memory keep their old values.
     bool saveSetupDialog(const Settings &settings, QString *error);
 
     // Raw record n as held in memory (100 bytes; 100 NULs when never read or written).

@@ -37,7 +37,7 @@ bool clsModemFunctions::refusedUnless(bool enabled, const QStringList &lines, co
     return true;
 }
 
-void clsModemFunctions::showServiceState(IMainWindow::ServicePair pair, bool serviceOn)
+void clsModemFunctions::showServiceState(ServicePair pair, bool serviceOn)
 {
     if (m_window)
         m_window->showServiceState(pair, serviceOn);
@@ -104,7 +104,7 @@ void clsModemFunctions::CallForwardON()
     // No call rings at home now: the port is free for other programs.
     if (m_state.MSComm1.PortOpen())
         m_state.MSComm1.setPortOpen(false);
-    showServiceState(IMainWindow::ServicePair::CallForwarding, true);
+    showServiceState(ServicePair::Forwarding, true);
 }
 
 void clsModemFunctions::CallForwardOFF()
@@ -121,7 +121,7 @@ void clsModemFunctions::CallForwardOFF()
     });
     if (!done)
         return;
-    showServiceState(IMainWindow::ServicePair::CallForwarding, false);
+    showServiceState(ServicePair::Forwarding, false);
     m_port.ModemPortOpen();
 }
 
@@ -142,7 +142,7 @@ void clsModemFunctions::BlockPrivateCallsOn()
             m_state.writeSetupRecord(PrivateStatusRecord, QStringLiteral("BlockPrivateCallsStatus = True"));
         }))
         return;
-    showServiceState(IMainWindow::ServicePair::PrivateCalls, true);
+    showServiceState(ServicePair::PrivateCalls, true);
     m_port.ModemPortOpen();
 }
 
@@ -159,7 +159,7 @@ void clsModemFunctions::ReleasePrivateCallsOn()
             m_state.writeSetupRecord(PrivateStatusRecord, QStringLiteral("BlockPrivateCallsStatus = False"));
         }))
         return;
-    showServiceState(IMainWindow::ServicePair::PrivateCalls, false);
+    showServiceState(ServicePair::PrivateCalls, false);
     m_port.ModemPortOpen();
 }
 

@@ -61,7 +61,7 @@ private:
     bool hangUp(double pauseSeconds, const QString &title);
     // The refusal of a switch that Setup has not enabled, or that would cut into a ringing call.
     bool refusedUnless(bool enabled, const QStringList &lines, const QString &title);
-    void showServiceState(IMainWindow::ServicePair pair, bool serviceOn);
+    void showServiceState(ServicePair pair, bool serviceOn);
 
     AppState &m_state;
     IPortConnection &m_port;

@@ -244,7 +244,9 @@ private slots:
         row("forwarding without a modem", "cmdCallForwardingON", "no modem", QStringList(),
             "Modem is not Configured!");
         row("pager without a modem", "cmdPagerNotificationON", "no modem", QStringList(), "Modem is not Configured!");
-        row("telemarketers without a modem", "cmdBlockTelemarketers", "no modem", QStringList(), "");
+        // No modem needed: the switch itself answers (the feature is not enabled in Setup).
+        row("telemarketers without a modem", "cmdBlockTelemarketers", "no modem", QStringList(),
+            "Block TeleMarketers 'Turn ON' is not possible!");
     }
 
     void serviceButtonGuards()

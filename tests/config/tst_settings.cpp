@@ -231,6 +231,13 @@ private slots:
         const QStringList lines = boxes.shown[0].text.split(QChar(13));
         QCOMPARE(lines.value(1), QDir::toNativeSeparators(folder.file("acsetup.bin")));
         QVERIFY(!lines.value(2).isEmpty()); // the reason
+        // The setting stays what the file says: the program does not act on a value it lost.
+        QVERIFY(!state.settings.CallForwardStatus);
+        QCOMPARE(state.setupFile.record(24), settingsRecord("CallForwardStatus = False"));
+        Settings changed = state.settings;
+        changed.DateFormat = QStringLiteral("Short Date");
+        QVERIFY(!state.setupFile.saveSetupDialog(changed, nullptr));
+        QCOMPARE(state.setupFile.record(9), settingsRecord("DateFormat = Long Date"));
     }
 };
 

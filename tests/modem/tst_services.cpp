@@ -187,9 +187,9 @@ private slots:
         row("forwarding off", "off", "", QStringList{"ATDT73#;", "ATH", "AT+VCID=1"}, "",
             "24 CallForwardStatus = False", "0:0", 2000);
         row("block private calls", "block", "", QStringList{"ATDT*77;", "ATH", "AT+VCID=1"},
-            "Block Private Calls Confirmation!", "25 BlockPrivateCallsStatus = True", "1:1", 2000);
+            "Block Private Calls Confirmation!", "25 BlockPrivateCallsStatus = True", "2:1", 2000);
         row("release private calls", "release", "", QStringList{"ATDT*87;", "ATH", "AT+VCID=1"}, "",
-            "25 BlockPrivateCallsStatus = False", "1:0", 4000);
+            "25 BlockPrivateCallsStatus = False", "2:0", 4000);
         row("pager", "page 5551234567", "", QStringList{"ATDT5559999;", "ATDT75551234567;", "ATH"}, "", "", "", 7000);
         // The words of a private caller go as they are; a modem that takes only digits refuses them.
         row("pager, private caller", "page PRIVATE NUMBER", "ATDT7PRIVATE NUMBER;",

@@ -1,0 +1,184 @@
+#include "AuxWindows.h"
+
+#include "AppState.h"
+#include "HelpWindow.h"
+#include "MainControls.h"
+#include "Services.h"
+#include "frmAbout.h"
+#include "frmBlockedNumber.h"
+#include "frmColorChoice.h"
+#include "frmListView.h"
+#include "frmSetup.h"
+
+namespace {
+
+// A window closed by its close box is deleted a moment later: until then it is no longer the
+// window to use.
+template <typename T> T *live(const QPointer<T> &p)
+{
+    return (p && !p->unloading()) ? p.data() : nullptr;
+}
+
+template <typename T> void unload(QPointer<T> &p)
+{
+    if (!p)
+        return;
+    T *w = p.data();
+    p = nullptr;
+    // A window already closing deletes itself once its close handler is done; that handler may
+    // be waiting in a message box right now.
+    if (w->unloading())
+        return;
+    w->close(); // its unload handler runs: flags cleared, nothing saved
+    delete w;
+}
+
+void bringUp(QWidget *w)
+{
+    w->show();
+    w->raise();
+    w->activateWindow();
+}
+
+} // namespace
+
+AuxWindows::AuxWindows(AppState &state, Services &services, QWidget &mainWindow, MainControls &mainControls,
+                       IServiceButtons &buttons)
+    : QObject(&mainWindow), switches(state, buttons), m_state(state), m_services(services), m_main(mainWindow),
+      m_ui(mainControls)
+{
+}
+
+AuxWindows::~AuxWindows()
+{
+    // Before the call log and the blocked list they show go away with the main window.
+    unloadAll();
+}
+
+frmListView *AuxWindows::callsLogWindow() const { return live(m_listView); }
+frmBlockedNumber *AuxWindows::blockedWindow() const { return live(m_blocked); }
+frmSetup *AuxWindows::setupWindow() const { return live(m_setup); }
+frmColorChoice *AuxWindows::colorWindow() const { return live(m_color); }
+frmAbout *AuxWindows::aboutWindow() const { return live(m_about); }
+
+frmListView *AuxWindows::callsLog()
+{
+    if (!live(m_listView)) {
+        m_listView = new frmListView(m_state, m_services.log, m_services.browser, &m_main);
+        m_listView->displayList = [this] { reloadAfterDeletion(); };
+    }
+    return m_listView;
+}
+
+frmBlockedNumber *AuxWindows::blocked()
+{
+    if (!live(m_blocked))
+        m_blocked = new frmBlockedNumber(m_state, m_services.blocked, &m_main);
+    return m_blocked;
+}
+
+frmSetup *AuxWindows::setup()
+{
+    if (!live(m_setup))
+        m_setup = new frmSetup(m_state, &m_main);
+    return m_setup;
+}
+
+frmColorChoice *AuxWindows::colorChoice()
+{
+    if (!live(m_color)) {
+        m_color = new frmColorChoice(m_state, &m_main);
+        connect(m_color, &frmColorChoice::colorChosen, this, &AuxWindows::applyColor);
+    }
+    return m_color;
+}
+
+void AuxWindows::reloadAfterDeletion()
+{
+    // The marked calls are compacted away at once, also while a call comes in: left in the
+    // file, they would come back when the end of that call writes the log from memory. Only
+    // the display and the log position belong to the call then, and stay as they are.
+    if (m_services.call.RingSeen || m_services.call.NumberReceived)
+        m_services.log.DisplayFinalList();
+    else
+        m_services.end.DisplayFinalList();
+}
+
+void AuxWindows::cmdCallLog_Click()
+{
+    m_state.windows.CallsLogWindowOpen = true;
+    // While a call rings, the log and the display belong to it.
+    if (m_state.Timer1.Interval() != 0)
+        return;
+    m_state.Timer2.stop();
+    frmListView *w = callsLog();
+    m_services.log.model().clear();
+    m_services.end.DisplayFinalList();
+    m_services.browser.GetFromLogTopToBottom();
+    bringUp(w);
+}
+
+void AuxWindows::Command1_Click()
+{
+    bringUp(blocked());
+}
+
+void AuxWindows::mnuSetup_Click()
+{
+    bringUp(setup());
+}
+
+void AuxWindows::DisplayColor_Click()
+{
+    bringUp(colorChoice());
+}
+
+void AuxWindows::mnuAbout_Click()
+{
+    if (!live(m_about))
+        m_about = new frmAbout(m_state, &m_main);
+    bringUp(m_about);
+}
+
+void AuxWindows::mnuHelpHelp_Click()
+{
+    if (!m_help)
+        m_help = new HelpWindow(&m_main);
+    m_help->showContents(m_state.helpFile());
+    bringUp(m_help);
+}
+
+void AuxWindows::applyColor(int color)
+{
+    setFormBackColor(m_ui.client, color);
+    callsLog()->setBackColor(color);
+    blocked()->hide();
+    blocked()->setBackColor(color);
+    setup()->setBackColor(color);
+    setup()->hide();
+    m_main.show();
+    callsLog()->show();
+}
+
+void AuxWindows::unloadForTray()
+{
+    unload(m_listView);
+    unload(m_color);
+    unload(m_setup);
+    unload(m_blocked);
+}
+
+void AuxWindows::unloadAll()
+{
+    unloadForTray();
+    unload(m_about);
+    if (m_help) {
+        delete m_help.data();
+        m_help = nullptr;
+    }
+}
+
+void AuxWindows::unloadBlocked()
+{
+    unload(m_blocked);
+}

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "HelpWindow.h"
+#include "SetupSwitches.h"
+#include "frmAbout.h"
+#include "frmBlockedNumber.h"
+#include "frmColorChoice.h"
+#include "frmListView.h"
+#include "frmSetup.h"
+
+#include <QObject>
+#include <QPointer>
+
+class AppState;
+class IServiceButtons;
+class QWidget;
+struct MainControls;
+struct Services;
+
+// The main window's other windows: each is loaded when first used, unloaded by its close box,
+// by the main window going to the tray or by the program's end, and loaded afresh the next
+// time. The main window's menus and buttons open them through here.
+class AuxWindows : public QObject {
+    Q_OBJECT
+public:
+    AuxWindows(AppState &state, Services &services, QWidget &mainWindow, MainControls &mainControls,
+               IServiceButtons &buttons);
+    ~AuxWindows() override;
+
+    // The pager and telemarketer switches of the main window's service buttons.
+    SetupSwitches switches;
+
+    void cmdCallLog_Click();
+    void Command1_Click();
+    void mnuSetup_Click();
+    void DisplayColor_Click();
+    void mnuHelpHelp_Click();
+    void mnuAbout_Click();
+    // A colour button of the chooser: the colour on every window that shows it.
+    void applyColor(int color);
+
+    // The windows that must not outlive the main window's trip to the tray; nothing is saved.
+    void unloadForTray();
+    // Every window, the about box and the help window included (the program ends).
+    void unloadAll();
+    void unloadBlocked();
+
+    // The loaded window, or nullptr when it is not loaded.
+    frmListView *callsLogWindow() const;
+    frmBlockedNumber *blockedWindow() const;
+    frmSetup *setupWindow() const;
+    frmColorChoice *colorWindow() const;
+    frmAbout *aboutWindow() const;
+    HelpWindow *helpWindow() const { return m_help; }
+
+private:
+    // Loaded (hidden) when first touched.
+    frmListView *callsLog();
+    frmBlockedNumber *blocked();
+    frmSetup *setup();
+    frmColorChoice *colorChoice();
+    void reloadAfterDeletion();
+
+    AppState &m_state;
+    Services &m_services;
+    QWidget &m_main;
+    MainControls &m_ui;
+    QPointer<frmListView> m_listView;
+    QPointer<frmBlockedNumber> m_blocked;
+    QPointer<frmSetup> m_setup;
+    QPointer<frmColorChoice> m_color;
+    QPointer<frmAbout> m_about;
+    QPointer<HelpWindow> m_help;
+};

@@ -1,0 +1,184 @@
+#include "frmListView.h"
+
+#include "AppState.h"
+#include "DeleteKey.h"
+#include "CallDeletion.h"
+#include "CallLog.h"
+#include "LogBrowser.h"
+#include "MsgBox.h"
+#include "Twips.h"
+#include "WindowColor.h"
+
+#include <QAction>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QMenu>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QTreeView>
+
+namespace {
+
+constexpr int ClientWidth = 9600;
+constexpr int ClientHeight = 4320;
+constexpr int ListWidth = 9360;
+
+// Each column's width is the list's width divided by its number.
+constexpr double WidthDivisors[6] = {13.17, 3.7, 3.91, 7.2, 8.1, 11.05};
+
+} // namespace
+
+frmListView::frmListView(AppState &state, CallLog &log, LogBrowser &browser, QWidget *parent)
+    : Form(parent), m_state(state), m_log(log), m_browser(browser)
+{
+    setObjectName(QStringLiteral("frmListView"));
+    setWindowTitle(QStringLiteral("Calls Log List"));
+    buildControls();
+    Form_Load();
+}
+
+frmListView::~frmListView()
+{
+    m_state.windows.CallsLogWindowOpen = false;
+}
+
+void frmListView::buildControls()
+{
+    setFixedSize(twips(ClientWidth), twips(ClientHeight));
+    ListView1 = new QTreeView(this);
+    ListView1->setObjectName(QStringLiteral("ListView1"));
+    ListView1->setToolTip(QStringLiteral("Calls Log"));
+    ListView1->setGeometry(twipsRect(120, 120, ListWidth, 3500));
+    ListView1->setRootIsDecorated(false);
+    ListView1->setUniformRowHeights(true); // a log of thousands of calls scrolls smoothly
+    ListView1->setAllColumnsShowFocus(true);
+    ListView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
+    ListView1->setModel(&m_log.model());
+    ListView1->header()->setSectionsClickable(true);
+    ListView1->header()->setSortIndicatorShown(false);
+
+    cmdDeleteList = new QPushButton(QStringLiteral("Delete L&ist"), this);
+    cmdDeleteList->setObjectName(QStringLiteral("cmdDeleteList"));
+    cmdDeleteList->setToolTip(QStringLiteral("Delete the selected Calls"));
+    cmdDeleteList->setGeometry(twipsRect(3000, 3800, 1500, 375));
+    cmdClearList = new QPushButton(QStringLiteral("Cle&ar List"), this);
+    cmdClearList->setObjectName(QStringLiteral("cmdClearList"));
+    cmdClearList->setToolTip(QStringLiteral("Clear the List temporarily "));
+    cmdClearList->setGeometry(twipsRect(5100, 3800, 1500, 375));
+
+    mnuFile2 = new QMenu(QStringLiteral("File2"), this);
+    mnuFile2->setObjectName(QStringLiteral("mnuFile2"));
+    mnuDeleteList = mnuFile2->addAction(QStringLiteral("Delete from Calls Log"));
+    mnuDeleteList->setObjectName(QStringLiteral("mnuDeleteList"));
+    auto *deleteKey = new DeleteKey(ListView1);
+
+    connect(cmdDeleteList, &QPushButton::clicked, this, &frmListView::DeleteList);
+    connect(mnuDeleteList, &QAction::triggered, this, &frmListView::DeleteList);
+    connect(deleteKey, &DeleteKey::pressed, this, &frmListView::DeleteList);
+    connect(cmdClearList, &QPushButton::clicked, this, &frmListView::cmdClearList_Click);
+    connect(ListView1->header(), &QHeaderView::sectionClicked, this, [this](int c) { columnClick(c + 1); });
+    connect(ListView1, &QTreeView::clicked, this, [this](const QModelIndex &i) { itemClick(i.row()); });
+    connect(ListView1, &QTreeView::customContextMenuRequested, this, [this](const QPoint &at) {
+        if (m_log.model().rowCount() > 0)
+            mnuFile2->popup(ListView1->viewport()->mapToGlobal(at));
+    });
+}
+
+void frmListView::Form_Load()
+{
+    m_state.Timer2.stop();
+    if (m_state.settings.colorNumber() > 0)
+        setBackColor(m_state.settings.colorNumber());
+    placeBelowMainWindow();
+    const int listWidth = twips(ListWidth);
+    for (int c = 0; c < 6; ++c)
+        ListView1->setColumnWidth(c, int(listWidth / WidthDivisors[c]));
+}
+
+void frmListView::placeBelowMainWindow()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect s = screen->geometry();
+    const int mainHeight = parentWidget() ? parentWidget()->frameGeometry().height() : 0;
+    move(s.left() + (s.width() - frameGeometry().width()) / 2,
+         s.top() + mainHeight + int((s.height() - mainHeight) / 4.5));
+}
+
+void frmListView::setBackColor(int bgr)
+{
+    setFormBackColor(this, bgr);
+}
+
+void frmListView::itemClick(int row)
+{
+    if (row < 0 || row >= m_log.model().rowCount())
+        return;
+    m_clickedItem = row + 1;
+    // The call numbers run 1, 2, 3 ... in file order, so a call's number is its place in the
+    // list; the browser steps one down from the position given.
+    m_state.LogPosition = m_log.model().row(row).at(0).toInt() + 1;
+    m_browser.GetFromLogTopToBottom();
+}
+
+void frmListView::columnClick(int column)
+{
+    if (column < 1 || column > 6)
+        return;
+    m_sortOrder[column] = !m_sortOrder[column];
+    m_log.model().SortListView(column, column - 1, m_sortOrder[column]);
+    ListView1->header()->setSortIndicatorShown(true);
+    ListView1->header()->setSortIndicator(column - 1, m_sortOrder[column] ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
+
+void frmListView::cmdClearList_Click()
+{
+    // The table only: the log and the call list stay, and the next opening shows every call.
+    m_log.model().clear();
+}
+
+void frmListView::DeleteList()
+{
+    if (m_log.model().rowCount() == 0 || m_clickedItem == 0)
+        return;
+    // The question runs its own event loop: the main window may go to the tray meanwhile and
+    // unload this window. Then nothing is deleted.
+    const QPointer<frmListView> alive(this);
+    const MsgAnswer answer = MsgBox(QStringLiteral("Are you sure you want to delete all selected Calls from List?"),
+                                    MsgStyle::InfoYesNo, QStringLiteral("Delete Calls Log"));
+    if (!alive)
+        return;
+    if (answer != vbYes) {
+        m_clickedItem = 0;
+        return;
+    }
+    // Read after the question: a call that ended while it was open may have moved the lines.
+    QModelIndexList selected = ListView1->selectionModel()->selectedRows();
+    if (selected.isEmpty())
+        return;
+    std::sort(selected.begin(), selected.end());
+    QStringList numbers;
+    for (const QModelIndex &i : std::as_const(selected))
+        numbers << m_log.model().row(i.row()).at(0);
+
+    QString error;
+    const bool marked = markCallsDeleted(m_log.file(), numbers, &error);
+    const QString path = m_log.file().path();
+    m_clickedItem = 0;
+    // Reloaded also after a failed marker: the calls marked before it are gone for good, and
+    // the table must show what the file holds. (A box of the reload may see this window go.)
+    if (displayList)
+        displayList();
+    if (!marked)
+        reportWriteFailure(path, error);
+}
+
+void frmListView::Form_Unload(bool)
+{
+    m_state.windows.CallsLogWindowOpen = false;
+}

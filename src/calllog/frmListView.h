@@ -1,0 +1,54 @@
+#pragma once
+
+#include "Form.h"
+
+#include <array>
+#include <functional>
+
+class AppState;
+class CallLog;
+class LogBrowser;
+class QAction;
+class QMenu;
+class QPushButton;
+class QTreeView;
+
+// The Calls Log window: the whole call log as a table over the call log's rows, sortable by
+// any column, a clicked line shown in the main window, selected calls deleted from the log.
+class frmListView : public Form {
+    Q_OBJECT
+public:
+    frmListView(AppState &state, CallLog &log, LogBrowser &browser, QWidget *parent = nullptr);
+    ~frmListView() override;
+
+    // Reloads the log after a deletion (compaction drops the marked calls, the rest are
+    // renumbered); set by the main window, which knows whether a call is coming in.
+    std::function<void()> displayList;
+
+    QTreeView *ListView1 = nullptr;
+    QPushButton *cmdDeleteList = nullptr;
+    QPushButton *cmdClearList = nullptr;
+    QMenu *mnuFile2 = nullptr; // the pop-up menu of the list
+    QAction *mnuDeleteList = nullptr;
+
+    void DeleteList();
+    void cmdClearList_Click();
+    void columnClick(int column); // 1 to 6
+    void itemClick(int row);      // 0-based row of the table
+    void setBackColor(int bgr);
+
+protected:
+    void Form_Unload(bool byUser) override;
+
+private:
+    void Form_Load();
+    void buildControls();
+    void placeBelowMainWindow();
+
+    AppState &m_state;
+    CallLog &m_log;
+    LogBrowser &m_browser;
+    // The line last clicked, counted from 1; 0 until a line is clicked and after a deletion.
+    int m_clickedItem = 0;
+    std::array<bool, 7> m_sortOrder{}; // by column 1 to 6; the first click sorts ascending
+};

@@ -1,0 +1,71 @@
+#include "frmAbout.h"
+
+#include "AppState.h"
+#include "Twips.h"
+#include "WindowColor.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+
+frmAbout::frmAbout(AppState &state, QWidget *parent) : Form(parent), m_state(state)
+{
+    setObjectName(QStringLiteral("frmAbout"));
+    setWindowTitle(QStringLiteral("About Ringlark Talking Caller ID"));
+    setFixedSize(twips(6600), twips(2355));
+
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(twipsRect(120, 120, 1140, 1995));
+    Image1->setAlignment(Qt::AlignCenter);
+    const QIcon icon(m_state.file(QStringLiteral("ringlark.ico")));
+    Image1->setPixmap(icon.pixmap(Image1->width() - 8, Image1->width() - 8));
+    Image1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+
+    Label2 = new QLabel(this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setGeometry(twipsRect(1440, 120, 5000, 1400));
+    Label2->setWordWrap(true);
+    Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    QFont title = Label2->font();
+    title.setPointSizeF(title.pointSizeF() * 1.3);
+    title.setBold(true);
+    Label2->setFont(title);
+    const QString version = QCoreApplication::applicationVersion();
+    Label2->setText(QStringLiteral("Ringlark Talking Caller ID\nVersion %1").arg(version.isEmpty() ? QStringLiteral(RINGLARK_VERSION) : version));
+
+    cmdOK = new QPushButton(QStringLiteral("&OK"), this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK->setToolTip(QStringLiteral("Click here to Quit"));
+    cmdOK->setGeometry(twipsRect(5160, 1800, 1200, 375));
+    cmdOK->setDefault(true);
+    connect(cmdOK, &QPushButton::clicked, this, &QWidget::close);
+
+    m_state.windows.AboutWindowOpen = true;
+    m_state.Timer2.stop();
+    if (m_state.settings.colorNumber() > 0)
+        setBackColor(m_state.settings.colorNumber());
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect s = screen->geometry();
+        move(s.left() + (s.width() - frameGeometry().width()) / 2,
+             s.top() + int((s.height() - frameGeometry().height()) / 4.5));
+    }
+}
+
+frmAbout::~frmAbout()
+{
+    m_state.windows.AboutWindowOpen = false;
+}
+
+void frmAbout::setBackColor(int bgr)
+{
+    setFormBackColor(this, bgr);
+}
+
+void frmAbout::Form_Unload(bool)
+{
+    m_state.windows.AboutWindowOpen = false;
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "Form.h"
+
+#include <QList>
+
+class AppState;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+
+// The colour chooser: fourteen colour buttons. A click makes that colour the program's window
+// colour at once (`colorChosen`; the main window applies it to the windows); closing the
+// chooser with its close box stores the choice in record 1 of acsetup.bin.
+class frmColorChoice : public Form {
+    Q_OBJECT
+public:
+    struct Choice {
+        const char *name;
+        int color; // 0x00BBGGRR
+        const char *tip;
+    };
+    static const QList<Choice> &choices();
+
+    explicit frmColorChoice(AppState &state, QWidget *parent = nullptr);
+    ~frmColorChoice() override;
+
+    QLabel *Label2 = nullptr;
+    QGroupBox *Frame1 = nullptr;
+    QList<QPushButton *> buttons; // in the order of choices()
+
+    void colorClick(int color);
+    void setBackColor(int bgr);
+
+signals:
+    void colorChosen(int color);
+
+protected:
+    void Form_Unload(bool byUser) override;
+
+private:
+    AppState &m_state;
+};

@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# Screenshots of the program's windows for the README: the program on the simulated modem in
+# a demo folder with a few calls and blocked numbers, under Xvfb with icewm (a window manager,
+# so the titles show), each window opened by its keyboard shortcut in the main window.
+# Needs xvfb, icewm, xdotool, x11-utils and imagemagick. Usage: tools/screenshot-windows.sh [build]
+set -euo pipefail
+build="$(cd "${1:-build}" && pwd)"
+demo="$build/windows-demo"
+shots="$build/screenshots/windows"
+rm -rf "$demo"; mkdir -p "$demo" "$shots"
+cp -f "$build/bin/ringlark" "$build/bin/desetup.bin" "$build/bin/ringlark.ico" "$build/bin/openport.ico" \
+      "$build/bin/RINGLARK.HLP" "$demo/"
+record() { printf '%-100s' "$3" | dd of="$1" bs=100 seek=$(($2 - 1)) conv=notrunc status=none; }
+cp "$demo/desetup.bin" "$demo/acsetup.bin"
+record "$demo/acsetup.bin" 2 "COM_Port = 1"
+record "$demo/acsetup.bin" 3 "Modem_Name = Simulated Voice Modem"
+record "$demo/acsetup.bin" 4 "Call_Id_AT_Command = AT+VCID=1"
+record "$demo/acsetup.bin" 11 "5559876543"
+record "$demo/acsetup.bin" 18 "416"
+call() { # number date time name number rings: one 80-byte call record
+    local r="CL=$1DT=$2TM=$3NM=$4NB=$5RG=$6END"
+    printf '%s%s' "$r" "$(printf '%*s' $((80 - ${#r})) '' | tr ' ' .)"
+}
+{
+    call 1 03/01/2026 "09:12 AM" "JOHN DOE" "(416)-555-0101" 3
+    call 2 03/01/2026 "11:40 AM" "PRIVATE NAME" "PRIVATE NUMBER" 2
+    call 3 03/02/2026 "02:05 PM" "ACME SUPPLIES" "(905)-555-0199" 4
+    call 4 03/03/2026 "06:30 PM" "UNKNOWN NAME" "UNKNOWN NUMBER" 1
+    call 5 03/04/2026 "08:15 AM" "MARY SMITH" "(416)-555-0147" 2
+    call 6 03/05/2026 "12:01 PM" "CITY LIBRARY" "(416)-555-0123" 5
+} >"$demo/Array.bin"
+blocked() { # number name: one 50-byte entry, its length 48 first
+    local t="NB=$1NM=$2END"
+    printf '\x30\x00%s%s' "$t" "$(printf '%*s' $((48 - ${#t})) '' | tr ' ' .)"
+}
+{
+    blocked "(800)-555-0100" "TELEMARKETING INC"
+    blocked "(888)-555-0142" "SURVEY CALL"
+    blocked "(905)-555-0177" "UNKNOWN NAME"
+} >"$demo/blocked.bin"
+
+export BUILD="$build" DEMO="$demo" SHOTS="$shots"
+xvfb-run -a -s "-screen 0 1280x900x24" bash -c '
+    set -u
+    icewm >/dev/null 2>&1 &
+    sleep 1
+    "$BUILD/bin/ringlark-modemsim" --link "$DEMO" --com 1 >/dev/null 2>&1 &
+    sim=$!
+    sleep 0.5
+    "$DEMO/ringlark" >/dev/null 2>&1 &
+    prog=$!
+    sleep 3
+    main=$(xwininfo -name "Ringlark Talking Caller ID" | awk "/Window id/{print \$4}")
+    key() { xdotool windowactivate --sync "$main" 2>/dev/null; sleep 0.3; xdotool key --window "$main" "$@"; sleep 1.2; }
+    menu() { key "$1"; xdotool key "$2"; sleep 1.5; }
+    win() { # the window of this title with its frame
+        info=$(xwininfo -name "$1" 2>/dev/null) || { echo "  (no window \"$1\")"; return; }
+        x=$(echo "$info" | awk "/Absolute upper-left X/{print \$4}"); y=$(echo "$info" | awk "/Absolute upper-left Y/{print \$4}")
+        w=$(echo "$info" | awk "/Width:/{print \$2}"); h=$(echo "$info" | awk "/Height:/{print \$2}")
+        import -window root -crop $((w + 8))x$((h + 30))+$((x - 4))+$((y - 26)) +repage "$SHOTS/$2.png"
+        echo "  $SHOTS/$2.png"
+    }
+    # The menus first: with other windows up, a pop-up menu may miss the key sent to it.
+    menu alt+h h; win "Ringlark Talking Caller ID Help" help
+    menu alt+h a; win "About Ringlark Talking Caller ID" about
+    key alt+l; win "Calls Log List" calls-log
+    key alt+u; win "UnBlock Phone Number" blocked-number-list
+    key alt+s; win "Configuration Setup" setup
+    key alt+c; win "Display Color Choice!" color-choice
+    kill $prog $sim 2>/dev/null
+    wait 2>/dev/null
+'
