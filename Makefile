@@ -46,3 +46,32 @@ package: build
 
 clean:
 	rm -rf $(BUILD_DIR)
+
+# --- Fuzzing and kill tests --------------------------------------------------------------
+# `make fuzz`: each fuzz target under libFuzzer for FUZZ_SECONDS, new inputs kept in its corpus.
+# `make crashtest`: the kill test for CRASH_SECONDS (the suite runs it for 22 seconds).
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 300
+CRASH_SECONDS ?= 1200
+FUZZ_PKGS := clang libclang-rt-14-dev
+FUZZ_TARGETS := receive calllog blocked setup
+
+.PHONY: fuzz crashtest
+
+fuzz: deps
+	@tools/install-deps.sh $(FUZZ_PKGS)
+	@cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+		-DCMAKE_C_COMPILER=clang -DRINGLARK_FUZZ=ON >/dev/null
+	@cmake --build $(FUZZ_DIR) -j $(JOBS) --target $(addprefix fuzz_,$(FUZZ_TARGETS))
+	@for t in $(FUZZ_TARGETS); do \
+		mkdir -p $(FUZZ_DIR)/found/$$t; \
+		QT_QPA_PLATFORM=offscreen $(FUZZ_DIR)/fuzz/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) \
+			-artifact_prefix=$(FUZZ_DIR)/found/$$t/ -print_final_stats=1 tests/fuzz/corpus/$$t \
+			2>$(FUZZ_DIR)/fuzz_$$t.log; \
+		echo "fuzz_$$t: exit $$?, $$(grep -o 'stat::number_of_executed_units: *[0-9]*' $(FUZZ_DIR)/fuzz_$$t.log \
+			| grep -o '[0-9]*$$') executions, findings in $(FUZZ_DIR)/found/$$t: $$(ls $(FUZZ_DIR)/found/$$t | wc -l)"; \
+	done
+
+crashtest: build
+	cd $(BUILD_DIR) && RINGLARK_KILL_SECONDS=$(CRASH_SECONDS) QT_QPA_PLATFORM=offscreen tests/tst_kill
+# --- end of fuzzing and kill tests -------------------------------------------------------

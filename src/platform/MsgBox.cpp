@@ -1,11 +1,16 @@
 #include "MsgBox.h"
 
 #include <QApplication>
+#include <QLoggingCategory>
 #include <QMessageBox>
 #include <QPushButton>
 
 namespace {
 MsgBoxScript *g_script = nullptr;
+
+// Every box is also named on standard error: a box nobody sees (no display, a hidden tray
+// program) otherwise leaves no trace, and the kill test tells a quiet start by it.
+Q_LOGGING_CATEGORY(lcMsgBox, "ringlark.msgbox", QtInfoMsg)
 
 bool isYesNo(MsgStyle s)
 {
@@ -52,6 +57,7 @@ MsgAnswer MsgBox(const QString &text, MsgStyle style, const QString &title)
     if (g_script)
         return g_script->next({text, style, title});
 
+    qCInfo(lcMsgBox).noquote() << "message box:" << title;
     QMessageBox box;
     box.setWindowTitle(title);
     // The stored texts separate lines with a bare carriage return; Qt wants line feeds.

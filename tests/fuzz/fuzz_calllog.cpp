@@ -1,0 +1,143 @@
+// Array.bin as found on disk, whatever it holds: read, compacted and renumbered, browsed in the
+// main window, sorted in the Calls Log list, one call deleted and one stored.
+#include "AppState.h"
+#include "CallLog.h"
+#include "CallRecord.h"
+#include "FuzzSupport.h"
+#include "LogBrowser.h"
+#include "MsgBox.h"
+#include "SortKeys.h"
+
+#include <QRegularExpression>
+#include <algorithm>
+
+namespace {
+
+QStringList recordsOf(const QByteArray &bytes)
+{
+    QStringList l;
+    for (qsizetype at = 0; at < bytes.size(); at += CallRecord::Length)
+        l << QString::fromLatin1(bytes.mid(at, CallRecord::Length));
+    return l;
+}
+
+// A record in the form the program writes it: its fields must all come through a compaction.
+bool programShaped(const QString &r)
+{
+    static const QRegularExpression shape(QStringLiteral("^CL=\\d{1,5}DT=[^=]*TM=[^=]*NM=[^=]*NB=[^=]*RG=\\d+END\\.*$"));
+    return r.size() == CallRecord::Length && shape.match(r).hasMatch();
+}
+
+// The file after a load: whole records, each live, numbered 1, 2, 3 ... in order.
+QStringList checkedLog()
+{
+    const QByteArray bytes = fuzz::get(QStringLiteral("Array.bin"));
+    FUZZ_CHECK(bytes.size() % CallRecord::Length == 0);
+    const QStringList records = recordsOf(bytes);
+    for (qsizetype i = 0; i < records.size(); ++i) {
+        FUZZ_CHECK(CallRecord::isLive(records[i]));
+        FUZZ_CHECK(records[i].startsWith(QStringLiteral("CL=%1DT").arg(i + 1)));
+    }
+    return records;
+}
+
+void checkSame(const CallRecord::Fields &a, const CallRecord::Fields &b)
+{
+    FUZZ_CHECK(a.date == b.date && a.time == b.time && a.number == b.number && a.rings == b.rings);
+    FUZZ_CHECK(a.name == b.name);
+}
+
+void checkSorted(CallLogModel &model, int column, bool ascending)
+{
+    QStringList before = model.column(column);
+    model.SortListView(column, column - 1, ascending);
+    QStringList after = model.column(column);
+    for (qsizetype i = 1; i < after.size(); ++i) {
+        const int c = QString::compare(SortKeys::forKind(after[i - 1], column - 1),
+                                       SortKeys::forKind(after[i], column - 1), Qt::CaseInsensitive);
+        FUZZ_CHECK(ascending ? c <= 0 : c >= 0);
+    }
+    before.sort();
+    after.sort();
+    FUZZ_CHECK(before == after); // the same rows, only in another order
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    fuzz::removeAll();
+    const QByteArray input(reinterpret_cast<const char *>(data), qsizetype(size));
+    fuzz::put(QStringLiteral("Array.bin"), input);
+
+    MsgBoxScript boxes;
+    AppState state(fuzz::folder());
+    CallLog log(state);
+    log.DisplayFinalList();
+    FUZZ_CHECK(boxes.shown.isEmpty());
+
+    // Compaction keeps every live record, in order, and every field of one the program wrote.
+    QStringList stored = recordsOf(input);
+    if (!stored.isEmpty())
+        stored.last().append(QString(CallRecord::Length - stored.last().size(), QChar(0)));
+    QStringList live;
+    std::copy_if(stored.begin(), stored.end(), std::back_inserter(live), CallRecord::isLive);
+    const QStringList compacted = checkedLog();
+    FUZZ_CHECK(compacted.size() == live.size());
+    FUZZ_CHECK(state.calls.records() == compacted);
+    for (qsizetype i = 0; i < live.size(); ++i) {
+        if (programShaped(live[i]) && CallRecord::fields(live[i]).callNumber.size() >= QString::number(i + 1).size())
+            checkSame(CallRecord::fields(live[i]), CallRecord::fields(compacted[i]));
+    }
+    // A second start finds nothing left to tidy.
+    log.DisplayFinalList();
+    FUZZ_CHECK(fuzz::get(QStringLiteral("Array.bin")) == compacted.join(QString()).toLatin1());
+
+    // Browsing from the newest call past the oldest and back stays inside the log.
+    LogBrowser browser(state);
+    const int n = state.calls.count();
+    state.LogPosition = state.calls.nextRecord();
+    for (int i = 0; i <= n + 1; ++i) {
+        browser.GetFromLogTopToBottom();
+        FUZZ_CHECK(state.LogPosition >= 0 && state.LogPosition <= n);
+    }
+    FUZZ_CHECK(state.LogPosition == 0 && state.display.Label2() == CallerDisplay::BottomOfList);
+    for (int i = 0; i <= n + 1; ++i) {
+        browser.GetFromLogBottomToTop();
+        FUZZ_CHECK(state.LogPosition >= 1 && state.LogPosition <= n + 1);
+    }
+    FUZZ_CHECK(state.LogPosition == n + 1 && state.display.Label2() == CallerDisplay::TopOfList);
+
+    for (int column = 1; column <= CallLogModel::Columns; ++column) {
+        checkSorted(log.model(), column, true);
+        checkSorted(log.model(), column, false);
+    }
+
+    // Deleting one call as the Calls Log does: its record marked, then a compaction.
+    if (n > 0) {
+        const int victim = 1 + data[0] % n;
+        const int at = log.file().findRecord(CallRecord::fields(compacted[victim - 1]).callNumber);
+        FUZZ_CHECK(at == victim);
+        FUZZ_CHECK(log.file().writeDeletionMarker(at));
+        log.DisplayFinalList();
+        const QStringList after = checkedLog();
+        FUZZ_CHECK(after.size() == n - 1);
+        for (int i = 0, j = 0; i < n; ++i) {
+            if (i + 1 == victim)
+                continue;
+            if (programShaped(compacted[i]))
+                checkSame(CallRecord::fields(compacted[i]), CallRecord::fields(after[j]));
+            ++j;
+        }
+    }
+
+    // A call stored after all that goes after the last record; the others stay as they are.
+    const QByteArray before = fuzz::get(QStringLiteral("Array.bin"));
+    const QString line = QStringLiteral("DT=01/02/2024TM=10:15 AMNM=JOHN DOENB=(555) 123-4567");
+    FUZZ_CHECK(log.AppendCallRecord(line, 2));
+    const QStringList after = checkedLog();
+    FUZZ_CHECK(fuzz::get(QStringLiteral("Array.bin")).startsWith(before));
+    FUZZ_CHECK(CallRecord::fields(after.last()).name == QLatin1String("JOHN DOE"));
+    FUZZ_CHECK(boxes.shown.isEmpty());
+    return 0;
+}
