@@ -100,12 +100,12 @@ bool BlockedFile::contains(const QString &text) const
 
 int BlockedFile::findRecord(const QString &number) const
 {
+    // The number as the list shows it: an entry the list shows can always be found, also a
+    // damaged one whose number the list shows empty (it can still be unblocked).
     const QList<QByteArray> all = records();
     for (qsizetype i = 0; i < all.size(); ++i) {
-        const QString text = QString::fromLatin1(all.at(i));
-        const qsizetype nb = text.indexOf(QLatin1String("NB"));
-        const qsizetype nm = text.indexOf(QLatin1String("NM"));
-        if (nb >= 0 && nm >= 0 && text.mid(nb + 3, nm - nb - 3) == number)
+        if (isEntry(all.at(i)) &&
+            field(QString::fromLatin1(all.at(i)), QStringLiteral("NB="), QStringLiteral("NM=")) == number)
             return int(i + 1);
     }
     return 0; // not in the file: the search ends at its end

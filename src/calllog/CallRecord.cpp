@@ -16,6 +16,14 @@ QString between(const QString &record, const QString &from, const QString &to)
     return record.mid(a + from.size(), b - a - from.size());
 }
 
+// The record without the full stops and blanks that pad it to 80 characters.
+QString trimmedPadding(QString text)
+{
+    while (!text.isEmpty() && (text.endsWith(QLatin1Char('.')) || text.endsWith(QLatin1Char(' '))))
+        text.chop(1);
+    return text;
+}
+
 } // namespace
 
 QString padded(const QString &text)
@@ -68,6 +76,18 @@ QString deletionMarker(int recordNumber)
 
 QString renumbered(const QString &record, int callNumber)
 {
+    // A damaged record whose rings and END stand before its date would lose them: what stood
+    // before the date goes behind the rest instead, so that no field is dropped; where that
+    // cannot fit, the record keeps its old number rather than be dropped at the next load.
+    const qsizetype dt = record.indexOf(QLatin1String("DT"));
+    if (!isLive(record.mid(dt))) {
+        QString lead = record.left(dt);
+        const qsizetype cl = lead.lastIndexOf(QLatin1String("CL="));
+        if (cl >= 0)
+            lead.truncate(cl);
+        const QString moved = QStringLiteral("CL=") + QString::number(callNumber) + trimmedPadding(record.mid(dt)) + lead;
+        return moved.size() <= Length && isLive(moved) ? padded(moved) : padded(record);
+    }
     QString text = QStringLiteral("CL=") + QString::number(callNumber) + record.mid(record.indexOf(QLatin1String("DT")));
     // A longer number than before (a call numbered while the log could not be read) pushes the
     // full stops out first; when "END" itself would fall off, the name gives way, as when a call
