@@ -6,7 +6,8 @@ BUILD_DIR ?= build-sanitize
 CMAKE_EXTRA := -DRINGLARK_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 # Leaks are looked for in the program's own code; the system libraries Qt loads (fonts, D-Bus)
 # keep allocations for the life of the process on purpose.
-export ASAN_OPTIONS := detect_leaks=1:abort_on_error=0:strict_string_checks=0
+# The kill test preloads its shim into the program, ahead of the sanitizer runtime.
+export ASAN_OPTIONS := detect_leaks=1:abort_on_error=0:strict_string_checks=0:verify_asan_link_order=0
 export LSAN_OPTIONS := suppressions=$(CURDIR)/tools/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS := print_stacktrace=1:halt_on_error=1
 else
