@@ -163,7 +163,12 @@ private slots:
         QVERIFY(!rig.window->isInTray());
         QVERIFY(!rig.state->Timer2.isRunning());
         QVERIFY(rig.window->isVisible());
-        // The call at the log position is shown again (an empty log: below its oldest call).
+        // The call at the log position is shown again; an empty log is below its oldest call, and
+        // from there a restore stays at "Bottom of the List".
+        QCOMPARE(rig.state->display.Label2(), QStringLiteral("Bottom of the List"));
+        rig.window->minimise();
+        rig.window->trayMessage(WM_LBUTTONUP);
+        QCOMPARE(rig.state->LogPosition, 0);
         QCOMPARE(rig.state->display.Label2(), QStringLiteral("Bottom of the List"));
 
         // The double click that follows finds the window no longer minimised.

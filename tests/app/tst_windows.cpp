@@ -422,6 +422,8 @@ private slots:
             chooser->findChild<QPushButton *>(button)->click();
             QCOMPARE(rig.state->settings.Color_Choice, "8421631");
             QCOMPARE(rig.window->ui.client->palette().color(QPalette::Window), QColor(255, 128, 128));
+            // The plain buttons keep the system's colours (the colour is chosen here, not read at start).
+            QCOMPARE(rig.window->ui.cmdCallLog->palette().color(QPalette::Window), designed);
                 QVERIFY(rig.aux().callsLogWindow() && rig.aux().callsLogWindow()->isVisible());
             QVERIFY(rig.aux().blockedWindow() && !rig.aux().blockedWindow()->isVisible());
         } else {
