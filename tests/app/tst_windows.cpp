@@ -4,18 +4,15 @@
 #include "AuxWindows.h"
 #include "BlockedFile.h"
 #include "CallRecord.h"
-#include "MsgBox.h"
 #include "TestSupport.h"
 #include "UpDown.h"
 #include "WrapButton.h"
 #include "frmMain.h"
 
 #include <QAction>
-#include <QDir>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTextBrowser>
@@ -41,11 +38,6 @@ struct Rig {
         state = std::make_unique<AppState>(folder.path());
         state->setupFile.load(state->settings);
         window = std::make_unique<frmMain>(*state);
-    }
-    ~Rig()
-    {
-        window.reset();
-        state.reset();
     }
     AuxWindows &aux() { return window->windows(); }
     QStringList logNames() const
@@ -95,443 +87,392 @@ private slots:
     void init() { m_t = std::make_unique<TestScope>(1.0); }
     void cleanup() { m_t.reset(); }
 
-    void deleteCalls_data();
-    void deleteCalls();
-    void sortClickAndClear();
-    void logButtonDuringRing();
-    void unblock_data();
-    void unblock();
-    void blockingClosesTheList();
-    void setupDialog_data();
-    void setupDialog();
-    void switches_data();
-    void switches();
-    void colour_data();
-    void colour();
-    void helpFile_data();
-    void helpFile();
+    void deleteCalls_data()
+    {
+        // Lines selected (0-based, newest first); a line clicked before the deletion; the main
+        // window goes to the tray during the question; the log afterwards (call number and name).
+        columns<QList<int>, bool, MsgAnswer, bool, bool, QStringList, QStringList>(
+            "rows", "clickFirst", "answer", "fullDisk", "trayDuringQuestion", "expected", "titles");
+
+        const QStringList all = {"1 CALLER A", "2 CALLER B", "3 CALLER C", "4 CALLER D", "5 CALLER E"};
+        // Newest first: line 1 is call 4, line 3 is call 2.
+        const QStringList asked = {"Delete Calls Log"};
+        row("calls 2 and 4", QList<int>{1, 3}, true, vbYes, false, false, QStringList{"1 CALLER A", "2 CALLER C", "3 CALLER E"}, asked);
+        row("answered No", QList<int>{1}, true, vbNo, false, false, all, asked);
+        row("keyboard only", QList<int>{1}, false, vbYes, false, false, all, QStringList{});
+        row("tray during the question", QList<int>{1}, true, vbYes, false, true, all, asked);
+        row("full disk", QList<int>{1}, true, vbYes, true, false, all, QStringList{"Delete Calls Log", "File Write Error"});
+    }
+
+    void deleteCalls()
+    {
+        QFETCH(QList<int>, rows);
+        QFETCH(bool, clickFirst);
+        QFETCH(MsgAnswer, answer);
+        QFETCH(bool, fullDisk);
+        QFETCH(bool, trayDuringQuestion);
+        QFETCH(QStringList, expected);
+        QFETCH(QStringList, titles);
+        Rig rig({}, 5);
+        rig.window->ui.cmdCallLog->click();
+        frmListView *w = rig.aux().callsLogWindow();
+        QVERIFY(w && w->isVisible());
+        QCOMPARE(w->ListView1->model()->rowCount(), 5);
+        // Writes end at byte 100: no marker fits (the first selected call is record 4).
+        std::optional<FileSizeLimit> limit;
+        if (fullDisk)
+            limit.emplace(100);
+
+        if (clickFirst)
+            w->itemClick(rows.first());
+        for (int r : rows)
+            w->ListView1->selectionModel()->select(w->ListView1->model()->index(r, 0),
+                                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        m_t->boxes.answer(answer);
+        if (trayDuringQuestion)
+            m_t->boxes.onShow = [&](const MsgRecord &) { rig.window->minimise(); };
+        QTest::keyClick(w->ListView1, Qt::Key_Delete);
+        limit.reset();
+
+        QCOMPARE(m_t->boxes.titles(), titles);
+        QCOMPARE(rig.logNames(), expected);
+        QVERIFY(!rig.folder.exists("ArrayTemp1.bin"));
+        if (trayDuringQuestion) {
+            QVERIFY(!rig.aux().callsLogWindow());
+            return;
+        }
+        QCOMPARE(w->ListView1->model()->rowCount(), expected.size());
+        QCOMPARE(rig.state->calls.count(), expected.size());
+    }
+
+    void sortClickAndClear()
+    {
+        Rig rig({}, 9);
+        rig.window->ui.cmdCallLog->click();
+        frmListView *w = rig.aux().callsLogWindow();
+        auto column = [&](int c) {
+            QStringList l;
+            for (int r = 0; r < w->ListView1->model()->rowCount(); ++r)
+                l << w->ListView1->model()->index(r, c).data().toString();
+            return l;
+        };
+        QCOMPARE(column(0).first(), "9"); // newest first
+        w->ListView1->header()->sectionClicked(0);
+        QCOMPARE(column(0), QStringList({"1", "2", "3", "4", "5", "6", "7", "8", "9"}));
+        w->ListView1->header()->sectionClicked(0);
+        QCOMPARE(column(0).first(), "9");
+        // The newest call (CALLER I) was on top: the first click on Name sorts ascending.
+        w->ListView1->header()->sectionClicked(1);
+        QCOMPARE(column(1).first(), "CALLER A");
+        QCOMPARE(column(1).last(), "CALLER I");
+
+        w->itemClick(column(0).indexOf("7"));
+        QCOMPARE(rig.state->display.Label2(), "CALLER G");
+        QCOMPARE(rig.state->display.Label1(), "(555)-123-0007");
+
+        w->cmdClearList->click();
+        QCOMPARE(w->ListView1->model()->rowCount(), 0);
+        rig.window->ui.cmdCallLog->click();
+        QCOMPARE(rig.aux().callsLogWindow()->ListView1->model()->rowCount(), 9);
+    }
+
+    void logButtonDuringRing()
+    {
+        Rig rig({}, 3);
+        rig.state->Timer1.restart(10000);
+        rig.window->ui.cmdCallLog->click();
+        QVERIFY(rig.state->windows.CallsLogWindowOpen);
+        QVERIFY(!rig.aux().callsLogWindow());
+    }
+
+    void unblock_data()
+    {
+        // The entries ("#n" a deletion marker for record n); the line clicked first (-1 none); the
+        // entries of blocked.bin at the end.
+        columns<QStringList, int, QList<int>, QStringList, QStringList>("file", "clicked", "selected", "shownOnLoad", "after");
+
+        const QStringList abc = {"(555)-000-0001", "(555)-000-0002", "(555)-000-0003"};
+        const QStringList ac = {abc[0], abc[2]};
+        row("B of A, B, C", abc, 1, QList<int>{1}, abc, ac);
+        row("keyboard only", abc, -1, QList<int>{1}, abc, abc);
+        row("two of three", abc, 0, QList<int>{0, 2}, abc, QStringList{abc[1]});
+        row("marker removed on load", QStringList{abc[0], "#2", abc[2]}, -1, QList<int>{}, ac, ac);
+    }
+
+    void unblock()
+    {
+        QFETCH(QStringList, file);
+        QFETCH(int, clicked);
+        QFETCH(QList<int>, selected);
+        QFETCH(QStringList, shownOnLoad);
+        QFETCH(QStringList, after);
+        Rig rig;
+        rig.folder.write("blocked.bin", blockedFile(file));
+        rig.window->ui.Command1->click();
+        frmBlockedNumber *w = rig.aux().blockedWindow();
+        QVERIFY(w && w->isVisible());
+        QVERIFY(rig.state->windows.BlockedWindowOpen);
+        QCOMPARE(listTexts(w->ListView2), shownOnLoad);
+        QCOMPARE(rig.folder.bytes("blocked.bin"), blockedFile(shownOnLoad));
+
+        if (clicked >= 0)
+            w->itemClick(clicked);
+        for (int r : selected)
+            w->ListView2->topLevelItem(r)->setSelected(true);
+        w->cmdDeleteBlockedNumber->click();
+        QCOMPARE(rig.folder.bytes("blocked.bin"), blockedFile(after));
+        QCOMPARE(listTexts(w->ListView2), after);
+        QVERIFY(m_t->boxes.shown.isEmpty());
+
+        w->closeBox();
+        QVERIFY(!rig.state->windows.BlockedWindowOpen);
+    }
+
+    void blockingClosesTheList()
+    {
+        Rig rig({{27, "BlockSelectedCallsEnable = True"}});
+        rig.window->ui.Command1->click();
+        QVERIFY(rig.aux().blockedWindow());
+        rig.state->display.setAll("(555)-123-4567", "JOHN DOE", "March 1, 2026");
+        m_t->boxes.answer(vbYes);
+        rig.window->services().block.BlockNumber();
+        QVERIFY(!rig.aux().blockedWindow());
+        QVERIFY(!rig.state->windows.BlockedWindowOpen);
+    }
+
+    void setupDialog_data()
+    {
+        // The expected records of acsetup.bin; none: the file is unchanged.
+        columns<QStringList, Records>("actions", "records");
+
+        const Records kept = {{7, "30"}, {11, "5559876543"}, {16, "5551112222"}, {18, "416"}};
+        const Records defaults = {{6, "PopUpWindow = True"},
+                                  {7, "30"},
+                                  {8, "CallerIdMinimize = True"},
+                                  {9, "DateFormat = Long Date"},
+                                  {10, "CallForwarding = False"},
+                                  {11, "5559876543"},
+                                  {12, "72#"},
+                                  {13, "73#"},
+                                  {14, "DateValue = Caller Id Date"},
+                                  {15, "CallSendToPagerEnable = False"},
+                                  {16, "5551112222"},
+                                  {17, ""},
+                                  {18, "416"},
+                                  {19, "BlockPrivateCalls = False"},
+                                  {20, "*77"},
+                                  {21, "*87"},
+                                  {22, "BlockTeleMarketersEnable = False"},
+                                  {27, "BlockSelectedCallsEnable = False"},
+                                  {28, "Talking_Call = True"}};
+        row("apply untouched", QStringList{"apply"}, Records{});
+        row("default, close box", QStringList{"default", "closebox"}, Records{});
+        row("default, tray", QStringList{"default", "tray"}, Records{});
+        row("default, apply", QStringList{"default", "apply"}, defaults);
+        row("up, apply", QStringList{"up", "apply"}, Records{{7, "16"}});
+        row("down, apply", QStringList{"down", "apply"}, Records{{7, "15"}});
+        row("pager on, apply", QStringList{"pagerOn", "apply"}, Records{{23, "CallSendToPagerStatus = True"}});
+    }
+
+    void setupDialog()
+    {
+        QFETCH(QStringList, actions);
+        QFETCH(Records, records);
+        // Everything off the defaults, so that Default Setup has something to change.
+        const Records start = {{6, "PopUpWindow = False"},      {9, "DateFormat = Short Date"},
+                               {11, "5559876543"},              {12, "*72"},
+                               {14, "DateValue = System Date"}, {15, "CallSendToPagerEnable = True"},
+                               {16, "5551112222"},              {17, "4"},
+                               {18, "416"},                     {22, "BlockTeleMarketersEnable = True"},
+                               {27, "BlockSelectedCallsEnable = True"}, {28, "Talking_Call = False"}};
+        Rig rig(start);
+        const QByteArray before = rig.folder.bytes("acsetup.bin");
+        rig.window->ui.mnuSetup->trigger();
+        frmSetup *w = rig.aux().setupWindow();
+        QVERIFY(w && w->isVisible());
+        QVERIFY(rig.state->windows.SetupWindowOpen);
+        QCOMPARE(w->ui.lblMinimizeTime->text(), "30");
+        QCOMPARE(w->ui.lblShortDate->text(), QLocale().toString(QDate::currentDate(), "M/d/yyyy"));
+
+        for (const QString &a : actions) {
+            if (a == "apply") {
+                w->ui.cmdOkSetup->click();
+            } else if (a == "default") {
+                m_t->boxes.answer(vbYes);
+                w->ui.cmdDefaultSetup->click();
+                QCOMPARE(m_t->boxes.titles().last(), "Defaut Configuration Confirmation!");
+            } else if (a == "closebox") {
+                w->closeBox();
+            } else if (a == "tray") {
+                rig.window->minimise();
+            } else if (a == "up") {
+                w->ui.updToggleMinimizeTime->stepUp();
+            } else if (a == "down") {
+                w->ui.updToggleMinimizeTime->stepDown();
+            } else if (a == "pagerOn") {
+                m_t->boxes.answer(vbYes);
+                rig.aux().switches.PagerOn();
+            }
+        }
+        QVERIFY(!rig.aux().setupWindow());
+        QVERIFY(!rig.state->windows.SetupWindowOpen);
+        const QByteArray after = rig.folder.bytes("acsetup.bin");
+        QCOMPARE(after.size(), before.size());
+        for (int rec = 1; rec <= 28; ++rec) {
+            const QByteArray expected = records.contains(rec) ? settingsRecord(records[rec]) : recordOf(before, rec);
+            QVERIFY2(recordOf(after, rec) == expected, qPrintable(QStringLiteral("record %1: ").arg(rec) +
+                                                                 QString::fromLatin1(recordOf(after, rec))));
+        }
+        // The settings in memory are what the file says.
+        Settings reread;
+        SetupFile(rig.folder.path()).load(reread);
+        QCOMPARE(rig.state->settings.composeRecord(9), reread.composeRecord(9));
+        QCOMPARE(rig.state->settings.PagerId, reread.PagerId);
+    }
+
+    void switches_data()
+    {
+        // `record`: record 23 or 26 afterwards; `offShown`: the service's "off" button shown (service on).
+        columns<QString, bool, bool, MsgAnswer, QStringList, QString, bool>("op", "enabled", "writable", "answer",
+                                                                            "titles", "record", "offShown");
+        const QStringList pager = {"Pager Notification Confirmation!"}, tm = {"'Block TeleMarketers' Confirmation!"};
+        row("PagerOFF not enabled", "PagerOFF", false, true, vbYes,
+            QStringList{"Pager Notification 'Turn OFF' is not possible!"}, "CallSendToPagerStatus = True", true);
+        row("PagerOn", "PagerOn", true, true, vbYes, pager, "CallSendToPagerStatus = True", true);
+        row("PagerOn, file not writable", "PagerOn", true, false, vbYes, pager + QStringList{"File Write Error"},
+            "CallSendToPagerStatus = False", false);
+        row("BlockTeleMarketersOn answered No", "BlockTeleMarketersOn", true, true, vbNo, tm,
+            "BlockTeleMarketersStatus= False", false);
+        row("BlockTeleMarketersOn", "BlockTeleMarketersOn", true, true, vbYes, tm, "BlockTeleMarketersStatus= True", true);
+    }
+
+    void switches()
+    {
+        QFETCH(QString, op);
+        QFETCH(bool, enabled);
+        QFETCH(bool, writable);
+        QFETCH(MsgAnswer, answer);
+        QFETCH(QStringList, titles);
+        QFETCH(QString, record);
+        QFETCH(bool, offShown);
+        const bool pager = op.startsWith("Pager");
+        const QString on = enabled ? "True" : "False";
+        // The pager's status starts on, the telemarketers' off.
+        Rig rig({{15, "CallSendToPagerEnable = " + on},
+                 {22, "BlockTeleMarketersEnable = " + on},
+                 {23, "CallSendToPagerStatus = True"}});
+        MainControls &ui = rig.window->ui;
+        rig.window->showServiceState(ServicePair::Pager, true);
+        rig.window->showServiceState(ServicePair::Telemarketers, false);
+        if (!writable) {
+            QFile::remove(rig.folder.file("acsetup.bin"));
+            QVERIFY(QFile::link(QStringLiteral("/dev/full"), rig.folder.file("acsetup.bin")));
+        }
+        m_t->boxes.answer(answer);
+        SetupSwitches &s = rig.aux().switches;
+        if (op == "PagerOn") {
+            rig.window->showServiceState(ServicePair::Pager, false);
+            rig.state->settings.CallSendToPagerStatus = false;
+            s.PagerOn();
+        } else if (op == "PagerOFF") {
+            s.PagerOFF();
+        } else {
+            s.BlockTeleMarketersOn();
+        }
+        QCOMPARE(m_t->boxes.titles(), titles);
+        if (op == "PagerOFF")
+            QVERIFY(m_t->boxes.shown[0].text.contains("Go to Setup Menu and and turn ON"));
+        const int rec = pager ? 23 : 26;
+        if (op != "PagerOn" || writable)
+            QCOMPARE(recordOf(rig.folder.bytes("acsetup.bin"), rec), settingsRecord(record));
+        QCOMPARE(rig.state->settings.composeRecord(rec), record);
+        QWidget *offButton = pager ? static_cast<QWidget *>(ui.cmdPagerNotificationOFF) : ui.cmdReleaseTelemarketers;
+        QWidget *onButton = pager ? static_cast<QWidget *>(ui.cmdPagerNotificationON) : ui.cmdBlockTelemarketers;
+        QCOMPARE(!offButton->isHidden(), offShown);
+        QCOMPARE(!onButton->isHidden(), !offShown);
+    }
+
+    void colour_data()
+    {
+        // Color_Choice at start; the button clicked in the chooser (empty: none); closed by the user
+        // (else unloaded by the tray); record 1 of acsetup.bin afterwards.
+        columns<QString, QString, bool, QString>("stored", "button", "closeBox", "record1");
+        row("dark red, close box", "16744576", "cmdDarkRed", true, "Color_Choice = 8421631");
+        row("dark red, tray", "16744576", "cmdDarkRed", false, "Color_Choice = 16744576");
+        row("zero keeps designed colours", "0", "", true, "Color_Choice = 0");
+    }
+
+    void colour()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, button);
+        QFETCH(bool, closeBox);
+        QFETCH(QString, record1);
+        Rig rig;
+        // "0" never comes from the file (its reader takes the default instead): set it as held.
+        rig.state->settings.Color_Choice = stored;
+        const QColor designed = QWidget().palette().color(QPalette::Window);
+        rig.window->ui.DisplayColor->trigger();
+        frmColorChoice *chooser = rig.aux().colorWindow();
+        QVERIFY(chooser && rig.state->windows.ColorWindowOpen);
+        QCOMPARE(chooser->buttons.size(), 14);
+
+        if (!button.isEmpty()) {
+            QVERIFY(!rig.aux().callsLogWindow());
+            chooser->findChild<QPushButton *>(button)->click();
+            QCOMPARE(rig.state->settings.Color_Choice, "8421631");
+            QCOMPARE(rig.window->ui.client->palette().color(QPalette::Window), QColor(255, 128, 128));
+            // The plain buttons keep the system's colours (the colour is chosen here, not read at start).
+            QCOMPARE(rig.window->ui.cmdCallLog->palette().color(QPalette::Window), designed);
+                QVERIFY(rig.aux().callsLogWindow() && rig.aux().callsLogWindow()->isVisible());
+            QVERIFY(rig.aux().blockedWindow() && !rig.aux().blockedWindow()->isVisible());
+        } else {
+            rig.window->ui.mnuSetup->trigger();
+            QCOMPARE(rig.aux().setupWindow()->palette().color(QPalette::Window), designed);
+            QCOMPARE(chooser->palette().color(QPalette::Window), designed);
+        }
+        if (closeBox)
+            chooser->closeBox();
+        else
+            rig.window->minimise();
+        QVERIFY(!rig.aux().colorWindow());
+        QVERIFY(!rig.state->windows.ColorWindowOpen);
+        QCOMPARE(recordOf(rig.folder.bytes("acsetup.bin"), 1), settingsRecord(record1));
+    }
+
+    void helpFile_data()
+    {
+        columns<QString, QString>("folder", "path");
+        row("folder", "/opt/caller", "/opt/caller/RINGLARK.HLP");
+        row("root", "/", "/RINGLARK.HLP");
+        row("blanks around", " /opt/caller ", "/opt/caller/RINGLARK.HLP");
+    }
+
+    void helpFile()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, path);
+        QCOMPARE(AppState(folder).helpFile(), path);
+
+        // The guide opens at its contents and goes with the main window.
+        Rig rig;
+        rig.window->ui.mnuHelpHelp->trigger();
+        HelpWindow *help = rig.aux().helpWindow();
+        QVERIFY(help && help->isVisible());
+        QCOMPARE(help->windowTitle(), "Ringlark Talking Caller ID Help");
+        QVERIFY(help->browser()->toPlainText().contains("dialout"));
+        rig.window->ui.mnuAbout->trigger();
+        QVERIFY(rig.state->windows.AboutWindowOpen);
+        m_t->boxes.answer(vbYes);
+        rig.window->mnuExit_Click();
+        QVERIFY(!rig.aux().helpWindow());
+        QVERIFY(!rig.aux().aboutWindow());
+        QVERIFY(!rig.state->windows.AboutWindowOpen);
+    }
 
 private:
     std::unique_ptr<TestScope> m_t;
 };
-
-void tst_Windows::deleteCalls_data()
-{
-    QTest::addColumn<QList<int>>("rows");    // lines selected (0-based, newest first)
-    QTest::addColumn<bool>("clickFirst");    // a line clicked before the deletion
-    QTest::addColumn<MsgAnswer>("answer");
-    QTest::addColumn<bool>("fullDisk");
-    QTest::addColumn<bool>("trayDuringQuestion"); // the main window goes to the tray meanwhile
-    QTest::addColumn<QStringList>("expected"); // the log afterwards: call number and name
-    QTest::addColumn<QStringList>("titles");   // the boxes shown
-
-    const QStringList all = {"1 CALLER A", "2 CALLER B", "3 CALLER C", "4 CALLER D", "5 CALLER E"};
-    // Newest first: line 1 is call 4, line 3 is call 2.
-    QTest::newRow("calls 2 and 4") << QList<int>{1, 3} << true << vbYes << false << false
-                                   << QStringList{"1 CALLER A", "2 CALLER C", "3 CALLER E"}
-                                   << QStringList{"Delete Calls Log"};
-    QTest::newRow("answered No") << QList<int>{1} << true << vbNo << false << false << all << QStringList{"Delete Calls Log"};
-    QTest::newRow("keyboard only") << QList<int>{1} << false << vbYes << false << false << all << QStringList{};
-    QTest::newRow("tray during the question") << QList<int>{1} << true << vbYes << false << true << all
-                                              << QStringList{"Delete Calls Log"};
-    QTest::newRow("full disk") << QList<int>{1} << true << vbYes << true << false << all
-                                      << QStringList{"Delete Calls Log", "File Write Error"};
-}
-
-void tst_Windows::deleteCalls()
-{
-    QFETCH(QList<int>, rows);
-    QFETCH(bool, clickFirst);
-    QFETCH(MsgAnswer, answer);
-    QFETCH(bool, fullDisk);
-    QFETCH(bool, trayDuringQuestion);
-    QFETCH(QStringList, expected);
-    QFETCH(QStringList, titles);
-    Rig rig({}, 5);
-    rig.window->ui.cmdCallLog->click();
-    frmListView *w = rig.aux().callsLogWindow();
-    QVERIFY(w && w->isVisible());
-    QCOMPARE(w->ListView1->model()->rowCount(), 5);
-    // Writes end at byte 100: no marker fits (the first selected call is record 4).
-    std::optional<FileSizeLimit> limit;
-    if (fullDisk)
-        limit.emplace(100);
-
-    // What the file holds between the two steps: the markers, before the compaction.
-    QByteArray betweenSteps;
-    auto reload = w->displayList;
-    w->displayList = [&] {
-        betweenSteps = rig.folder.bytes("Array.bin");
-        reload();
-    };
-    if (clickFirst)
-        w->itemClick(rows.first());
-    for (int r : rows)
-        w->ListView1->selectionModel()->select(w->ListView1->model()->index(r, 0),
-                                               QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    m_t->boxes.answer(answer);
-    if (trayDuringQuestion)
-        m_t->boxes.onShow = [&](const MsgRecord &) { rig.window->minimise(); };
-    QTest::keyClick(w->ListView1, Qt::Key_Delete);
-    limit.reset();
-
-    QCOMPARE(m_t->boxes.titles(), titles);
-    QCOMPARE(rig.logNames(), expected);
-    QVERIFY(!rig.folder.exists("ArrayTemp1.bin"));
-    if (trayDuringQuestion) {
-        QVERIFY(!rig.aux().callsLogWindow());
-        return;
-    }
-    QCOMPARE(w->ListView1->model()->rowCount(), expected.size());
-    if (rows == QList<int>{1, 3} && answer == vbYes) {
-        QCOMPARE(betweenSteps.mid(3 * 80, 80), "4DELETE" + QByteArray(73, ' '));
-        QCOMPARE(betweenSteps.mid(1 * 80, 80), "2DELETE" + QByteArray(73, ' '));
-        QCOMPARE(rig.state->calls.count(), 3);
-    }
-}
-
-void tst_Windows::sortClickAndClear()
-{
-    Rig rig({}, 9);
-    rig.window->ui.cmdCallLog->click();
-    frmListView *w = rig.aux().callsLogWindow();
-    auto column = [&](int c) {
-        QStringList l;
-        for (int r = 0; r < w->ListView1->model()->rowCount(); ++r)
-            l << w->ListView1->model()->index(r, c).data().toString();
-        return l;
-    };
-    QCOMPARE(column(0).first(), "9"); // newest first
-    w->ListView1->header()->sectionClicked(0);
-    QCOMPARE(column(0), QStringList({"1", "2", "3", "4", "5", "6", "7", "8", "9"}));
-    w->ListView1->header()->sectionClicked(0);
-    QCOMPARE(column(0).first(), "9");
-    // The newest call (CALLER I) was on top: the first click on Name sorts ascending.
-    w->ListView1->header()->sectionClicked(1);
-    QCOMPARE(column(1).first(), "CALLER A");
-    QCOMPARE(column(1).last(), "CALLER I");
-
-    w->itemClick(column(0).indexOf("7"));
-    QCOMPARE(rig.state->display.Label2(), "CALLER G");
-    QCOMPARE(rig.state->display.Label1(), "(555)-123-0007");
-
-    w->cmdClearList->click();
-    QCOMPARE(w->ListView1->model()->rowCount(), 0);
-    rig.window->ui.cmdCallLog->click();
-    QCOMPARE(rig.aux().callsLogWindow()->ListView1->model()->rowCount(), 9);
-}
-
-void tst_Windows::logButtonDuringRing()
-{
-    Rig rig({}, 3);
-    rig.state->Timer1.restart(10000);
-    rig.window->ui.cmdCallLog->click();
-    QVERIFY(rig.state->windows.CallsLogWindowOpen);
-    QVERIFY(!rig.aux().callsLogWindow());
-}
-
-void tst_Windows::unblock_data()
-{
-    QTest::addColumn<QStringList>("file");      // entries, "#n" a deletion marker for record n
-    QTest::addColumn<int>("clicked");           // line clicked first, -1 none
-    QTest::addColumn<QList<int>>("selected");
-    QTest::addColumn<QStringList>("shownOnLoad");
-    QTest::addColumn<QStringList>("after");     // the entries of blocked.bin at the end
-
-    const QStringList abc = {"(555)-000-0001", "(555)-000-0002", "(555)-000-0003"};
-    QTest::newRow("B of A, B, C") << abc << 1 << QList<int>{1} << abc << QStringList{abc[0], abc[2]};
-    QTest::newRow("keyboard only") << abc << -1 << QList<int>{1} << abc << abc;
-    QTest::newRow("two of three") << abc << 0 << QList<int>{0, 2} << abc << QStringList{abc[1]};
-    QTest::newRow("marker removed on load") << QStringList{abc[0], "#2", abc[2]} << -1 << QList<int>{}
-                                            << QStringList{abc[0], abc[2]} << QStringList{abc[0], abc[2]};
-}
-
-void tst_Windows::unblock()
-{
-    QFETCH(QStringList, file);
-    QFETCH(int, clicked);
-    QFETCH(QList<int>, selected);
-    QFETCH(QStringList, shownOnLoad);
-    QFETCH(QStringList, after);
-    Rig rig;
-    rig.folder.write("blocked.bin", blockedFile(file));
-    rig.window->ui.Command1->click();
-    frmBlockedNumber *w = rig.aux().blockedWindow();
-    QVERIFY(w && w->isVisible());
-    QVERIFY(rig.state->windows.BlockedWindowOpen);
-    QCOMPARE(listTexts(w->ListView2), shownOnLoad);
-    QCOMPARE(rig.folder.bytes("blocked.bin"), blockedFile(shownOnLoad));
-
-    if (clicked >= 0)
-        w->itemClick(clicked);
-    for (int r : selected)
-        w->ListView2->topLevelItem(r)->setSelected(true);
-    w->cmdDeleteBlockedNumber->click();
-    QCOMPARE(rig.folder.bytes("blocked.bin"), blockedFile(after));
-    QCOMPARE(listTexts(w->ListView2), after);
-    QVERIFY(!rig.folder.exists("blocktemp.bin"));
-    QVERIFY(m_t->boxes.shown.isEmpty());
-
-    w->closeBox();
-    QVERIFY(!rig.state->windows.BlockedWindowOpen);
-}
-
-void tst_Windows::blockingClosesTheList()
-{
-    Rig rig({{27, "BlockSelectedCallsEnable = True"}});
-    rig.window->ui.Command1->click();
-    QVERIFY(rig.aux().blockedWindow());
-    rig.state->display.setAll("(555)-123-4567", "JOHN DOE", "March 1, 2026");
-    m_t->boxes.answer(vbYes);
-    rig.window->services().block.BlockNumber();
-    QVERIFY(!rig.aux().blockedWindow());
-    QVERIFY(!rig.state->windows.BlockedWindowOpen);
-    QCOMPARE(rig.folder.bytes("blocked.bin"), BlockedFile::entryRecord("(555)-123-4567", "JOHN DOE"));
-}
-
-void tst_Windows::setupDialog_data()
-{
-    QTest::addColumn<QStringList>("actions");
-    QTest::addColumn<Records>("records"); // expected records of acsetup.bin; none: the file is unchanged
-
-    const Records kept = {{7, "30"}, {11, "5559876543"}, {16, "5551112222"}, {18, "416"}};
-    const Records defaults = {{6, "PopUpWindow = True"},
-                              {7, "30"},
-                              {8, "CallerIdMinimize = True"},
-                              {9, "DateFormat = Long Date"},
-                              {10, "CallForwarding = False"},
-                              {11, "5559876543"},
-                              {12, "72#"},
-                              {13, "73#"},
-                              {14, "DateValue = Caller Id Date"},
-                              {15, "CallSendToPagerEnable = False"},
-                              {16, "5551112222"},
-                              {17, ""},
-                              {18, "416"},
-                              {19, "BlockPrivateCalls = False"},
-                              {20, "*77"},
-                              {21, "*87"},
-                              {22, "BlockTeleMarketersEnable = False"},
-                              {27, "BlockSelectedCallsEnable = False"},
-                              {28, "Talking_Call = True"}};
-    QTest::newRow("apply untouched") << QStringList{"apply"} << Records{};
-    QTest::newRow("default, close box") << QStringList{"default", "closebox"} << Records{};
-    QTest::newRow("default, tray") << QStringList{"default", "tray"} << Records{};
-    QTest::newRow("default, apply") << QStringList{"default", "apply"} << defaults;
-    QTest::newRow("up, apply") << QStringList{"up", "apply"} << Records{{7, "16"}};
-    QTest::newRow("down, apply") << QStringList{"down", "apply"} << Records{{7, "15"}};
-    QTest::newRow("pager on, apply") << QStringList{"pagerOn", "apply"}
-                                     << Records{{23, "CallSendToPagerStatus = True"}};
-}
-
-void tst_Windows::setupDialog()
-{
-    QFETCH(QStringList, actions);
-    QFETCH(Records, records);
-    // Everything off the defaults, so that Default Setup has something to change.
-    const Records start = {{6, "PopUpWindow = False"},      {9, "DateFormat = Short Date"},
-                           {11, "5559876543"},              {12, "*72"},
-                           {14, "DateValue = System Date"}, {15, "CallSendToPagerEnable = True"},
-                           {16, "5551112222"},              {17, "4"},
-                           {18, "416"},                     {22, "BlockTeleMarketersEnable = True"},
-                           {27, "BlockSelectedCallsEnable = True"}, {28, "Talking_Call = False"}};
-    Rig rig(start);
-    const QByteArray before = rig.folder.bytes("acsetup.bin");
-    rig.window->ui.mnuSetup->trigger();
-    frmSetup *w = rig.aux().setupWindow();
-    QVERIFY(w && w->isVisible());
-    QVERIFY(rig.state->windows.SetupWindowOpen);
-    QCOMPARE(w->ui.lblMinimizeTime->text(), "30");
-    QCOMPARE(w->ui.lblShortDate->text(), QLocale().toString(QDate::currentDate(), "M/d/yyyy"));
-
-    for (const QString &a : actions) {
-        if (a == "apply") {
-            w->ui.cmdOkSetup->click();
-        } else if (a == "default") {
-            m_t->boxes.answer(vbYes);
-            w->ui.cmdDefaultSetup->click();
-            QCOMPARE(m_t->boxes.titles().last(), "Defaut Configuration Confirmation!");
-        } else if (a == "closebox") {
-            w->closeBox();
-        } else if (a == "tray") {
-            rig.window->minimise();
-        } else if (a == "up") {
-            w->ui.updToggleMinimizeTime->stepUp();
-        } else if (a == "down") {
-            w->ui.updToggleMinimizeTime->stepDown();
-        } else if (a == "pagerOn") {
-            m_t->boxes.answer(vbYes);
-            rig.aux().switches.PagerOn();
-        }
-    }
-    QVERIFY(!rig.aux().setupWindow());
-    QVERIFY(!rig.state->windows.SetupWindowOpen);
-    const QByteArray after = rig.folder.bytes("acsetup.bin");
-    QCOMPARE(after.size(), before.size());
-    for (int rec = 1; rec <= 28; ++rec) {
-        const QByteArray expected = records.contains(rec) ? settingsRecord(records[rec]) : recordOf(before, rec);
-        QVERIFY2(recordOf(after, rec) == expected, qPrintable(QStringLiteral("record %1: ").arg(rec) +
-                                                             QString::fromLatin1(recordOf(after, rec))));
-    }
-    // The settings in memory are what the file says.
-    Settings reread;
-    SetupFile(rig.folder.path()).load(reread);
-    QCOMPARE(rig.state->settings.composeRecord(9), reread.composeRecord(9));
-    QCOMPARE(rig.state->settings.PagerId, reread.PagerId);
-}
-
-void tst_Windows::switches_data()
-{
-    QTest::addColumn<QString>("op");
-    QTest::addColumn<bool>("enabled");
-    QTest::addColumn<bool>("writable");
-    QTest::addColumn<MsgAnswer>("answer");
-    QTest::addColumn<QStringList>("titles");
-    QTest::addColumn<QString>("record"); // record 23 or 26 afterwards
-    QTest::addColumn<bool>("offShown");  // the service's "off" button shown (service on)
-
-    QTest::newRow("PagerOFF not enabled") << "PagerOFF" << false << true << vbYes
-                                          << QStringList{"Pager Notification 'Turn OFF' is not possible!"}
-                                          << "CallSendToPagerStatus = True" << true;
-    QTest::newRow("PagerOn") << "PagerOn" << true << true << vbYes << QStringList{"Pager Notification Confirmation!"}
-                             << "CallSendToPagerStatus = True" << true;
-    QTest::newRow("PagerOn, file not writable") << "PagerOn" << true << false << vbYes
-                                                << QStringList{"Pager Notification Confirmation!", "File Write Error"}
-                                                << "CallSendToPagerStatus = False" << false;
-    QTest::newRow("BlockTeleMarketersOn answered No")
-        << "BlockTeleMarketersOn" << true << true << vbNo << QStringList{"'Block TeleMarketers' Confirmation!"}
-        << "BlockTeleMarketersStatus= False" << false;
-    QTest::newRow("BlockTeleMarketersOn") << "BlockTeleMarketersOn" << true << true << vbYes
-                                          << QStringList{"'Block TeleMarketers' Confirmation!"}
-                                          << "BlockTeleMarketersStatus= True" << true;
-}
-
-void tst_Windows::switches()
-{
-    QFETCH(QString, op);
-    QFETCH(bool, enabled);
-    QFETCH(bool, writable);
-    QFETCH(MsgAnswer, answer);
-    QFETCH(QStringList, titles);
-    QFETCH(QString, record);
-    QFETCH(bool, offShown);
-    const bool pager = op.startsWith("Pager");
-    const QString on = enabled ? "True" : "False";
-    // The pager's status starts on, the telemarketers' off.
-    Rig rig({{15, "CallSendToPagerEnable = " + on},
-             {22, "BlockTeleMarketersEnable = " + on},
-             {23, "CallSendToPagerStatus = True"}});
-    MainControls &ui = rig.window->ui;
-    rig.window->showServiceState(ServicePair::Pager, true);
-    rig.window->showServiceState(ServicePair::Telemarketers, false);
-    if (!writable) {
-        QFile::remove(rig.folder.file("acsetup.bin"));
-        QVERIFY(QFile::link(QStringLiteral("/dev/full"), rig.folder.file("acsetup.bin")));
-    }
-    m_t->boxes.answer(answer);
-    SetupSwitches &s = rig.aux().switches;
-    if (op == "PagerOn") {
-        rig.window->showServiceState(ServicePair::Pager, false);
-        rig.state->settings.CallSendToPagerStatus = false;
-        s.PagerOn();
-    } else if (op == "PagerOFF") {
-        s.PagerOFF();
-    } else {
-        s.BlockTeleMarketersOn();
-    }
-    QCOMPARE(m_t->boxes.titles(), titles);
-    if (op == "PagerOFF")
-        QVERIFY(m_t->boxes.shown[0].text.contains("Go to Setup Menu and and turn ON"));
-    const int rec = pager ? 23 : 26;
-    if (op != "PagerOn" || writable)
-        QCOMPARE(recordOf(rig.folder.bytes("acsetup.bin"), rec), settingsRecord(record));
-    QCOMPARE(rig.state->settings.composeRecord(rec), record);
-    QWidget *offButton = pager ? static_cast<QWidget *>(ui.cmdPagerNotificationOFF) : ui.cmdReleaseTelemarketers;
-    QWidget *onButton = pager ? static_cast<QWidget *>(ui.cmdPagerNotificationON) : ui.cmdBlockTelemarketers;
-    QCOMPARE(!offButton->isHidden(), offShown);
-    QCOMPARE(!onButton->isHidden(), !offShown);
-}
-
-void tst_Windows::colour_data()
-{
-    QTest::addColumn<QString>("stored");  // Color_Choice at start
-    QTest::addColumn<QString>("button");  // clicked in the chooser; empty: none
-    QTest::addColumn<bool>("closeBox");   // closed by the user (else unloaded by the tray)
-    QTest::addColumn<QString>("record1"); // record 1 of acsetup.bin afterwards
-
-    QTest::newRow("dark red, close box") << "16744576" << "cmdDarkRed" << true << "Color_Choice = 8421631";
-    QTest::newRow("dark red, tray") << "16744576" << "cmdDarkRed" << false << "Color_Choice = 16744576";
-    QTest::newRow("zero keeps designed colours") << "0" << "" << true << "Color_Choice = 0";
-}
-
-void tst_Windows::colour()
-{
-    QFETCH(QString, stored);
-    QFETCH(QString, button);
-    QFETCH(bool, closeBox);
-    QFETCH(QString, record1);
-    Rig rig;
-    // "0" never comes from the file (its reader takes the default instead): set it as held.
-    rig.state->settings.Color_Choice = stored;
-    const QColor designed = QWidget().palette().color(QPalette::Window);
-    rig.window->ui.DisplayColor->trigger();
-    frmColorChoice *chooser = rig.aux().colorWindow();
-    QVERIFY(chooser && rig.state->windows.ColorWindowOpen);
-    QCOMPARE(chooser->buttons.size(), 14);
-
-    if (!button.isEmpty()) {
-        QVERIFY(!rig.aux().callsLogWindow());
-        chooser->findChild<QPushButton *>(button)->click();
-        QCOMPARE(rig.state->settings.Color_Choice, "8421631");
-        QCOMPARE(rig.window->ui.client->palette().color(QPalette::Window), QColor(255, 128, 128));
-        // The menu bar and the plain buttons keep the system's colours.
-        QCOMPARE(rig.window->ui.cmdCallLog->palette().color(QPalette::Window), designed);
-        QVERIFY(rig.aux().callsLogWindow() && rig.aux().callsLogWindow()->isVisible());
-        QVERIFY(rig.aux().blockedWindow() && !rig.aux().blockedWindow()->isVisible());
-    } else {
-        rig.window->ui.mnuSetup->trigger();
-        QCOMPARE(rig.aux().setupWindow()->palette().color(QPalette::Window), designed);
-        QCOMPARE(chooser->palette().color(QPalette::Window), designed);
-    }
-    if (closeBox)
-        chooser->closeBox();
-    else
-        rig.window->minimise();
-    QVERIFY(!rig.aux().colorWindow());
-    QVERIFY(!rig.state->windows.ColorWindowOpen);
-    QCOMPARE(recordOf(rig.folder.bytes("acsetup.bin"), 1), settingsRecord(record1));
-}
-
-void tst_Windows::helpFile_data()
-{
-    QTest::addColumn<QString>("folder");
-    QTest::addColumn<QString>("path");
-    QTest::newRow("folder") << "/opt/caller" << "/opt/caller/RINGLARK.HLP";
-    QTest::newRow("root") << "/" << "/RINGLARK.HLP";
-    QTest::newRow("blanks around") << " /opt/caller " << "/opt/caller/RINGLARK.HLP";
-}
-
-void tst_Windows::helpFile()
-{
-    QFETCH(QString, folder);
-    QFETCH(QString, path);
-    QCOMPARE(AppState(folder).helpFile(), path);
-
-    // The guide opens at its contents and goes with the main window.
-    Rig rig;
-    rig.window->ui.mnuHelpHelp->trigger();
-    HelpWindow *help = rig.aux().helpWindow();
-    QVERIFY(help && help->isVisible());
-    QCOMPARE(help->windowTitle(), "Ringlark Talking Caller ID Help");
-    QVERIFY(help->browser()->toPlainText().contains("dialout"));
-    rig.window->ui.mnuAbout->trigger();
-    QVERIFY(rig.state->windows.AboutWindowOpen);
-    m_t->boxes.answer(vbYes);
-    rig.window->mnuExit_Click();
-    QVERIFY(!rig.aux().helpWindow());
-    QVERIFY(!rig.aux().aboutWindow());
-    QVERIFY(!rig.state->windows.AboutWindowOpen);
-}
 
 QTEST_MAIN(tst_Windows)
 #include "tst_windows.moc"

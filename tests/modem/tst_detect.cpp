@@ -84,7 +84,7 @@ private slots:
         const QStringList &l = rig.view.lines;
         QVERIFY2(l.contains("/nonexistent/COM1 does not exist."), qPrintable(l.join("|"))); // said at once
         QVERIFY(l.contains("Checking COM3..."));
-        QCOMPARE(l.filter("Ringlark Simulated 56K Voice Modem (I").size(), 10); // one answer line per ATI // one answer line per ATI
+        QCOMPARE(l.filter("Ringlark Simulated 56K Voice Modem (I").size(), 10); // one answer line per ATI
         QCOMPARE(l.mid(l.size() - 3), (QStringList{"Modem_Name = Modem", "COM_Port = 3",
                                                    "Modem Caller ID String = AT+VCID=1"}));
         QVERIFY(!l.contains("Checking COM4...")); // the first modem with caller ID ends the search
