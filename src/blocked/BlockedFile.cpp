@@ -24,9 +24,11 @@ QString field(const QString &text, const QString &from, const QString &to)
 {
     const qsizetype a = text.indexOf(from);
     const qsizetype b = text.indexOf(to);
-    if (a < 0 || b <= a)
+    if (a < 0 || b < a + from.size())
         return QString();
-    return text.mid(a, b - a).remove(from);
+    // Exactly the text between the keys: a damaged entry with its key twice still shows a
+    // number that is in the file, so that it can be found and unblocked.
+    return text.mid(a + from.size(), b - a - from.size());
 }
 
 } // namespace

