@@ -86,11 +86,15 @@ QString renumbered(const QString &record, int callNumber)
         QString lead = record.left(dateKey);
         lead.remove(QLatin1String("CL="));
         const QString head = QStringLiteral("CL=") + QString::number(callNumber) + trimmedPadding(record.mid(dateKey));
-        // Too long: what stands before the rings in the moved part gives way first.
-        const qsizetype excess = head.size() + lead.size() - Length;
-        const qsizetype rings = lead.indexOf(QLatin1String("RG="));
-        if (excess > 0 && rings > 0)
-            lead.remove(0, std::min(excess, rings));
+        // Too long: of the moved part only its keys are kept, from its first "RG=" or "END" to
+        // its last "END" (NULs and full stops around them give way).
+        if (head.size() + lead.size() > Length) {
+            const qsizetype rings = lead.indexOf(QLatin1String("RG="));
+            const qsizetype end = lead.indexOf(QLatin1String("END"));
+            const qsizetype from = rings < 0 ? std::max<qsizetype>(end, 0) : end < 0 ? rings : std::min(rings, end);
+            const qsizetype last = lead.lastIndexOf(QLatin1String("END"));
+            lead = lead.mid(from, last >= from ? last + 3 - from : -1);
+        }
         const QString moved = head + lead;
         return moved.size() <= Length && isLive(moved) ? padded(moved) : padded(record);
     }
