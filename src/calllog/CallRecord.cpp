@@ -24,17 +24,6 @@ QString trimmedPadding(QString text)
     return text;
 }
 
-} // namespace
-
-QString padded(const QString &text)
-{
-    QString t = text.left(Length);
-    t.append(QString(Length - t.size(), QLatin1Char(' ')));
-    return t;
-}
-
-namespace {
-
 // Takes up to `excess` characters off the end of the name ("NM=" up to "NB="); returns how many
 // are still to go.
 qsizetype shortenName(QString &text, qsizetype excess)
@@ -49,6 +38,13 @@ qsizetype shortenName(QString &text, qsizetype excess)
 }
 
 } // namespace
+
+QString padded(const QString &text)
+{
+    QString t = text.left(Length);
+    t.append(QString(Length - t.size(), QLatin1Char(' ')));
+    return t;
+}
 
 QString build(int callNumber, const QString &recordLine, int rings)
 {
