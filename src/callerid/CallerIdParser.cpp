@@ -25,17 +25,71 @@ qsizetype lineEnd(const QString &text, qsizetype from)
     return std::min(cr, lf);
 }
 
-// The value of a field: from its start to the end of its line (a field never runs into the
-// next line: "NAME = O" followed by "DDN_NMBR= ..." is the name O). No stored field holds a line end.
+bool isBlank(QChar c)
+{
+    return c == QLatin1Char(' ') || c == QChar(0) || c == QChar(9);
+}
+
+const QString Keywords[] = {QStringLiteral("DATE"), QStringLiteral("TIME"), QStringLiteral("NMBR"),
+                            QStringLiteral("NAME")};
+
+// Where the field whose keyword stands at `at` begins (its prefix included), or -1 when the
+// keyword is text. A keyword is a field where it begins a line: "NAME = THIRD TIME" or "DATE
+// NIGHT" is a name, not a time or a date. Blanks and NULs of line noise may stand before it, and
+// a prefix joined by "_" (modems send the dialable number as "DDN_NMBR"). Some modems put several
+// fields on one line ("NAME=SMITH JOHN  NMBR=2125550147"): there a keyword after a blank that is
+// followed by its "=" is a field too.
+qsizetype fieldBegin(const QString &buffer, qsizetype at, qsizetype keywordSize)
+{
+    qsizetype begin = at;
+    if (begin > 0 && buffer.at(begin - 1) == QLatin1Char('_')) {
+        while (begin > 0 && (buffer.at(begin - 1) == QLatin1Char('_') || buffer.at(begin - 1).isLetter()))
+            --begin;
+    }
+    qsizetype before = begin - 1;
+    while (before >= 0 && isBlank(buffer.at(before)))
+        --before;
+    if (before < 0 || buffer.at(before) == QChar(13) || buffer.at(before) == QChar(10))
+        return begin;
+    if (before == begin - 1)
+        return -1; // joined to the text before it: HERRING, BRINGHAM
+    qsizetype after = at + keywordSize;
+    while (after < buffer.size() && isBlank(buffer.at(after)))
+        ++after;
+    return after < buffer.size() && buffer.at(after) == QLatin1Char('=') ? begin : -1;
+}
+
+// Where the value that begins at `start` ends: at the end of its line, or where the next field
+// on the same line begins. No stored field holds a line end. -1 while its line has not ended.
+qsizetype valueEnd(const QString &buffer, qsizetype start)
+{
+    const qsizetype end = lineEnd(buffer, start);
+    const qsizetype limit = end < 0 ? buffer.size() : end;
+    qsizetype next = limit;
+    for (const QString &k : Keywords) {
+        for (qsizetype at = buffer.indexOf(k, start); at >= 0 && at < next; at = buffer.indexOf(k, at + 1)) {
+            const qsizetype begin = fieldBegin(buffer, at, k.size());
+            if (begin >= start) {
+                next = begin;
+                break;
+            }
+        }
+    }
+    return next < limit ? next : end;
+}
+
+// The value of a field: from its start to the end of its line or the next field ("NAME = O"
+// followed by "DDN_NMBR= ..." is the name O).
 QString lineValue(const QString &buffer, const QString &keyword)
 {
     const qsizetype start = valueStart(buffer, keyword);
     if (start < 0)
         return QString();
-    const qsizetype end = lineEnd(buffer, start);
+    const qsizetype end = valueEnd(buffer, start);
     return end < 0 ? buffer.mid(start) : buffer.mid(start, end - start);
 }
 
+// The field's line has ended (a value cut by the next field on its line ends with that line).
 bool lineEnded(const QString &buffer, const QString &keyword, qsizetype *end = nullptr)
 {
     const qsizetype start = valueStart(buffer, keyword);
@@ -106,17 +160,7 @@ qsizetype keywordLineAt(const QString &buffer, const QString &keyword, qsizetype
 {
     for (qsizetype at = buffer.indexOf(keyword, std::max<qsizetype>(from, 0)); at >= 0;
          at = buffer.indexOf(keyword, at + 1)) {
-        // A keyword is a field only where a line begins: "NAME = THIRD TIME" or "DATE NIGHT" is
-        // a name, not a time or a date. Blanks and NULs of line noise may stand before it, and
-        // a prefix joined by "_" (modems send the dialable number as "DDN_NMBR").
-        qsizetype before = at - 1;
-        if (before >= 0 && buffer.at(before) == QLatin1Char('_')) {
-            while (before >= 0 && (buffer.at(before) == QLatin1Char('_') || buffer.at(before).isLetter()))
-                --before;
-        }
-        while (before >= 0 && (buffer.at(before) == QLatin1Char(' ') || buffer.at(before) == QChar(0)))
-            --before;
-        if (before < 0 || buffer.at(before) == QChar(13) || buffer.at(before) == QChar(10))
+        if (fieldBegin(buffer, at, keyword.size()) >= 0)
             return at;
     }
     return -1;

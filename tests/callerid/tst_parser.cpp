@@ -45,14 +45,30 @@ private slots:
 
     void completeAtEverySplit_data()
     {
-        // The lines after TIME: ";" stands for CR LF, "^" for the point where the report is whole.
+        // The report's shapes after the first ring: ";" stands for CR LF, "^" for the point where
+        // the report is whole. Every shape is dated 21 March, 14:05.
         columns<QString, QString, QString>("fields", "name", "number");
-        row("name last", "NMBR = 5551234567;NAME = JOHN DOE\r^\n;RING;", "JOHN  DOE", "5551234567");
-        row("hyphenated number last", "NAME = JOHN DOE;NMBR = 1-800-555-0199\r^\n;RING;", "JOHN  DOE", "8005550199");
-        row("DDN_NMBR after the name", "NAME = O;DDN_NMBR= 9196278340\r^\n;RING;", "UNKNOWN NAME", "9196278340");
+        const QString dt = QStringLiteral("DATE = 0321;TIME = 1405;");
+        row("name last", dt + "NMBR = 5551234567;NAME = JOHN DOE\r^\n;RING;", "JOHN  DOE", "5551234567");
+        row("hyphenated number last", dt + "NAME = JOHN DOE;NMBR = 1-800-555-0199\r^\n;RING;", "JOHN  DOE",
+            "8005550199");
+        row("DDN_NMBR after the name", dt + "NAME = O;DDN_NMBR= 9196278340\r^\n;RING;", "UNKNOWN NAME", "9196278340");
         // Number-only caller ID: only the next ring says that no name line is coming.
-        row("number only", "NMBR = 5551234567;;RING^;", "BARRED NAME", "5551234567");
-        row("eleven digits", "NMBR = 15551234567;NAME = IBM\r^\n", "IBM", "5551234567");
+        row("number only", dt + "NMBR = 5551234567;;RING^;", "BARRED NAME", "5551234567");
+        row("eleven digits", dt + "NMBR = 15551234567;NAME = IBM\r^\n", "IBM", "5551234567");
+        // Several fields on one line: a keyword after a blank and before its "=" begins a field.
+        row("whole report on one line", "DATE = 0321 TIME = 1405 NAME = SMITH JOHN NMBR = 2125550147\r^\n;RING;",
+            "SMITH  JOHN", "2125550147");
+        row("name and number on one line", dt + "NAME=SMITH JOHN      NMBR=2125550147\r^\n", "SMITH  JOHN",
+            "2125550147");
+        row("number and name on one line", dt + "NMBR = 5551234567 NAME = JOHN DOE\r^\n", "JOHN  DOE", "5551234567");
+        row("DDN_NMBR on the name's line", dt + "NAME = O DDN_NMBR= 9196278340\r^\n", "UNKNOWN NAME", "9196278340");
+        row("padded, no blanks around =", "DATE=0321;TIME=1405;NMBR=5551234567;NAME=JOHN DOE         \r^\n",
+            "JOHN  DOE", "5551234567");
+        row("keywords inside a one-line name", "NMBR=5551234567 NAME=THIRD TIME DATE NIGHT DATE=0321 TIME=1405\r^\n",
+            "THIRD  TIME  DATE  NIGHT", "5551234567");
+        row("line noise before the fields", "\\0 DATE = 0321;\\0TIME = 1405;  NMBR = 5551234567;NAME = JOHN DOE\r^\n",
+            "JOHN  DOE", "5551234567");
     }
 
     void completeAtEverySplit()
@@ -60,8 +76,8 @@ private slots:
         QFETCH(QString, fields);
         QFETCH(QString, name);
         QFETCH(QString, number);
-        QString text = QStringLiteral(";RING;;DATE = 0321;TIME = 1405;") + fields;
-        text.replace(';', "\r\n");
+        QString text = QStringLiteral(";RING;;") + fields;
+        text.replace(';', "\r\n").replace(QLatin1String("\\0"), QString(QChar(0)));
         const qsizetype completeAt = text.indexOf('^');
         text.remove(completeAt, 1);
 
@@ -71,7 +87,9 @@ private slots:
         const Report r = parse(text.left(completeAt), Cid, Today);
         QCOMPARE(r.callerName, name);
         QCOMPARE(r.callerNumber, number);
+        QCOMPARE(r.dateLine + r.timeLine, QStringLiteral("DT=3/21/2026TM=02:05 PM"));
         QCOMPARE(r.recordLine(), parse(text, Cid, Today).recordLine());
+        QVERIFY(!r.recordLine().contains('\r') && !r.recordLine().contains('\n'));
     }
 
     void fields_data()
