@@ -7,6 +7,7 @@
 #include "Clock.h"
 #include "EndOfCall.h"
 #include "MainWindowPort.h"
+#include "MsgBox.h"
 #include "ScreenSaver.h"
 #include "Waits.h"
 #include "clsModemFunctions.h"
@@ -91,6 +92,11 @@ void CallReception::showCall()
 {
     const Settings &s = m_state.settings;
     CallerIdParser::Report &r = m_call.report;
+    // The report reaches the disk first: one small positioned write, before anything that paints
+    // or waits. A failure is told once the caller is on the screen.
+    QString writeError;
+    const bool kept =
+        m_state.setupFile.WriteSetupRecord(Settings::LastReportRecord, r.lastReport, m_state.settings, &writeError);
     if (s.PopUpWindow)
         m_window.popUp();
     m_call.NameSeen = m_call.NumberSeen = m_call.DateSeen = m_call.TimeSeen = false;
@@ -112,12 +118,12 @@ void CallReception::showCall()
 
     const CallerIdParser::Classification c = CallerIdParser::classify(r.callerNumber, s.LocalAreaCode);
     m_call.callClass = c.callClass;
-    // The report is kept once the window has drawn the call: no disk write between the last
-    // byte of the report and the caller on the screen. The pump lets the paint happen first.
-    pumpOnce();
-    m_state.writeSetupRecord(Settings::LastReportRecord, r.lastReport);
-    if (s.Talking_Call)
+    if (!kept)
+        reportWriteFailure(m_state.setupFile.path(), writeError);
+    if (s.Talking_Call) {
+        pumpOnce(); // the caller is drawn before the first word
         m_voice.TellPhonenumber(c.callClass, c.spokenNumber);
+    }
 }
 
 void CallReception::refuseCall()
@@ -128,13 +134,10 @@ void CallReception::refuseCall()
     // a refused one.
     if (m_line == LineState::Ended)
         return;
-    m_state.Timer1.stop();
-    if (!m_modem.ZapIncomingCall()) {
-        // Not dropped (port busy, modem refused): the call rings on and ends as any call does,
-        // stored as a refused one.
-        m_state.Timer1.restart(EndOfCallMs);
-        return;
-    }
+    // A modem that fails under the drop is told of once the call is stored.
+    MsgBoxDeferral later;
+    if (!m_modem.ZapIncomingCall())
+        return; // not dropped (modem refused): it rings on and ends as any call does, stored as refused
     m_state.Timer1.off();
     // The call is over for us: store it and get ready for the next one now, not at the next
     // ring, whose report would otherwise be taken for this call's.
