@@ -191,9 +191,8 @@ void frmMain::runModemDetection()
 
 void frmMain::mnuModemSelection_Click()
 {
-    const InProgressFlags &f = m_state.flags;
-    if (m_state.Timer1.Interval() != 0 || f.BlockCallInProgress || f.PrivateCallsInProgress || f.DialInProgress ||
-        f.ForwardingInProgress || f.ZapInProgress || f.ModemSearchInProgress || m_state.windows.ModemDetectionRunning)
+    // Not during a call, its end (the pager) or any modem dialogue.
+    if (m_state.Timer1.Interval() != 0 || m_state.modemBusy() || m_state.windows.ModemDetectionRunning)
         return;
     m_state.flags.ModemSearchInProgress = true;
     // The menu always searches: a window left open from an earlier search is loaded anew.
@@ -345,6 +344,9 @@ void frmMain::mnuExit_Click()
 void frmMain::shutdown(bool letPendingRun)
 {
     m_shuttingDown = true;
+    // A modem dialogue running under this handler (the pager, a zap) ends its waits now and
+    // takes the port no more.
+    ProgramEnd::begin();
     if (m_state.MSComm1.PortOpen()) {
         // A receive event already queued for the port is handled before the port goes.
         if (letPendingRun)

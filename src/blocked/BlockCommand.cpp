@@ -22,13 +22,6 @@ bool BlockCommand::IsDisplayedNumberBlocked() const
     return m_file.contains(m_state.display.Label1());
 }
 
-void BlockCommand::AppendBlockedNumber()
-{
-    QString error;
-    if (!m_file.append(m_state.display.Label1(), m_state.display.Label2(), &error))
-        reportWriteFailure(m_file.path(), error);
-}
-
 void BlockCommand::cmdBlock_Click()
 {
     if (m_state.Timer3.Interval() != 0)
@@ -40,9 +33,9 @@ void BlockCommand::cmdBlock_Click()
 void BlockCommand::BlockNumber()
 {
     const QString number = m_state.display.Label1();
-    const InProgressFlags &f = m_state.flags;
-    if (f.ForwardingInProgress || f.PrivateCallsInProgress || f.ZapInProgress || f.DialInProgress ||
-        f.ModemSearchInProgress)
+    // Not while a modem dialogue has the port (the pager after a call included), nor while a
+    // call's end is being processed.
+    if (m_state.flags.any() || m_state.callEnding)
         return;
     m_state.Timer2.stop();
     if (!m_state.settings.BlockSelectedCallsEnable) {
@@ -76,12 +69,20 @@ void BlockCommand::BlockNumber()
         return;
     // Drop a ringing call before the entry is written, then finish the call at once: left for
     // the next ring, its record would swallow the next caller's report. A call that could not
-    // be dropped rings on and ends as any call does.
-    const bool dropped = ringing && m_modem.ZapIncomingCall();
-    AppendBlockedNumber();
-    if (dropped) {
-        m_state.Timer1.off();
-        if (callDropped)
-            callDropped();
+    // be dropped rings on and ends as any call does (also one that ended while the question was
+    // open). What went wrong with the modem is told after the call is stored.
+    QString error;
+    bool appended = false;
+    {
+        MsgBoxDeferral later;
+        const bool dropped = ringing && m_modem.ZapIncomingCall();
+        appended = m_file.append(m_state.display.Label1(), name, &error);
+        if (dropped) {
+            m_state.Timer1.off();
+            if (callDropped)
+                callDropped();
+        }
     }
+    if (!appended)
+        reportWriteFailure(m_file.path(), error);
 }

@@ -21,7 +21,6 @@ public:
     void cmdBlock_Click();
     void BlockNumber();
     bool IsDisplayedNumberBlocked() const;
-    void AppendBlockedNumber();
 
 private:
     AppState &m_state;

@@ -8,6 +8,8 @@
 #include "LogBrowser.h"
 #include "ScreenSaver.h"
 
+#include <QScopedValueRollback>
+
 EndOfCall::EndOfCall(AppState &state, CallState &call, CallLog &log, LogBrowser &browser, QObject *parent)
     : QObject(parent), m_state(state), m_call(call), m_log(log), m_browser(browser)
 {
@@ -76,12 +78,18 @@ void EndOfCall::Timer1_Timer()
     // cannot start; a later one belongs to the next call.
     const EndedCall ended = takeCall();
     QString writeError;
-    const bool stored = m_log.AppendCallRecord(ended.recordLine, ended.rings, &writeError);
-    if (!ended.refused)
-        Display_List(ended);
-    // The pager is dialled through the modem: never while another service has the port.
-    if (m_state.settings.CallSendToPagerStatus && notifyPager && !m_state.flags.any())
-        notifyPager(ended.callerNumber);
+    bool stored = false;
+    {
+        // Timer1 is off from here on, so the guards that wait for a ringing call would let the
+        // services in while the pager dials: this keeps them waiting until the call is done.
+        const QScopedValueRollback<bool> ending(m_state.callEnding, true);
+        stored = m_log.AppendCallRecord(ended.recordLine, ended.rings, &writeError);
+        if (!ended.refused)
+            Display_List(ended);
+        // The pager is dialled through the modem: never while another service has the port.
+        if (m_state.settings.CallSendToPagerStatus && notifyPager && !m_state.flags.any())
+            notifyPager(ended.callerNumber);
+    }
     if (m_state.settings.CallerIdMinimize && !m_state.windows.any() && !m_state.flags.ModemSearchInProgress)
         m_state.Timer2.restart(m_state.settings.minimizeDelayMs());
     // Also after a refused call: the screen saver was switched off by its first ring.

@@ -20,6 +20,8 @@ bool PortConnection::openPort(QString *reason)
 
 void PortConnection::ModemPortOpen()
 {
+    if (ProgramEnd::underway())
+        return; // the port stays closed once Exit has been confirmed
     // No port, or a settings file that lost its caller-ID command (short or damaged): the
     // modem is not configured, and the search finds it rather than leave caller ID off.
     if (m_state.settings.comPortNumber() < 1 || !m_state.settings.hasCallerIdCommand())
@@ -41,7 +43,14 @@ void PortConnection::ModemPortOpen()
     if (!port.PortOpen()) {
         pumpOnce();
         QString reason;
-        if (!openPort(&reason)) {
+        if (!openPort(&reason) && port.deviceMissing()) {
+            // Unplugged, not busy: shown as lost until the device is back, and said as it is.
+            onDeviceLost(reason);
+            MsgBox(crLines({QStringLiteral("The Modem is not connected!"), reason}), MsgStyle::Critical,
+                   QStringLiteral("Modem Disconnected"));
+            return;
+        }
+        if (!port.PortOpen()) {
             MsgBox(crLines({QStringLiteral("Modem Port is Busy with other Application!"),
                             QStringLiteral("You may either close other Application or run Ringlark"),
                             QStringLiteral("Talking Caller ID with Modem Port released."), reason}),
@@ -109,6 +118,9 @@ void PortConnection::notConfigured()
 
 void PortConnection::mnuConnectPort_Click()
 {
+    // A modem dialogue (the pager after a call, a zap) has the port and hands it back itself.
+    if (m_state.modemBusy())
+        return;
     if (!m_state.ModemConfigured) {
         notConfigured();
         return;
@@ -121,7 +133,14 @@ void PortConnection::mnuConnectPort_Click()
     if (!m_state.MSComm1.PortOpen()) {
         m_state.MSComm1.setCommPort(m_state.settings.comPortNumber());
         QString reason;
-        if (!openPort(&reason)) {
+        if (!openPort(&reason) && m_state.MSComm1.deviceMissing()) {
+            // Unplugged, not busy: shown as lost until the device is back, and said as it is.
+            onDeviceLost(reason);
+            MsgBox(crLines({QStringLiteral("The Modem is not connected!"), reason}), MsgStyle::Critical,
+                   QStringLiteral("Modem Disconnected"));
+            return;
+        }
+        if (!m_state.MSComm1.PortOpen()) {
             MsgBox(crLines({QStringLiteral("Modem Port is Busy with other Application!"),
                             QStringLiteral("Close the other Application and try again."), reason}),
                    MsgStyle::Critical, QStringLiteral("Modem Port is Busy"));
@@ -136,6 +155,8 @@ void PortConnection::mnuConnectPort_Click()
 
 void PortConnection::mnuReleasePort_Click()
 {
+    if (m_state.modemBusy())
+        return;
     if (!m_state.ModemConfigured) {
         notConfigured();
         return;

@@ -37,6 +37,11 @@ public:
     bool ModemConfigured = false;
     InProgressFlags flags;
     WindowFlags windows;
+    // The end of a call is being processed (stored, shown, the pager told): the services and
+    // the port commands wait for it as they wait for a ringing call. Reception goes on.
+    bool callEnding = false;
+    // A modem dialogue or the end of a call has the port: the user's port and modem commands wait.
+    bool modemBusy() const { return flags.any() || callEnding || Timer3.Interval() != 0; }
 
     MSComm MSComm1;
     VbTimer Timer1; // end of call: 10 s after the last characters of a ringing call

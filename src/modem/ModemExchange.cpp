@@ -9,10 +9,19 @@ bool ModemExchange::TakeModemPort()
 {
     MSComm &port = m_port;
     port.setInputLen(0);
+    if (ProgramEnd::underway())
+        return false;
     if (port.PortOpen())
         return true;
-    if (port.setPortOpen(true))
+    QString reason;
+    if (port.setPortOpen(true, &reason))
         return true;
+    if (port.deviceMissing()) {
+        // Unplugged, not busy: the user is told what is wrong, not to close another program.
+        MsgBox(crLines({QStringLiteral("The Modem is not connected!"), reason}), MsgStyle::Critical,
+               QStringLiteral("Modem Disconnected"));
+        return false;
+    }
     MsgBox(QStringLiteral("Modem Port is Busy with other Application!"), MsgStyle::Critical,
            QStringLiteral("Modem Port is Busy"));
     return false;
@@ -21,14 +30,21 @@ bool ModemExchange::TakeModemPort()
 void ModemExchange::SendModemCommand(const QString &command)
 {
     MSComm &port = m_port;
-    port.clearInBuffer();
     m_command = command;
+    m_sentAt = Clock::current().now();
+    if (ProgramEnd::underway())
+        return;
+    port.clearInBuffer();
     port.Output(command + QChar(13));
-    // The echo stays in the buffer: it becomes the start of the reply.
+    // The echo stays in the buffer: it becomes the start of the reply. A modem that does not echo
+    // (ATE0) sends its reply line straight away, which ends the wait as well; one that sends
+    // nothing at all (ATA while it answers) costs the reply wait nothing, because the reply's
+    // time-out counts from here.
     const int echoLength = int(command.size());
     EventWait wait;
     wait.wakeOn(&port, &MSComm::dataArrived);
-    wait.until(Clock::current().now().addMSecs(EchoWaitMs), [&] { return port.InBufferCount() >= echoLength; });
+    wait.until(m_sentAt.addMSecs(EchoWaitMs),
+               [&] { return port.InBufferCount() >= echoLength || port.inputHasLineEnd(); });
 }
 
 bool ModemExchange::AwaitModemReply(int timeoutSeconds, const std::function<void()> &onOk)
@@ -38,7 +54,8 @@ bool ModemExchange::AwaitModemReply(int timeoutSeconds, const std::function<void
     m_reply.clear();
     EventWait wait;
     wait.wakeOn(&port, &MSComm::dataArrived);
-    const bool ok = wait.until(Clock::current().now().addSecs(timeoutSeconds), [&] {
+    const QDateTime from = m_sentAt.isValid() ? m_sentAt : Clock::current().now();
+    const bool ok = wait.until(from.addSecs(timeoutSeconds), [&] {
         if (port.InBufferCount() > 0)
             m_reply += port.Input();
         return m_reply.contains(QLatin1String("OK"));

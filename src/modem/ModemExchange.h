@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <functional>
 
@@ -11,7 +12,7 @@ class MSComm;
 // alive; the in-progress flags keep the receive handler away from the replies meanwhile.
 class ModemExchange {
 public:
-    // A modem that does not echo is waited for this long before the reply wait begins.
+    // The longest wait for the echo of a command (or any reply line of a modem that does not echo).
     static constexpr int EchoWaitMs = 1000;
 
     explicit ModemExchange(MSComm &port) : m_port(port) {}
@@ -21,8 +22,8 @@ public:
     bool TakeModemPort();
     // Discards waiting input, writes the command and one carriage return, waits for the echo.
     void SendModemCommand(const QString &command);
-    // Collects the reply until it holds "OK" or the time-out passes; returns whether it timed
-    // out. `onOk` runs as soon as "OK" is there,
+    // Collects the reply until it holds "OK" or the time-out, counted from the command's sending,
+    // passes; returns whether it timed out. `onOk` runs as soon as "OK" is there,
     // inside the wait; however long it takes, the wait then counts as not timed out.
     bool AwaitModemReply(int timeoutSeconds, const std::function<void()> &onOk = {});
 
@@ -35,4 +36,5 @@ private:
     MSComm &m_port;
     QString m_command;
     QString m_reply;
+    QDateTime m_sentAt; // when the last command went out
 };

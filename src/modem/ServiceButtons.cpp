@@ -12,10 +12,12 @@ bool ServiceButtons::allowed(bool ringing, Flag own) const
 {
     using F = InProgressFlags;
     // Each command waits for every other modem activity (its own flag is its own business).
-    static constexpr Flag Activities[] = {&F::ForwardingInProgress, &F::PrivateCallsInProgress,
-                                          &F::BlockCallInProgress,  &F::ZapInProgress,
-                                          &F::DialInProgress,       &F::ModemSearchInProgress};
-    if (m_state.Timer3.Interval() != 0 || (m_state.Timer1.Interval() > 0) != ringing)
+    // The pager after a call has the port as much as any of them: its digits would go down the
+    // line of whatever else were let in.
+    static constexpr Flag Activities[] = {
+        &F::ForwardingInProgress, &F::PrivateCallsInProgress, &F::BlockCallInProgress, &F::ZapInProgress,
+        &F::DialInProgress,       &F::ModemSearchInProgress,  &F::PagerInProgress};
+    if (m_state.Timer3.Interval() != 0 || (m_state.Timer1.Interval() > 0) != ringing || m_state.callEnding)
         return false;
     for (Flag f : Activities) {
         if (f != own && m_state.flags.*f)
@@ -54,7 +56,9 @@ void ServiceButtons::cmdZap_Click()
     m_state.Timer2.stop();
     // A dropped call is over: it is stored and the reception made ready at once. Left with its
     // timer off until the next ring, its report would be taken for the next caller's. A call
-    // the modem did not drop rings on and ends by its own timer.
+    // the modem did not drop rings on and ends by its own timer. What went wrong with the modem
+    // is told after the call is stored.
+    MsgBoxDeferral later;
     if (m_modem.ZapIncomingCall()) {
         m_state.Timer1.off();
         if (callDropped)

@@ -22,6 +22,19 @@ bool clsModemFunctions::ZapIncomingCall()
 {
     if (m_state.Timer1.Interval() < 1)
         return false; // no call is ringing
+    // While the call is being dropped it cannot end by its own timer: whoever dropped it ends it
+    // once, afterwards. A call that was not dropped rings on to its usual end.
+    m_state.Timer1.stop();
+    const bool dropped = answerAndHangUp();
+    // Without its port nothing more of the call can be heard: it is over for the program too.
+    const bool over = dropped || !m_state.MSComm1.PortOpen();
+    if (!over && m_state.Timer1.Interval() > 0 && !ProgramEnd::underway())
+        m_state.Timer1.start();
+    return over;
+}
+
+bool clsModemFunctions::answerAndHangUp()
+{
     FlagScope busy(m_state.flags.ZapInProgress);
     if (!m_exchange.TakeModemPort())
         return false;

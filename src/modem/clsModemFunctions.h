@@ -20,9 +20,10 @@ class clsModemFunctions {
 public:
     clsModemFunctions(AppState &state, IPortConnection &port, IMainWindow *window = nullptr);
 
-    // Answers the ringing call and hangs up at once; hands the port back to caller ID.
-    // False when there was no call to drop, the port could not be had, or the modem refused
-    // to answer.
+    // Answers the ringing call and hangs up at once; hands the port back to caller ID. True when
+    // the call is over for the program: dropped, or its port lost on the way (the caller then
+    // ends the call at once). False when no call was ringing, or the call rings on (the modem
+    // refused to answer, the port could not be had but is still open); its timer then runs again.
     bool ZapIncomingCall();
     // The same with two seconds off-hook in between.
     void BlockCall();
@@ -58,6 +59,7 @@ private:
         ModemMessages::LineBusy dialFailure;
     };
     bool dialFeatureCode(const FeatureCode &code, const std::function<void()> &accepted);
+    bool answerAndHangUp();
     bool hangUp(double pauseSeconds, const QString &title);
     // The refusal of a switch that Setup has not enabled, or that would cut into a ringing call.
     bool refusedUnless(bool enabled, const QStringList &lines, const QString &title);

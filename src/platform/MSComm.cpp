@@ -2,6 +2,7 @@
 
 #include "ComPorts.h"
 
+#include <QFileInfo>
 #include <QMetaObject>
 
 MSComm::MSComm(QObject *parent) : QObject(parent)
@@ -82,6 +83,14 @@ int MSComm::InBufferCount() const
     return m_port.isOpen() ? int(m_port.bytesAvailable()) : 0;
 }
 
+bool MSComm::inputHasLineEnd()
+{
+    if (!m_port.isOpen())
+        return false;
+    const QByteArray waiting = m_port.peek(m_port.bytesAvailable());
+    return waiting.contains('\r') || waiting.contains('\n');
+}
+
 void MSComm::clearInBuffer()
 {
     if (!m_port.isOpen())
@@ -104,6 +113,12 @@ void MSComm::Output(const QString &text)
         return;
     m_port.write(text.toLatin1());
     m_port.flush();
+}
+
+bool MSComm::deviceMissing() const
+{
+    const QString device = comDevicePath(m_commPort, m_folder);
+    return device.isEmpty() || !QFileInfo::exists(device);
 }
 
 bool MSComm::waitForInput(int ms)

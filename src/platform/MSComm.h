@@ -37,6 +37,8 @@ public:
     bool setPortOpen(bool open, QString *error = nullptr);
 
     int InBufferCount() const;
+    // A line end (CR or LF) is among the waiting characters; nothing is read.
+    bool inputHasLineEnd();
     void clearInBuffer(); // InBufferCount = 0
     QString Input();
     void Output(const QString &text);
@@ -49,6 +51,9 @@ public:
     bool inputBroken() const;
 
     QString devicePath() const { return m_device; }
+    // The device of the port number is not there (unplugged, or no such port): opening failed
+    // for want of a device, not because another program holds it.
+    bool deviceMissing() const;
 
 signals:
     void OnComm();

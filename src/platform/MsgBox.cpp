@@ -1,12 +1,18 @@
 #include "MsgBox.h"
 
+#include "Waits.h"
+
 #include <QApplication>
 #include <QLoggingCategory>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
+#include <utility>
 
 namespace {
 MsgBoxScript *g_script = nullptr;
+int g_deferrals = 0;
+QList<MsgRecord> g_deferred;
 
 // Every box is also named on standard error: a box nobody sees (no display, a hidden tray
 // program) otherwise leaves no trace, and the kill test tells a quiet start by it.
@@ -52,8 +58,29 @@ MsgAnswer MsgBoxScript::next(const MsgRecord &r)
     return isYesNo(r.style) ? vbNo : vbOK;
 }
 
+MsgBoxDeferral::MsgBoxDeferral()
+{
+    ++g_deferrals;
+}
+
+MsgBoxDeferral::~MsgBoxDeferral()
+{
+    if (--g_deferrals > 0 || g_deferred.isEmpty())
+        return;
+    QTimer::singleShot(0, QCoreApplication::instance(), [boxes = std::exchange(g_deferred, {})] {
+        for (const MsgRecord &r : boxes)
+            MsgBox(r.text, r.style, r.title);
+    });
+}
+
 MsgAnswer MsgBox(const QString &text, MsgStyle style, const QString &title)
 {
+    if (ProgramEnd::underway())
+        return isYesNo(style) ? vbNo : vbOK;
+    if (g_deferrals > 0 && !isYesNo(style)) {
+        g_deferred.append({text, style, title});
+        return vbOK;
+    }
     if (g_script)
         return g_script->next({text, style, title});
 

@@ -28,7 +28,19 @@ struct MsgRecord {
 // Multi-line texts are joined by a single carriage return, as stored and compared everywhere.
 QString crLines(const QStringList &lines);
 
+// Once the program is ending no box opens: the call answers with the box's default.
 MsgAnswer MsgBox(const QString &text, MsgStyle style, const QString &title);
+
+// While one lives, boxes that only inform (OK boxes) are held back and shown from the event
+// loop after the last one has gone: a refused call whose modem failed under it is stored before
+// the user is told why. Questions are never held back; they need their answer at once.
+class MsgBoxDeferral {
+public:
+    MsgBoxDeferral();
+    ~MsgBoxDeferral();
+    MsgBoxDeferral(const MsgBoxDeferral &) = delete;
+    MsgBoxDeferral &operator=(const MsgBoxDeferral &) = delete;
+};
 
 // Test seam. While an instance lives, no box is shown: each is recorded in `shown` and answered
 // from the queue, or with the box's default (OK, or No for Yes/No boxes) when the queue is empty.

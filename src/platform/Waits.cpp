@@ -10,6 +10,43 @@ void pumpOnce()
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
+namespace {
+
+// Wakes the waits that are running when the program begins to end.
+class EndNotice : public QObject {
+    Q_OBJECT
+public:
+    bool underway = false;
+signals:
+    void begun();
+};
+
+EndNotice &endNotice()
+{
+    static EndNotice notice;
+    return notice;
+}
+
+} // namespace
+
+void ProgramEnd::begin()
+{
+    if (endNotice().underway)
+        return;
+    endNotice().underway = true;
+    emit endNotice().begun();
+}
+
+bool ProgramEnd::underway()
+{
+    return endNotice().underway;
+}
+
+void ProgramEnd::reset()
+{
+    endNotice().underway = false;
+}
+
 EventWait::~EventWait()
 {
     for (const auto &c : m_connections)
@@ -22,8 +59,12 @@ bool EventWait::until(const QDateTime &deadline, std::function<bool()> done)
     m_deadline = deadline;
     if (m_done())
         return true;
-    if (Clock::current().now() > m_deadline)
+    if (ProgramEnd::underway() || Clock::current().now() > m_deadline)
         return false;
+    const QMetaObject::Connection ending = QObject::connect(&endNotice(), &EndNotice::begun, &m_loop, [this] {
+        m_running = false;
+        m_loop.quit();
+    });
 
     QTimer deadlineTimer;
     deadlineTimer.setSingleShot(true);
@@ -43,6 +84,7 @@ bool EventWait::until(const QDateTime &deadline, std::function<bool()> done)
     m_running = true;
     m_loop.exec();
     m_running = false;
+    QObject::disconnect(ending);
     return m_result;
 }
 
@@ -67,3 +109,5 @@ void PauseSeconds(double seconds)
     EventWait wait;
     wait.until(end, [] { return false; });
 }
+
+#include "Waits.moc"

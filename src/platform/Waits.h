@@ -10,6 +10,16 @@
 // Lets pending window events run once, without waiting for new ones.
 void pumpOnce();
 
+// The program is ending (the user confirmed Exit, or the session is closing). From then on every
+// wait ends at once, and nothing may open a box or take the port again: a modem dialogue that
+// was running when Exit came unwinds without effect.
+namespace ProgramEnd {
+void begin();
+bool underway();
+// A new run in the same process (tests).
+void reset();
+} // namespace ProgramEnd
+
 // A wait that sleeps in a nested event loop. It wakes when one of the signals given to wakeOn
 // is emitted, and at the deadline; after each wake it asks `done`. No busy loop: between wakes
 // the thread sleeps in the event dispatcher.

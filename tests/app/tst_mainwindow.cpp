@@ -257,6 +257,7 @@ private slots:
         QFETCH(QString, box);
         Rig rig;
         QVERIFY(rig.load());
+        rig.modem->waitForCommand("AT+VCID=1", 5000); // logged by the modem, however busy the machine
         rig.modem->clearLog();
         rig.state->display.setAll("(305)-555-0100", "MARY  ROE", "x");
         rig.state->flags.ForwardingInProgress = setup == "forwarding";
@@ -281,6 +282,7 @@ private slots:
     {
         Rig rig;
         QVERIFY(rig.load());
+        rig.modem->waitForCommand("AT+VCID=1", 5000); // logged by the modem, however busy the machine
         rig.modem->clearLog();
         rig.state->Timer1.restart(10000); // a call rings: no search
         rig.window->ui.mnuModemSelection->trigger();

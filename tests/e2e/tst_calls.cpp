@@ -4,6 +4,7 @@
 #include "SoundRecorder.h"
 #include "WindowRig.h"
 
+#include <QAction>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -24,6 +25,9 @@ struct Rig : WindowRig {
     explicit Rig(const QMap<int, QString> &records = {}) : WindowRig(records)
     {
         loaded = load();
+        // The caller-ID command's reply wait is short on the test clock: on a busy machine the
+        // modem may log the command after the program has stopped waiting for it.
+        modem->waitForCommand("AT+VCID=1", 5000);
         modem->clearLog();
     }
     ModemSim::Call call(const QByteArray &report, int ringsBefore = 1, int ringsAfter = 2) const
@@ -136,6 +140,9 @@ private slots:
             dots(at1405 + "UNKNOWN NAMENB=UNKNOWN NUMBERRG=1END"));
         row("number on the blocked list", "blocked", JohnDoe, 1, 2, drop,
             dots(at1405 + "JOHN  DOENB=(555)-123-4567RG=1END"));
+        row("blocked, whole report on one line", "blocked",
+            QByteArray("\r\nDATE = 0321 TIME = 1405 NAME = JOHN DOE NMBR = 5551234567\r\n"), 1, 2, drop,
+            dots(at1405 + "JOHN  DOENB=(555)-123-4567RG=1END"));
         row("report before the first ring", "", noName, 0, 2, QStringList(),
             dots(at1405 + "UNKNOWN NAMENB=(555)-123-4567RG=3END"));
         row("report before the first ring, refused", "telemarketers", noName, 0, 2, drop,
@@ -164,7 +171,7 @@ private slots:
         if (!commands.isEmpty())
             QVERIFY(rig.modem->waitForCommand("AT+VCID=1", 5000));
         QTRY_COMPARE_WITH_TIMEOUT(rig.storedCalls(), 1, 5000);
-        QCOMPARE(rig.modem->commandTexts(), commands);
+        QCOMPARE(rig.modem->commandTexts().join(" | "), commands.join(" | "));
         QCOMPARE(rig.record(1), stored);
         const bool shown = refuse.isEmpty();
         QCOMPARE(rig.state->display.Label1(), shown ? QStringLiteral("(555)-123-4567") : QString());
@@ -311,6 +318,111 @@ private slots:
         // The next call is received as usual once caller ID is re-armed.
         rig.modem->placeCall(rig.call(MaryRoe));
         QTRY_COMPARE_WITH_TIMEOUT(rig.storedCalls(), 2, 5000);
+    }
+
+    void othersWaitForThePager_data()
+    {
+        // What the user does while the pager is being dialled after a call; the commands the modem
+        // gets; the boxes shown.
+        columns<QString, QStringList, QStringList>("action", "commands", "boxes");
+        const QStringList paged = {"ATDT5559999;", "ATDT75551234567;", "ATH", "AT+VCID=1"};
+        row("Dial", "cmdDial", paged, QStringList());
+        row("Call Forwarding ON", "cmdCallForwardingON", paged, QStringList());
+        row("Block", "cmdBlock", paged, QStringList());
+        row("Modem menu", "mnuModemSelection", paged, QStringList());
+        row("Connect Port", "mnuConnectPort", paged, QStringList());
+        // Exit confirmed: the page is given up; nothing takes the port again or opens a box.
+        row("Exit", "mnuExit", QStringList{"ATDT5559999;"}, QStringList{"Exit Confirmation!"});
+    }
+
+    void othersWaitForThePager()
+    {
+        QFETCH(QString, action);
+        QFETCH(QStringList, commands);
+        QFETCH(QStringList, boxes);
+        Rig rig({{23, "CallSendToPagerStatus = True"},
+                 {16, "5559999"},
+                 {17, "7"},
+                 {10, "CallForwarding = True"},
+                 {11, "5550100"}});
+        const MainControls &ui = rig.window->ui;
+        const QMap<QString, QAction *> menus = {{"mnuModemSelection", ui.mnuModemSelection},
+                                                {"mnuConnectPort", ui.mnuConnectPort},
+                                                {"mnuExit", ui.mnuExit}};
+        QObject::connect(rig.modem->sim(), &ModemSim::commandReceived, rig.state.get(), [&](const QString &c) {
+            if (c != QLatin1String("ATDT5559999;"))
+                return;
+            m_t->boxes.answer(vbYes);
+            if (menus.contains(action))
+                menus[action]->trigger();
+            else
+                rig.window->findChild<QPushButton *>(action)->click();
+        });
+        rig.modem->placeCall(rig.call(JohnDoe));
+        QTRY_COMPARE_WITH_TIMEOUT(rig.storedCalls(), 1, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.state->flags.PagerInProgress && !rig.state->callEnding, 5000);
+        QTest::qWait(50); // anything let in would have begun by now
+        QCOMPARE(rig.modem->commandTexts().join(" | "), commands.join(" | "));
+        QCOMPARE(m_t->boxes.titles(), boxes);
+        QVERIFY(!rig.window->detectWindow());
+        QCOMPARE(rig.state->MSComm1.PortOpen(), action != "mnuExit");
+    }
+
+    void oneEndPerCall_data()
+    {
+        // ZAP or Block pressed late in a call: the end-of-call timer falls due while the modem answers.
+        columns<QString>("button");
+        row("ZAP", "cmdZap");
+        row("Block", "cmdBlock");
+    }
+
+    void oneEndPerCall()
+    {
+        QFETCH(QString, button);
+        Rig rig({{23, "CallSendToPagerStatus = True"},
+                 {16, "5559999"},
+                 {17, "7"},
+                 {27, "BlockSelectedCallsEnable = True"}});
+        m_t->clock.setFactor(5); // the call must still ring when the button is pressed
+        rig.modem->placeCall(rig.call(JohnDoe, 1, 0));
+        QTRY_COMPARE_WITH_TIMEOUT(rig.state->display.Label1(), QStringLiteral("(555)-123-4567"), 5000);
+        QObject::connect(rig.modem->sim(), &ModemSim::commandReceived, rig.state.get(), [&](const QString &c) {
+            if (c == QLatin1String("ATA"))
+                rig.state->Timer1.fire();
+        });
+        m_t->boxes.answer(vbYes);
+        rig.window->findChild<QPushButton *>(button)->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.state->flags.PagerInProgress && !rig.state->callEnding, 10000);
+        QVERIFY(rig.modem->waitForCommand("AT+VCID=1", 5000, 3));
+        // Dropped, stored once under the caller's name, and the pager told who it was.
+        QCOMPARE(rig.modem->commandTexts(),
+                 QStringList({"ATA", "ATH", "AT+VCID=1", "ATDT5559999;", "ATDT75551234567;", "ATH", "AT+VCID=1"}));
+        QCOMPARE(rig.storedCalls(), 1);
+        QCOMPARE(rig.record(1), dots("CL=1DT=3/21/2026TM=02:05 PMNM=JOHN  DOENB=(555)-123-4567RG=1END"));
+    }
+
+    void modemLostWhileARefusedCallIsDropped()
+    {
+        Rig rig;
+        rig.folder.write("blocked.bin", BlockedFile::entryRecord("(555)-123-4567", "JOHN SMITH"));
+        rig.modem->run([](ModemSim &sim) {
+            QObject::connect(&sim, &ModemSim::commandReceived, &sim, [&sim](const QString &c) {
+                if (c == QLatin1String("ATA"))
+                    sim.close(); // unplugged while it answers
+            });
+        });
+        int storedAtTheBox = -1;
+        m_t->boxes.onShow = [&](const MsgRecord &) {
+            if (storedAtTheBox < 0)
+                storedAtTheBox = rig.storedCalls();
+        };
+        rig.modem->placeCall(rig.call(JohnDoe));
+        QTRY_COMPARE_WITH_TIMEOUT(m_t->boxes.titles(), QStringList{"Modem Disconnected"}, 5000);
+        QCOMPARE(storedAtTheBox, 1); // the call first, then the word about the modem
+        QVERIFY2(m_t->boxes.shown[0].text.startsWith("The Modem is not connected!\r"),
+                 qPrintable(m_t->boxes.shown[0].text));
+        QCOMPARE(rig.record(1), dots("CL=1DT=3/21/2026TM=02:05 PMNM=JOHN  DOENB=(555)-123-4567RG=1END"));
+        QVERIFY(rig.window->port().PortReleased);
     }
 
 private:

@@ -3,6 +3,7 @@
 #include "Clock.h"
 #include "MainWindowPort.h"
 #include "MsgBox.h"
+#include "Waits.h"
 
 #include <QByteArray>
 #include <QMap>
@@ -22,6 +23,7 @@ struct TestScope {
         : clock(factor, start)
     {
         Clock::install(&clock);
+        ProgramEnd::reset(); // an earlier test may have ended its program
     }
     ~TestScope() { Clock::install(nullptr); }
     TestScope(const TestScope &) = delete;
