@@ -18,6 +18,7 @@
 #include <fcntl.h>
 #include <pty.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -105,6 +106,10 @@ double placeCall(int master, const QString &file, int i)
 [[noreturn]] void forwarder(const char *slavePath, const QByteArray &file)
 {
     const int tty = ::open(slavePath, O_RDWR | O_NOCTTY);
+    termios raw{}; // as a serial port is opened: bytes as they come, CR untranslated
+    tcgetattr(tty, &raw);
+    cfmakeraw(&raw);
+    tcsetattr(tty, TCSANOW, &raw);
     const int out = ::open(file.constData(), O_WRONLY | O_CREAT, 0644);
     QByteArray buffer;
     char chunk[256];

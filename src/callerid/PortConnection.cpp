@@ -2,8 +2,9 @@
 
 #include "AppState.h"
 #include "Clock.h"
-#include "TextRules.h"
+#include "ModemMessages.h"
 #include "MsgBox.h"
+#include "TextRules.h"
 #include "Tray.h"
 #include "Waits.h"
 
@@ -43,13 +44,8 @@ void PortConnection::ModemPortOpen()
     if (!port.PortOpen()) {
         pumpOnce();
         QString reason;
-        if (!openPort(&reason) && port.deviceMissing()) {
-            // Unplugged, not busy: shown as lost until the device is back, and said as it is.
-            onDeviceLost(reason);
-            MsgBox(crLines({QStringLiteral("The Modem is not connected!"), reason}), MsgStyle::Critical,
-                   QStringLiteral("Modem Disconnected"));
+        if (!openPort(&reason) && lostOnOpen(reason))
             return;
-        }
         if (!port.PortOpen()) {
             MsgBox(crLines({QStringLiteral("Modem Port is Busy with other Application!"),
                             QStringLiteral("You may either close other Application or run Ringlark"),
@@ -96,6 +92,16 @@ void PortConnection::awaitCallerIdReply()
     }
 }
 
+bool PortConnection::lostOnOpen(const QString &reason)
+{
+    if (!m_state.MSComm1.deviceMissing())
+        return false;
+    // Unplugged, not busy: shown as lost until the device is back, and said as it is.
+    onDeviceLost(reason);
+    ModemMessages::notConnected(reason);
+    return true;
+}
+
 void PortConnection::ReleaseBusyPort()
 {
     if (PortReleased)
@@ -133,13 +139,8 @@ void PortConnection::mnuConnectPort_Click()
     if (!m_state.MSComm1.PortOpen()) {
         m_state.MSComm1.setCommPort(m_state.settings.comPortNumber());
         QString reason;
-        if (!openPort(&reason) && m_state.MSComm1.deviceMissing()) {
-            // Unplugged, not busy: shown as lost until the device is back, and said as it is.
-            onDeviceLost(reason);
-            MsgBox(crLines({QStringLiteral("The Modem is not connected!"), reason}), MsgStyle::Critical,
-                   QStringLiteral("Modem Disconnected"));
+        if (!openPort(&reason) && lostOnOpen(reason))
             return;
-        }
         if (!m_state.MSComm1.PortOpen()) {
             MsgBox(crLines({QStringLiteral("Modem Port is Busy with other Application!"),
                             QStringLiteral("Close the other Application and try again."), reason}),

@@ -34,6 +34,8 @@ private:
     void onDeviceLost(const QString &reason);
     void notConfigured();
     bool openPort(QString *reason);
+    // The device is gone (not held by another program): released as lost, and the user told so.
+    bool lostOnOpen(const QString &reason);
     void awaitCallerIdReply();
 
     AppState &m_state;

@@ -1,7 +1,8 @@
 #include "ModemExchange.h"
 
-#include "MSComm.h"
 #include "Clock.h"
+#include "MSComm.h"
+#include "ModemMessages.h"
 #include "MsgBox.h"
 #include "Waits.h"
 
@@ -17,9 +18,7 @@ bool ModemExchange::TakeModemPort()
     if (port.setPortOpen(true, &reason))
         return true;
     if (port.deviceMissing()) {
-        // Unplugged, not busy: the user is told what is wrong, not to close another program.
-        MsgBox(crLines({QStringLiteral("The Modem is not connected!"), reason}), MsgStyle::Critical,
-               QStringLiteral("Modem Disconnected"));
+        ModemMessages::notConnected(reason);
         return false;
     }
     MsgBox(QStringLiteral("Modem Port is Busy with other Application!"), MsgStyle::Critical,

@@ -27,4 +27,11 @@ inline QString noAtSupport()
                     QStringLiteral("Please contact Ringlark Technologies for further Assistance.")});
 }
 
+// The modem's device is gone (unplugged): said as it is, never as a port held by another program.
+inline void notConnected(const QString &reason)
+{
+    MsgBox(crLines({QStringLiteral("The Modem is not connected!"), reason}), MsgStyle::Critical,
+           QStringLiteral("Modem Disconnected"));
+}
+
 } // namespace ModemMessages
