@@ -1,4 +1,5 @@
 #include "AppState.h"
+#include "CommandLine.h"
 #include "ProgramFolder.h"
 #include "frmMain.h"
 
@@ -7,6 +8,8 @@
 
 int main(int argc, char *argv[])
 {
+    if (const std::optional<int> status = handleCommandLine(argc, argv))
+        return *status;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ringlark"));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
