@@ -166,6 +166,9 @@ void AuxWindows::unloadForTray()
     unload(m_color);
     unload(m_setup);
     unload(m_blocked);
+    // Log pressed during a ring sets the flag without loading the window, so no unload
+    // clears it: left set, it would keep every later call from sending the window back.
+    m_state.windows.CallsLogWindowOpen = false;
 }
 
 void AuxWindows::unloadAll()
