@@ -6,13 +6,16 @@
 #include "CallRecord.h"
 #include "TestSupport.h"
 #include "UpDown.h"
+#include "WindowColor.h"
 #include "WrapButton.h"
 #include "frmMain.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
 #include <QTextBrowser>
@@ -89,19 +92,27 @@ private slots:
 
     void deleteCalls_data()
     {
-        // Lines selected (0-based, newest first); a line clicked before the deletion; the main
-        // window goes to the tray during the question; the log afterwards (call number and name).
-        columns<QList<int>, bool, MsgAnswer, bool, bool, QStringList, QStringList>(
-            "rows", "clickFirst", "answer", "fullDisk", "trayDuringQuestion", "expected", "titles");
+        // Lines selected (0-based, as shown); a line clicked before the deletion; what happens
+        // during the question (the main window goes to the tray, a call ends, a call ends and
+        // the log is reloaded); the column sorted first (0: none); the log afterwards (call
+        // number and name).
+        columns<QList<int>, bool, MsgAnswer, bool, QString, int, QStringList, QStringList>(
+            "rows", "clickFirst", "answer", "fullDisk", "during", "sortBy", "expected", "titles");
 
-        const QStringList all = {"1 CALLER A", "2 CALLER B", "3 CALLER C", "4 CALLER D", "5 CALLER E"};
+        const QStringList all = {"1 CALLER A", "2 CALLER C", "3 CALLER E"};
+        const QStringList five = {"1 CALLER A", "2 CALLER B", "3 CALLER C", "4 CALLER D", "5 CALLER E"};
         // Newest first: line 1 is call 4, line 3 is call 2.
         const QStringList asked = {"Delete Calls Log"};
-        row("calls 2 and 4", QList<int>{1, 3}, true, vbYes, false, false, QStringList{"1 CALLER A", "2 CALLER C", "3 CALLER E"}, asked);
-        row("answered No", QList<int>{1}, true, vbNo, false, false, all, asked);
-        row("keyboard only", QList<int>{1}, false, vbYes, false, false, all, QStringList{});
-        row("tray during the question", QList<int>{1}, true, vbYes, false, true, all, asked);
-        row("full disk", QList<int>{1}, true, vbYes, true, false, all, QStringList{"Delete Calls Log", "File Write Error"});
+        row("calls 2 and 4", QList<int>{1, 3}, true, vbYes, false, "", 0, all, asked);
+        row("answered No", QList<int>{1}, true, vbNo, false, "", 0, five, asked);
+        row("keyboard only", QList<int>{1}, false, vbYes, false, "", 0, five, QStringList{});
+        row("tray during the question", QList<int>{1}, true, vbYes, false, "tray", 0, five, asked);
+        row("full disk", QList<int>{1}, true, vbYes, true, "", 0, five, QStringList{"Delete Calls Log", "File Write Error"});
+        // By name, lines 1 and 3 are calls 2 and 4; the new call sorts the list by number again.
+        row("call during the question, by name", QList<int>{1, 3}, true, vbYes, false, "call", 2,
+            all + QStringList{"4 NO CALLER ID"}, asked);
+        row("reload during the question", QList<int>{1}, true, vbYes, false, "reload", 0,
+            five + QStringList{"6 NO CALLER ID"}, QStringList{"Delete Calls Log", "Delete Calls Log"});
     }
 
     void deleteCalls()
@@ -110,7 +121,8 @@ private slots:
         QFETCH(bool, clickFirst);
         QFETCH(MsgAnswer, answer);
         QFETCH(bool, fullDisk);
-        QFETCH(bool, trayDuringQuestion);
+        QFETCH(QString, during);
+        QFETCH(int, sortBy);
         QFETCH(QStringList, expected);
         QFETCH(QStringList, titles);
         Rig rig({}, 5);
@@ -118,6 +130,8 @@ private slots:
         frmListView *w = rig.aux().callsLogWindow();
         QVERIFY(w && w->isVisible());
         QCOMPARE(w->ListView1->model()->rowCount(), 5);
+        if (sortBy > 0)
+            w->columnClick(sortBy);
         // Writes end at byte 100: no marker fits (the first selected call is record 4).
         std::optional<FileSizeLimit> limit;
         if (fullDisk)
@@ -129,20 +143,32 @@ private slots:
             w->ListView1->selectionModel()->select(w->ListView1->model()->index(r, 0),
                                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
         m_t->boxes.answer(answer);
-        if (trayDuringQuestion)
-            m_t->boxes.onShow = [&](const MsgRecord &) { rig.window->minimise(); };
+        bool asking = true;
+        m_t->boxes.onShow = [&](const MsgRecord &) {
+            if (!std::exchange(asking, false))
+                return;
+            if (during == "tray") {
+                rig.window->minimise();
+            } else if (!during.isEmpty()) {
+                // A call without caller ID ends; without its ring seen, the log is reloaded.
+                rig.window->services().call.RingSeen = during == "call";
+                rig.state->Timer1.restart(10000);
+                rig.state->Timer1.fire();
+            }
+        };
         QTest::keyClick(w->ListView1, Qt::Key_Delete);
         limit.reset();
 
         QCOMPARE(m_t->boxes.titles(), titles);
         QCOMPARE(rig.logNames(), expected);
         QVERIFY(!rig.folder.exists("ArrayTemp1.bin"));
-        if (trayDuringQuestion) {
+        if (during == "tray") {
             QVERIFY(!rig.aux().callsLogWindow());
             return;
         }
         QCOMPARE(w->ListView1->model()->rowCount(), expected.size());
         QCOMPARE(rig.state->calls.count(), expected.size());
+        QCOMPARE(w->ListView1->header()->sortIndicatorSection(), 0);
     }
 
     void sortClickAndClear()
@@ -165,6 +191,15 @@ private slots:
         w->ListView1->header()->sectionClicked(1);
         QCOMPARE(column(1).first(), "CALLER A");
         QCOMPARE(column(1).last(), "CALLER I");
+
+        // A reload sorts newest first again, and the arrow follows.
+        QHeaderView *header = w->ListView1->header();
+        QCOMPARE(header->sortIndicatorSection(), 1);
+        rig.window->ui.cmdCallLog->click();
+        QCOMPARE(column(0).first(), "9");
+        QVERIFY(header->isSortIndicatorShown());
+        QCOMPARE(header->sortIndicatorSection(), 0);
+        QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
 
         w->itemClick(column(0).indexOf("7"));
         QCOMPARE(rig.state->display.Label2(), "CALLER G");
@@ -232,6 +267,46 @@ private slots:
 
         w->closeBox();
         QVERIFY(!rig.state->windows.BlockedWindowOpen);
+    }
+
+    void mouseOverWindowFocusesList_data()
+    {
+        // The Calls Log list (else the Blocked Number List); a line selected.
+        columns<bool, bool>("callsLog", "selected");
+        row("Calls Log", true, true);
+        row("Calls Log, nothing selected", true, false);
+        row("Blocked Number List", false, true);
+    }
+
+    void mouseOverWindowFocusesList()
+    {
+        QFETCH(bool, callsLog);
+        QFETCH(bool, selected);
+        Rig rig({}, 3);
+        rig.folder.write("blocked.bin", blockedFile({"(555)-000-0001", "(555)-000-0002"}));
+        QWidget *w = nullptr;
+        QAbstractItemView *list = nullptr;
+        QPushButton *button = nullptr;
+        if (callsLog) {
+            rig.window->ui.cmdCallLog->click();
+            w = rig.aux().callsLogWindow();
+            list = rig.aux().callsLogWindow()->ListView1;
+            button = rig.aux().callsLogWindow()->cmdClearList;
+        } else {
+            rig.window->ui.Command1->click();
+            w = rig.aux().blockedWindow();
+            list = rig.aux().blockedWindow()->ListView2;
+            button = rig.aux().blockedWindow()->cmdDeleteBlockedNumber;
+        }
+        if (selected)
+            list->selectionModel()->select(list->model()->index(1, 0),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        button->setFocus();
+        QVERIFY(w->hasMouseTracking());
+        QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), w->mapToGlobal(QPointF(2, 2)), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(w, &move);
+        QCOMPARE(w->focusWidget(), selected ? static_cast<QWidget *>(list) : button);
     }
 
     void blockingClosesTheList()
