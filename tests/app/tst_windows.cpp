@@ -476,11 +476,14 @@ private slots:
     void colour_data()
     {
         // Color_Choice at start; the button clicked in the chooser (empty: none); closed by the user
-        // (else unloaded by the tray); record 1 of acsetup.bin afterwards.
-        columns<QString, QString, bool, QString>("stored", "button", "closeBox", "record1");
-        row("dark red, close box", "16744576", "cmdDarkRed", true, "Color_Choice = 8421631");
-        row("dark red, tray", "16744576", "cmdDarkRed", false, "Color_Choice = 16744576");
-        row("zero keeps designed colours", "0", "", true, "Color_Choice = 0");
+        // (else unloaded by the tray); acsetup.bin writable; record 1 of acsetup.bin afterwards;
+        // Color_Choice afterwards.
+        columns<QString, QString, bool, bool, QString, QString>("stored", "button", "closeBox", "writable", "record1",
+                                                                "kept");
+        row("dark red, close box", "16744576", "cmdDarkRed", true, true, "Color_Choice = 8421631", "8421631");
+        row("dark red, tray", "16744576", "cmdDarkRed", false, true, "Color_Choice = 16744576", "8421631");
+        row("dark red, file not writable", "16744576", "cmdDarkRed", true, false, "", "16744576");
+        row("zero keeps designed colours", "0", "", true, true, "Color_Choice = 0", "16744576");
     }
 
     void colour()
@@ -488,7 +491,9 @@ private slots:
         QFETCH(QString, stored);
         QFETCH(QString, button);
         QFETCH(bool, closeBox);
+        QFETCH(bool, writable);
         QFETCH(QString, record1);
+        QFETCH(QString, kept);
         Rig rig;
         // "0" never comes from the file (its reader takes the default instead): set it as held.
         rig.state->settings.Color_Choice = stored;
@@ -505,12 +510,16 @@ private slots:
             QCOMPARE(rig.window->ui.client->palette().color(QPalette::Window), QColor(255, 128, 128));
             // The plain buttons keep the system's colours (the colour is chosen here, not read at start).
             QCOMPARE(rig.window->ui.cmdCallLog->palette().color(QPalette::Window), designed);
-                QVERIFY(rig.aux().callsLogWindow() && rig.aux().callsLogWindow()->isVisible());
+            QVERIFY(rig.aux().callsLogWindow() && rig.aux().callsLogWindow()->isVisible());
             QVERIFY(rig.aux().blockedWindow() && !rig.aux().blockedWindow()->isVisible());
         } else {
             rig.window->ui.mnuSetup->trigger();
             QCOMPARE(rig.aux().setupWindow()->palette().color(QPalette::Window), designed);
             QCOMPARE(chooser->palette().color(QPalette::Window), designed);
+        }
+        if (!writable) {
+            QFile::remove(rig.folder.file("acsetup.bin"));
+            QVERIFY(QFile::link(QStringLiteral("/dev/full"), rig.folder.file("acsetup.bin")));
         }
         if (closeBox)
             chooser->closeBox();
@@ -518,7 +527,16 @@ private slots:
             rig.window->minimise();
         QVERIFY(!rig.aux().colorWindow());
         QVERIFY(!rig.state->windows.ColorWindowOpen);
-        QCOMPARE(recordOf(rig.folder.bytes("acsetup.bin"), 1), settingsRecord(record1));
+        QCOMPARE(m_t->boxes.titles(), writable ? QStringList() : QStringList{"File Write Error"});
+        if (writable)
+            QCOMPARE(recordOf(rig.folder.bytes("acsetup.bin"), 1), settingsRecord(record1));
+        // What the windows show is what the program holds.
+        QCOMPARE(rig.state->settings.Color_Choice, kept);
+        if (!button.isEmpty()) {
+            QCOMPARE(rig.window->ui.client->palette().color(QPalette::Window), vbColor(kept.toInt()));
+            if (frmListView *log = rig.aux().callsLogWindow())
+                QCOMPARE(log->palette().color(QPalette::Window), vbColor(kept.toInt()));
+        }
     }
 
     void helpFile_data()
