@@ -105,5 +105,6 @@ void frmColorChoice::Form_Unload(bool byUser)
     m_state.settings.Color_Choice = m_colorBefore;
     if (m_state.settings.colorNumber() > 0)
         emit colorRestored(m_state.settings.colorNumber());
+    hide(); // not beside the box in a colour that is gone
     reportWriteFailure(m_state.setupFile.path(), error);
 }
