@@ -100,8 +100,8 @@ void frmColorChoice::Form_Unload(bool byUser)
     QString error;
     if (m_state.setupFile.WriteSetupRecord(1, record, m_state.settings, &error))
         return;
-    // Stored nowhere: the program goes on with the colour the file still holds, on every window,
-    // before the box lets anything else run.
+    // Stored nowhere: the program goes on with the colour it held before the chooser opened, on
+    // every window, before the box lets anything else run.
     m_state.settings.Color_Choice = m_colorBefore;
     if (m_state.settings.colorNumber() > 0)
         emit colorRestored(m_state.settings.colorNumber());
