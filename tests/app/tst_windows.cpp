@@ -284,20 +284,10 @@ private slots:
         QFETCH(bool, selected);
         Rig rig({}, 3);
         rig.folder.write("blocked.bin", blockedFile({"(555)-000-0001", "(555)-000-0002"}));
-        QWidget *w = nullptr;
-        QAbstractItemView *list = nullptr;
-        QPushButton *button = nullptr;
-        if (callsLog) {
-            rig.window->ui.cmdCallLog->click();
-            w = rig.aux().callsLogWindow();
-            list = rig.aux().callsLogWindow()->ListView1;
-            button = rig.aux().callsLogWindow()->cmdClearList;
-        } else {
-            rig.window->ui.Command1->click();
-            w = rig.aux().blockedWindow();
-            list = rig.aux().blockedWindow()->ListView2;
-            button = rig.aux().blockedWindow()->cmdDeleteBlockedNumber;
-        }
+        (callsLog ? rig.window->ui.cmdCallLog : rig.window->ui.Command1)->click();
+        Form *w = callsLog ? static_cast<Form *>(rig.aux().callsLogWindow()) : rig.aux().blockedWindow();
+        auto *list = w->findChild<QAbstractItemView *>(callsLog ? "ListView1" : "ListView2");
+        auto *button = w->findChild<QPushButton *>();
         if (selected)
             list->selectionModel()->select(list->model()->index(1, 0),
                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
