@@ -89,6 +89,7 @@ frmColorChoice *AuxWindows::colorChoice()
     if (!live(m_color)) {
         m_color = new frmColorChoice(m_state, &m_main);
         connect(m_color, &frmColorChoice::colorChosen, this, &AuxWindows::applyColor);
+        connect(m_color, &frmColorChoice::colorRestored, this, &AuxWindows::paintWindows);
     }
     return m_color;
 }
@@ -160,12 +161,27 @@ void AuxWindows::applyColor(int color)
     callsLog()->show();
 }
 
+void AuxWindows::paintWindows(int color)
+{
+    // Only the windows that are loaded, as they are: nothing is shown or hidden.
+    setFormBackColor(m_ui.client, color);
+    if (frmListView *w = live(m_listView))
+        w->setBackColor(color);
+    if (frmBlockedNumber *w = live(m_blocked))
+        w->setBackColor(color);
+    if (frmSetup *w = live(m_setup))
+        w->setBackColor(color);
+}
+
 void AuxWindows::unloadForTray()
 {
     unload(m_listView);
     unload(m_color);
     unload(m_setup);
     unload(m_blocked);
+    // Log pressed during a ring sets the flag without loading the window, so no unload
+    // clears it: left set, it would keep every later call from sending the window back.
+    m_state.windows.CallsLogWindowOpen = false;
 }
 
 void AuxWindows::unloadAll()

@@ -38,6 +38,8 @@ public:
     void mnuAbout_Click();
     // A colour button of the chooser: the colour on every window that shows it.
     void applyColor(int color);
+    // The colour on the main window and the loaded windows that show it.
+    void paintWindows(int color);
 
     // The windows that must not outlive the main window's trip to the tray; nothing is saved.
     void unloadForTray();

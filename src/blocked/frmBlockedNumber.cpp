@@ -38,6 +38,7 @@ frmBlockedNumber::~frmBlockedNumber()
 void frmBlockedNumber::buildControls()
 {
     setFixedSize(twips(ClientWidth), twips(ClientHeight));
+    setMouseTracking(true); // the list takes the keys when the mouse comes over the window
     ListView2 = new QTreeWidget(this);
     ListView2->setObjectName(QStringLiteral("ListView2"));
     ListView2->setToolTip(QStringLiteral("Blocked Number List"));
@@ -148,6 +149,16 @@ void frmBlockedNumber::DeleteBlockedNumber()
     m_clickedItem = 0;
     if (!written)
         reportWriteFailure(m_file.path(), error);
+}
+
+void frmBlockedNumber::mouseMoveEvent(QMouseEvent *event)
+{
+    // The mouse over the window, outside the list: the keys go to the list again, so that
+    // Delete reaches the selected entries whatever button had the focus.
+    const QList<QTreeWidgetItem *> selected = ListView2->selectedItems();
+    if (!selected.isEmpty() && !selected.first()->text(0).isEmpty())
+        ListView2->setFocus();
+    Form::mouseMoveEvent(event);
 }
 
 void frmBlockedNumber::Form_Unload(bool)

@@ -28,6 +28,7 @@ public:
 
 protected:
     void Form_Unload(bool byUser) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
 
 private:
     void Form_Load();

@@ -90,16 +90,32 @@ void CallLogModel::SortListView(int column, int kind, bool ascending)
     m_sortColumn = column;
     m_sortKind = kind;
     m_sortAscending = ascending;
-    QList<std::pair<QString, Row>> keyed;
+    // Each row's key with its old place, so that the view's selection can follow its rows.
+    QList<std::pair<QString, int>> keyed;
     keyed.reserve(m_rows.size());
-    for (const Row &r : m_rows)
-        keyed.append({SortKeys::forKind(r.at(column - 1), kind), r});
+    for (qsizetype i = 0; i < m_rows.size(); ++i)
+        keyed.append({SortKeys::forKind(m_rows.at(i).at(column - 1), kind), int(i)});
     std::stable_sort(keyed.begin(), keyed.end(), [ascending](const auto &a, const auto &b) {
         const int c = QString::compare(a.first, b.first, Qt::CaseInsensitive);
         return ascending ? c < 0 : c > 0;
     });
-    beginResetModel();
-    for (qsizetype i = 0; i < keyed.size(); ++i)
-        m_rows[i] = keyed[i].second;
-    endResetModel();
+    // A layout change, not a reset: a reset would clear what the user selected, and a call
+    // stored while the deletion question is open sorts the list under it.
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    QList<int> newPlace(m_rows.size());
+    QList<Row> ordered;
+    ordered.reserve(m_rows.size());
+    for (qsizetype i = 0; i < keyed.size(); ++i) {
+        newPlace[keyed[i].second] = int(i);
+        ordered.append(m_rows.at(keyed[i].second));
+    }
+    m_rows = std::move(ordered);
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex &i : before)
+        after.append(index(newPlace.at(i.row()), i.column()));
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    emit sorted(column, ascending);
 }

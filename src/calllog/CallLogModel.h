@@ -31,13 +31,20 @@ public:
     {
         return m_sortColumn == column && m_sortKind == kind && m_sortAscending == ascending;
     }
+    int sortColumn() const { return m_sortColumn; }
+    bool sortAscending() const { return m_sortAscending; }
     void clear();
     const Row &row(int i) const { return m_rows.at(i); }
     QStringList column(int column) const; // 1-based column, top to bottom
 
     // Orders the rows by a column (1 = call number ... 6 = rings) with the key of the kind of
-    // data (0 to 5), ascending or descending. Rows with equal keys keep their order.
+    // data (0 to 5), ascending or descending. Rows with equal keys keep their order, and a
+    // view's selection stays on its rows.
     void SortListView(int column, int kind, bool ascending);
+
+signals:
+    // After every sort, whoever asked for it: a view's sort arrow follows the rows.
+    void sorted(int column, bool ascending);
 
 private:
     static Row toRow(const CallRecord::Fields &f) { return {f.callNumber, f.name, f.number, f.date, f.time, f.rings}; }

@@ -46,6 +46,7 @@ frmListView::~frmListView()
 void frmListView::buildControls()
 {
     setFixedSize(twips(ClientWidth), twips(ClientHeight));
+    setMouseTracking(true); // the list takes the keys when the mouse comes over the window
     ListView1 = new QTreeView(this);
     ListView1->setObjectName(QStringLiteral("ListView1"));
     ListView1->setToolTip(QStringLiteral("Calls Log"));
@@ -59,7 +60,11 @@ void frmListView::buildControls()
     ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
     ListView1->setModel(&m_log.model());
     ListView1->header()->setSectionsClickable(true);
-    ListView1->header()->setSortIndicatorShown(false);
+    // The arrow shows the order the rows are in, also after a call or a reload sorted them
+    // newest first again.
+    ListView1->header()->setSortIndicatorShown(true);
+    showSortArrow(m_log.model().sortColumn(), m_log.model().sortAscending());
+    connect(&m_log.model(), &CallLogModel::sorted, this, &frmListView::showSortArrow);
 
     cmdDeleteList = new QPushButton(QStringLiteral("Delete L&ist"), this);
     cmdDeleteList->setObjectName(QStringLiteral("cmdDeleteList"));
@@ -132,8 +137,11 @@ void frmListView::columnClick(int column)
         return;
     m_sortOrder[column] = !m_sortOrder[column];
     m_log.model().SortListView(column, column - 1, m_sortOrder[column]);
-    ListView1->header()->setSortIndicatorShown(true);
-    ListView1->header()->setSortIndicator(column - 1, m_sortOrder[column] ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
+
+void frmListView::showSortArrow(int column, bool ascending)
+{
+    ListView1->header()->setSortIndicator(column - 1, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
 }
 
 void frmListView::cmdClearList_Click()
@@ -149,6 +157,7 @@ void frmListView::DeleteList()
     // The question runs its own event loop: the main window may go to the tray meanwhile and
     // unload this window. Then nothing is deleted.
     const QPointer<frmListView> alive(this);
+    const bool selectedBefore = ListView1->selectionModel()->hasSelection();
     const MsgAnswer answer = MsgBox(QStringLiteral("Are you sure you want to delete all selected Calls from List?"),
                                     MsgStyle::InfoYesNo, QStringLiteral("Delete Calls Log"));
     if (!alive)
@@ -157,10 +166,20 @@ void frmListView::DeleteList()
         m_clickedItem = 0;
         return;
     }
-    // Read after the question: a call that ended while it was open may have moved the lines.
+    // Read after the question: a call that ended while it was open may have moved the lines
+    // (the selection moves with them).
     QModelIndexList selected = ListView1->selectionModel()->selectedRows();
-    if (selected.isEmpty())
+    if (selected.isEmpty()) {
+        // The log was reloaded while the question was open and the selection went with it. Yes
+        // must not pass for done: the user learns that nothing was deleted.
+        m_clickedItem = 0;
+        if (selectedBefore)
+            MsgBox(crLines({QStringLiteral("No Calls were deleted: the Calls Log was reloaded while the question "
+                                           "was open."),
+                            QStringLiteral("Please select the Calls again.")}),
+                   MsgStyle::Information, QStringLiteral("Delete Calls Log"));
         return;
+    }
     std::sort(selected.begin(), selected.end());
     QStringList numbers;
     for (const QModelIndex &i : std::as_const(selected))
@@ -176,6 +195,15 @@ void frmListView::DeleteList()
         displayList();
     if (!marked)
         reportWriteFailure(path, error);
+}
+
+void frmListView::mouseMoveEvent(QMouseEvent *event)
+{
+    // The mouse over the window, outside the list: the keys go to the list again, so that
+    // Delete reaches the selected calls whatever button had the focus.
+    if (m_log.model().rowCount() > 0 && ListView1->selectionModel()->hasSelection())
+        ListView1->setFocus();
+    Form::mouseMoveEvent(event);
 }
 
 void frmListView::Form_Unload(bool)

@@ -39,11 +39,13 @@ public:
 
 protected:
     void Form_Unload(bool byUser) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
 
 private:
     void Form_Load();
     void buildControls();
     void placeBelowMainWindow();
+    void showSortArrow(int column, bool ascending); // column 1 to 6
 
     AppState &m_state;
     CallLog &m_log;

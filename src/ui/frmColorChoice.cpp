@@ -66,6 +66,7 @@ frmColorChoice::frmColorChoice(AppState &state, QWidget *parent) : Form(parent),
     if (m_state.settings.colorNumber() > 0)
         setBackColor(m_state.settings.colorNumber());
     m_state.windows.ColorWindowOpen = true;
+    m_colorBefore = m_state.settings.Color_Choice;
     move(0, 0);
 }
 
@@ -92,8 +93,18 @@ void frmColorChoice::Form_Unload(bool byUser)
     const QString record = QStringLiteral("Color_Choice = ") + m_state.settings.Color_Choice;
     // The choice survives a restart only when the user closed the chooser: unloaded with the
     // main window going to the tray, it holds for this run alone.
-    if (byUser)
-        m_state.writeSetupRecord(1, record);
-    else
+    if (!byUser) {
         m_state.setupFile.putRecord(1, record);
+        return;
+    }
+    QString error;
+    if (m_state.setupFile.WriteSetupRecord(1, record, m_state.settings, &error))
+        return;
+    // Stored nowhere: the program goes on with the colour it held before the chooser opened, on
+    // every window, before the box lets anything else run.
+    m_state.settings.Color_Choice = m_colorBefore;
+    if (m_state.settings.colorNumber() > 0)
+        emit colorRestored(m_state.settings.colorNumber());
+    hide(); // not beside the box in a colour that is gone
+    reportWriteFailure(m_state.setupFile.path(), error);
 }

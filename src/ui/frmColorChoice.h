@@ -11,7 +11,8 @@ class QPushButton;
 
 // The colour chooser: fourteen colour buttons. A click makes that colour the program's window
 // colour at once (`colorChosen`; the main window applies it to the windows); closing the
-// chooser with its close box stores the choice in record 1 of acsetup.bin.
+// chooser with its close box stores the choice in record 1 of acsetup.bin, or, when that write
+// fails, gives back the colour held before.
 class frmColorChoice : public Form {
     Q_OBJECT
 public:
@@ -34,10 +35,14 @@ public:
 
 signals:
     void colorChosen(int color);
+    // The choice could not be stored when the chooser closed: the colour held before it opened
+    // is the windows' colour again.
+    void colorRestored(int color);
 
 protected:
     void Form_Unload(bool byUser) override;
 
 private:
     AppState &m_state;
+    QString m_colorBefore; // Color_Choice as the chooser found it
 };

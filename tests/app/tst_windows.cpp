@@ -6,13 +6,16 @@
 #include "CallRecord.h"
 #include "TestSupport.h"
 #include "UpDown.h"
+#include "WindowColor.h"
 #include "WrapButton.h"
 #include "frmMain.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
 #include <QTextBrowser>
@@ -89,19 +92,26 @@ private slots:
 
     void deleteCalls_data()
     {
-        // Lines selected (0-based, newest first); a line clicked before the deletion; the main
-        // window goes to the tray during the question; the log afterwards (call number and name).
-        columns<QList<int>, bool, MsgAnswer, bool, bool, QStringList, QStringList>(
-            "rows", "clickFirst", "answer", "fullDisk", "trayDuringQuestion", "expected", "titles");
+        // Lines selected (0-based, as shown); a line clicked before the deletion; what happens
+        // during the question (the main window goes to the tray, a call ends, the log is
+        // reloaded); the column sorted first (0: none); the log afterwards (call number and name).
+        columns<QList<int>, bool, MsgAnswer, bool, QString, int, QStringList, QStringList>(
+            "rows", "clickFirst", "answer", "fullDisk", "during", "sortBy", "expected", "titles");
 
-        const QStringList all = {"1 CALLER A", "2 CALLER B", "3 CALLER C", "4 CALLER D", "5 CALLER E"};
+        const QStringList all = {"1 CALLER A", "2 CALLER C", "3 CALLER E"};
+        const QStringList five = {"1 CALLER A", "2 CALLER B", "3 CALLER C", "4 CALLER D", "5 CALLER E"};
         // Newest first: line 1 is call 4, line 3 is call 2.
         const QStringList asked = {"Delete Calls Log"};
-        row("calls 2 and 4", QList<int>{1, 3}, true, vbYes, false, false, QStringList{"1 CALLER A", "2 CALLER C", "3 CALLER E"}, asked);
-        row("answered No", QList<int>{1}, true, vbNo, false, false, all, asked);
-        row("keyboard only", QList<int>{1}, false, vbYes, false, false, all, QStringList{});
-        row("tray during the question", QList<int>{1}, true, vbYes, false, true, all, asked);
-        row("full disk", QList<int>{1}, true, vbYes, true, false, all, QStringList{"Delete Calls Log", "File Write Error"});
+        row("calls 2 and 4", QList<int>{1, 3}, true, vbYes, false, "", 0, all, asked);
+        row("answered No", QList<int>{1}, true, vbNo, false, "", 0, five, asked);
+        row("keyboard only", QList<int>{1}, false, vbYes, false, "", 0, five, QStringList{});
+        row("tray during the question", QList<int>{1}, true, vbYes, false, "tray", 0, five, asked);
+        row("full disk", QList<int>{1}, true, vbYes, true, "", 0, five, QStringList{"Delete Calls Log", "File Write Error"});
+        // By name, lines 1 and 3 are calls 2 and 4; the new call sorts the list by number again.
+        row("call during the question, by name", QList<int>{1, 3}, true, vbYes, false, "call", 2,
+            all + QStringList{"4 NO CALLER ID"}, asked);
+        row("reload during the question", QList<int>{1}, true, vbYes, false, "reload", 0, five,
+            QStringList{"Delete Calls Log", "Delete Calls Log"});
     }
 
     void deleteCalls()
@@ -110,7 +120,8 @@ private slots:
         QFETCH(bool, clickFirst);
         QFETCH(MsgAnswer, answer);
         QFETCH(bool, fullDisk);
-        QFETCH(bool, trayDuringQuestion);
+        QFETCH(QString, during);
+        QFETCH(int, sortBy);
         QFETCH(QStringList, expected);
         QFETCH(QStringList, titles);
         Rig rig({}, 5);
@@ -118,6 +129,8 @@ private slots:
         frmListView *w = rig.aux().callsLogWindow();
         QVERIFY(w && w->isVisible());
         QCOMPARE(w->ListView1->model()->rowCount(), 5);
+        if (sortBy > 0)
+            w->columnClick(sortBy);
         // Writes end at byte 100: no marker fits (the first selected call is record 4).
         std::optional<FileSizeLimit> limit;
         if (fullDisk)
@@ -129,20 +142,33 @@ private slots:
             w->ListView1->selectionModel()->select(w->ListView1->model()->index(r, 0),
                                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
         m_t->boxes.answer(answer);
-        if (trayDuringQuestion)
-            m_t->boxes.onShow = [&](const MsgRecord &) { rig.window->minimise(); };
+        bool asking = true;
+        m_t->boxes.onShow = [&](const MsgRecord &) {
+            if (!std::exchange(asking, false))
+                return;
+            if (during == "tray") {
+                rig.window->minimise();
+            } else if (during == "call") {
+                rig.window->services().call.RingSeen = true; // it rang without caller ID
+                rig.state->Timer1.restart(10000);
+                rig.state->Timer1.fire();
+            } else if (during == "reload") {
+                rig.window->services().log.DisplayFinalList();
+            }
+        };
         QTest::keyClick(w->ListView1, Qt::Key_Delete);
         limit.reset();
 
         QCOMPARE(m_t->boxes.titles(), titles);
         QCOMPARE(rig.logNames(), expected);
         QVERIFY(!rig.folder.exists("ArrayTemp1.bin"));
-        if (trayDuringQuestion) {
+        if (during == "tray") {
             QVERIFY(!rig.aux().callsLogWindow());
             return;
         }
         QCOMPARE(w->ListView1->model()->rowCount(), expected.size());
         QCOMPARE(rig.state->calls.count(), expected.size());
+        QCOMPARE(w->ListView1->header()->sortIndicatorSection(), 0);
     }
 
     void sortClickAndClear()
@@ -166,6 +192,15 @@ private slots:
         QCOMPARE(column(1).first(), "CALLER A");
         QCOMPARE(column(1).last(), "CALLER I");
 
+        // A reload sorts newest first again, and the arrow follows.
+        QHeaderView *header = w->ListView1->header();
+        QCOMPARE(header->sortIndicatorSection(), 1);
+        rig.window->ui.cmdCallLog->click();
+        QCOMPARE(column(0).first(), "9");
+        QVERIFY(header->isSortIndicatorShown());
+        QCOMPARE(header->sortIndicatorSection(), 0);
+        QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
+
         w->itemClick(column(0).indexOf("7"));
         QCOMPARE(rig.state->display.Label2(), "CALLER G");
         QCOMPARE(rig.state->display.Label1(), "(555)-123-0007");
@@ -183,6 +218,12 @@ private slots:
         rig.window->ui.cmdCallLog->click();
         QVERIFY(rig.state->windows.CallsLogWindowOpen);
         QVERIFY(!rig.aux().callsLogWindow());
+        // The tray closes the window the click meant even though it never opened: else the end
+        // of every later call would leave the main window up.
+        rig.window->services().call.RingSeen = true;
+        rig.window->minimise();
+        rig.state->Timer1.fire();
+        QVERIFY(rig.state->Timer2.isRunning());
     }
 
     void unblock_data()
@@ -226,6 +267,36 @@ private slots:
 
         w->closeBox();
         QVERIFY(!rig.state->windows.BlockedWindowOpen);
+    }
+
+    void mouseOverWindowFocusesList_data()
+    {
+        // The Calls Log list (else the Blocked Number List); a line selected.
+        columns<bool, bool>("callsLog", "selected");
+        row("Calls Log", true, true);
+        row("Calls Log, nothing selected", true, false);
+        row("Blocked Number List", false, true);
+    }
+
+    void mouseOverWindowFocusesList()
+    {
+        QFETCH(bool, callsLog);
+        QFETCH(bool, selected);
+        Rig rig({}, 3);
+        rig.folder.write("blocked.bin", blockedFile({"(555)-000-0001", "(555)-000-0002"}));
+        (callsLog ? rig.window->ui.cmdCallLog : rig.window->ui.Command1)->click();
+        Form *w = callsLog ? static_cast<Form *>(rig.aux().callsLogWindow()) : rig.aux().blockedWindow();
+        auto *list = w->findChild<QAbstractItemView *>(callsLog ? "ListView1" : "ListView2");
+        auto *button = w->findChild<QPushButton *>();
+        if (selected)
+            list->selectionModel()->select(list->model()->index(1, 0),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        button->setFocus();
+        QVERIFY(w->hasMouseTracking());
+        QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), w->mapToGlobal(QPointF(2, 2)), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(w, &move);
+        QCOMPARE(w->focusWidget(), selected ? static_cast<QWidget *>(list) : button);
     }
 
     void blockingClosesTheList()
@@ -395,11 +466,14 @@ private slots:
     void colour_data()
     {
         // Color_Choice at start; the button clicked in the chooser (empty: none); closed by the user
-        // (else unloaded by the tray); record 1 of acsetup.bin afterwards.
-        columns<QString, QString, bool, QString>("stored", "button", "closeBox", "record1");
-        row("dark red, close box", "16744576", "cmdDarkRed", true, "Color_Choice = 8421631");
-        row("dark red, tray", "16744576", "cmdDarkRed", false, "Color_Choice = 16744576");
-        row("zero keeps designed colours", "0", "", true, "Color_Choice = 0");
+        // (else unloaded by the tray); acsetup.bin writable; record 1 of acsetup.bin afterwards;
+        // Color_Choice afterwards.
+        columns<QString, QString, bool, bool, QString, QString>("stored", "button", "closeBox", "writable", "record1",
+                                                                "kept");
+        row("dark red, close box", "16744576", "cmdDarkRed", true, true, "Color_Choice = 8421631", "8421631");
+        row("dark red, tray", "16744576", "cmdDarkRed", false, true, "Color_Choice = 16744576", "8421631");
+        row("dark red, file not writable", "16744576", "cmdDarkRed", true, false, "", "16744576");
+        row("zero keeps designed colours", "0", "", true, true, "Color_Choice = 0", "16744576");
     }
 
     void colour()
@@ -407,7 +481,9 @@ private slots:
         QFETCH(QString, stored);
         QFETCH(QString, button);
         QFETCH(bool, closeBox);
+        QFETCH(bool, writable);
         QFETCH(QString, record1);
+        QFETCH(QString, kept);
         Rig rig;
         // "0" never comes from the file (its reader takes the default instead): set it as held.
         rig.state->settings.Color_Choice = stored;
@@ -424,12 +500,16 @@ private slots:
             QCOMPARE(rig.window->ui.client->palette().color(QPalette::Window), QColor(255, 128, 128));
             // The plain buttons keep the system's colours (the colour is chosen here, not read at start).
             QCOMPARE(rig.window->ui.cmdCallLog->palette().color(QPalette::Window), designed);
-                QVERIFY(rig.aux().callsLogWindow() && rig.aux().callsLogWindow()->isVisible());
+            QVERIFY(rig.aux().callsLogWindow() && rig.aux().callsLogWindow()->isVisible());
             QVERIFY(rig.aux().blockedWindow() && !rig.aux().blockedWindow()->isVisible());
         } else {
             rig.window->ui.mnuSetup->trigger();
             QCOMPARE(rig.aux().setupWindow()->palette().color(QPalette::Window), designed);
             QCOMPARE(chooser->palette().color(QPalette::Window), designed);
+        }
+        if (!writable) {
+            QFile::remove(rig.folder.file("acsetup.bin"));
+            QVERIFY(QFile::link(QStringLiteral("/dev/full"), rig.folder.file("acsetup.bin")));
         }
         if (closeBox)
             chooser->closeBox();
@@ -437,7 +517,16 @@ private slots:
             rig.window->minimise();
         QVERIFY(!rig.aux().colorWindow());
         QVERIFY(!rig.state->windows.ColorWindowOpen);
-        QCOMPARE(recordOf(rig.folder.bytes("acsetup.bin"), 1), settingsRecord(record1));
+        QCOMPARE(m_t->boxes.titles(), writable ? QStringList() : QStringList{"File Write Error"});
+        if (writable)
+            QCOMPARE(recordOf(rig.folder.bytes("acsetup.bin"), 1), settingsRecord(record1));
+        // What the windows show is what the program holds.
+        QCOMPARE(rig.state->settings.Color_Choice, kept);
+        if (!button.isEmpty()) {
+            QCOMPARE(rig.window->ui.client->palette().color(QPalette::Window), vbColor(kept.toInt()));
+            if (frmListView *log = rig.aux().callsLogWindow())
+                QCOMPARE(log->palette().color(QPalette::Window), vbColor(kept.toInt()));
+        }
     }
 
     void helpFile_data()
