@@ -21,19 +21,24 @@ BUILD_PKGS := g++ make cmake qt6-base-dev qt6-base-dev-tools qt6-serialport-dev 
 # Only needed by `make run` on a machine without a display (virtual X server and a screenshot).
 DEMO_PKGS := xvfb xauth x11-utils imagemagick fonts-liberation
 
-.PHONY: run test build deps bench clean package
+.PHONY: run test build configure deps bench clean package
 
 deps:
 	@tools/install-deps.sh $(BUILD_PKGS)
 
-build: deps
+configure: deps
 	@cmake -S . -B $(BUILD_DIR) $(CMAKE_EXTRA) >/dev/null
+
+build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 
 test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) --timeout 150
 
-run: build
+# Only what the demo runs: the program and the simulated modem (the tests and benchmarks are
+# most of the build).
+run: configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target ringlark ringlark-modemsim
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then tools/install-deps.sh $(DEMO_PKGS); fi
 	@tools/run-demo.sh $(BUILD_DIR)
 
