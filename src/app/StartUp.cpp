@@ -25,8 +25,13 @@ void showSetupConfigurationMessage()
 bool frmMain::Form_Load()
 {
     m_instance = std::make_unique<SingleInstance>(m_state.folder());
-    if (!m_instance->acquire())
+    if (!m_instance->acquire()) {
+        // Started again while it runs (from the menu, the window in the tray): the running
+        // copy shows its window, and this one ends.
+        m_instance->askRunningToShow();
         return false;
+    }
+    m_instance->listen([this] { mnuRestore_Click(); });
 
     ui.layoutDisplayAndServices();
     SetScreenSaverActive(true);

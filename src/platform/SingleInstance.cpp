@@ -1,13 +1,40 @@
 #include "SingleInstance.h"
 
+#include <QCryptographicHash>
 #include <QDir>
+#include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <unistd.h>
+
+namespace {
+
+// The socket's name: the folder (as the file system knows it) and the user, so that two
+// program folders, or two users, never meet.
+QString socketName(const QString &folder)
+{
+    const QString canonical = QFileInfo(folder).canonicalFilePath();
+    const QByteArray key = (canonical.isEmpty() ? folder : canonical).toUtf8() + '\0' + QByteArray::number(::getuid());
+    return QStringLiteral("ringlark-") +
+           QString::fromLatin1(QCryptographicHash::hash(key, QCryptographicHash::Sha256).toHex().left(16));
+}
+
+const QByteArray ShowRequest = "show\n";
+
+} // namespace
 
 SingleInstance::SingleInstance(const QString &programFolder)
-    : m_lock(std::make_unique<QLockFile>(QDir(programFolder).filePath(QStringLiteral("ringlark.lock"))))
+    : m_folder(programFolder),
+      m_lock(std::make_unique<QLockFile>(QDir(programFolder).filePath(QStringLiteral("ringlark.lock"))))
 {
     // Never age-based: a copy that has run for weeks still holds its lock. Staleness is decided
     // by whether the owning process is alive.
     m_lock->setStaleLockTime(0);
+}
+
+SingleInstance::~SingleInstance()
+{
+    delete m_server;
 }
 
 bool SingleInstance::acquire()
@@ -17,4 +44,43 @@ bool SingleInstance::acquire()
     // Only a live owner refuses the start. A folder where no lock can be written at all
     // (read-only, full) must not stop the program: fail safe.
     return m_lock->error() != QLockFile::LockFailedError;
+}
+
+void SingleInstance::listen(std::function<void()> show)
+{
+    if (m_server)
+        return;
+    m_server = new QLocalServer;
+    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    const QString name = socketName(m_folder);
+    // We hold the lock, so a socket of that name is a leftover of a copy that crashed.
+    QLocalServer::removeServer(name);
+    if (!m_server->listen(name))
+        return; // no wake-up then; the lock alone still keeps a second copy out
+    QObject::connect(m_server, &QLocalServer::newConnection, m_server, [this, show = std::move(show)] {
+        while (QLocalSocket *client = m_server->nextPendingConnection()) {
+            QObject::connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
+            // A request is one short line; anything else is ignored and the client dropped.
+            QObject::connect(client, &QLocalSocket::readyRead, client, [client, show] {
+                if (client->bytesAvailable() > 64) {
+                    client->abort();
+                    return;
+                }
+                if (client->canReadLine() && client->readLine() == ShowRequest)
+                    show();
+            });
+        }
+    });
+}
+
+bool SingleInstance::askRunningToShow() const
+{
+    QLocalSocket socket;
+    socket.connectToServer(socketName(m_folder));
+    if (!socket.waitForConnected(1000))
+        return false;
+    socket.write(ShowRequest);
+    const bool sent = socket.waitForBytesWritten(1000);
+    socket.disconnectFromServer();
+    return sent;
 }

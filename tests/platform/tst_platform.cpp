@@ -102,10 +102,19 @@ private slots:
         TestFolder a, b;
         SingleInstance first(a.path());
         QVERIFY(first.acquire());
+        int shown = 0;
+        first.listen([&] { ++shown; });
         SingleInstance second(a.path());
         QVERIFY(!second.acquire());
+        // The second start asks the running copy to show its window; another folder's copy
+        // hears nothing of it.
         SingleInstance other(b.path());
         QVERIFY(other.acquire());
+        int otherShown = 0;
+        other.listen([&] { ++otherShown; });
+        QVERIFY(second.askRunningToShow());
+        QTRY_COMPARE(shown, 1);
+        QCOMPARE(otherShown, 0);
     }
 
     void staleLockIsTakenOver()
