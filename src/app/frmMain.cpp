@@ -195,9 +195,10 @@ void frmMain::mnuModemSelection_Click()
     if (m_state.Timer1.Interval() != 0 || f.BlockCallInProgress || f.PrivateCallsInProgress || f.DialInProgress ||
         f.ForwardingInProgress || f.ZapInProgress || f.ModemSearchInProgress || m_state.windows.ModemDetectionRunning)
         return;
-    m_state.flags.ModemSearchInProgress = true;
-    // The menu always searches: a window left open from an earlier search is loaded anew.
+    // The menu always searches: a window left open from an earlier search is loaded anew. It is
+    // idle (the guard above), so it goes before the flag below could make it merely hide.
     unloadDetectWindow();
+    m_state.flags.ModemSearchInProgress = true;
     runModemDetection();
     m_port.ModemPortOpen();
     m_state.flags.ModemSearchInProgress = false;
@@ -342,9 +343,17 @@ void frmMain::mnuExit_Click()
         shutdown(true);
 }
 
+void frmMain::endBySignal()
+{
+    // Logout, kill or Ctrl+C: the user has decided already, so no question.
+    if (!m_shuttingDown)
+        shutdown(true);
+}
+
 void frmMain::shutdown(bool letPendingRun)
 {
     m_shuttingDown = true;
+    m_state.ending = true;
     if (m_state.MSComm1.PortOpen()) {
         // A receive event already queued for the port is handled before the port goes.
         if (letPendingRun)
@@ -354,7 +363,8 @@ void frmMain::shutdown(bool letPendingRun)
     m_state.Timer1.stop();
     m_state.Timer2.stop();
     close();
-    unloadDetectWindow();
+    if (m_detect)
+        m_detect->close(); // a search still running stops, and the window goes when it has returned
     m_windows->unloadAll();
     m_state.tray.Shell_NotifyIcon(NIM_DELETE, m_state.nid);
     emit programEnded();
