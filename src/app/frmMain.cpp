@@ -367,5 +367,11 @@ void frmMain::shutdown(bool letPendingRun)
         m_detect->close(); // a search still running stops, and the window goes when it has returned
     m_windows->unloadAll();
     m_state.tray.Shell_NotifyIcon(NIM_DELETE, m_state.nid);
+    // A box still open (a signal came while it waited) would hold its caller, even start-up,
+    // before the program's loop runs: each is answered with its escape button.
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (w->isModal() && w->isVisible())
+            w->close();
+    }
     emit programEnded();
 }

@@ -38,6 +38,7 @@ EndSignals::EndSignals(QObject *parent) : QObject(parent)
     action.sa_flags = SA_RESTART;
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr); // the terminal it was started from has gone
 }
 
 EndSignals::~EndSignals()
@@ -46,6 +47,7 @@ EndSignals::~EndSignals()
         return;
     std::signal(SIGTERM, SIG_DFL);
     std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGHUP, SIG_DFL);
     ::close(g_pipe[0]);
     ::close(g_pipe[1]);
     g_pipe[0] = g_pipe[1] = -1;

@@ -1,7 +1,9 @@
 // The caller-ID port against the simulated modem over a real pseudo-terminal.
+#include "ComPorts.h"
 #include "PortRig.h"
 #include "Tray.h"
 
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -225,6 +227,19 @@ private slots:
         QVERIFY(!rig.port->PortReleased);
         QCOMPARE(rig.state->tray.tip(), Tray::ConnectedTip);
         QCOMPARE(m_t->boxes.titles(), QStringList{"Modem Port is Busy"});
+    }
+
+    void installedProgramsPortsStayInUse()
+    {
+        // The data moved to the user's folder; the COM links stay beside the read-only program.
+        PortRig rig;
+        TestFolder installed;
+        QDir(installed.path()).mkdir("ports");
+        QVERIFY(QFile::rename(rig.folder.file("ports/COM1"), installed.file("ports/COM1")));
+        setInstalledFolder(installed.path());
+        const auto reset = qScopeGuard([] { setInstalledFolder(QString()); });
+        rig.port->ModemPortOpen();
+        QCOMPARE(rig.modem->received(), QByteArray("AT+VCID=1\r"));
     }
 
     void permissionReasonNamesTheGroup()

@@ -1,6 +1,7 @@
 // The modem search against simulated modems linked as COM ports of a program folder whose
 // other COM numbers name no device: the scan, the caller-ID probe, the system's modem list.
 #include "AppState.h"
+#include "ComPorts.h"
 #include "ModemRegistry.h"
 #include "ModemSearch.h"
 #include "ModemSim.h"
@@ -192,6 +193,7 @@ private slots:
             QCOMPARE(rig.folder.bytes("acsetup.bin"), before);
             QVERIFY(!rig.state->ModemConfigured);
             QVERIFY2(list.contains(problem), qPrintable(list));
+            QVERIFY(rig.state->detectionProblems.join('|').contains(problem)); // for the "not found" box
         } else {
             QCOMPARE(rig.record(2), settingsRecord("COM_Port = " + kept));
             QCOMPARE(rig.record(4), settingsRecord("Call_Id_AT_Command = AT+VCID=1"));
@@ -255,6 +257,7 @@ private slots:
         rig.window->ui.mnuModemSelection->trigger(); // searches again
         QCOMPARE(rig.modem->commandTexts().mid(0, 10).value(9), QStringLiteral("ATI10"));
         QCOMPARE(rig.window->detectWindow()->Label1->text(), QStringLiteral("Test Finished"));
+        QCOMPARE(rig.window->detectWindow()->lblPortNumber->text(), QStringLiteral("1")); // not 0: no port found
     }
 
     void heldPortIsNamed()
@@ -294,6 +297,19 @@ private slots:
         QVERIFY(!rig.state->flags.ModemSearchInProgress);
         QVERIFY(rig.search->manualTest(6));
         QCOMPARE(rig.view.lines.last(), QStringLiteral("No Modem is found on COM 6"));
+
+        // By hand: any device (here one beyond the COM table) and any command, stored as a COM
+        // number that links to it and the command.
+        QString error;
+        QVERIFY(!rig.search->chooseByHand("/dev/no-such-modem", "AT+VCID=1", &error));
+        QCOMPARE(error, QStringLiteral("/dev/no-such-modem does not exist."));
+        ModemSimThread pci;
+        QVERIFY(rig.search->chooseByHand(pci.devicePath(), " AT#CID=1 ", &error));
+        const int com = rig.state->settings.comPortNumber();
+        QCOMPARE(comDevicePath(com, rig.folder.path()), pci.devicePath());
+        QCOMPARE(rig.record(2), settingsRecord("COM_Port = " + QString::number(com)));
+        QCOMPARE(rig.record(4), settingsRecord("Call_Id_AT_Command = AT#CID=1"));
+        QVERIFY(rig.state->ModemConfigured);
     }
 
 private:
