@@ -4,9 +4,10 @@
 
 class QSocketNotifier;
 
-// SIGTERM, SIGINT and SIGHUP (logout, kill, Ctrl+C, the terminal closed) as a Qt signal on the event loop. The handler only
-// writes a byte into a pipe; the loop reads it, so the program ends through its own shutdown
-// (port and lock files released, writes finished), never from inside the signal handler.
+// SIGTERM, SIGINT and SIGHUP (logout, kill, Ctrl+C, the terminal closed) as a Qt signal on
+// the event loop. The handler only writes a byte into a pipe; the loop reads it, so the program
+// ends through its own shutdown (port and lock files released, writes finished), never from
+// inside the signal handler.
 class EndSignals : public QObject {
     Q_OBJECT
 public:
