@@ -64,6 +64,10 @@ bool frmMain::Form_Load()
     m_state.tray.Shell_NotifyIcon(NIM_ADD, m_state.nid);
 
     m_port.ModemPortOpen();
+    // Exit (or a signal) during the first search: nothing more starts, and main() must not
+    // run an event loop for a program without windows.
+    if (m_shuttingDown)
+        return false;
     if (m_state.ModemConfigured) {
         m_services->end.DisplayFinalList();
         m_state.Timer2.restart(m_state.settings.minimizeDelayMs());

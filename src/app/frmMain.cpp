@@ -194,9 +194,10 @@ void frmMain::mnuModemSelection_Click()
     // Not during a call, its end (the pager) or any modem dialogue.
     if (m_state.Timer1.Interval() != 0 || m_state.modemBusy() || m_state.windows.ModemDetectionRunning)
         return;
-    m_state.flags.ModemSearchInProgress = true;
-    // The menu always searches: a window left open from an earlier search is loaded anew.
+    // The menu always searches: a window left open from an earlier search is loaded anew. It is
+    // idle (the guard above), so it goes before the flag below could make it merely hide.
     unloadDetectWindow();
+    m_state.flags.ModemSearchInProgress = true;
     runModemDetection();
     m_port.ModemPortOpen();
     m_state.flags.ModemSearchInProgress = false;
@@ -341,11 +342,18 @@ void frmMain::mnuExit_Click()
         shutdown(true);
 }
 
+void frmMain::endBySignal()
+{
+    // Logout, kill or Ctrl+C: the user has decided already, so no question.
+    if (!m_shuttingDown)
+        shutdown(true);
+}
+
 void frmMain::shutdown(bool letPendingRun)
 {
     m_shuttingDown = true;
-    // A modem dialogue running under this handler (the pager, a zap) ends its waits now and
-    // takes the port no more.
+    // A modem dialogue running under this handler (the pager, a zap, the modem search) ends its
+    // waits now and takes the port no more.
     ProgramEnd::begin();
     if (m_state.MSComm1.PortOpen()) {
         // A receive event already queued for the port is handled before the port goes.
@@ -356,8 +364,15 @@ void frmMain::shutdown(bool letPendingRun)
     m_state.Timer1.stop();
     m_state.Timer2.stop();
     close();
-    unloadDetectWindow();
+    if (m_detect)
+        m_detect->close(); // a search still running stops, and the window goes when it has returned
     m_windows->unloadAll();
     m_state.tray.Shell_NotifyIcon(NIM_DELETE, m_state.nid);
+    // A box still open (a signal came while it waited) would hold its caller, even start-up,
+    // before the program's loop runs: each is answered with its escape button.
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (w->isModal() && w->isVisible())
+            w->close();
+    }
     emit programEnded();
 }

@@ -25,8 +25,8 @@ public:
     explicit frmMain(AppState &state, QWidget *parent = nullptr);
     ~frmMain() override;
 
-    // The start-up sequence. False when another copy of the program runs on the same folder:
-    // the program then ends without a word.
+    // The start-up sequence. False when another copy of the program runs on the same folder
+    // (the program then ends without a word), or when the user ended it during start-up.
     bool Form_Load();
 
     MainControls ui;
@@ -54,6 +54,8 @@ public:
     void cmdDownLog_Click();
     void cmdUpLog_Click();
     void mnuExit_Click();
+    // SIGTERM or SIGINT: the end of File > Exit, without the question.
+    void endBySignal();
     void mnuModemSelection_Click();
     frmDetectModem *detectWindow() const { return m_detect; }
     void Timer2_Timer();

@@ -1,5 +1,6 @@
 #include "AppState.h"
 #include "CommandLine.h"
+#include "EndSignals.h"
 #include "ProgramFolder.h"
 #include "frmMain.h"
 
@@ -20,6 +21,9 @@ int main(int argc, char *argv[])
     AppState state(resolveProgramFolder());
     frmMain window(state);
     QObject::connect(&window, &frmMain::programEnded, &app, &QApplication::quit, Qt::QueuedConnection);
+    // Heard from the first search on: a kill during it ends the program as well.
+    EndSignals endSignals;
+    QObject::connect(&endSignals, &EndSignals::endRequested, &window, &frmMain::endBySignal);
     if (!window.Form_Load())
         return 0;
     return app.exec();

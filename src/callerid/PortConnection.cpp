@@ -2,16 +2,21 @@
 
 #include "AppState.h"
 #include "Clock.h"
+#include "ComPorts.h"
 #include "ModemMessages.h"
 #include "MsgBox.h"
 #include "TextRules.h"
 #include "Tray.h"
 #include "Waits.h"
 
+#include <QFileInfo>
+#include <QTimer>
+
 PortConnection::PortConnection(AppState &state, IMainWindow &window, QObject *parent)
     : QObject(parent), m_state(state), m_window(window)
 {
     connect(&m_state.MSComm1, &MSComm::deviceLost, this, &PortConnection::onDeviceLost);
+    connect(&m_watch, &DeviceWatch::deviceThere, this, &PortConnection::onDeviceBack);
 }
 
 bool PortConnection::openPort(QString *reason)
@@ -27,9 +32,14 @@ void PortConnection::ModemPortOpen()
     // modem is not configured, and the search finds it rather than leave caller ID off.
     if (m_state.settings.comPortNumber() < 1 || !m_state.settings.hasCallerIdCommand())
         m_window.runModemDetection();
+    if (ProgramEnd::underway())
+        return; // Exit during the search
     if (!m_state.ModemConfigured) {
-        MsgBox(crLines({QStringLiteral("Program did not find a Modem on a valid COM Port!"),
-                        QStringLiteral("Please either insert a Modem or configure it manually in Modem Setup.")}),
+        // With why the ports that may hold the modem could not be asked.
+        MsgBox(crLines(QStringList{
+                           QStringLiteral("Program did not find a Modem on a valid COM Port!"),
+                           QStringLiteral("Please either insert a Modem or configure it manually in Modem Setup.")} +
+                       m_state.detectionProblems),
                MsgStyle::Critical, QStringLiteral("Modem Detection"));
         return;
     }
@@ -57,6 +67,7 @@ void PortConnection::ModemPortOpen()
             }
         }
     }
+    deviceTaken();
 
     m_state.settings.Call_Id_AT_Command = TextRules::trimBlanks(m_state.settings.Call_Id_AT_Command);
     const QString command = m_state.settings.Call_Id_AT_Command;
@@ -113,6 +124,10 @@ void PortConnection::ReleaseBusyPort()
     PortReleased = true;
     Tray::showReleased(m_state, m_window);
     m_window.minimise();
+    // A modem not plugged in yet is taken when it comes.
+    const QString device = comDevicePath(m_state.settings.comPortNumber(), m_state.folder());
+    if (device.isEmpty() || !QFileInfo::exists(device))
+        awaitDevice();
 }
 
 void PortConnection::notConfigured()
@@ -185,8 +200,44 @@ void PortConnection::mnuReleasePort_Click()
 void PortConnection::onDeviceLost(const QString &reason)
 {
     Q_UNUSED(reason);
-    // The port has been closed once already. Show the released state so that the user sees
-    // caller ID is off, and let the connect command open the port again when the device is back.
+    // The port has been closed once already. Show that caller ID is off, and take the device
+    // again when it is back; File > Connect Port works meanwhile as ever.
     PortReleased = true;
-    Tray::showReleased(m_state, m_window);
+    awaitDevice();
+}
+
+void PortConnection::awaitDevice()
+{
+    m_deviceGone = true;
+    m_retries = 0;
+    Tray::replaceIcon(m_state, m_window, Tray::ReleasedIcon, Tray::DisconnectedTip);
+    m_watch.watch(m_state.settings.comPortNumber(), m_state.folder());
+}
+
+void PortConnection::deviceTaken()
+{
+    if (!m_deviceGone)
+        return;
+    m_deviceGone = false;
+    m_watch.stop();
+    PortReleased = false;
+    Tray::showConnected(m_state, m_window);
+}
+
+void PortConnection::onDeviceBack()
+{
+    if (!m_deviceGone || ProgramEnd::underway() || m_state.MSComm1.PortOpen())
+        return;
+    // A service or a search has the modem: it opens the caller-ID port itself when it ends.
+    if (m_state.flags.any() || m_state.windows.ModemDetectionRunning)
+        return;
+    m_state.MSComm1.setCommPort(m_state.settings.comPortNumber());
+    if (!openPort(nullptr)) {
+        // A new device node gets its owner and permissions a moment after it appears; that change
+        // is seen as well, and a few tries a second apart cover a system that does not report it.
+        if (m_retries++ < 3)
+            QTimer::singleShot(1000, this, &PortConnection::onDeviceBack);
+        return;
+    }
+    ModemPortOpen();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DeviceWatch.h"
 #include "MainWindowPort.h"
 
 #include <QObject>
@@ -9,7 +10,7 @@ class AppState;
 
 // The life of the main window's serial port for caller ID: opening it on the configured COM
 // port, switching the modem into caller-ID reporting, a port held by another program, the
-// connect and release commands, a device that goes away, and the two tray states.
+// connect and release commands, a device that goes away and comes back, and the tray states.
 class PortConnection : public QObject, public IPortConnection {
     Q_OBJECT
 public:
@@ -32,6 +33,9 @@ public:
 private:
     void ReleaseBusyPort();
     void onDeviceLost(const QString &reason);
+    void awaitDevice(); // the device is gone: released, watched for its return
+    void deviceTaken(); // the port is open again
+    void onDeviceBack();
     void notConfigured();
     bool openPort(QString *reason);
     // The device is gone (not held by another program): released as lost, and the user told so.
@@ -42,4 +46,7 @@ private:
     IMainWindow &m_window;
     QString m_reply;
     QString m_commandText;
+    DeviceWatch m_watch;
+    bool m_deviceGone = false;
+    int m_retries = 0;
 };

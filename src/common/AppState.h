@@ -11,6 +11,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 // The program's globals, owned by one object for the whole run: the settings, the flags, the
 // main window's serial port and timers, the tray record, the caller display, the call list and
@@ -35,6 +36,8 @@ public:
     Settings settings;
     SetupFile setupFile;
     bool ModemConfigured = false;
+    // Why the latest modem search could not ask some ports (held, no permission, no answer).
+    QStringList detectionProblems;
     InProgressFlags flags;
     WindowFlags windows;
     // The end of a call is being processed (stored, shown, the pager told): the services and

@@ -10,6 +10,8 @@ class IMainWindow;
 namespace Tray {
 inline const QString ConnectedTip = QStringLiteral("Ringlark Talking Caller ID");
 inline const QString ReleasedTip = QStringLiteral("Ringlark Caller ID is OFF. Please connect Port.");
+// While the modem's device is gone (unplugged); it is taken again when it is back.
+inline const QString DisconnectedTip = QStringLiteral("Ringlark Caller ID is OFF. The modem is disconnected.");
 inline const QString ConnectedIcon = QStringLiteral("ringlark.ico");
 inline const QString ReleasedIcon = QStringLiteral("openport.ico");
 

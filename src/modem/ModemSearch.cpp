@@ -1,10 +1,13 @@
 #include "ModemSearch.h"
 
 #include "AppState.h"
-#include "ModemExchange.h"
+#include "Clock.h"
+#include "ComPorts.h"
 #include "ModemRegistry.h"
 #include "MsgBox.h"
 #include "Waits.h"
+
+#include <QFileInfo>
 
 const QStringList ModemSearch::CallerIdCandidates = {
     QStringLiteral("AT+VCID=1"), QStringLiteral("AT#CID=1"),       QStringLiteral("AT#CC1"),
@@ -44,6 +47,15 @@ void ModemSearch::closePorts()
     }
 }
 
+void ModemSearch::noteProblem(const QString &reason)
+{
+    m_view.addLine(reason);
+    if (m_problems.contains(reason))
+        return;
+    m_problems.append(reason);
+    m_view.showProblem(reason);
+}
+
 bool ModemSearch::openComm2(int port)
 {
     m_comm2.setCommPort(port);
@@ -52,9 +64,37 @@ bool ModemSearch::openComm2(int port)
     QString reason;
     if (m_comm2.setPortOpen(true, &reason))
         return true;
-    // What the user can do about it: join the dialout group, close the program that holds it.
-    m_view.addLine(reason);
+    // A number that names no device is simply no modem. A device that is there but cannot be
+    // opened (permission, another program holds it) is the user's to mend: it is told.
+    if (!m_comm2.devicePath().isEmpty() && QFileInfo::exists(m_comm2.devicePath()))
+        noteProblem(reason);
+    else
+        m_view.addLine(reason);
     return false;
+}
+
+bool ModemSearch::ask(const QString &command, QString *replyOut)
+{
+    QString reply;
+    if (!m_stop && m_comm2.PortOpen()) {
+        // The input is cleared before each command: one command's reply cannot pass for the next's.
+        // The echo is not waited for apart: it is simply the start of the reply.
+        m_comm2.clearInBuffer();
+        m_comm2.Output(command + QChar(13));
+        m_comm2.setInputLen(0);
+        EventWait wait;
+        wait.wakeOn(&m_comm2, &MSComm::dataArrived);
+        wait.wakeOn(&m_comm2, &MSComm::deviceLost);
+        wait.wakeOn(this, &ModemSearch::stopRequested);
+        wait.until(Clock::current().now().addSecs(ReplySeconds), [&] {
+            if (m_comm2.InBufferCount() > 0)
+                reply += m_comm2.Input();
+            return reply.contains(QLatin1String("OK")) || m_stop || m_comm2.inputBroken();
+        });
+    }
+    if (replyOut)
+        *replyOut = reply;
+    return !m_stop && reply.contains(QLatin1String("OK"));
 }
 
 bool ModemSearch::portTest(int port)
@@ -68,46 +108,79 @@ bool ModemSearch::portTest(int port)
     // A port that does not exist, or that another program holds, fails here at once.
     if (!openComm2(port))
         return false;
-    ModemExchange exchange(m_comm2);
-    for (int k = 1; k <= 10 && m_comm2.PortOpen(); ++k) {
-        m_view.setProgress(QStringLiteral("Test_%1 in Progress %2").arg(k).arg(k % 2 ? QStringLiteral("=====>")
-                                                                                      : QStringLiteral("===>")));
-        exchange.SendModemCommand(QStringLiteral("ATI%1").arg(k));
-        if (!exchange.AwaitModemReply(ReplySeconds)) {
-            m_view.addLine(answerLine(exchange.reply()));
+    for (int k = 1; k <= 10 && !m_stop && !m_comm2.inputBroken(); ++k) {
+        m_view.setProgress(QStringLiteral("Test_%1 in Progress %2")
+                               .arg(k)
+                               .arg(k % 2 ? QStringLiteral("=====>") : QStringLiteral("===>")));
+        QString reply;
+        if (ask(QStringLiteral("ATI%1").arg(k), &reply)) {
+            m_view.addLine(answerLine(reply));
             found = true;
             m_state.ModemConfigured = true;
         }
     }
     closePorts();
-    return found;
+    return found && !m_stop;
 }
 
-bool ModemSearch::probeCallerId()
+bool ModemSearch::answersAt(int port)
 {
-    Settings &s = m_state.settings;
+    m_view.addLine(QStringLiteral("Checking COM%1...").arg(port));
+    closePorts();
+    if (!openComm2(port))
+        return false;
+    const bool ok = ask(QStringLiteral("AT"));
+    if (!ok && !m_stop)
+        m_view.addLine(
+            QStringLiteral("COM%1 (%2) does not answer AT: not a modem.").arg(port).arg(m_comm2.devicePath()));
+    closePorts();
+    return ok;
+}
+
+void ModemSearch::writeChoice()
+{
+    const Settings &s = m_state.settings;
     m_state.writeSetupRecord(1, QStringLiteral("Color_Choice = ") + s.Color_Choice);
     m_state.writeSetupRecord(2, QStringLiteral("COM_Port = ") + s.COM_Port);
     m_state.writeSetupRecord(3, QStringLiteral("Modem_Name = ") + s.Modem_Name);
+}
+
+ModemSearch::Probe ModemSearch::probeCallerId()
+{
+    Settings &s = m_state.settings;
     m_view.addLine(QStringLiteral("Modem_Name = ") + s.Modem_Name);
     m_view.addLine(QStringLiteral("COM_Port = ") + s.COM_Port);
     closePorts();
-    // A port another program holds has no caller-ID command for us: the search goes on.
+    // A port another program holds has no caller-ID command for us: no verdict, the search goes on.
     if (!openComm2(s.comPortNumber()))
-        return false;
-    ModemExchange exchange(m_comm2);
+        return Probe::NoAnswer;
+    bool heard = false;
     for (const QString &candidate : CallerIdCandidates) {
-        // The input is cleared before each command: one candidate's reply cannot pass for the next's.
-        exchange.SendModemCommand(candidate);
-        if (exchange.AwaitModemReply(ReplySeconds))
+        if (m_stop || m_comm2.inputBroken())
+            break;
+        QString reply;
+        const bool ok = ask(candidate, &reply);
+        heard = heard || !reply.isEmpty();
+        if (!ok)
             continue;
+        // The modem's records are written only now that it has answered.
+        writeChoice();
         s.Call_Id_AT_Command = candidate;
         m_view.addLine(QStringLiteral("Modem Caller ID String = ") + candidate);
         m_state.writeSetupRecord(4, QStringLiteral("Call_Id_AT_Command = ") + candidate);
         closePorts();
-        return true;
+        return Probe::Accepted;
     }
-    return false;
+    if (m_stop)
+        return Probe::NoAnswer;
+    if (!heard || m_comm2.inputBroken()) {
+        // Not even ERROR: the modem was pulled out or hung, which says nothing about caller ID.
+        noteProblem(QStringLiteral("COM%1 (%2) stopped answering.").arg(s.COM_Port, m_comm2.devicePath()));
+        closePorts();
+        return Probe::NoAnswer;
+    }
+    writeChoice();
+    return Probe::Refused;
 }
 
 void ModemSearch::modemAt(int port, const QString &name)
@@ -116,6 +189,35 @@ void ModemSearch::modemAt(int port, const QString &name)
     s.COM_Port = QString::number(port);
     s.Modem_Name = name.isEmpty() ? QStringLiteral("Modem") : name;
     m_state.ModemConfigured = true;
+}
+
+void ModemSearch::keepVerdict()
+{
+    m_kept = {m_state.settings.COM_Port, m_state.settings.Modem_Name, true};
+}
+
+void ModemSearch::forgetUnanswered()
+{
+    m_state.settings.COM_Port = m_kept.com;
+    m_state.settings.Modem_Name = m_kept.name;
+    m_state.ModemConfigured = m_kept.configured;
+}
+
+bool ModemSearch::tryModem()
+{
+    switch (probeCallerId()) {
+    case Probe::Accepted:
+        keepVerdict();
+        return true;
+    case Probe::Refused:
+        keepVerdict();
+        noCallerIdFound();
+        return false;
+    case Probe::NoAnswer:
+        forgetUnanswered();
+        return false;
+    }
+    return false;
 }
 
 void ModemSearch::noCallerIdFound()
@@ -129,12 +231,43 @@ void ModemSearch::noCallerIdFound()
     MsgBox(crLines({QStringLiteral("Your Modem do not supports Caller ID!"),
                     QStringLiteral("Caller Identification will not be possible."),
                     QStringLiteral("However you may still use the Ringlark"),
-                    QStringLiteral("Caller ID Program for lots of other Features."), QStringLiteral("Please see 'Help'.")}),
+                    QStringLiteral("Caller ID Program for lots of other Features."),
+                    QStringLiteral("Please see 'Help'.")}),
            MsgStyle::Information, QStringLiteral("Modem Detection"));
+}
+
+void ModemSearch::begin()
+{
+    m_running = true;
+    m_stop = false;
+    m_problems.clear();
+    m_state.detectionProblems.clear();
+    m_kept = {m_state.settings.COM_Port, m_state.settings.Modem_Name, false};
+}
+
+void ModemSearch::end()
+{
+    closePorts();
+    m_state.detectionProblems = m_problems;
+    m_running = false;
+}
+
+bool ModemSearch::scanPorts()
+{
+    m_view.clearList();
+    for (int port = 1; port <= LastPort && !m_stop; ++port) {
+        if (!portTest(port))
+            continue;
+        modemAt(port, QString());
+        if (tryModem())
+            return true;
+    }
+    return false;
 }
 
 void ModemSearch::automaticSearch()
 {
+    begin();
     m_state.windows.ModemDetectionRunning = true;
     m_state.ModemConfigured = false;
     m_state.flags.ModemSearchInProgress = false;
@@ -144,57 +277,106 @@ void ModemSearch::automaticSearch()
     if (m_state.settings.colorNumber() < 1)
         m_state.settings.Color_Choice = QString::number(Settings::DefaultColor);
 
+    // However many the system lists, each is asked. A device of the modem class may be anything
+    // (a board that speaks USB serial): only one that answers "AT" keeps the scan away.
+    bool answered = false;
+    bool found = false;
     const QList<KnownModem> known = ModemRegistry::current().modems(m_state.folder());
-    if (known.isEmpty()) {
-        m_view.clearList();
-        for (int port = 1; port <= LastPort; ++port) {
-            if (!portTest(port))
-                continue;
-            modemAt(port, QString());
-            if (probeCallerId())
-                break;
-            noCallerIdFound();
-        }
-    } else {
-        // However many the system lists, each is tried in turn.
-        for (const KnownModem &modem : known) {
-            QString number = modem.portName;
-            modemAt(number.remove(QLatin1String("COM")).toInt(), modem.friendlyName);
-            m_view.showPortNumber(m_state.settings.comPortNumber());
-            if (probeCallerId())
-                break;
-            noCallerIdFound();
-        }
+    for (const KnownModem &modem : known) {
+        if (m_stop)
+            break;
+        QString number = modem.portName;
+        const int port = number.remove(QLatin1String("COM")).toInt();
+        if (!answersAt(port))
+            continue;
+        answered = true;
+        modemAt(port, modem.friendlyName);
+        m_view.showPortNumber(port);
+        if ((found = tryModem()))
+            break;
     }
+    if (!answered && !m_stop)
+        found = scanPorts();
+    if (!found)
+        forgetUnanswered();
     // The main window takes the modem back for caller ID: the search lets go of it.
-    closePorts();
+    end();
     m_view.showPortNumber(m_state.settings.comPortNumber());
     m_view.setProgress(QStringLiteral("Test Finished"));
     m_state.windows.ModemDetectionRunning = false;
 }
 
-bool ModemSearch::manualTest(int port)
+bool ModemSearch::busy() const
 {
     const InProgressFlags &f = m_state.flags;
-    if (m_state.Timer1.Interval() != 0 || f.ZapInProgress || f.DialInProgress || f.ForwardingInProgress ||
-        f.BlockCallInProgress || f.PrivateCallsInProgress || f.ModemSearchInProgress ||
-        m_state.windows.ModemDetectionRunning)
+    return m_running || m_state.Timer1.Interval() != 0 || f.ZapInProgress || f.DialInProgress ||
+           f.ForwardingInProgress || f.BlockCallInProgress || f.PrivateCallsInProgress || f.ModemSearchInProgress ||
+           m_state.windows.ModemDetectionRunning;
+}
+
+bool ModemSearch::manualTest(int port)
+{
+    if (busy())
         return false;
+    begin();
     m_state.flags.ModemSearchInProgress = true;
     m_state.ModemConfigured = false;
     m_view.clearList();
-    if (!portTest(port)) {
+    const bool found = portTest(port);
+    if (!found) {
+        forgetUnanswered();
         m_view.setProgress(QStringLiteral("Test Finished"));
         m_view.addLine(QStringLiteral("No Modem is found on COM %1").arg(port));
     } else {
         modemAt(port, QString());
         m_view.addLine(QStringLiteral("Modem is on COM %1").arg(port));
         m_view.setProgress(QStringLiteral("Testing Caller ID String"));
-        if (!probeCallerId())
-            noCallerIdFound();
+        tryModem();
         m_view.setProgress(QStringLiteral("Test Finished"));
     }
-    closePorts();
+    end();
     m_state.flags.ModemSearchInProgress = false;
     return true;
+}
+
+bool ModemSearch::chooseByHand(const QString &device, const QString &command, QString *error)
+{
+    const QString path = device.trimmed();
+    const QString cmd = command.trimmed();
+    QString why;
+    int port = 0;
+    if (busy())
+        why = QStringLiteral("Wait until the running test or call has ended.");
+    else if (path.isEmpty() || !QFileInfo::exists(path))
+        why = QStringLiteral("%1 does not exist.").arg(path.isEmpty() ? QStringLiteral("The device") : path);
+    else if (cmd.size() <= 1)
+        why = QStringLiteral("Type the caller-ID command of the modem (for example AT+VCID=1).");
+    else if ((port = assignComNumber(path, m_state.folder())) < 1)
+        why = QStringLiteral("No COM number from 1 to 16 is free for %1.").arg(path);
+    if (!why.isEmpty()) {
+        if (error)
+            *error = why;
+        return false;
+    }
+    // A stable name (by-id) says what the modem is; a bare device node does not.
+    const bool named = path.startsWith(QLatin1String("/dev/serial/by-id/"));
+    modemAt(port, named ? QFileInfo(path).fileName() : QString());
+    Settings &s = m_state.settings;
+    s.Call_Id_AT_Command = cmd;
+    writeChoice();
+    m_state.writeSetupRecord(4, QStringLiteral("Call_Id_AT_Command = ") + cmd);
+    m_view.clearList();
+    m_view.addLine(QStringLiteral("Modem_Name = ") + s.Modem_Name);
+    m_view.addLine(QStringLiteral("COM_Port = ") + s.COM_Port);
+    m_view.addLine(QStringLiteral("Modem Caller ID String = ") + cmd);
+    m_view.showPortNumber(port);
+    return true;
+}
+
+void ModemSearch::stop()
+{
+    if (!m_running)
+        return;
+    m_stop = true;
+    emit stopRequested();
 }

@@ -17,16 +17,23 @@ public:
     virtual void addLine(const QString &line) = 0;
     virtual void setProgress(const QString &text) = 0;
     virtual void showPortNumber(int port) = 0;
+    // A port that could not be asked, and why: the user must read it to act on it.
+    virtual void showProblem(const QString &reason) { Q_UNUSED(reason); }
 };
 
-// Finds the modem: the modems the system knows, or else COM1 to COM16 asked "ATI1" to "ATI10";
-// then, on each modem found, the caller-ID commands in a fixed order until one is answered
-// "OK". The results go to COM_Port, Modem_Name and Call_Id_AT_Command (records 2 to 4) and to
-// ModemConfigured. Works on its own serial port control, MSComm2; the main window's port is
-// closed before a port is touched.
+// Finds the modem: the modems the system knows (each must answer "AT"), or else COM1 to COM16
+// asked "ATI1" to "ATI10"; then, on each modem found, the caller-ID commands in a fixed order
+// until one is answered "OK". The results go to COM_Port, Modem_Name and Call_Id_AT_Command
+// (records 2 to 4) and to ModemConfigured. Works on its own serial port control, MSComm2; the
+// main window's port is closed before a port is touched.
+//
+// Only a modem that answered gives a verdict. A port that could not be opened, or a modem that
+// stopped answering, tells nothing about caller ID: nothing is stored and the reason is shown.
 class ModemSearch : public QObject {
     Q_OBJECT
 public:
+    enum class Probe { Accepted, Refused, NoAnswer };
+
     static const QStringList CallerIdCandidates;
     static constexpr int LastPort = 16;
     static constexpr int ReplySeconds = 3; // for each ATI command and each candidate
@@ -35,26 +42,62 @@ public:
     ModemSearch(AppState &state, ISearchView &view, QObject *parent = nullptr);
 
     // The search a load of the window runs. The first modem that takes a caller-ID command
-    // ends it; with none, the last modem tried is kept with "No_CallerId_String_Found".
+    // ends it; with none, the last modem that refused them all is kept with
+    // "No_CallerId_String_Found".
     void automaticSearch();
     // Tests one port chosen by the user. False (and nothing done) while a call is being
-    // received or a telephone service runs.
+    // received, a telephone service or another search runs.
     bool manualTest(int port);
+    // The modem chosen by hand: any serial device and a caller-ID command, stored as a COM
+    // number (a ports/COMn link where the device has none) and the command. False, with the
+    // reason, when the device is not there, the command is empty or no COM number is free.
+    bool chooseByHand(const QString &device, const QString &command, QString *error);
 
     // One port: "ATI1" to "ATI10", each answer line listed. True when any was answered "OK".
     bool portTest(int port);
-    // The caller-ID candidates on COM_Port. True when one was answered "OK": it is stored.
-    bool probeCallerId();
+    // The caller-ID candidates on COM_Port; an accepted one is stored with records 1 to 4.
+    Probe probeCallerId();
+    // A device the system lists is a modem only if it answers "AT" with "OK".
+    bool answersAt(int port);
+
+    // Ends a running search at its next wait; it then stores nothing more.
+    void stop();
+    bool running() const { return m_running; }
+    bool stopped() const { return m_stop; }
+    // Why ports of the latest search could not be asked.
+    QStringList problems() const { return m_problems; }
 
     MSComm &comm2() { return m_comm2; }
 
+signals:
+    void stopRequested();
+
 private:
+    struct Choice {
+        QString com;
+        QString name;
+        bool configured = false;
+    };
     void modemAt(int port, const QString &name);
+    void writeChoice();
+    bool tryModem(); // true when the modem took a caller-ID command
+    void begin();
+    void end();
+    void keepVerdict();
+    void forgetUnanswered();
     void noCallerIdFound();
     void closePorts();
     bool openComm2(int port);
+    bool ask(const QString &command, QString *reply = nullptr);
+    void noteProblem(const QString &reason);
+    bool scanPorts();
+    bool busy() const;
 
     AppState &m_state;
     ISearchView &m_view;
     MSComm m_comm2;
+    Choice m_kept; // the modem as the last verdict left it
+    QStringList m_problems;
+    bool m_running = false;
+    bool m_stop = false;
 };

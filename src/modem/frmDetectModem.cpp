@@ -2,15 +2,19 @@
 
 #include "AppState.h"
 #include "MainWindowPort.h"
+#include "MsgBox.h"
 #include "UpDown.h"
 #include "WindowColor.h"
 
-#include <QGridLayout>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSerialPortInfo>
 #include <QVBoxLayout>
 
 frmDetectModem::frmDetectModem(AppState &state, IPortConnection &port, QWidget *parent)
@@ -24,10 +28,17 @@ frmDetectModem::frmDetectModem(AppState &state, IPortConnection &port, QWidget *
     List1->setObjectName(QStringLiteral("List1"));
     List1->setToolTip(QStringLiteral("Modem Detect Window"));
     List1->setMinimumSize(360, 220);
+    List1->setWordWrap(true);
+    lblProblems = new QLabel(this);
+    lblProblems->setObjectName(QStringLiteral("lblProblems"));
+    lblProblems->setWordWrap(true);
+    lblProblems->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblProblems->hide();
     Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));
 
-    Frame1 = new QGroupBox(this);
+    // The message about a modem not found sends the user to "Modem Setup": this is it.
+    Frame1 = new QGroupBox(QStringLiteral("Modem Setup"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Label2 = new QLabel(QStringLiteral("Modem Port"), Frame1);
     lblPortNumber = new QLabel(QStringLiteral("1"), Frame1);
@@ -42,18 +53,46 @@ frmDetectModem::frmDetectModem(AppState &state, IPortConnection &port, QWidget *
     Command2 = new QPushButton(QStringLiteral("Click h&ere to check Modem"), Frame1);
     Command2->setObjectName(QStringLiteral("Command2"));
     Command2->setToolTip(QStringLiteral("Click to check for a valid Modem on selected Port"));
-    auto *frameLayout = new QHBoxLayout(Frame1);
-    frameLayout->addWidget(Label2);
-    frameLayout->addWidget(lblPortNumber);
-    frameLayout->addWidget(UpDownModemPort);
-    frameLayout->addStretch();
-    frameLayout->addWidget(Command2);
+    auto *testRow = new QHBoxLayout;
+    testRow->addWidget(Label2);
+    testRow->addWidget(lblPortNumber);
+    testRow->addWidget(UpDownModemPort);
+    testRow->addStretch();
+    testRow->addWidget(Command2);
+
+    // Any serial device (a PCI modem on /dev/ttyS4 is beyond the COM numbers' table) and any
+    // caller-ID command, for a modem the search cannot find or judge.
+    cboDevice = new QComboBox(Frame1);
+    cboDevice->setObjectName(QStringLiteral("cboDevice"));
+    cboDevice->setEditable(true);
+    cboDevice->addItems(serialDevices());
+    cboDevice->setToolTip(QStringLiteral("The modem's device: a name from the list or any /dev/tty..."));
+    cboDevice->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    cboDevice->setMinimumContentsLength(24);
+    cboCommand = new QComboBox(Frame1);
+    cboCommand->setObjectName(QStringLiteral("cboCommand"));
+    cboCommand->setEditable(true);
+    cboCommand->addItems(ModemSearch::CallerIdCandidates);
+    cboCommand->setToolTip(QStringLiteral("The command that switches the modem's caller ID on"));
+    cmdUseModem = new QPushButton(QStringLiteral("&Use this modem"), Frame1);
+    cmdUseModem->setObjectName(QStringLiteral("cmdUseModem"));
+    auto *chooseRow = new QHBoxLayout;
+    chooseRow->addWidget(new QLabel(QStringLiteral("Device"), Frame1));
+    chooseRow->addWidget(cboDevice, 1);
+    chooseRow->addWidget(new QLabel(QStringLiteral("Caller ID command"), Frame1));
+    chooseRow->addWidget(cboCommand);
+    chooseRow->addWidget(cmdUseModem);
+
+    auto *frameLayout = new QVBoxLayout(Frame1);
+    frameLayout->addLayout(testRow);
+    frameLayout->addLayout(chooseRow);
 
     Command1 = new QPushButton(QStringLiteral("OK"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(List1);
+    layout->addWidget(lblProblems);
     layout->addWidget(Label1);
     layout->addWidget(Frame1);
     auto *buttons = new QHBoxLayout;
@@ -66,7 +105,48 @@ frmDetectModem::frmDetectModem(AppState &state, IPortConnection &port, QWidget *
 
     connect(UpDownModemPort, &UpDown::changed, this, [this](int selected) { showPortNumber(selected); });
     connect(Command2, &QPushButton::clicked, this, &frmDetectModem::Command2_Click);
+    connect(cmdUseModem, &QPushButton::clicked, this, &frmDetectModem::cmdUseModem_Click);
     connect(Command1, &QPushButton::clicked, this, &QWidget::close);
+}
+
+QStringList frmDetectModem::serialDevices()
+{
+    QStringList devices;
+    const QDir byId(QStringLiteral("/dev/serial/by-id"));
+    for (const QFileInfo &link : byId.entryInfoList(QDir::System | QDir::Files, QDir::Name))
+        devices << link.absoluteFilePath();
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+        if (!devices.contains(info.systemLocation()))
+            devices << info.systemLocation();
+    }
+    return devices;
+}
+
+void frmDetectModem::closeEvent(QCloseEvent *event)
+{
+    if (m_search.running()) {
+        m_closeWhenDone = true;
+        m_search.stop();
+        hide();
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
+void frmDetectModem::afterSearch()
+{
+    if (m_closeWhenDone) {
+        close();
+        return;
+    }
+    // The first problem in view: the lines after it are often only more of the same.
+    const QStringList problems = m_search.problems();
+    if (!problems.isEmpty()) {
+        const QList<QListWidgetItem *> items = List1->findItems(problems.first(), Qt::MatchExactly);
+        if (!items.isEmpty())
+            List1->scrollToItem(items.first(), QAbstractItemView::PositionAtTop);
+    }
 }
 
 void frmDetectModem::Form_Load()
@@ -77,12 +157,15 @@ void frmDetectModem::Form_Load()
     m_search.automaticSearch();
     Frame1->show();
     Command1->show();
+    afterSearch();
 }
 
 void frmDetectModem::Command2_Click()
 {
     Command2->hide();
     Command1->hide();
+    lblProblems->clear();
+    lblProblems->hide();
     const bool hadModem = m_state.ModemConfigured;
     if (m_search.manualTest(lblPortNumber->text().toInt())) {
         // A port with no modem on it leaves the configured modem as it was; either way the
@@ -94,6 +177,17 @@ void frmDetectModem::Command2_Click()
     }
     Command2->show();
     Command1->show();
+    afterSearch();
+}
+
+void frmDetectModem::cmdUseModem_Click()
+{
+    QString error;
+    if (!m_search.chooseByHand(cboDevice->currentText(), cboCommand->currentText(), &error)) {
+        MsgBox(error, MsgStyle::Exclamation, QStringLiteral("Modem Detection"));
+        return;
+    }
+    m_port.ModemPortOpen();
 }
 
 void frmDetectModem::clearList()
@@ -114,5 +208,16 @@ void frmDetectModem::setProgress(const QString &text)
 
 void frmDetectModem::showPortNumber(int port)
 {
+    // A search that found nothing has no port to show: the selector keeps its own.
+    if (port < 1 || port > ModemSearch::LastPort)
+        return;
     lblPortNumber->setText(QString::number(port));
+    UpDownModemPort->setValue(port);
+}
+
+void frmDetectModem::showProblem(const QString &reason)
+{
+    const QString shown = lblProblems->text();
+    lblProblems->setText(shown.isEmpty() ? reason : shown + QLatin1Char('\n') + reason);
+    lblProblems->show();
 }

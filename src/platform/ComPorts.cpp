@@ -8,8 +8,29 @@
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
+#include <csignal>
 #include <unistd.h>
 #endif
+
+namespace {
+
+QString g_installedFolder;
+
+} // namespace
+
+void setInstalledFolder(const QString &folder)
+{
+    g_installedFolder = folder;
+}
+
+QStringList portsFolders(const QString &programFolder)
+{
+    QStringList folders;
+    if (!g_installedFolder.isEmpty() && QFileInfo(QDir(g_installedFolder).filePath(QStringLiteral("ports"))).isDir())
+        folders << QDir(g_installedFolder).filePath(QStringLiteral("ports"));
+    folders << QDir(programFolder).filePath(QStringLiteral("ports"));
+    return folders;
+}
 
 QString comDevicePath(int comNumber, const QString &programFolder)
 {
@@ -17,15 +38,18 @@ QString comDevicePath(int comNumber, const QString &programFolder)
     Q_UNUSED(programFolder);
     return QStringLiteral("COM%1").arg(comNumber);
 #else
-    const QFileInfo link(QDir(programFolder).filePath(QStringLiteral("ports/COM%1").arg(comNumber)));
-    if (link.isSymLink()) {
-        // The lock file of the serial port is named after the device, so resolve the link:
-        // two links to one device must still exclude each other.
-        const QString target = link.symLinkTarget();
-        return target.isEmpty() ? link.absoluteFilePath() : target;
+    // The links of the program's own folder count also when its data has moved to the user's.
+    for (const QString &ports : portsFolders(programFolder)) {
+        const QFileInfo link(QDir(ports).filePath(QStringLiteral("COM%1").arg(comNumber)));
+        if (link.isSymLink()) {
+            // The lock file of the serial port is named after the device, so resolve the link:
+            // two links to one device must still exclude each other.
+            const QString target = link.symLinkTarget();
+            return target.isEmpty() ? link.absoluteFilePath() : target;
+        }
+        if (link.exists())
+            return link.absoluteFilePath();
     }
-    if (link.exists())
-        return link.absoluteFilePath();
     if (comNumber >= 1 && comNumber <= 4)
         return QStringLiteral("/dev/ttyS%1").arg(comNumber - 1);
     if (comNumber >= 5 && comNumber <= 8)
@@ -34,6 +58,38 @@ QString comDevicePath(int comNumber, const QString &programFolder)
         return QStringLiteral("/dev/ttyACM%1").arg(comNumber - 9);
     return QString();
 #endif
+}
+
+QString staleLockFile(const QString &device, qint64 *deadPid)
+{
+#ifdef Q_OS_UNIX
+    // Serial-port programs name the lock after the device: "LCK..ttyACM0" (and "LCK..pts_3" for a
+    // device below /dev). It holds the owner's process id as text, alone or on its first line.
+    QString below = device;
+    if (below.startsWith(QLatin1String("/dev/")))
+        below = below.mid(5);
+    const QStringList names{below.replace(QLatin1Char('/'), QLatin1Char('_')), QFileInfo(device).fileName()};
+    for (const QString &dir : {QStringLiteral("/var/lock"), QStringLiteral("/run/lock")}) {
+        for (const QString &name : names) {
+            QFile lock(QStringLiteral("%1/LCK..%2").arg(dir, name));
+            if (!lock.open(QIODevice::ReadOnly))
+                continue;
+            bool ok = false;
+            const qint64 pid = QString::fromLatin1(lock.readLine(64)).trimmed().toLongLong(&ok);
+            if (!ok || pid <= 0)
+                continue;
+            if (::kill(pid_t(pid), 0) == 0 || errno == EPERM)
+                continue; // a live owner: the port is really in use
+            if (deadPid)
+                *deadPid = pid;
+            return lock.fileName();
+        }
+    }
+#else
+    Q_UNUSED(device);
+    Q_UNUSED(deadPid);
+#endif
+    return QString();
 }
 
 QString explainOpenFailure(const QString &device, const QString &systemError)
@@ -49,7 +105,19 @@ QString explainOpenFailure(const QString &device, const QString &systemError)
                               "(sudo usermod -aG dialout $USER) and log in again.")
             .arg(device);
 #endif
+    qint64 deadPid = 0;
+    const QString lock = staleLockFile(device, &deadPid);
+    if (!lock.isEmpty())
+        return QStringLiteral("%1 is locked by %2, left by process %3, which no longer runs. Remove that file "
+                              "(sudo rm %2) and try again.")
+            .arg(device, lock)
+            .arg(deadPid);
     const QString holder = portHolder(device);
+    if (holder == QLatin1String("ModemManager"))
+        return QStringLiteral("%1 is in use by another program (%2). ModemManager takes every modem it sees; a "
+                              "udev rule that sets ENV{ID_MM_DEVICE_IGNORE}=\"1\" for this modem keeps it off "
+                              "(see the README).")
+            .arg(device, holder);
     if (!holder.isEmpty())
         return QStringLiteral("%1 is in use by another program (%2).").arg(device, holder);
     if (systemError.contains(QLatin1String("locking"), Qt::CaseInsensitive))
@@ -106,11 +174,11 @@ QString portHolder(const QString &device)
         return comm.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(comm.readAll()).trimmed() : QString();
     };
     // A UUCP lock file holds the pid of its owner (programs of the serial-port kind use them).
-    const QString base = QFileInfo(device).fileName();
+    QString below = device.startsWith(QLatin1String("/dev/")) ? device.mid(5) : QFileInfo(device).fileName();
     for (const QString &dir : {QStringLiteral("/var/lock"), QStringLiteral("/run/lock")}) {
-        QFile lock(QStringLiteral("%1/LCK..%2").arg(dir, base));
+        QFile lock(QStringLiteral("%1/LCK..%2").arg(dir, below.replace(QLatin1Char('/'), QLatin1Char('_'))));
         if (lock.open(QIODevice::ReadOnly)) {
-            const QString pid = QString::fromLatin1(lock.readAll()).trimmed();
+            const QString pid = QString::fromLatin1(lock.readLine(64)).trimmed();
             const QString name = programOf(pid);
             if (!name.isEmpty())
                 return name;

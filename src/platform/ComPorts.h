@@ -1,12 +1,23 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // COM n is the device that <program folder>/ports/COMn links to (as Wine's dosdevices do),
 // so a pseudo-terminal or a USB modem can be given any COM number. Without a link a fixed
 // table applies: COM1-4 /dev/ttyS0-3, COM5-8 /dev/ttyUSB0-3, COM9-12 /dev/ttyACM0-3.
 // On Windows COM n is itself.
+// An installed program whose data lives in the user's folder keeps the ports/ links of its own
+// folder: they are looked up first.
 QString comDevicePath(int comNumber, const QString &programFolder);
+// The program's own folder when the data folder is another one (read-only installation).
+void setInstalledFolder(const QString &folder);
+// The ports/ folders COM numbers are looked up in, in order.
+QStringList portsFolders(const QString &programFolder);
+
+// A lock file of `device` whose owner no longer runs (it was killed and left it behind), with
+// that owner's process id; empty when there is none.
+QString staleLockFile(const QString &device, qint64 *deadPid = nullptr);
 
 // Why `device` cannot be opened, in words for the user; empty when no reason can be told.
 QString explainOpenFailure(const QString &device, const QString &systemError);

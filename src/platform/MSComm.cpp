@@ -2,6 +2,7 @@
 
 #include "ComPorts.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QMetaObject>
 
@@ -66,7 +67,17 @@ bool MSComm::setPortOpen(bool open, QString *error)
         return false;
     }
     m_port.setPortName(m_device);
-    if (!m_port.open(QIODevice::ReadWrite)) {
+    bool opened = m_port.open(QIODevice::ReadWrite);
+    if (!opened) {
+        // A lock left by a program that was killed is stale: removed where this user may, the
+        // port is free. (Where not, the reason names the file and the dead owner.)
+        const QString stale = staleLockFile(m_device);
+        if (!stale.isEmpty() && QFile::remove(stale)) {
+            m_port.clearError();
+            opened = m_port.open(QIODevice::ReadWrite);
+        }
+    }
+    if (!opened) {
         if (error)
             *error = explainOpenFailure(m_device, m_port.errorString());
         m_port.clearError();

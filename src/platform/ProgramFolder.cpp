@@ -1,5 +1,7 @@
 #include "ProgramFolder.h"
 
+#include "ComPorts.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -46,6 +48,8 @@ QString resolveProgramFolder()
     if (QFileInfo(exeDir).isWritable() && QFileInfo::exists(QDir(exeDir).filePath(QStringLiteral("desetup.bin"))))
         return exeDir;
     const QString userDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    // The data moves; the ports/ links the administrator made beside the program stay in use.
+    setInstalledFolder(exeDir);
     seedUserFolder(exeDir, QDir(exeDir).absoluteFilePath(QStringLiteral("../share/ringlark")), userDir);
     return userDir;
 }

@@ -29,3 +29,8 @@ void UpDown::step(int by)
     m_value = std::clamp(m_value + by, m_min, m_max);
     emit changed(m_value);
 }
+
+void UpDown::setValue(int value)
+{
+    m_value = std::clamp(value, m_min, m_max);
+}

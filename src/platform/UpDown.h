@@ -13,6 +13,8 @@ public:
     UpDown(int minimum, int maximum, int value, QWidget *parent = nullptr);
 
     int value() const { return m_value; }
+    // Moves the value without a report (the owner shows it already).
+    void setValue(int value);
     QToolButton *upButton() const { return m_up; }
     QToolButton *downButton() const { return m_down; }
     void stepUp() { step(1); }

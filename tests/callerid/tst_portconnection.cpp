@@ -1,7 +1,9 @@
 // The caller-ID port against the simulated modem over a real pseudo-terminal.
+#include "ComPorts.h"
 #include "PortRig.h"
 #include "Tray.h"
 
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -197,7 +199,7 @@ private slots:
         QVERIFY(rig.modem->received().isEmpty());
     }
 
-    void deviceLossClosesOnce()
+    void deviceLossClosesOnceAndTheReturnIsTaken()
     {
         PortRig rig;
         rig.port->ModemPortOpen();
@@ -206,17 +208,39 @@ private slots:
         QVERIFY(lost.wait(5000));
         QVERIFY(!rig.state->MSComm1.PortOpen());
         QVERIFY(rig.port->PortReleased);
-        QCOMPARE(rig.state->tray.tip(), Tray::ReleasedTip);
+        QCOMPARE(rig.state->tray.tip(), QStringLiteral("Ringlark Caller ID is OFF. The modem is disconnected."));
         QTest::qWait(100);
         QCOMPARE(lost.count(), 1);
 
-        // The device is back (another terminal on the same COM number): connect opens it again.
+        // File > Connect Port while it is gone says so (not that another program holds it), and
+        // the port stays released.
+        rig.port->mnuConnectPort_Click();
+        QCOMPARE(m_t->boxes.titles(), QStringList{"Modem Disconnected"});
+        QVERIFY(m_t->boxes.shown[0].text.contains("does not exist"));
+        QVERIFY(rig.port->PortReleased);
+
+        // The device is back (another terminal on the same COM number): caller ID is armed again
+        // without a word from the user.
         ModemSimThread back;
         QVERIFY(back.linkAs(rig.folder.path(), 1));
-        rig.port->mnuConnectPort_Click();
-        QVERIFY(m_t->boxes.shown.isEmpty());
+        QVERIFY(back.waitForCommand("AT+VCID=1", 5000));
         QVERIFY(rig.state->MSComm1.PortOpen());
-        QCOMPARE(back.received(), QByteArray("AT+VCID=1\r"));
+        QVERIFY(!rig.port->PortReleased);
+        QCOMPARE(rig.state->tray.tip(), Tray::ConnectedTip);
+        QCOMPARE(m_t->boxes.titles(), QStringList{"Modem Disconnected"});
+    }
+
+    void installedProgramsPortsStayInUse()
+    {
+        // The data moved to the user's folder; the COM links stay beside the read-only program.
+        PortRig rig;
+        TestFolder installed;
+        QDir(installed.path()).mkdir("ports");
+        QVERIFY(QFile::rename(rig.folder.file("ports/COM1"), installed.file("ports/COM1")));
+        setInstalledFolder(installed.path());
+        const auto reset = qScopeGuard([] { setInstalledFolder(QString()); });
+        rig.port->ModemPortOpen();
+        QCOMPARE(rig.modem->received(), QByteArray("AT+VCID=1\r"));
     }
 
     void permissionReasonNamesTheGroup()

@@ -38,9 +38,14 @@ private slots:
         QCOMPARE(first.state(), QProcess::Running);
         QCOMPARE(modem.received(), QByteArray("AT+VCID=1\r"));
 
+        // Logout, kill and Ctrl+C end it as File > Exit does: the port and its lock let go.
+        const QString portLock = "/run/lock/LCK.." + modem.devicePath().mid(5).replace('/', '_');
         first.terminate();
-        if (!first.waitForFinished(5000))
-            first.kill();
+        QVERIFY(first.waitForFinished(5000));
+        QCOMPARE(first.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(first.exitCode(), 0);
+        QVERIFY(!QFile::exists(portLock));
+        QVERIFY(!folder.exists("ringlark.lock"));
     }
 };
 

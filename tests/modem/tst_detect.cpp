@@ -1,13 +1,17 @@
 // The modem search against simulated modems linked as COM ports of a program folder whose
 // other COM numbers name no device: the scan, the caller-ID probe, the system's modem list.
 #include "AppState.h"
+#include "ComPorts.h"
 #include "ModemRegistry.h"
 #include "ModemSearch.h"
 #include "ModemSim.h"
 #include "TestSupport.h"
+#include "WindowRig.h"
 
 #include <QDir>
+#include <QLabel>
 #include <QTest>
+#include <QTimer>
 #include <map>
 #include <memory>
 
@@ -30,22 +34,44 @@ struct Registry : ModemRegistry {
     QList<KnownModem> list;
 };
 
+// Every COM number but those given names a device that is not there.
+void noOtherPorts(const QString &folder, const QList<int> &taken)
+{
+    QDir(folder).mkdir("ports");
+    for (int n = 1; n <= 16; ++n) {
+        if (!taken.contains(n))
+            QFile::link(QStringLiteral("/nonexistent/COM%1").arg(n),
+                        QDir(folder).filePath(QStringLiteral("ports/COM%1").arg(n)));
+    }
+}
+
+// What a simulated modem does besides taking its caller-ID commands.
+void behave(ModemSim &sim, const QString &how)
+{
+    sim.setSilent(how == "silent");
+    if (how == "stops") // answers ATI, then nothing more (pulled out, or hung)
+        QObject::connect(&sim, &ModemSim::commandReceived, &sim, [&sim](const QString &c) {
+            if (c == "ATI10")
+                sim.setSilent(true);
+        });
+}
+
 // Simulated modems on the given COM numbers; every other number names a device that is not there.
 struct Rig {
-    explicit Rig(const QMap<int, QStringList> &modems) // COM number -> caller-ID commands it takes
+    // COM number -> caller-ID commands it takes, or "silent" / "stops" for a device that does not answer
+    explicit Rig(const QMap<int, QStringList> &modems)
     {
         folder.copyDefaults();
-        QDir(folder.path()).mkdir("ports");
-        for (int n = 1; n <= 16; ++n) {
-            if (modems.contains(n)) {
-                auto m = std::make_unique<ModemSimThread>();
-                m->linkAs(folder.path(), n);
-                const QStringList takes = modems.value(n);
-                m->run([takes](ModemSim &sim) { sim.setCallerIdCommands(takes); });
-                sims.emplace(n, std::move(m));
-            } else {
-                QFile::link(QStringLiteral("/nonexistent/COM%1").arg(n), folder.file(QStringLiteral("ports/COM%1").arg(n)));
-            }
+        noOtherPorts(folder.path(), modems.keys());
+        for (int n : modems.keys()) {
+            auto m = std::make_unique<ModemSimThread>();
+            m->linkAs(folder.path(), n);
+            const QStringList takes = modems.value(n);
+            m->run([takes](ModemSim &sim) {
+                sim.setCallerIdCommands(takes);
+                behave(sim, takes.value(0));
+            });
+            sims.emplace(n, std::move(m));
         }
         state = std::make_unique<AppState>(folder.path());
         state->setupFile.load(state->settings);
@@ -85,14 +111,14 @@ private slots:
         QVERIFY2(l.contains("/nonexistent/COM1 does not exist."), qPrintable(l.join("|"))); // said at once
         QVERIFY(l.contains("Checking COM3..."));
         QCOMPARE(l.filter("Ringlark Simulated 56K Voice Modem (I").size(), 10); // one answer line per ATI
-        QCOMPARE(l.mid(l.size() - 3), (QStringList{"Modem_Name = Modem", "COM_Port = 3",
-                                                   "Modem Caller ID String = AT+VCID=1"}));
+        QCOMPARE(l.mid(l.size() - 3),
+                 (QStringList{"Modem_Name = Modem", "COM_Port = 3", "Modem Caller ID String = AT+VCID=1"}));
         QVERIFY(!l.contains("Checking COM4...")); // the first modem with caller ID ends the search
         QCOMPARE(rig.record(2), settingsRecord("COM_Port = 3"));
         QCOMPARE(rig.record(3), settingsRecord("Modem_Name = Modem"));
         QCOMPARE(rig.record(4), settingsRecord("Call_Id_AT_Command = AT+VCID=1"));
         QCOMPARE(rig.sims.at(3)->commandTexts().mid(10), QStringList{"AT+VCID=1"}); // nothing else tried
-        QVERIFY(!rig.search->comm2().PortOpen()); // caller ID may take the modem now
+        QVERIFY(!rig.search->comm2().PortOpen());                                   // caller ID may take the modem now
         QVERIFY(m_t->boxes.shown.isEmpty());
     }
 
@@ -102,7 +128,7 @@ private slots:
         known.list = {{"COM1", "Voice Modem"}};
         Rig rig({{1, {"AT#CLS=8#CID=1"}}});
         rig.search->automaticSearch();
-        QCOMPARE(rig.sims.at(1)->commandTexts(), everything().mid(0, 5)); // the known modem is not asked ATI
+        QCOMPARE(rig.sims.at(1)->commandTexts(), QStringList{"AT"} + everything().mid(0, 5)); // no ATI
         QCOMPARE(rig.state->settings.Call_Id_AT_Command, QStringLiteral("AT#CLS=8#CID=1"));
         QCOMPARE(rig.record(4), settingsRecord("Call_Id_AT_Command = AT#CLS=8#CID=1"));
         QCOMPARE(rig.record(3), settingsRecord("Modem_Name = Voice Modem"));
@@ -110,8 +136,9 @@ private slots:
 
     void knownModemsWithoutCallerId()
     {
-        // Eleven known modems and more are all tried; a held port ends its probe, the search
-        // goes on; none takes a caller-ID command: the message for each, the last one kept.
+        // However many the system lists, each is asked "AT": a device that is gone is no modem,
+        // a held one gives no verdict; the two that refuse every caller-ID command get the
+        // message each, and the last one is kept.
         Registry known;
         for (int n = 4; n <= 11; ++n)
             known.list.append({QStringLiteral("COM%1").arg(n), "Gone"});
@@ -121,14 +148,116 @@ private slots:
         if (!held.holding())
             QSKIP("cannot hold the port here");
         rig.search->automaticSearch();
-        QCOMPARE(m_t->boxes.titles(), QStringList(11, "Modem Detection"));
+        QCOMPARE(m_t->boxes.titles(), QStringList(2, "Modem Detection"));
         QVERIFY(m_t->boxes.shown[0].text.startsWith("Your Modem do not supports Caller ID!\rCaller Identification"));
         QVERIFY(rig.sims.at(1)->commandTexts().isEmpty());
-        QCOMPARE(rig.sims.at(2)->commandTexts(), everything());
+        QCOMPARE(rig.sims.at(2)->commandTexts(), QStringList{"AT"} + everything());
         QCOMPARE(rig.record(2), settingsRecord("COM_Port = 12"));
         QCOMPARE(rig.record(3), settingsRecord("Modem_Name = Modem")); // an empty name
         QCOMPARE(rig.record(4), settingsRecord("Call_Id_AT_Command = No_CallerId_String_Found"));
-        QCOMPARE(rig.view.lines, QStringList{"Modem did not detect Caller ID String"});
+        QCOMPARE(rig.view.lines.mid(0, 1), QStringList{"Modem did not detect Caller ID String"});
+    }
+
+    void verdicts_data()
+    {
+        columns<QString, QString, QString>("device", "problem", "kept");
+        row("a held listed modem: no verdict", "held", "in use by another program (ringlark-modem", "");
+        row("a modem that stops answering: no verdict", "stops", "stopped answering", "");
+        row("a silent listed device is no modem: the scan finds COM3", "arduino", "", "3");
+    }
+
+    void verdicts()
+    {
+        QFETCH(QString, device);
+        QFETCH(QString, problem);
+        QFETCH(QString, kept);
+        Registry known;
+        QMap<int, QStringList> modems{{1, {"stops"}}};
+        if (device == "held") {
+            known.list = {{"COM1", "Voice Modem"}};
+            modems = {{1, everything()}};
+        } else if (device == "arduino") {
+            known.list = {{"COM2", "Arduino Uno"}};
+            modems = {{2, {"silent"}}, {3, everything()}};
+        }
+        Rig rig(modems);
+        std::unique_ptr<PortHolder> held;
+        if (device == "held" && !(held = std::make_unique<PortHolder>(rig.sims.at(1)->devicePath()))->holding())
+            QSKIP("cannot hold the port here");
+        const QByteArray before = rig.folder.bytes("acsetup.bin");
+        rig.search->automaticSearch();
+        QCOMPARE(m_t->boxes.titles(), QStringList());
+        const QString list = rig.view.lines.join('|');
+        if (kept.isEmpty()) {
+            // Nothing stored, so the next start searches again; the reason stays in view.
+            QCOMPARE(rig.folder.bytes("acsetup.bin"), before);
+            QVERIFY(!rig.state->ModemConfigured);
+            QVERIFY2(list.contains(problem), qPrintable(list));
+            QVERIFY(rig.state->detectionProblems.join('|').contains(problem)); // for the "not found" box
+        } else {
+            QCOMPARE(rig.record(2), settingsRecord("COM_Port = " + kept));
+            QCOMPARE(rig.record(4), settingsRecord("Call_Id_AT_Command = AT+VCID=1"));
+            QCOMPARE(rig.sims.at(2)->commandTexts().value(0), QStringLiteral("AT"));
+            QVERIFY(!rig.sims.at(2)->commandTexts().contains("AT+VCID=1"));
+        }
+    }
+
+    void silentPortTakesThirtySeconds()
+    {
+        // Ten identification commands with about three seconds each, on the program's clock.
+        Registry none;
+        Rig rig({{1, {"silent"}}});
+        const QDateTime start = Clock::current().now();
+        QVERIFY(!rig.search->portTest(1));
+        const qint64 ms = start.msecsTo(Clock::current().now());
+        QVERIFY2(ms >= 30000 && ms < 34000, qPrintable(QString::number(ms)));
+    }
+
+    void searchLife_data()
+    {
+        QTest::addColumn<QString>("act");
+        row("the window's close box during the search", QString("close"));
+        row("Exit during the search", QString("exit"));
+        row("the Modem menu while the window is loaded", QString("menu"));
+    }
+
+    void searchLife()
+    {
+        // A first start with a silent modem: the search runs long enough to be interrupted.
+        QFETCH(QString, act);
+        Registry none;
+        WindowRig rig({{2, "COM_Port = 0"}});
+        noOtherPorts(rig.folder.path(), {1});
+        rig.modem->run([](ModemSim &sim) { sim.setSilent(true); });
+        if (act != "menu") {
+            QTimer::singleShot(50, [&] {
+                if (act == "close") {
+                    QVERIFY(rig.window->detectWindow());
+                    rig.window->detectWindow()->close();
+                } else {
+                    m_t->boxes.answer(vbYes);
+                    rig.window->ui.mnuExit->trigger();
+                }
+            });
+        }
+        QCOMPARE(rig.load(), act != "exit");
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        if (act == "exit") {
+            QCOMPARE(m_t->boxes.titles(), QStringList{"Exit Confirmation!"});
+            QVERIFY(!rig.state->MSComm1.PortOpen());
+        } else {
+            QCOMPARE(m_t->boxes.titles(), QStringList{"Modem Detection"}); // no modem: said once
+        }
+        if (act != "menu") {
+            QVERIFY(!rig.window->detectWindow());
+            QVERIFY2(rig.modem->commandTexts().size() < 10, qPrintable(rig.modem->commandTexts().join(' ')));
+            return;
+        }
+        rig.modem->clearLog();
+        rig.window->ui.mnuModemSelection->trigger(); // searches again
+        QCOMPARE(rig.modem->commandTexts().mid(0, 10).value(9), QStringLiteral("ATI10"));
+        QCOMPARE(rig.window->detectWindow()->Label1->text(), QStringLiteral("Test Finished"));
+        QCOMPARE(rig.window->detectWindow()->lblPortNumber->text(), QStringLiteral("1")); // not 0: no port found
     }
 
     void heldPortIsNamed()
@@ -168,6 +297,19 @@ private slots:
         QVERIFY(!rig.state->flags.ModemSearchInProgress);
         QVERIFY(rig.search->manualTest(6));
         QCOMPARE(rig.view.lines.last(), QStringLiteral("No Modem is found on COM 6"));
+
+        // By hand: any device (here one beyond the COM table) and any command, stored as a COM
+        // number that links to it and the command.
+        QString error;
+        QVERIFY(!rig.search->chooseByHand("/dev/no-such-modem", "AT+VCID=1", &error));
+        QCOMPARE(error, QStringLiteral("/dev/no-such-modem does not exist."));
+        ModemSimThread pci;
+        QVERIFY(rig.search->chooseByHand(pci.devicePath(), " AT#CID=1 ", &error));
+        const int com = rig.state->settings.comPortNumber();
+        QCOMPARE(comDevicePath(com, rig.folder.path()), pci.devicePath());
+        QCOMPARE(rig.record(2), settingsRecord("COM_Port = " + QString::number(com)));
+        QCOMPARE(rig.record(4), settingsRecord("Call_Id_AT_Command = AT#CID=1"));
+        QVERIFY(rig.state->ModemConfigured);
     }
 
 private:

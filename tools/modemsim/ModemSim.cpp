@@ -233,7 +233,7 @@ QByteArray ModemSim::replyTo(const QString &c) const
         return "\r\nOK\r\n";
     if (c == QLatin1String("ATA"))
         return QByteArray();
-    if (c == QLatin1String("ATH"))
+    if (c == QLatin1String("ATH") || c == QLatin1String("AT"))
         return "\r\nOK\r\n";
     for (int k = 1; k <= 10; ++k) {
         if (c == QLatin1String("ATI") + QString::number(k))

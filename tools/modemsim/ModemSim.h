@@ -21,7 +21,7 @@ class QTimer;
 //   the caller-ID commands           OK
 //   ATDT<digits>;                    OK
 //   ATA                              nothing (the modem answers the line); the call stops ringing
-//   ATH                              OK
+//   ATH, AT                          OK
 //   ATI1 .. ATI10                    an identification line, then OK
 //   anything else                    ERROR (letter case and spelling as above, exactly)
 class ModemSim : public QObject {

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class QFileSystemWatcher;
+
+// Tells when the device of a COM number is there again (a USB modem plugged back in, a new
+// ports/COMn link), without polling: the folders that hold the device and its links are
+// watched through the system's file notifications, so nothing runs while the device is gone.
+// A folder that is itself gone (the by-id folder goes with the last USB serial device) is
+// watched through the nearest folder above it that exists.
+class DeviceWatch : public QObject {
+    Q_OBJECT
+public:
+    explicit DeviceWatch(QObject *parent = nullptr);
+
+    void watch(int comNumber, const QString &programFolder);
+    void stop();
+    bool watching() const { return m_com > 0; }
+    // The folders watched now (for the user's report and for tests).
+    QStringList folders() const;
+
+signals:
+    // COM n names an existing device. Emitted on every change while it does (a device node is
+    // often made before its permissions are set): the receiver tries again each time.
+    void deviceThere();
+
+private:
+    void rearm();
+    void changed();
+
+    QFileSystemWatcher *m_watcher = nullptr;
+    QString m_folder;
+    int m_com = 0;
+};
