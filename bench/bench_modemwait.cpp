@@ -14,16 +14,6 @@
 #include <cstdio>
 #include <sys/resource.h>
 
-namespace {
-double cpuMs()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return (double(u.ru_utime.tv_sec) + double(u.ru_stime.tv_sec)) * 1000.0 +
-           (double(u.ru_utime.tv_usec) + double(u.ru_stime.tv_usec)) / 1000.0;
-}
-} // namespace
-
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv); // the tray icon changes with forwarding

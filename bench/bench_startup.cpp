@@ -49,14 +49,6 @@ long rssKb()
     return -1;
 }
 
-double cpuMs()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return (double(u.ru_utime.tv_sec) + double(u.ru_stime.tv_sec)) * 1000.0 +
-           (double(u.ru_utime.tv_usec) + double(u.ru_stime.tv_usec)) / 1000.0;
-}
-
 class FirstPaint : public QObject {
 public:
     double atMs = -1;

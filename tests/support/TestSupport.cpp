@@ -94,3 +94,11 @@ void pinLocale()
 {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
 }
+
+double cpuMs()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return (double(u.ru_utime.tv_sec) + double(u.ru_stime.tv_sec)) * 1000.0 +
+           (double(u.ru_utime.tv_usec) + double(u.ru_stime.tv_usec)) / 1000.0;
+}

@@ -58,6 +58,9 @@ private:
 // One settings record as stored (100 bytes, space-padded).
 QByteArray settingsRecord(const QString &text);
 
+// CPU time (user and system) this process has used so far, in milliseconds (benchmarks).
+double cpuMs();
+
 // Dates and day names are locale-dependent: every test runs in US English.
 void pinLocale();
 
