@@ -24,7 +24,7 @@ frmMain::frmMain(AppState &state, QWidget *parent)
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Ringlark Talking Caller ID"));
-    setWindowIcon(QIcon(m_state.file(QStringLiteral("ringlark.ico"))));
+    setWindowIcon(QIcon(m_state.shippedFile(QStringLiteral("ringlark.ico"))));
     ui.build(this);
     setWindowFlags((windowFlags() | Qt::MSWindowsFixedSizeDialogHint) & ~Qt::WindowMaximizeButtonHint);
     bindDisplay();
@@ -150,7 +150,7 @@ void frmMain::minimise()
 void frmMain::setWindowIconFile(const QString &fileName)
 {
     // A missing icon file leaves the window icon as it was.
-    const QIcon icon(m_state.file(fileName));
+    const QIcon icon(m_state.shippedFile(fileName));
     if (icon.isNull() || icon.availableSizes().isEmpty())
         return;
     setWindowIcon(icon);

@@ -18,7 +18,7 @@ int main(int argc, char *argv[])
     // end it. It ends only through its own exit.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    AppState state(resolveProgramFolder());
+    AppState state(resolveProgramFolder(), findShippedFolder(QCoreApplication::applicationDirPath()));
     frmMain window(state);
     QObject::connect(&window, &frmMain::programEnded, &app, &QApplication::quit, Qt::QueuedConnection);
     // Heard from the first search on: a kill during it ends the program as well.

@@ -4,11 +4,13 @@
 #include "ProgramFolder.h"
 
 #include <QDir>
+#include <QFileInfo>
 
-AppState::AppState(const QString &programFolder, QObject *parent)
+AppState::AppState(const QString &programFolder, const QString &shippedFolder, QObject *parent)
     : QObject(parent), setupFile(programFolder), MSComm1(this), Timer1(this), Timer2(this), Timer3(this), tray(this),
-      display(this), m_folder(programFolder)
+      display(this), m_folder(programFolder), m_shipped(shippedFolder.isEmpty() ? programFolder : shippedFolder)
 {
+    setupFile.setDefaultsPath(shippedFile(QStringLiteral("desetup.bin")));
     MSComm1.setProgramFolder(programFolder);
 }
 
@@ -17,9 +19,15 @@ QString AppState::file(const QString &name) const
     return QDir(m_folder).filePath(name);
 }
 
+QString AppState::shippedFile(const QString &name) const
+{
+    const QString installed = folderFile(m_shipped, name);
+    return QFileInfo::exists(installed) ? installed : folderFile(m_folder, name);
+}
+
 QString AppState::helpFile() const
 {
-    return folderFile(m_folder, QStringLiteral("RINGLARK.HLP"));
+    return shippedFile(QStringLiteral("RINGLARK.HLP"));
 }
 
 bool AppState::writeSetupRecord(int rec, const QString &text)

@@ -19,11 +19,17 @@
 class AppState : public QObject {
     Q_OBJECT
 public:
-    explicit AppState(const QString &programFolder, QObject *parent = nullptr);
+    // `shippedFolder`: where the shipped files are read (empty: the program folder holds them).
+    explicit AppState(const QString &programFolder, const QString &shippedFolder = QString(),
+                      QObject *parent = nullptr);
 
     QString folder() const { return m_folder; }
     QString file(const QString &name) const;
-    // RINGLARK.HLP in the program folder; a folder at the root gets no doubled separator.
+    // A shipped file (defaults, icons, help) where it is installed, so that an upgrade's reach
+    // every user; a copy in the data folder (made by an earlier version) serves where the
+    // installation has none.
+    QString shippedFile(const QString &name) const;
+    // RINGLARK.HLP; a folder at the root gets no doubled separator.
     QString helpFile() const;
     QString blockedPath() const { return file(QStringLiteral("blocked.bin")); }
     QString blockedScratchPath() const { return file(QStringLiteral("blocktemp.bin")); }
@@ -60,6 +66,7 @@ public:
 
 private:
     QString m_folder;
+    QString m_shipped;
 };
 
 // Tells the user that a data file could not be written, or read, and why.

@@ -11,7 +11,7 @@ void replaceIcon(AppState &state, IMainWindow &window, const QString &iconFile, 
 {
     window.setWindowIconFile(iconFile);
     // A missing icon file leaves the icon as it was, in the tray as on the window.
-    const QIcon icon(state.file(iconFile));
+    const QIcon icon(state.shippedFile(iconFile));
     if (!icon.availableSizes().isEmpty())
         state.nid.hIcon = icon;
     state.nid.setTip(tip + QChar(0));

@@ -17,6 +17,8 @@ public:
 
     QString path() const { return m_path; }
     QString defaultsPath() const { return m_defaultsPath; }
+    // The factory defaults where they are installed (beside the settings file unless set).
+    void setDefaultsPath(const QString &path) { m_defaultsPath = path; }
 
     struct LoadOutcome {
         bool usedDefaults = false; // the settings file was empty: the "Setup Configuration" case

@@ -13,30 +13,31 @@ QString folderFile(const QString &folder, const QString &name)
     return QDir(folder.trimmed()).filePath(name);
 }
 
-void seedUserFolder(const QString &programFolder, const QString &shareFolder, const QString &userFolder)
+void seedUserFolder(const QString &programFolder, const QString &userFolder)
 {
     QDir().mkpath(userFolder);
     const QDir user(userFolder);
     // QFile::copy writes a temporary file and renames it: a kill leaves no half file under the
-    // real name. A file already in the user's folder is never replaced.
-    auto copyMissing = [&](const QString &from, const QString &name) {
-        const QString source = QDir(from).filePath(name);
+    // real name. A file already in the user's folder is never replaced. The user's own data
+    // kept in the program's folder before it became read-only goes along, rather than starting
+    // again from defaults.
+    for (const QString &name : {QStringLiteral("acsetup.bin"), QStringLiteral("Array.bin"), QStringLiteral("blocked.bin")}) {
+        const QString source = QDir(programFolder).filePath(name);
         if (QFileInfo(source).isFile() && !QFileInfo::exists(user.filePath(name)))
             QFile::copy(source, user.filePath(name));
-    };
-    // The user's own data first: settings, calls and blocked numbers kept in the program's
-    // folder before it became read-only go along, rather than starting again from defaults.
-    for (const QString &name : {QStringLiteral("acsetup.bin"), QStringLiteral("Array.bin"), QStringLiteral("blocked.bin")})
-        copyMissing(programFolder, name);
-    const QDir share(shareFolder);
-    if (share.exists()) {
-        for (const QString &name : share.entryList(QDir::Files))
-            copyMissing(shareFolder, name);
     }
-    // An unpacked copy made read-only has no share folder: its shipped files are beside it.
-    for (const QString &name : {QStringLiteral("desetup.bin"), QStringLiteral("ringlark.ico"),
-                                QStringLiteral("openport.ico"), QStringLiteral("RINGLARK.HLP")})
-        copyMissing(programFolder, name);
+}
+
+QString findShippedFolder(const QString &exeFolder)
+{
+    const QString marker = QStringLiteral("desetup.bin");
+    for (const QString &candidate : {exeFolder, QDir(exeFolder).absoluteFilePath(QStringLiteral("../share/ringlark"))}) {
+        if (QFileInfo::exists(QDir(candidate).filePath(marker)))
+            return QDir(candidate).absolutePath();
+    }
+    const QString found = QStandardPaths::locate(QStandardPaths::GenericDataLocation,
+                                                 QStringLiteral("ringlark/") + marker);
+    return found.isEmpty() ? QString() : QFileInfo(found).absolutePath();
 }
 
 QString resolveProgramFolder()
@@ -50,6 +51,6 @@ QString resolveProgramFolder()
     const QString userDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     // The data moves; the ports/ links the administrator made beside the program stay in use.
     setInstalledFolder(exeDir);
-    seedUserFolder(exeDir, QDir(exeDir).absoluteFilePath(QStringLiteral("../share/ringlark")), userDir);
+    seedUserFolder(exeDir, userDir);
     return userDir;
 }

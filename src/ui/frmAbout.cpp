@@ -21,7 +21,7 @@ frmAbout::frmAbout(AppState &state, QWidget *parent) : Form(parent), m_state(sta
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(twipsRect(120, 120, 1140, 1995));
     Image1->setAlignment(Qt::AlignCenter);
-    const QIcon icon(m_state.file(QStringLiteral("ringlark.ico")));
+    const QIcon icon(m_state.shippedFile(QStringLiteral("ringlark.ico")));
     Image1->setPixmap(icon.pixmap(Image1->width() - 8, Image1->width() - 8));
     Image1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
 

@@ -1,6 +1,7 @@
 // The platform stand-ins: tray record, timers and waits on the swappable clock, message box
 // script, single instance, COM port names, wave images.
 #include "Clock.h"
+#include "AppState.h"
 #include "ComPorts.h"
 #include "NotifyIcon.h"
 #include "ProgramFolder.h"
@@ -157,23 +158,33 @@ private slots:
     void userFolderTakesTheProgramsData()
     {
         // The program's folder became read-only: the user's settings, calls and blocked numbers go
-        // to the user's data folder with the shipped files, and what is there already stays.
-        TestFolder program, share, user;
-        for (const char *name : {"acsetup.bin", "Array.bin", "blocked.bin", "desetup.bin"})
-            program.write(name, QByteArray("program ") + name);
-        share.write("desetup.bin", "shipped defaults");
-        share.write("ringlark.ico", "icon");
+        // to the user's data folder, and what is there already stays. Shipped files stay where
+        // they are installed and are read from there, so that an upgrade reaches the user.
+        TestFolder install, user;
+        QVERIFY(QDir(install.path()).mkpath("bin") && QDir(install.path()).mkpath("share/ringlark"));
+        const QString bin = install.file("bin"), share = install.file("share/ringlark");
+        for (const char *name : {"acsetup.bin", "Array.bin", "blocked.bin"})
+            install.write(QString("bin/") + name, QByteArray("program ") + name);
+        install.write("share/ringlark/desetup.bin", "new defaults");
+        install.write("share/ringlark/RINGLARK.HLP", "new help");
         user.write("blocked.bin", "the user's newer list");
-        seedUserFolder(program.path(), share.path(), user.path());
+        user.write("RINGLARK.HLP", "old help, copied by an earlier version");
+        user.write("ringlark.ico", "old icon");
+        seedUserFolder(bin, user.path());
         QCOMPARE(user.bytes("acsetup.bin"), QByteArray("program acsetup.bin"));
         QCOMPARE(user.bytes("Array.bin"), QByteArray("program Array.bin"));
         QCOMPARE(user.bytes("blocked.bin"), QByteArray("the user's newer list"));
-        QCOMPARE(user.bytes("desetup.bin"), QByteArray("shipped defaults"));
-        QCOMPARE(user.bytes("ringlark.ico"), QByteArray("icon"));
+        QVERIFY(!user.exists("desetup.bin"));
         // Next start: the user's folder is the program's; nothing is copied over it again.
         user.write("Array.bin", "calls since");
-        seedUserFolder(program.path(), share.path(), user.path());
+        seedUserFolder(bin, user.path());
         QCOMPARE(user.bytes("Array.bin"), QByteArray("calls since"));
+
+        QCOMPARE(findShippedFolder(bin), QDir(share).absolutePath());
+        AppState state(user.path(), findShippedFolder(bin));
+        QCOMPARE(state.helpFile(), QDir(share).filePath("RINGLARK.HLP"));
+        QCOMPARE(state.setupFile.defaultsPath(), QDir(share).filePath("desetup.bin"));
+        QCOMPARE(state.shippedFile("ringlark.ico"), user.file("ringlark.ico")); // not installed: the old copy serves
     }
 };
 
