@@ -2,6 +2,7 @@
 
 #include "AppState.h"
 #include "ServiceScopes.h"
+#include "Tray.h"
 
 Services::Services(AppState &state, IMainWindow &window, IPortConnection &port)
     : log(state), browser(state), blocked(state.blockedPath(), state.blockedScratchPath()), modem(state, port, &window),
@@ -16,6 +17,8 @@ Services::Services(AppState &state, IMainWindow &window, IPortConnection &port)
         // The pager dialogue left the modem off caller ID: re-armed before the next call.
         port.ModemPortOpen();
     };
+    // Said once, where a user who wonders why calls are silent looks: the tray icon's tip.
+    voice.noSoundOutput = [&state] { Tray::setTip(state, Tray::NoSoundTip); };
     QObject::connect(&state.MSComm1, &MSComm::OnComm, &reception, &CallReception::MSComm1_OnComm);
     QObject::connect(&state.Timer1, &VbTimer::Timer, &reception, &CallReception::Timer1_Timer);
 }

@@ -29,4 +29,10 @@ void showReleased(AppState &state, IMainWindow &window)
     replaceIcon(state, window, ReleasedIcon, ReleasedTip);
 }
 
+void setTip(AppState &state, const QString &tip)
+{
+    state.nid.setTip(tip + QChar(0));
+    state.tray.Shell_NotifyIcon(NIM_MODIFY, state.nid);
+}
+
 } // namespace Tray

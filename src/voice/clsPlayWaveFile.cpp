@@ -40,8 +40,13 @@ void clsPlayWaveFile::BeginPlaySound(int resourceId)
 
 void clsPlayWaveFile::TellPhonenumber(const QString &callClass, const QString &number)
 {
-    if (SoundOutput::current().waveOutGetNumDevs() == 0)
+    if (SoundOutput::current().waveOutGetNumDevs() == 0) {
+        if (!m_toldNoSound && noSoundOutput) {
+            m_toldNoSound = true;
+            noSoundOutput();
+        }
         return;
+    }
     if (callClass == QLatin1String("Normal"))
         BeginPlaySound(NormalWord);
     else if (callClass == QLatin1String("Local"))

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
+#include <functional>
 
 // The talking caller ID: the word for the class of the call, then the caller's number digit by
 // digit, from recordings held in the program (resources 101 to 110 the digits 0 to 9; 111 local,
@@ -15,8 +16,10 @@ public:
     static constexpr int PrivateWord = 113;
     static constexpr int UnknownWord = 114;
 
-    // Speaks the call. Without a sound device: silence, and no message.
+    // Speaks the call. Without a sound device: silence, and no message box; `noSoundOutput`
+    // runs the first time, so that the user learns once why the calls are not heard.
     void TellPhonenumber(const QString &callClass, const QString &number);
+    std::function<void()> noSoundOutput;
     // Plays one word; a word still playing is let finish first, so that every digit is heard.
     void BeginPlaySound(int resourceId);
 
@@ -25,4 +28,5 @@ public:
 
 private:
     QDateTime m_playingUntil;
+    bool m_toldNoSound = false;
 };

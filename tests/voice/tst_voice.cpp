@@ -32,11 +32,16 @@ private slots:
         TestScope t(100.0);
         SoundRecorder sound;
         clsPlayWaveFile voice;
-        // Without a sound device the call passes in silence, and without a message.
+        // Without a sound device the call passes in silence, without a message box; the user is
+        // told once (the tray tip) why calls are not heard.
+        int told = 0;
+        voice.noSoundOutput = [&] { ++told; };
         sound.devices = 0;
+        voice.TellPhonenumber(call.section(' ', 0, 0), call.section(' ', 1));
         voice.TellPhonenumber(call.section(' ', 0, 0), call.section(' ', 1));
         QVERIFY(sound.played.isEmpty());
         QVERIFY(t.boxes.shown.isEmpty());
+        QCOMPARE(told, 1);
         // The speakers are plugged in (or the sound server has started) while the program runs.
         sound.devices = 1;
         voice.TellPhonenumber(call.section(' ', 0, 0), call.section(' ', 1));
