@@ -47,6 +47,36 @@ private slots:
         QVERIFY(!QFile::exists(portLock));
         QVERIFY(!folder.exists("ringlark.lock"));
     }
+
+    void commandLine_data()
+    {
+        // Answered without a display: no platform plugin is named and DISPLAY is unset.
+        columns<QStringList, int, QString>("arguments", "exitCode", "stdoutStart");
+        row("version", QStringList{"--version"}, 0, "ringlark 1.0.0\n");
+        row("help", QStringList{"--help"}, 0, "Usage: ");
+        row("unknown option", QStringList{"--no-such-thing"}, 2, "");
+        row("stray argument", QStringList{"extra"}, 2, "");
+    }
+
+    void commandLine()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, stdoutStart);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(name);
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(RINGLARK_BIN_DIR "/ringlark"), arguments);
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitCode(), exitCode);
+        const QString out = QString::fromUtf8(p.readAllStandardOutput());
+        const QStringList err = QString::fromUtf8(p.readAllStandardError()).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(out.left(stdoutStart.size()), stdoutStart);
+        if (exitCode == 2) // one line that says what was wrong
+            QVERIFY2(err.size() == 1 && err[0].startsWith("ringlark: "), qPrintable(err.join('|')));
+    }
 };
 
 QTEST_GUILESS_MAIN(tst_Program)
