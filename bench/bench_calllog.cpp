@@ -1,5 +1,7 @@
-// A call log of 32,767 calls: loading it (compaction and reload into the list) and appending
-// one call (the whole log is rewritten after each call). Figures only.
+// The call log. A log of 32,767 calls: loading it (compaction and reload into the list) and
+// appending one call. A log of 64 MB (about 840,000 calls, far beyond what the format was made
+// for): the time from start-up to the first new call on disk, and the peak memory meanwhile,
+// each run in a process of its own so that the peak is that of the log alone. Figures only.
 #include "AppState.h"
 #include "CallLog.h"
 #include "CallRecord.h"
@@ -8,10 +10,14 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
 #include <algorithm>
 #include <cstdio>
 
 namespace {
+
+const QString NewCall = QStringLiteral("DT=3/21/2026TM=02:05 PMNM=NEW CALLERNB=(555)-123-4567");
 
 double medianOf(QList<double> v)
 {
@@ -22,7 +28,7 @@ double medianOf(QList<double> v)
 QByteArray logOf(int calls, int deletedRecord)
 {
     QByteArray all;
-    all.reserve(calls * 80);
+    all.reserve(qsizetype(calls) * 80);
     for (int n = 1; n <= calls; ++n) {
         const QString line = QStringLiteral("DT=3/21/2026TM=02:05 PMNM=CALLER %1NB=(555)-123-%2")
                                  .arg(n)
@@ -32,11 +38,81 @@ QByteArray logOf(int calls, int deletedRecord)
     return all;
 }
 
+// The process's peak resident memory so far, in KB.
+long peakKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    }
+    return -1;
+}
+
+// The child's part: start-up's load of the log in `folder`, then one call stored.
+int storeFirstCall(const QString &folder)
+{
+    MsgBoxScript boxes;
+    const long before = peakKb();
+    AppState state(folder);
+    CallLog log(state);
+    QElapsedTimer t;
+    t.start();
+    log.DisplayFinalList();
+    const double loaded = double(t.nsecsElapsed()) / 1e6;
+    const bool stored = log.AppendCallRecord(NewCall, 2);
+    const double first = double(t.nsecsElapsed()) / 1e6;
+    std::printf("%.1f %.1f %ld %ld %d %d\n", loaded, first, before, peakKb(), int(stored), int(boxes.shown.size()));
+    return 0;
+}
+
+void hugeLog(const QString &self)
+{
+    const int runs = 3;
+    const int calls = 64 * 1024 * 1024 / 80;
+    TestFolder folder;
+    const QByteArray all = logOf(calls, 0);
+    QList<double> loading, first;
+    long startKb = 0, peak = 0;
+    for (int run = 0; run < runs; ++run) {
+        folder.write("Array.bin", all); // the log as it was before each run's call
+        QProcess child;
+        child.start(self, {QStringLiteral("--store-first-call"), folder.path()});
+        if (!child.waitForFinished(600000)) {
+            std::printf("  run %d did not finish\n", run + 1);
+            return;
+        }
+        const QStringList f = QString::fromLatin1(child.readAllStandardOutput()).simplified().split(' ');
+        if (f.size() != 6) {
+            std::printf("  run %d: unexpected output\n", run + 1);
+            return;
+        }
+        loading << f[0].toDouble();
+        first << f[1].toDouble();
+        startKb = f[2].toLong();
+        peak = std::max(peak, f[3].toLong());
+        const QByteArray after = folder.bytes("Array.bin");
+        const QString last = QString::fromLatin1(after.right(80));
+        if (f[4] != "1" || f[5] != "0" || !after.startsWith(all) || after.size() != all.size() + 80 ||
+            CallRecord::fields(last).callNumber != QString::number(calls + 1))
+            std::printf("  run %d: unexpected result (stored %s, %s boxes, %lld bytes)\n", run + 1, qPrintable(f[4]),
+                        qPrintable(f[5]), qlonglong(after.size()));
+    }
+    std::printf("call log of 64 MB (%d calls), median of %d runs, each in a process of its own:\n", calls, runs);
+    std::printf("  start-up load (DisplayFinalList):                            %8.1f ms\n", medianOf(loading));
+    std::printf("  time to the first stored call (load + AppendCallRecord):     %8.1f ms\n", medianOf(first));
+    std::printf("  peak resident memory (largest run; %ld MB before the log):    %8ld MB\n", startKb / 1024, peak / 1024);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    if (argc == 3 && qstrcmp(argv[1], "--store-first-call") == 0)
+        return storeFirstCall(QString::fromLocal8Bit(argv[2]));
     MsgBoxScript boxes;
     const int calls = 32767;
     const int runs = 7;
@@ -58,7 +134,7 @@ int main(int argc, char *argv[])
         unchanged << double(t.nsecsElapsed()) / 1e6;
 
         t.restart();
-        second.AppendCallRecord(QStringLiteral("DT=3/21/2026TM=02:05 PMNM=NEW CALLERNB=(555)-123-4567"), 2);
+        second.AppendCallRecord(NewCall, 2);
         appending << double(t.nsecsElapsed()) / 1e6;
         if (again.calls.count() != calls)
             std::printf("unexpected: %d calls loaded\n", again.calls.count());
@@ -66,6 +142,9 @@ int main(int argc, char *argv[])
     std::printf("call log of %d calls (%d KB), median of %d runs:\n", calls, calls * 80 / 1024, runs);
     std::printf("  load with one deleted call (compact, rewrite, reload, sort): %8.1f ms\n", medianOf(compacting));
     std::printf("  load of a compact log (nothing to rewrite):                  %8.1f ms\n", medianOf(unchanged));
-    std::printf("  append one call (list row, sort, whole-file rewrite):        %8.1f ms\n", medianOf(appending));
+    std::printf("  append one call (list row, sort, store):                     %8.1f ms\n", medianOf(appending));
+    std::printf("  peak resident memory of the process:                         %8ld MB\n", peakKb() / 1024);
+    std::fflush(stdout);
+    hugeLog(QCoreApplication::applicationFilePath());
     return 0;
 }
