@@ -47,8 +47,8 @@ private:
     AppState &m_state;
     CallLogFile m_file;
     CallLogModel m_model;
-    bool m_loaded = false;   // the call list in memory was read from the file
-    int m_inFile = -1;       // records of the file that are the call list's; -1 when unknown
+    bool m_loaded = false; // the call list in memory was read from the file
+    int m_inFile = -1;     // records of the file that are the call list's; -1 when unknown
     // A stored call whose write failed: built again under the number it gets in the file.
     struct Unwritten {
         QString recordLine;

@@ -173,9 +173,7 @@ private:
 
 } // namespace
 
-CallLogFile::CallLogFile(const QString &path, const QString &scratchPath) : m_path(path), m_scratch(scratchPath)
-{
-}
+CallLogFile::CallLogFile(const QString &path, const QString &scratchPath) : m_path(path), m_scratch(scratchPath) {}
 
 CallLogFile::Compaction CallLogFile::compact(int keepNewest, Contents *contents, QString *error)
 {
@@ -341,7 +339,7 @@ bool CallLogFile::findRecords(const QStringList &callNumbers, QList<int> *record
     RecordReader reader(f);
     std::string_view piece;
     bool torn = false;
-    for (int record = 1; !sought.isEmpty(); ) {
+    for (int record = 1; !sought.isEmpty();) {
         if (!reader.next(&piece, &torn))
             return fail(error, f.errorString());
         if (piece.empty())

@@ -16,9 +16,9 @@ public:
     QString scratchPath() const { return m_scratch; }
 
     struct Contents {
-        int count = 0;         // the calls of the log
-        QStringList newest;    // its newest records (as many as asked for), oldest first
-        QString damagedCopy;   // where the file as found was kept, when it held more than calls
+        int count = 0;       // the calls of the log
+        QStringList newest;  // its newest records (as many as asked for), oldest first
+        QString damagedCopy; // where the file as found was kept, when it held more than calls
     };
     enum class Compaction { Done, NotReadable, NotWritten };
     // Drops every record that is not live and renumbers the rest 1, 2, 3 ...; a missing file is

@@ -57,7 +57,8 @@ void removeSaveLeftovers(const QString &target)
 
 QString keepDamagedCopy(const QString &path, QString *error)
 {
-    const QString stamped = path + QStringLiteral(".damaged-") + Clock::current().now().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    const QString stamped =
+        path + QStringLiteral(".damaged-") + Clock::current().now().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QString copy = stamped;
     for (int n = 2; QFileInfo::exists(copy); ++n)
         copy = stamped + QLatin1Char('-') + QString::number(n); // twice in one second
@@ -74,9 +75,10 @@ QString keepDamagedCopy(const QString &path, QString *error)
 
 void reportDamagedFile(const QString &path, const QString &copy)
 {
-    const QString text = crLines({QStringLiteral("Ringlark Talking Caller ID found a damaged file"), QDir::toNativeSeparators(path),
-                                  QStringLiteral("What could not be read in it has been left out. The file as it was found is kept as"),
-                                  QDir::toNativeSeparators(copy)});
+    const QString text =
+        crLines({QStringLiteral("Ringlark Talking Caller ID found a damaged file"), QDir::toNativeSeparators(path),
+                 QStringLiteral("What could not be read in it has been left out. The file as it was found is kept as"),
+                 QDir::toNativeSeparators(copy)});
     auto show = [text] { MsgBox(text, MsgStyle::Exclamation, QStringLiteral("Damaged File")); };
     if (QCoreApplication *app = QCoreApplication::instance())
         QMetaObject::invokeMethod(app, show, Qt::QueuedConnection);

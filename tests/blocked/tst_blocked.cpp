@@ -103,7 +103,8 @@ private slots:
         row("nothing to drop", r1 + r2, "", r1 + r2, false);
         row("torn last record", r1 + r2.left(40), "", r1, true); // cut after its "END"
         // The torn entry still blocks its number: the next one goes after it, not over it.
-        row("block after a torn record", r1 + r2.left(40), "(646)-555-0123", r1 + r2.left(40) + QByteArray(10, '\0') + r3, false);
+        const QByteArray torn = r1 + r2.left(40);
+        row("block after a torn record", torn, "(646)-555-0123", torn + QByteArray(10, '\0') + r3, false);
         row("zero-filled", QByteArray(150, '\0'), "", QByteArray(), true);
     }
 

@@ -83,10 +83,12 @@ private slots:
         QByteArray eight;
         for (int n = 1; n <= 8; ++n)
             eight += rec(n, "CALLER");
-        row("10 renumbered to 9", eight + marker(9) + rec(10, "JOE"), eight + "CL=9" + rec(10, "JOE").mid(5) + ' ', false);
+        const QByteArray joe = rec(10, "JOE");
+        row("10 renumbered to 9", eight + marker(9) + joe, eight + "CL=9" + joe.mid(5) + ' ', false);
         // What a crash leaves (NULs, a record without its END, a torn last record) holds no call.
         const QByteArray dead = QByteArray(80, '\0') + rec(2, "B").replace("END", "...");
-        row("dead records dropped", rec(1, "A") + dead + rec(3, "C") + rec(4, "D").left(30), rec(1, "A") + rec(2, "C"), true);
+        const QByteArray torn = rec(4, "D").left(30);
+        row("dead records dropped", rec(1, "A") + dead + rec(3, "C") + torn, rec(1, "A") + rec(2, "C"), true);
         row("zero-filled", QByteArray(800, '\0'), QByteArray(), true);
         row("not a call log", QByteArray("CALLS OF MARCH\r\n").repeated(9), QByteArray(), true);
         row("nothing to do", rec(1, "ANNA") + rec(2, "BOB"), rec(1, "ANNA") + rec(2, "BOB"), false);
