@@ -29,8 +29,9 @@ public:
     // caller tells the user, once nothing of the call is left half done (a message box lets the
     // next call in).
     bool AppendCallRecord(const QString &recordLine, int rings, QString *error = nullptr);
-    // Compacts Array.bin, reloads the call list from it and fills the list, newest first. A log
-    // that cannot be read is reported and the list in memory is left as it was.
+    // Compacts Array.bin, reloads the call list from it and fills the list with its newest calls
+    // (up to Held), newest first. A log that cannot be read is reported and the list in memory is
+    // left as it was; a damaged one is kept beside it and the user told once.
     void DisplayFinalList();
     bool loaded() const { return m_loaded; }
 
