@@ -19,6 +19,16 @@ bool isEntry(const QByteArray &record)
     return record.contains("END");
 }
 
+// What unblocking writes over an entry: its record number, "DELETE", blanks, 50 bytes.
+bool isDeletionMarker(const QByteArray &record)
+{
+    qsizetype digits = 0;
+    while (digits < record.size() && record.at(digits) >= '0' && record.at(digits) <= '9')
+        ++digits;
+    return digits > 0 && record.size() == BlockedFile::RecordLength && record.mid(digits, 6) == "DELETE" &&
+           record.mid(digits + 6) == QByteArray(record.size() - digits - 6, ' ');
+}
+
 // The text from `from` to just before `to`, key removed, when both are there in that order.
 QString field(const QString &text, const QString &from, const QString &to)
 {
@@ -130,16 +140,31 @@ bool BlockedFile::compact(QString *error)
         return createIfMissing(error);
     const QList<QByteArray> all = records();
     QByteArray kept, original;
+    bool damaged = false;
     for (const QByteArray &r : all) {
         original += r;
         if (isEntry(r) && r.size() == RecordLength)
             kept += r;
+        else
+            damaged = damaged || !isDeletionMarker(r);
     }
     if (kept == original) {
         QFile::remove(m_scratch);
         return true;
     }
-    return replaceFileThrough(m_scratch, m_path, kept, error);
+    // What is neither an entry nor an unblocked one (garbage, zeros, an entry torn by a kill)
+    // goes from the list, but not from the disk.
+    QString copy;
+    if (damaged && (copy = keepDamagedCopy(m_path, error)).isEmpty())
+        return false;
+    if (!replaceFileThrough(m_scratch, m_path, kept, error)) {
+        if (!copy.isEmpty())
+            QFile::remove(copy);
+        return false;
+    }
+    if (!copy.isEmpty())
+        reportDamagedFile(m_path, copy);
+    return true;
 }
 
 QList<BlockedFile::Entry> BlockedFile::readEntries() const

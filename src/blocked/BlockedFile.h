@@ -34,7 +34,9 @@ public:
     int findRecord(const QString &number) const;
     bool writeDeletionMarker(int recordNumber, QString *error = nullptr);
     // Drops every record that is not an entry, keeping the entries' bytes and order. The file
-    // is written through blocktemp.bin, which then replaces it.
+    // is written through blocktemp.bin, which then replaces it. A file that held anything but
+    // entries and deletion markers is first kept beside it (blocked.bin.damaged-YYYYMMDD-HHMMSS)
+    // and the user is told once; when no copy can be made it is not replaced.
     bool compact(QString *error = nullptr);
     // The entries in file order, as the list window shows them.
     QList<Entry> readEntries() const;

@@ -2,6 +2,7 @@
 
 #include "AppState.h"
 #include "CallRecord.h"
+#include "FileReplace.h"
 
 CallLog::CallLog(AppState &state, QObject *parent)
     : QObject(parent), m_state(state), m_file(state.callLogPath(), state.callLogScratchPath()), m_model(this)
@@ -10,14 +11,14 @@ CallLog::CallLog(AppState &state, QObject *parent)
 
 bool CallLog::AppendCallRecord(const QString &recordLine, int rings, QString *error)
 {
-    // Never write the whole log from a list that does not hold it (not loaded yet, or the file
-    // could not be read): the calls stored before would be gone.
+    // Never number a call from a list that is not the file's (not loaded yet, the file could not
+    // be read, or it changed on the disk): read the file again first.
     QString ignored;
-    if (!m_loaded)
+    if (!m_loaded || !fileIsTheLog())
         load(&ignored, &ignored);
-    // Numbered by its place: from the list when it holds the whole log, else from the file, so
-    // that the number matches the record's place and a later tidy-up keeps it whole.
-    const int number = m_loaded ? m_state.calls.nextRecord() : m_file.recordCount() + 1;
+    // Numbered by its place: from the list when it is the file's, else from the file, so that
+    // the number matches the record's place and a later tidy-up keeps it whole.
+    const int number = fileIsTheLog() ? m_state.calls.nextRecord() : m_file.recordCount() + 1;
     const QString record = CallRecord::build(number, recordLine, rings);
     m_state.calls.append(record);
     // The list shows the newest call first after every call, however the user had sorted it.
@@ -27,22 +28,39 @@ bool CallLog::AppendCallRecord(const QString &recordLine, int rings, QString *er
         m_model.addRow(CallRecord::fields(record));
         m_model.SortListView(1, 0, false);
     }
-    m_unwritten.append(record);
+    m_unwritten.append({recordLine, rings});
     return writeUnwritten(error);
+}
+
+bool CallLog::fileIsTheLog() const
+{
+    if (m_inFile < 0)
+        return false;
+    const int have = m_file.recordCount();
+    return have == m_inFile || (have < m_inFile && have + 1 >= m_state.calls.firstHeld());
 }
 
 bool CallLog::writeUnwritten(QString *error)
 {
-    if (m_loaded) {
-        if (!m_file.rewrite(m_state.calls.records(), error))
-            return false;
-        m_unwritten.clear();
-        return true;
-    }
     while (!m_unwritten.isEmpty()) {
-        const QString record = CallRecord::renumbered(m_unwritten.first(), m_file.recordCount() + 1);
-        if (!m_file.appendRecord(record, error))
-            return false;
+        const int have = m_file.recordCount();
+        if (fileIsTheLog()) {
+            // What the file lost under us and memory still holds goes back to its place first.
+            for (int n = have + 1; n <= m_inFile; ++n) {
+                if (!m_file.writeRecord(n, m_state.calls.at(n), error))
+                    return false;
+            }
+            const Unwritten &call = m_unwritten.first();
+            if (!m_file.writeRecord(m_inFile + 1, CallRecord::build(m_inFile + 1, call.recordLine, call.rings), error))
+                return false;
+            ++m_inFile;
+        } else {
+            // After the file's last record, numbered by its place there; nothing in it is touched.
+            const Unwritten &call = m_unwritten.first();
+            if (!m_file.writeRecord(have + 1, CallRecord::build(have + 1, call.recordLine, call.rings), error))
+                return false;
+            m_inFile = -1;
+        }
         m_unwritten.removeFirst();
     }
     return true;
@@ -59,39 +77,44 @@ void CallLog::DisplayFinalList()
 
 bool CallLog::load(QString *readError, QString *writeError)
 {
-    QStringList records;
+    CallLogFile::Contents contents;
     QString error;
-    switch (m_file.compact(&records, &error)) {
+    switch (m_file.compact(Held, &contents, &error)) {
     case CallLogFile::Compaction::NotReadable:
         *readError = error;
         return false;
     case CallLogFile::Compaction::NotWritten:
         *writeError = error;
+        m_inFile = -1;
         break;
     case CallLogFile::Compaction::Done:
+        m_inFile = contents.count;
         break;
     }
     m_state.calls.clear();
+    // The older calls of a long log are read from the file when the main window browses there.
+    m_state.calls.setOlder(contents.count - int(contents.newest.size()),
+                           [path = m_file.path()](int n) { return CallLogFile::readRecord(path, n); });
     QList<CallRecord::Fields> rows;
-    rows.reserve(records.size());
-    for (const QString &r : std::as_const(records)) {
-        if (!r.contains(QLatin1String("RG")))
-            continue;
+    rows.reserve(contents.newest.size() + m_unwritten.size());
+    for (const QString &r : std::as_const(contents.newest)) {
         m_state.calls.append(r);
         rows.append(CallRecord::fields(r));
     }
     // Calls whose write failed are not in the file: reloading it must not lose them. They go
     // after its calls, numbered on, and to the file now.
-    for (const QString &r : std::as_const(m_unwritten)) {
-        const QString again = CallRecord::renumbered(r, m_state.calls.nextRecord());
-        m_state.calls.append(again);
-        rows.append(CallRecord::fields(again));
+    for (const Unwritten &call : std::as_const(m_unwritten)) {
+        const QString r = CallRecord::build(m_state.calls.nextRecord(), call.recordLine, call.rings);
+        m_state.calls.append(r);
+        rows.append(CallRecord::fields(r));
     }
     // The list mirrors the log as loaded: a reload replaces its rows, never doubles them.
     m_model.clear();
     m_model.addRows(rows);
     m_model.SortListView(1, 0, false);
     m_loaded = true;
+    if (!contents.damagedCopy.isEmpty())
+        reportDamagedFile(m_file.path(), contents.damagedCopy);
     if (!m_unwritten.isEmpty())
         writeUnwritten(writeError);
     return true;

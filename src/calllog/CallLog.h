@@ -12,20 +12,26 @@ class AppState;
 class CallLog : public QObject {
     Q_OBJECT
 public:
+    // The calls held in memory and listed: the most the record format was made for. A longer log
+    // keeps its older calls in the file, where the main window's browsing still reaches them.
+    static constexpr int Held = 32767;
+
     explicit CallLog(AppState &state, QObject *parent = nullptr);
 
     CallLogModel &model() { return m_model; }
     CallLogFile &file() { return m_file; }
 
     // Stores a call: "CL=" + the next call number + the call record line + "RG=" + rings +
-    // "END", and rewrites Array.bin. Whole rewrites happen only once the log has been read
-    // whole: otherwise the call is added after the file's last record, numbered by its place
-    // there. False, and the reason in `error`, when the file could not be written: the call
-    // stays in memory and goes to the file with the next write. The caller tells the user, once
-    // nothing of the call is left half done (a message box lets the next call in).
+    // "END", written in place after the last record. While the file is not the log in memory
+    // (it could not be read, or it changed on the disk), the call goes after the file's last
+    // record, numbered by its place there. False, and the reason in `error`, when the file could
+    // not be written: the call stays in memory and goes to the file with the next write. The
+    // caller tells the user, once nothing of the call is left half done (a message box lets the
+    // next call in).
     bool AppendCallRecord(const QString &recordLine, int rings, QString *error = nullptr);
-    // Compacts Array.bin, reloads the call list from it and fills the list, newest first. A log
-    // that cannot be read is reported and the list in memory is left as it was.
+    // Compacts Array.bin, reloads the call list from it and fills the list with its newest calls
+    // (up to Held), newest first. A log that cannot be read is reported and the list in memory is
+    // left as it was; a damaged one is kept beside it and the user told once.
     void DisplayFinalList();
     bool loaded() const { return m_loaded; }
 
@@ -33,13 +39,21 @@ private:
     // False when the log could not be read (the reason in `readError`); a tidied log that could
     // not be written back is loaded all the same, the reason in `writeError`.
     bool load(QString *readError, QString *writeError);
-    // Writes the calls that are not in the file yet: the whole log once it has been read,
-    // else each after the file's last record.
+    // The file holds the log in memory, or less of it than memory holds (it was emptied or cut
+    // under us): the next call can go to its place.
+    bool fileIsTheLog() const;
+    // Writes the calls that are not in the file yet, each at its place.
     bool writeUnwritten(QString *error);
 
     AppState &m_state;
     CallLogFile m_file;
     CallLogModel m_model;
-    bool m_loaded = false;   // the call list in memory is the whole log
-    QStringList m_unwritten; // stored calls whose write failed, oldest first
+    bool m_loaded = false; // the call list in memory was read from the file
+    int m_inFile = -1;     // records of the file that are the call list's; -1 when unknown
+    // A stored call whose write failed: built again under the number it gets in the file.
+    struct Unwritten {
+        QString recordLine;
+        int rings = 0;
+    };
+    QList<Unwritten> m_unwritten; // oldest first
 };

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
 // Array.bin: the call log, 80-byte records without header or line ends, oldest first.
-// The whole log is replaced atomically: a crash or a full disk leaves either the old log or
-// the new one, never half of one.
+// A new call is written in place after the last record; a tidy-up replaces the whole log
+// atomically, so that a crash or a full disk leaves either the old log or the new one. The log
+// is read in pieces: however long it grows, only a bounded part of it is in memory at once.
 class CallLogFile {
 public:
     CallLogFile(const QString &path, const QString &scratchPath);
@@ -13,24 +15,32 @@ public:
     QString path() const { return m_path; }
     QString scratchPath() const { return m_scratch; }
 
-    // The records as stored; a missing file is created empty. False (and the reason in
-    // `error`) when the file is there but cannot be read whole.
-    bool readAll(QStringList *records, QString *error = nullptr) const;
-    // Replaces the whole file with these records.
-    bool rewrite(const QStringList &records, QString *error = nullptr);
+    struct Contents {
+        int count = 0;       // the calls of the log
+        QStringList newest;  // its newest records (as many as asked for), oldest first
+        QString damagedCopy; // where the file as found was kept, when it held more than calls
+    };
     enum class Compaction { Done, NotReadable, NotWritten };
-    // Drops every record that is not live and renumbers the rest 1, 2, 3 ... The compacted
-    // records go to `records`, also when the file could not be written (but not when it could
-    // not be read). The file is written through the scratch file ArrayTemp1.bin, which then
-    // replaces it; a scratch file left by an interrupted run is discarded.
-    Compaction compact(QStringList *records, QString *error = nullptr);
+    // Drops every record that is not live and renumbers the rest 1, 2, 3 ...; a missing file is
+    // created empty. `contents` gets the calls as compacted, also when the file could not be
+    // written (but not when it could not be read). The file is written through the scratch file
+    // ArrayTemp1.bin, which then replaces it; a scratch file left by an interrupted run is
+    // discarded. A file that held anything but calls and deletion markers (garbage, zeros, a torn
+    // record) is kept beside it first; when no copy can be made it is not replaced.
+    Compaction compact(int keepNewest, Contents *contents, QString *error = nullptr);
     // Whole records in the file (a torn tail is not one).
     int recordCount() const;
-    // Adds one record after the last, in place (when the log in memory is not the whole log).
-    bool appendRecord(const QString &record, QString *error = nullptr);
+    // Record n of the log at `path` (up to 80 characters); empty when there is none.
+    static QString readRecord(const QString &path, int recordNumber);
+    // Writes record n in place (n at most one past the last whole record, which overwrites a
+    // torn tail) and forces it to disk.
+    bool writeRecord(int recordNumber, const QString &record, QString *error = nullptr);
     // The record number of the call numbered `callNumber` (the text between "CL=" and "DT");
     // 0 when no record has it: the search ends at the end of the file.
     int findRecord(const QString &callNumber) const;
+    // The same for several calls at once, in one pass over the log at most. False, and the
+    // reason in `error`, when the file could not be read.
+    bool findRecords(const QStringList &callNumbers, QList<int> *records, QString *error = nullptr) const;
     // Marks record n deleted, in place.
     bool writeDeletionMarker(int recordNumber, QString *error = nullptr);
 

@@ -16,10 +16,12 @@ QString between(const QString &record, const QString &from, const QString &to)
     return record.mid(a + from.size(), b - a - from.size());
 }
 
-// The record without the full stops and blanks that pad it to 80 characters.
+// The record without the full stops and blanks that pad it to 80 characters, and the NULs that
+// stand for the missing end of a torn last record.
 QString trimmedPadding(QString text)
 {
-    while (!text.isEmpty() && (text.endsWith(QLatin1Char('.')) || text.endsWith(QLatin1Char(' '))))
+    while (!text.isEmpty() &&
+           (text.endsWith(QLatin1Char('.')) || text.endsWith(QLatin1Char(' ')) || text.endsWith(QChar(0))))
         text.chop(1);
     return text;
 }
@@ -84,6 +86,7 @@ QString renumbered(const QString &record, int callNumber)
         const QString head = QStringLiteral("CL=") + QString::number(callNumber) + trimmedPadding(record.mid(dateKey));
         // Too long: of the moved part only its keys are kept, from its first "RG=" or "END" to
         // its last "END" (NULs and full stops around them give way).
+        const QString whole = lead;
         if (head.size() + lead.size() > Length) {
             const qsizetype rings = lead.indexOf(QLatin1String("RG="));
             const qsizetype end = lead.indexOf(QLatin1String("END"));
@@ -91,19 +94,30 @@ QString renumbered(const QString &record, int callNumber)
             const qsizetype last = lead.lastIndexOf(QLatin1String("END"));
             lead = lead.mid(from, last >= from ? last + 3 - from : -1);
         }
-        const QString moved = head + lead;
+        QString moved = head + lead;
+        if (moved.size() > Length || !isLive(moved)) {
+            // Still too long, or its rings stood after its last END: the rings and END alone.
+            const qsizetype rg = whole.indexOf(QLatin1String("RG="));
+            qsizetype digits = rg < 0 ? rg : rg + 3;
+            while (digits >= 0 && digits < whole.size() && whole.at(digits).isDigit())
+                ++digits;
+            moved = head + (rg < 0 ? QString() : whole.mid(rg, digits - rg)) + QStringLiteral("END");
+        }
         return moved.size() <= Length && isLive(moved) ? padded(moved) : padded(record);
     }
-    QString text = QStringLiteral("CL=") + QString::number(callNumber) + record.mid(record.indexOf(QLatin1String("DT")));
+    QString text =
+        QStringLiteral("CL=") + QString::number(callNumber) + record.mid(record.indexOf(QLatin1String("DT")));
     // A longer number than before (a call numbered while the log could not be read) pushes the
-    // full stops out first; when "END" itself would fall off, the name gives way, as when a call
-    // is stored. A record cut without its END would be dropped as dead at the next load.
-    const qsizetype end = text.indexOf(QLatin1String("END"));
-    const qsizetype excess = end + 3 - Length;
-    if (end >= 0 && excess > 0) {
+    // full stops out first; when "END" or "RG=" (a damaged record may hold it last) would fall
+    // off, the name gives way, as when a call is stored, then what stands before "RG=". A record
+    // cut without its keys would be dropped as dead at the next load.
+    const qsizetype excess =
+        std::max(text.indexOf(QLatin1String("END")), text.indexOf(QLatin1String("RG="))) + 3 - Length;
+    if (excess > 0) {
         const qsizetype left = shortenName(text, excess);
         const qsizetype rg = text.indexOf(QLatin1String("RG="));
-        if (left > 0 && rg >= left)
+        const qsizetype end = text.indexOf(QLatin1String("END"));
+        if (left > 0 && rg - left >= (end >= 0 && end < rg ? end + 3 : 0))
             text.remove(rg - left, left);
     }
     return padded(text);

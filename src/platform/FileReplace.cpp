@@ -1,5 +1,9 @@
 #include "FileReplace.h"
 
+#include "Clock.h"
+#include "MsgBox.h"
+
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -49,4 +53,35 @@ void removeSaveLeftovers(const QString &target)
         if (leftover.match(name).hasMatch())
             dir.remove(name);
     }
+}
+
+QString keepDamagedCopy(const QString &path, QString *error)
+{
+    const QString stamped =
+        path + QStringLiteral(".damaged-") + Clock::current().now().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString copy = stamped;
+    for (int n = 2; QFileInfo::exists(copy); ++n)
+        copy = stamped + QLatin1Char('-') + QString::number(n); // twice in one second
+    // A second name for the same bytes costs nothing, however long the file; where the file
+    // system has no such names, a copy.
+    std::error_code ec;
+    std::filesystem::create_hard_link(QFile::encodeName(path).toStdString(), QFile::encodeName(copy).toStdString(), ec);
+    if (!ec || QFile::copy(path, copy))
+        return copy;
+    if (error)
+        *error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(copy), QString::fromStdString(ec.message()));
+    return QString();
+}
+
+void reportDamagedFile(const QString &path, const QString &copy)
+{
+    const QString text =
+        crLines({QStringLiteral("Ringlark Talking Caller ID found a damaged file"), QDir::toNativeSeparators(path),
+                 QStringLiteral("What could not be read in it has been left out. The file as it was found is kept as"),
+                 QDir::toNativeSeparators(copy)});
+    auto show = [text] { MsgBox(text, MsgStyle::Exclamation, QStringLiteral("Damaged File")); };
+    if (QCoreApplication *app = QCoreApplication::instance())
+        QMetaObject::invokeMethod(app, show, Qt::QueuedConnection);
+    else
+        show();
 }

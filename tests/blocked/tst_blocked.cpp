@@ -94,24 +94,47 @@ private slots:
 
     void compaction_data()
     {
-        columns<QByteArray, QByteArray>("before", "after");
+        // `block`: a number blocked before the compaction; `damaged`: the file held more than
+        // entries and deletion markers, and is kept as it was.
+        columns<QByteArray, QString, QByteArray, bool>("before", "block", "after", "damaged");
         const QByteArray r1 = entryBytes(John, JohnName), r2 = entryBytes("(212)-555-0100", "ACME LOANS");
-        row("marker dropped", r1 + QByteArray("2DELETE").leftJustified(50) + r2, r1 + r2);
-        row("nothing to drop", r1 + r2, r1 + r2);
-        row("torn last record", r1 + r2.left(40), r1); // cut after its "END"
+        const QByteArray r3 = entryBytes("(646)-555-0123", "NEW");
+        row("marker dropped", r1 + QByteArray("2DELETE").leftJustified(50) + r2, "", r1 + r2, false);
+        row("nothing to drop", r1 + r2, "", r1 + r2, false);
+        row("torn last record", r1 + r2.left(40), "", r1, true); // cut after its "END"
+        // The torn entry still blocks its number: the next one goes after it, not over it.
+        const QByteArray torn = r1 + r2.left(40);
+        row("block after a torn record", torn, "(646)-555-0123", torn + QByteArray(10, '\0') + r3, false);
+        row("zero-filled", QByteArray(150, '\0'), "", QByteArray(), true);
     }
 
     void compaction()
     {
         QFETCH(QByteArray, before);
+        QFETCH(QString, block);
         QFETCH(QByteArray, after);
+        QFETCH(bool, damaged);
+        FastClock clock(1.0, QDateTime(QDate(2026, 3, 21), QTime(14, 5, 9)));
+        ClockScope onClock(&clock);
+        MsgBoxScript boxes;
         TestFolder folder;
         folder.write("blocked.bin", before);
         // An interrupted run's scratch file, longer than the new list: none of it may remain.
         folder.write("blocktemp.bin", entryBytes("(305)-555-0199", "OLD").repeated(5));
-        QVERIFY(BlockedFile(folder.file("blocked.bin"), folder.file("blocktemp.bin")).compact());
+        BlockedFile file(folder.file("blocked.bin"), folder.file("blocktemp.bin"));
+        QVERIFY(block.isEmpty() || file.append(block, "NEW"));
+        QVERIFY(file.compact());
         QCOMPARE(folder.bytes("blocked.bin"), after);
         QVERIFY(!folder.exists("blocktemp.bin"));
+        // What was not an entry is kept beside the list, as found, and the user is told where.
+        const QString copy = QStringLiteral("blocked.bin.damaged-20260321-140509");
+        QCOMPARE(folder.exists(copy), damaged);
+        if (damaged)
+            QCOMPARE(folder.bytes(copy), before);
+        QCoreApplication::processEvents();
+        QCOMPARE(boxes.titles(), damaged ? QStringList{"Damaged File"} : QStringList());
+        if (damaged)
+            QVERIFY(boxes.shown[0].text.split('\r').contains(QDir::toNativeSeparators(folder.file(copy))));
     }
 
     void blockNumber_data()

@@ -1,11 +1,13 @@
 // The call log: Array.bin byte for byte, compaction through ArrayTemp1.bin, the Calls Log rows
 // and their order, browsing in the caller display, and failed writes.
 #include "AppState.h"
+#include "CallDeletion.h"
 #include "CallLog.h"
 #include "LogBrowser.h"
 #include "MsgBox.h"
 #include "TestSupport.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -75,29 +77,37 @@ private slots:
 
     void compaction_data()
     {
-        columns<QByteArray, QByteArray>("stored", "compacted");
+        // `damaged`: the file held more than calls and deletion markers, and is kept as it was.
+        columns<QByteArray, QByteArray, bool>("stored", "compacted", "damaged");
         // Call 10 becomes call 9: one character shorter, padded with one blank after the full stops.
         QByteArray eight;
         for (int n = 1; n <= 8; ++n)
             eight += rec(n, "CALLER");
-        row("10 renumbered to 9", eight + marker(9) + rec(10, "JOE"), eight + "CL=9" + rec(10, "JOE").mid(5) + ' ');
+        const QByteArray joe = rec(10, "JOE");
+        row("10 renumbered to 9", eight + marker(9) + joe, eight + "CL=9" + joe.mid(5) + ' ', false);
         // What a crash leaves (NULs, a record without its END, a torn last record) holds no call.
         const QByteArray dead = QByteArray(80, '\0') + rec(2, "B").replace("END", "...");
-        row("dead records dropped", rec(1, "A") + dead + rec(3, "C") + rec(4, "D").left(30), rec(1, "A") + rec(2, "C"));
-        row("nothing to do", rec(1, "ANNA") + rec(2, "BOB"), rec(1, "ANNA") + rec(2, "BOB"));
+        const QByteArray torn = rec(4, "D").left(30);
+        row("dead records dropped", rec(1, "A") + dead + rec(3, "C") + torn, rec(1, "A") + rec(2, "C"), true);
+        row("zero-filled", QByteArray(800, '\0'), QByteArray(), true);
+        row("not a call log", QByteArray("CALLS OF MARCH\r\n").repeated(9), QByteArray(), true);
+        row("nothing to do", rec(1, "ANNA") + rec(2, "BOB"), rec(1, "ANNA") + rec(2, "BOB"), false);
         // A full record numbered 1 in tenth place (stored while the log could not be read): as
         // call 10 its name gives way to keep END, or the next start would drop it.
         QByteArray nine;
         for (int n = 1; n <= 9; ++n)
             nine += rec(n, "CALLER");
         const QString az = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ");
-        row("longer number keeps END", nine + rec(1, az), nine + rec(10, az.left(25)));
+        row("longer number keeps END", nine + rec(1, az), nine + rec(10, az.left(25)), false);
     }
 
     void compaction()
     {
         QFETCH(QByteArray, stored);
         QFETCH(QByteArray, compacted);
+        QFETCH(bool, damaged);
+        FastClock clock(1.0, QDateTime(QDate(2026, 3, 21), QTime(14, 5, 9)));
+        ClockScope onClock(&clock);
         Log l;
         l.folder.write(LogFile, stored);
         // Left by a run that died while compacting: longer than the new log and full of other calls.
@@ -105,6 +115,8 @@ private slots:
         // And a save of the whole log that was cut short; a file of the user's stays.
         l.folder.write(LogFile + ".a1B2c3", rec(1, "OLD"));
         l.folder.write(LogFile + ".notes", "mine");
+        const QString olderCopy = LogFile + ".damaged-20260101-080000", copy = LogFile + ".damaged-20260321-140509";
+        l.folder.write(olderCopy, "kept from before");
         const QDateTime longAgo(QDate(2001, 1, 1), QTime(12, 0));
         QFile file(l.folder.file(LogFile));
         QVERIFY(file.open(QIODevice::ReadWrite) && file.setFileTime(longAgo, QFileDevice::FileModificationTime));
@@ -114,6 +126,22 @@ private slots:
         QCOMPARE(l.state.calls.records().join("").toLatin1(), compacted); // call n is record n
         QVERIFY(!l.folder.exists(ScratchFile));
         QVERIFY(!l.folder.exists(LogFile + ".a1B2c3") && l.folder.exists(LogFile + ".notes"));
+        // What was not a call is kept beside the log, as found, and the user is told where, once.
+        QCOMPARE(l.folder.bytes(olderCopy), QByteArray("kept from before"));
+        QCOMPARE(l.folder.exists(copy), damaged);
+        if (damaged)
+            QCOMPARE(l.folder.bytes(copy), stored);
+        QCoreApplication::processEvents();
+        QCOMPARE(l.boxes.titles(), damaged ? QStringList{"Damaged File"} : QStringList());
+        for (const MsgRecord &box : std::as_const(l.boxes.shown)) {
+            const QStringList lines = box.text.split('\r');
+            QVERIFY2(lines.contains(QDir::toNativeSeparators(l.folder.file(LogFile))) &&
+                         lines.contains(QDir::toNativeSeparators(l.folder.file(copy))),
+                     qPrintable(box.text));
+        }
+        l.log.DisplayFinalList();
+        QCoreApplication::processEvents();
+        QCOMPARE(l.boxes.shown.size(), damaged ? 1 : 0);
         // A log with nothing to drop or renumber is not written again at every start.
         QCOMPARE(QFileInfo(file).lastModified() == longAgo, stored == compacted);
     }
@@ -242,6 +270,7 @@ private slots:
         for (int n = 1; n <= 3; ++n)
             stored += rec(n, "CALLER");
         l.folder.write(LogFile, stored);
+        bool appended = true;
         {
             // No file can be opened while the log is loaded (the process ran out of handles).
             rlimit old{};
@@ -254,13 +283,18 @@ private slots:
             if (setrlimit(RLIMIT_NOFILE, &none) != 0)
                 QSKIP("cannot limit open files here");
             l.log.DisplayFinalList();
+            // A call ends meanwhile: it cannot be written, and is numbered by its place in the file.
+            appended = l.log.AppendCallRecord(line("DAN"), 4);
             setrlimit(RLIMIT_NOFILE, &old);
         }
         QCOMPARE(l.boxes.titles(), QStringList{"File Read Error"});
-        QCOMPARE(l.state.calls.count(), 0);
-        // A call arrives once the file can be read again: the earlier calls are still there.
-        QVERIFY(l.log.AppendCallRecord(line("DAN"), 4));
-        QCOMPARE(l.bytes(), stored + rec(4, "DAN", 4));
+        QVERIFY(!appended);
+        QCOMPARE(l.state.calls.count(), 1);
+        QCOMPARE(l.log.model().row(0), (CallLogModel::Row{"4", "DAN", "(555)-123-4567", "3/21/2026", "02:05 PM", "4"}));
+        // The next call comes once the file can be read again: the earlier calls are still there.
+        QVERIFY(l.log.AppendCallRecord(line("EVE"), 5));
+        QCOMPARE(l.bytes(), stored + rec(4, "DAN", 4) + rec(5, "EVE", 5));
+        QCOMPARE(l.log.model().column(1), (QStringList{"5", "4", "3", "2", "1"}));
     }
 
     void longLog()
@@ -276,30 +310,60 @@ private slots:
         l.log.DisplayFinalList();
         CallLogModel &m = l.log.model();
         QCOMPARE(m.row(0), (CallLogModel::Row{"32768", "C32768", "(555)-123-4567", "3/21/2026", "02:05 PM", "7"}));
+        // Memory holds the newest 32,767 calls, whatever the log's length; the oldest is read from
+        // the file when the main window browses down to it.
+        QCOMPARE(m.rowCount(), CallLog::Held);
+        QCOMPARE(l.state.calls.records().size(), CallLog::Held);
         l.state.LogPosition = Calls + 1;
         l.browser.GetFromLogTopToBottom();
         QCOMPARE(l.state.display.Label2(), QStringLiteral("C32768"));
         l.browser.GetFromLogBottomToTop();
         QCOMPARE(l.state.display.Label2(), QStringLiteral("Top of the List"));
+        l.state.LogPosition = 2;
+        l.browser.GetFromLogTopToBottom();
+        QCOMPARE(l.state.display.Label2(), QStringLiteral("C1"));
         // The user sorted the list by name; new calls still go on top, numbered on from the
         // compacted log.
         m.SortListView(2, 1, true);
-        QCOMPARE(m.row(0)[1], QStringLiteral("C1"));
+        QCOMPARE(m.row(0)[1], QStringLiteral("C10"));
         QVERIFY(l.log.AppendCallRecord(line("NEW"), 1) && l.log.AppendCallRecord(line("NEWER"), 2));
         QCOMPARE(m.column(1).mid(0, 3), (QStringList{"32770", "32769", "32768"}));
         QCOMPARE(l.bytes().right(160), rec(Calls + 1, "NEW") + rec(Calls + 2, "NEWER", 2));
     }
 
+    void findRecord_data()
+    {
+        // A call sought by its number, the record that holds it (0: none), which a deletion marks.
+        columns<QByteArray, QString, int>("stored", "callNumber", "record");
+        const QByteArray log = rec(1, "A") + "2DELETE" + QByteArray(73, ' ') + rec(3, "C") + rec(4, "D");
+        row("the oldest call", log, "1", 1);
+        row("the newest call", log, "4", 4);
+        // The search passes the deleted record and ends at the end of the file.
+        row("a deleted call", log, "2", 0);
+        row("no such call", log, "7", 0);
+        // An empty text is a prefix of every number, but no number.
+        row("no number", log, "", 0);
+        // Not compacted yet: the first record that holds the number, from the first record on.
+        row("out of place", rec(7, "A") + rec(2, "B") + rec(7, "C"), "7", 1);
+        // A damaged record that kept its old number is not taken for the call at that place.
+        row("its own place first", rec(2, "X") + rec(2, "B"), "2", 2);
+    }
+
     void findRecord()
     {
+        QFETCH(QByteArray, stored);
+        QFETCH(QString, callNumber);
+        QFETCH(int, record);
         Log l;
-        l.folder.write(LogFile, rec(1, "A") + rec(2, "B") + rec(3, "C") + rec(4, "D"));
-        QVERIFY(l.log.file().writeDeletionMarker(2));
-        QCOMPARE(l.bytes(), rec(1, "A") + "2DELETE" + QByteArray(73, ' ') + rec(3, "C") + rec(4, "D"));
-        // The search passes the deleted record and ends at the end of the file; an empty text is
-        // a prefix of every number, but no number.
-        for (const auto &[callNumber, record] : {std::pair{"1", 1}, {"3", 3}, {"4", 4}, {"7", 0}, {"", 0}})
-            QCOMPARE(l.log.file().findRecord(callNumber), record);
+        l.folder.write(LogFile, stored);
+        QCOMPARE(l.log.file().findRecord(callNumber), record);
+        // Deleting it in the Calls Log marks that record in place, and nothing else.
+        QString error;
+        QVERIFY(markCallsDeleted(l.log.file(), {callNumber}, &error));
+        QByteArray marked = stored;
+        if (record > 0)
+            marked.replace((record - 1) * 80, 80, marker(record));
+        QCOMPARE(l.bytes(), marked);
     }
 };
 

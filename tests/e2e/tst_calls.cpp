@@ -405,10 +405,13 @@ private slots:
     {
         Rig rig;
         rig.folder.write("blocked.bin", BlockedFile::entryRecord("(555)-123-4567", "JOHN SMITH"));
-        rig.modem->run([](ModemSim &sim) {
-            QObject::connect(&sim, &ModemSim::commandReceived, &sim, [&sim](const QString &c) {
-                if (c == QLatin1String("ATA"))
-                    sim.close(); // unplugged while it answers
+        const QString name = linkByName(rig.folder.path(), 1, rig.modem->devicePath());
+        rig.modem->run([name](ModemSim &sim) {
+            QObject::connect(&sim, &ModemSim::commandReceived, &sim, [&sim, name](const QString &c) {
+                if (c != QLatin1String("ATA"))
+                    return;
+                QFile::remove(name); // unplugged while it answers
+                sim.close();
             });
         });
         int storedAtTheBox = -1;

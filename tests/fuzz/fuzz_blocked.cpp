@@ -2,6 +2,7 @@
 // record marked deleted, then a compaction) and blocking one more number.
 #include "BlockedFile.h"
 #include "FuzzSupport.h"
+#include "MsgBox.h"
 
 #include <QFileInfo>
 
@@ -49,12 +50,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         FUZZ_CHECK(file.contains(e.number));
 
     const QList<BlockedFile::Entry> kept = wholeEntries(input);
+    MsgBoxScript boxes;
     FUZZ_CHECK(file.compact());
     checkWhole(file);
     FUZZ_CHECK(same(file.readEntries(), kept));
     const QByteArray compacted = fuzz::get(QStringLiteral("blocked.bin"));
     FUZZ_CHECK(file.compact());
     FUZZ_CHECK(fuzz::get(QStringLiteral("blocked.bin")) == compacted);
+    // A file the compaction dropped more of than deletion markers is kept as found, and the
+    // user is told once.
+    QCoreApplication::processEvents();
+    const QStringList copies = QDir(fuzz::folder()).entryList({QStringLiteral("blocked.bin.damaged-*")}, QDir::Files);
+    FUZZ_CHECK(copies.size() == boxes.shown.size() && copies.size() <= 1);
+    FUZZ_CHECK(copies.isEmpty() || fuzz::get(copies.first()) == input);
 
     // Unblocking one of the numbers shown drops that entry and no other.
     if (!kept.isEmpty()) {

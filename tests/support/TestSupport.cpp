@@ -102,3 +102,15 @@ double cpuMs()
     return (double(u.ru_utime.tv_sec) + double(u.ru_stime.tv_sec)) * 1000.0 +
            (double(u.ru_utime.tv_usec) + double(u.ru_stime.tv_usec)) / 1000.0;
 }
+
+QString linkByName(const QString &folder, int com, const QString &device)
+{
+    QDir(folder).mkpath(QStringLiteral("by-id"));
+    const QString name = QDir(folder).filePath(QStringLiteral("by-id/modem-COM%1").arg(com));
+    const QString port = QDir(folder).filePath(QStringLiteral("ports/COM%1").arg(com));
+    QFile::remove(name);
+    QFile::remove(port);
+    QFile::link(device, name);
+    QFile::link(name, port);
+    return name;
+}

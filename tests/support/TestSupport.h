@@ -58,6 +58,12 @@ private:
 // One settings record as stored (100 bytes, space-padded).
 QByteArray settingsRecord(const QString &text);
 
+// Links COM n of a program folder to a device through a name of the folder's own (as
+// /dev/serial/by-id names a USB modem) and returns that name. A test that unplugs its modem
+// removes the name with it: the terminal's number may be given to another test's modem at once,
+// and the program, waiting for its modem to come back, must not take that one for it.
+QString linkByName(const QString &folder, int com, const QString &device);
+
 // CPU time (user and system) this process has used so far, in milliseconds (benchmarks).
 double cpuMs();
 
