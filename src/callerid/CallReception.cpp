@@ -72,31 +72,38 @@ void CallReception::handleReport(LineState line)
     if (line == LineState::Ringing && m_state.Timer1.Interval() < 1)
         m_state.Timer1.restart(EndOfCallMs);
     m_call.DateSeen = m_call.TimeSeen = m_call.NameSeen = m_call.NumberSeen = true;
-    m_call.report = CallerIdParser::parse(m_call.buffer, m_state.settings.DateValue, Clock::current().now().date());
-    m_state.settings.LastCallerIdReport = m_call.report.lastReport;
     m_call.NumberReceived = true;
 
-    if (m_state.settings.BlockTeleMarketersStatus && m_call.report.callerName == CallerIdParser::UnknownName) {
+    // Refused or not is decided on the name and number alone; a call that is shown has its report
+    // on disk next, one small positioned write before anything that formats, paints or waits. A
+    // failure is told once the caller is on the screen.
+    const CallerIdParser::Caller who = CallerIdParser::callerOf(m_call.buffer);
+    const bool telemarketer = m_state.settings.BlockTeleMarketersStatus && who.name == CallerIdParser::UnknownName;
+    m_call.IncomingBlocked = !telemarketer && IsIncomingNumberBlocked(m_blocked, who.number);
+    const bool refused = telemarketer || m_call.IncomingBlocked;
+    const QString lastReport = QStringLiteral("\r\n") + m_call.buffer + QStringLiteral("\r\n");
+    QString writeError;
+    const bool kept = refused || m_state.setupFile.WriteSetupRecord(Settings::LastReportRecord, lastReport,
+                                                                    m_state.settings, &writeError);
+    m_call.report = CallerIdParser::parse(m_call.buffer, m_state.settings.DateValue, Clock::current().now().date());
+    m_state.settings.LastCallerIdReport = m_call.report.lastReport;
+    if (refused) {
         refuseCall();
         return;
     }
-    m_call.IncomingBlocked = IsIncomingNumberBlocked(m_blocked, m_call.report.callerNumber);
-    if (m_call.IncomingBlocked) {
-        refuseCall();
-        return;
+    const CallerIdParser::Classification c = showCall();
+    if (!kept)
+        reportWriteFailure(m_state.setupFile.path(), writeError);
+    if (m_state.settings.Talking_Call) {
+        pumpOnce(); // the caller is drawn before the first word
+        m_voice.TellPhonenumber(c.callClass, c.spokenNumber);
     }
-    showCall();
 }
 
-void CallReception::showCall()
+CallerIdParser::Classification CallReception::showCall()
 {
     const Settings &s = m_state.settings;
     CallerIdParser::Report &r = m_call.report;
-    // The report reaches the disk first: one small positioned write, before anything that paints
-    // or waits. A failure is told once the caller is on the screen.
-    QString writeError;
-    const bool kept =
-        m_state.setupFile.WriteSetupRecord(Settings::LastReportRecord, r.lastReport, m_state.settings, &writeError);
     if (s.PopUpWindow)
         m_window.popUp();
     m_call.NameSeen = m_call.NumberSeen = m_call.DateSeen = m_call.TimeSeen = false;
@@ -115,15 +122,9 @@ void CallReception::showCall()
     r.callDateText = shownDate;
     if (s.DateValue == QLatin1String("System Date"))
         m_window.showWindow();
-
     const CallerIdParser::Classification c = CallerIdParser::classify(r.callerNumber, s.LocalAreaCode);
     m_call.callClass = c.callClass;
-    if (!kept)
-        reportWriteFailure(m_state.setupFile.path(), writeError);
-    if (s.Talking_Call) {
-        pumpOnce(); // the caller is drawn before the first word
-        m_voice.TellPhonenumber(c.callClass, c.spokenNumber);
-    }
+    return c;
 }
 
 void CallReception::refuseCall()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CallerIdParser.h"
+
 #include <QObject>
 
 class AppState;
@@ -35,7 +37,7 @@ public:
 private:
     enum class LineState { Ringing, Ended };
     void handleReport(LineState line);
-    void showCall();
+    CallerIdParser::Classification showCall();
     void refuseCall();
 
     AppState &m_state;

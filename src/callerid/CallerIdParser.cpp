@@ -237,6 +237,11 @@ QString numberOf(const QString &value)
     return v;
 }
 
+Caller callerOf(const QString &buffer)
+{
+    return {nameOf(lineValue(buffer, Name)), numberOf(lineValue(buffer, Number))};
+}
+
 Report parse(const QString &buffer, const QString &dateValue, const QDate &today)
 {
     Report r;
@@ -255,11 +260,12 @@ Report parse(const QString &buffer, const QString &dateValue, const QDate &today
     const QTime time = QTime::fromString(r.callTimeText, QStringLiteral("HH:mm"));
     r.timeLine = QStringLiteral("TM=") + (time.isValid() ? CallTexts::amPm(time) : r.callTimeText);
 
-    r.callerName = nameOf(lineValue(buffer, Name));
+    const Caller who = callerOf(buffer);
+    r.callerName = who.name;
     r.nameLine = QStringLiteral("NM=") + r.callerName;
 
     r.lastReport = QStringLiteral("\r\n") + buffer + QStringLiteral("\r\n");
-    r.callerNumber = numberOf(lineValue(buffer, Number));
+    r.callerNumber = who.number;
     r.numberLine = QStringLiteral("NB=") + CallTexts::displayPattern(r.callerNumber);
     return r;
 }

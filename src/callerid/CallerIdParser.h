@@ -44,6 +44,14 @@ struct Report {
     QString recordLine() const { return dateLine + timeLine + nameLine + numberLine; }
 };
 
+// Who calls: the name and number fields alone, which are all that deciding to refuse a call
+// needs (no date or time formatting).
+struct Caller {
+    QString name;   // as Report::callerName
+    QString number; // as Report::callerNumber
+};
+Caller callerOf(const QString &buffer);
+
 // Cuts the four fields out of a complete report. `dateValue` is "Caller Id Date" or
 // "System Date"; `today` is the clock's date (the year of a caller-ID date, and the system date).
 Report parse(const QString &buffer, const QString &dateValue, const QDate &today);
