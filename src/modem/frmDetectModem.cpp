@@ -1,6 +1,7 @@
 #include "frmDetectModem.h"
 
 #include "AppState.h"
+#include "ComPorts.h"
 #include "MainWindowPort.h"
 #include "MsgBox.h"
 #include "UpDown.h"
@@ -66,6 +67,13 @@ frmDetectModem::frmDetectModem(AppState &state, IPortConnection &port, QWidget *
     cboDevice->setObjectName(QStringLiteral("cboDevice"));
     cboDevice->setEditable(true);
     cboDevice->addItems(serialDevices());
+    // The modem in use now comes first, as the device its COM number names.
+    const QString current = comDevicePath(m_state.settings.comPortNumber(), m_state.folder());
+    if (m_state.settings.comPortNumber() >= 1 && !current.isEmpty()) {
+        if (cboDevice->findText(current) < 0)
+            cboDevice->insertItem(0, current);
+        cboDevice->setCurrentText(current);
+    }
     cboDevice->setToolTip(QStringLiteral("The modem's device: a name from the list or any /dev/tty..."));
     cboDevice->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     cboDevice->setMinimumContentsLength(24);
