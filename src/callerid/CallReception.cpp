@@ -81,9 +81,9 @@ void CallReception::handleReport(LineState line)
     const bool telemarketer = m_state.settings.BlockTeleMarketersStatus && who.name == CallerIdParser::UnknownName;
     m_call.IncomingBlocked = !telemarketer && IsIncomingNumberBlocked(m_blocked, who.number);
     const bool refused = telemarketer || m_call.IncomingBlocked;
-    const QString lastReport = QStringLiteral("\r\n") + m_call.buffer + QStringLiteral("\r\n");
     QString writeError;
-    const bool kept = refused || m_state.setupFile.WriteSetupRecord(Settings::LastReportRecord, lastReport,
+    const bool kept = refused || m_state.setupFile.WriteSetupRecord(Settings::LastReportRecord,
+                                                                    CallerIdParser::framedReport(m_call.buffer),
                                                                     m_state.settings, &writeError);
     m_call.report = CallerIdParser::parse(m_call.buffer, m_state.settings.DateValue, Clock::current().now().date());
     m_state.settings.LastCallerIdReport = m_call.report.lastReport;

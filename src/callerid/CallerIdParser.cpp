@@ -242,6 +242,11 @@ Caller callerOf(const QString &buffer)
     return {nameOf(lineValue(buffer, Name)), numberOf(lineValue(buffer, Number))};
 }
 
+QString framedReport(const QString &buffer)
+{
+    return QStringLiteral("\r\n") + buffer + QStringLiteral("\r\n");
+}
+
 Report parse(const QString &buffer, const QString &dateValue, const QDate &today)
 {
     Report r;
@@ -264,7 +269,7 @@ Report parse(const QString &buffer, const QString &dateValue, const QDate &today
     r.callerName = who.name;
     r.nameLine = QStringLiteral("NM=") + r.callerName;
 
-    r.lastReport = QStringLiteral("\r\n") + buffer + QStringLiteral("\r\n");
+    r.lastReport = framedReport(buffer);
     r.callerNumber = who.number;
     r.numberLine = QStringLiteral("NB=") + CallTexts::displayPattern(r.callerNumber);
     return r;

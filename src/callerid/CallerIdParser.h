@@ -51,6 +51,8 @@ struct Caller {
     QString number; // as Report::callerNumber
 };
 Caller callerOf(const QString &buffer);
+// The report as it is kept (record 5 of the settings): CR LF, the whole buffer, CR LF.
+QString framedReport(const QString &buffer);
 
 // Cuts the four fields out of a complete report. `dateValue` is "Caller Id Date" or
 // "System Date"; `today` is the clock's date (the year of a caller-ID date, and the system date).
