@@ -79,5 +79,6 @@ fuzz: deps
 	done
 
 crashtest: build
-	cd $(BUILD_DIR) && RINGLARK_KILL_SECONDS=$(CRASH_SECONDS) QT_QPA_PLATFORM=offscreen tests/tst_kill
+	cd $(BUILD_DIR) && RINGLARK_KILL_SECONDS=$(CRASH_SECONDS) QTEST_FUNCTION_TIMEOUT=$$(( ($(CRASH_SECONDS) + 300) * 1000 )) \
+		QT_QPA_PLATFORM=offscreen tests/tst_kill
 # --- end of fuzzing and kill tests -------------------------------------------------------

@@ -91,7 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     fuzz::removeAll();
     fuzz::put(QStringLiteral("desetup.bin"), defaults);
     fuzz::put(QStringLiteral("acsetup.bin"), defaults);
-    fuzz::put(QStringLiteral("blocked.bin"), BlockedFile::entryRecord(QStringLiteral("(555) 123-4567"), QStringLiteral("BLOCKED")));
+    fuzz::put(QStringLiteral("blocked.bin"), BlockedFile::entryRecord(QStringLiteral("(555)-123-4567"), QStringLiteral("BLOCKED")));
     drain();
 
     // Ten-second end-of-call timer in 50 ms, the two-second waits of a zap in 10 ms.
