@@ -4,7 +4,33 @@
 #include <QCoreApplication>
 #include <cstdio>
 
-std::optional<int> handleCommandLine(int argc, char *argv[])
+ProgramSettings RunOptions::applied(ProgramSettings file) const
+{
+    if (ncidServer) {
+        file.ncidServerEnabled = true;
+        parseHostPort(*ncidServer, &file.ncidServerAddress, &file.ncidServerPort, ProgramSettings::NcidDefaultPort,
+                      false);
+    }
+    if (ncidClient) {
+        file.ncidClientEnabled = true;
+        parseHostPort(*ncidClient, &file.ncidClientHost, &file.ncidClientPort, ProgramSettings::NcidDefaultPort, true);
+    }
+    if (speakNames)
+        file.speakNames = true;
+    return file;
+}
+
+namespace {
+
+int failure(const QString &text)
+{
+    std::fprintf(stderr, "ringlark: %s (see ringlark --help)\n", qPrintable(text));
+    return 2;
+}
+
+} // namespace
+
+std::optional<int> handleCommandLine(int argc, char *argv[], RunOptions *options)
 {
     // A core application names the program in the help text; it needs no display and is gone
     // before the real application is made.
@@ -16,10 +42,27 @@ std::optional<int> handleCommandLine(int argc, char *argv[])
                                                     "incoming calls through a voice modem."));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
-    if (!parser.parse(QCoreApplication::arguments())) {
-        std::fprintf(stderr, "ringlark: %s (see ringlark --help)\n", qPrintable(parser.errorText()));
-        return 2;
-    }
+    const QCommandLineOption server(
+        QStringLiteral("ncid-server"),
+        QStringLiteral("Publish every call to NCID clients on [ADDRESS:]PORT (the loopback address when none is "
+                       "given; 0.0.0.0 for every network)."),
+        QStringLiteral("[ADDRESS:]PORT"));
+    const QCommandLineOption client(QStringLiteral("ncid-client"),
+                                    QStringLiteral("Take the calls from the NCID server at HOST (port 3333 when none "
+                                                   "is given) instead of the modem."),
+                                    QStringLiteral("HOST[:PORT]"));
+    const QCommandLineOption speak(QStringLiteral("speak-names"),
+                                   QStringLiteral("Say the caller's name after the call class (this run only)."));
+    const QCommandLineOption verbose(QStringLiteral("verbose"),
+                                     QStringLiteral("Write the debug lines of the program's log (modem lines, calls, "
+                                                    "voice, network, files) to standard error."));
+    const QCommandLineOption exportCalls(QStringLiteral("export-calls"),
+                                         QStringLiteral("Write the stored calls as CSV to FILE (- for standard output) "
+                                                        "and end; no window, no modem."),
+                                         QStringLiteral("FILE"));
+    parser.addOptions({server, client, speak, verbose, exportCalls});
+    if (!parser.parse(QCoreApplication::arguments()))
+        return failure(parser.errorText());
     if (parser.isSet(help)) {
         std::fputs(qPrintable(parser.helpText()), stdout);
         return 0;
@@ -28,10 +71,23 @@ std::optional<int> handleCommandLine(int argc, char *argv[])
         std::printf("ringlark %s\n", RINGLARK_VERSION);
         return 0;
     }
-    if (!parser.positionalArguments().isEmpty()) {
-        std::fprintf(stderr, "ringlark: unexpected argument '%s' (see ringlark --help)\n",
-                     qPrintable(parser.positionalArguments().constFirst()));
-        return 2;
+    if (!parser.positionalArguments().isEmpty())
+        return failure(QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().constFirst()));
+    QString host;
+    quint16 port = 0;
+    if (parser.isSet(server)) {
+        options->ncidServer = parser.value(server);
+        if (!parseHostPort(*options->ncidServer, &host, &port, ProgramSettings::NcidDefaultPort, false))
+            return failure(QStringLiteral("--ncid-server wants [ADDRESS:]PORT, not '%1'").arg(*options->ncidServer));
     }
+    if (parser.isSet(client)) {
+        options->ncidClient = parser.value(client);
+        if (!parseHostPort(*options->ncidClient, &host, &port, ProgramSettings::NcidDefaultPort, true))
+            return failure(QStringLiteral("--ncid-client wants HOST[:PORT], not '%1'").arg(*options->ncidClient));
+    }
+    options->speakNames = parser.isSet(speak);
+    options->verbose = parser.isSet(verbose);
+    if (parser.isSet(exportCalls))
+        options->exportCalls = parser.value(exportCalls);
     return std::nullopt;
 }

@@ -9,7 +9,8 @@
 
 int main(int argc, char *argv[])
 {
-    if (const std::optional<int> status = handleCommandLine(argc, argv))
+    RunOptions options;
+    if (const std::optional<int> status = handleCommandLine(argc, argv, &options))
         return *status;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ringlark"));
@@ -19,6 +20,7 @@ int main(int argc, char *argv[])
     QApplication::setQuitOnLastWindowClosed(false);
 
     AppState state(resolveProgramFolder(), findShippedFolder(QCoreApplication::applicationDirPath()));
+    state.options = options.applied(ProgramSettings::load(state.folder()));
     frmMain window(state);
     QObject::connect(&window, &frmMain::programEnded, &app, &QApplication::quit, Qt::QueuedConnection);
     // Heard from the first search on: a kill during it ends the program as well.

@@ -5,6 +5,7 @@
 #include "Flags.h"
 #include "MSComm.h"
 #include "NotifyIcon.h"
+#include "ProgramSettings.h"
 #include "SetupFile.h"
 #include "Settings.h"
 #include "VbTimer.h"
@@ -41,6 +42,8 @@ public:
 
     Settings settings;
     SetupFile setupFile;
+    // The settings of the program's own file (network, desktop), with the command line's laid over.
+    ProgramSettings options;
     bool ModemConfigured = false;
     // Why the latest modem search could not ask some ports (held, no permission, no answer).
     QStringList detectionProblems;

@@ -1,6 +1,7 @@
 // The settings file: reading rules, first start, in-place writes, the dialog's save.
 #include "AppState.h"
 #include "MsgBox.h"
+#include "ProgramSettings.h"
 #include "SetupFile.h"
 #include "Settings.h"
 #include "TestSupport.h"
@@ -238,6 +239,36 @@ private slots:
         changed.DateFormat = QStringLiteral("Short Date");
         QVERIFY(!state.setupFile.saveSetupDialog(changed, nullptr));
         QCOMPARE(state.setupFile.record(9), settingsRecord("DateFormat = Long Date"));
+    }
+
+    // The program's own file: what it saves reads back, and a damaged or missing file, or a
+    // value out of range, gives the defaults without touching acsetup.bin.
+    void programSettingsFile_data()
+    {
+        columns<QByteArray, bool>("content", "defaults");
+        row("missing", QByteArray(), true);
+        row("garbage", QByteArray("\x00\xff[[[\n=\n\x01", 8), true);
+        row("out of range", QByteArray("[ncid]\nlistenPort=70000\npublish=maybe\n"), true);
+    }
+
+    void programSettingsFile()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(bool, defaults);
+        TestFolder folder;
+        if (!content.isNull())
+            folder.write(ProgramSettings::fileName(), content);
+        QCOMPARE(ProgramSettings::load(folder.path()) == ProgramSettings(), defaults);
+        ProgramSettings p;
+        p.ncidServerEnabled = true;
+        p.ncidServerAddress = QStringLiteral("::1");
+        p.ncidServerPort = 4444;
+        p.ncidClientHost = QStringLiteral("pbx.lan");
+        p.speakNames = true;
+        p.notifications = false;
+        QVERIFY(p.save(folder.path()));
+        QCOMPARE(ProgramSettings::load(folder.path()), p);
+        QVERIFY(!folder.exists(QStringLiteral("acsetup.bin")));
     }
 };
 

@@ -56,6 +56,8 @@ private slots:
         row("help", QStringList{"--help"}, 0, "Usage: ");
         row("unknown option", QStringList{"--no-such-thing"}, 2, "");
         row("stray argument", QStringList{"extra"}, 2, "");
+        row("server port not a number", QStringList{"--ncid-server", "localhost:x"}, 2, "");
+        row("client without host", QStringList{"--ncid-client", ":3333"}, 2, "");
     }
 
     void commandLine()
