@@ -86,7 +86,10 @@ public:
         m_used = 0;
         *torn = false;
         while (m_buffer.size() < Length && !m_end) {
-            const QByteArray more = m_file.read(Piece);
+            // No more asked for than the file holds: a read reserves what it asks for, and the
+            // log is read at the end of every call.
+            const qint64 left = m_file.size() - m_file.pos();
+            const QByteArray more = left > 0 ? m_file.read(std::min(Piece, left)) : QByteArray();
             if (m_file.error() != QFileDevice::NoError)
                 return false;
             m_end = more.isEmpty();
@@ -177,8 +180,12 @@ CallLogFile::CallLogFile(const QString &path, const QString &scratchPath) : m_pa
 
 CallLogFile::Compaction CallLogFile::compact(int keepNewest, Contents *contents, QString *error)
 {
-    // A save cut short by a kill leaves its temporary file; the log itself is whole.
-    removeSaveLeftovers(m_path);
+    // A save cut short by a kill leaves its temporary file; the log itself is whole. Only a run
+    // that was killed leaves one, so the folder is looked through once per run, not per call.
+    if (!m_leftoversRemoved) {
+        removeSaveLeftovers(m_path);
+        m_leftoversRemoved = true;
+    }
     *contents = {};
     if (!QFileInfo::exists(m_path)) {
         // Opening the log creates it; an empty log is a log all the same.
@@ -196,8 +203,9 @@ CallLogFile::Compaction CallLogFile::compact(int keepNewest, Contents *contents,
         return Compaction::NotReadable;
     }
 
-    // The newest records kept in a ring, whatever the length of the log.
-    const qsizetype keep = std::max(keepNewest, 0);
+    // The newest records kept in a ring, whatever the length of the log; no bigger than the log,
+    // which is read at the end of every call.
+    const qsizetype keep = std::min<qsizetype>(std::max(keepNewest, 0), (in.size() + Length - 1) / Length);
     QByteArray newest(keep * Length, '\0');
     ScratchWriter out(m_scratch);
     bool damaged = false;

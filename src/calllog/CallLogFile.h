@@ -47,4 +47,5 @@ public:
 private:
     QString m_path;
     QString m_scratch;
+    bool m_leftoversRemoved = false;
 };

@@ -20,6 +20,15 @@ MSComm::~MSComm()
     m_port.close();
 }
 
+void MSComm::useDevice(QIODevice *device)
+{
+    m_io = device;
+    connect(device, &QIODevice::readyRead, this, [this] {
+        emit dataArrived();
+        postOnComm();
+    });
+}
+
 bool MSComm::setSettings(const QString &s)
 {
     const QStringList parts = s.split(QLatin1Char(','));
@@ -54,12 +63,14 @@ void MSComm::applySettings()
 bool MSComm::setPortOpen(bool open, QString *error)
 {
     if (!open) {
-        m_port.close();
+        m_io->close();
         m_losing = false;
         return true;
     }
-    if (m_port.isOpen())
+    if (m_io->isOpen())
         return true;
+    if (!onSerialPort())
+        return m_io->open(QIODevice::ReadWrite);
     m_device = comDevicePath(m_commPort, m_folder);
     if (m_device.isEmpty()) {
         if (error)
@@ -91,60 +102,64 @@ bool MSComm::setPortOpen(bool open, QString *error)
 
 int MSComm::InBufferCount() const
 {
-    return m_port.isOpen() ? int(m_port.bytesAvailable()) : 0;
+    return m_io->isOpen() ? int(m_io->bytesAvailable()) : 0;
 }
 
 bool MSComm::inputHasLineEnd()
 {
-    if (!m_port.isOpen())
+    if (!m_io->isOpen())
         return false;
-    const QByteArray waiting = m_port.peek(m_port.bytesAvailable());
+    const QByteArray waiting = m_io->peek(m_io->bytesAvailable());
     return waiting.contains('\r') || waiting.contains('\n');
 }
 
 void MSComm::clearInBuffer()
 {
-    if (!m_port.isOpen())
+    if (!m_io->isOpen())
         return;
-    m_port.readAll();
-    m_port.clear(QSerialPort::Input);
+    m_io->readAll();
+    if (onSerialPort())
+        m_port.clear(QSerialPort::Input);
 }
 
 QString MSComm::Input()
 {
-    if (!m_port.isOpen())
+    if (!m_io->isOpen())
         return QString();
-    const QByteArray bytes = m_inputLen > 0 ? m_port.read(m_inputLen) : m_port.readAll();
+    const QByteArray bytes = m_inputLen > 0 ? m_io->read(m_inputLen) : m_io->readAll();
     return QString::fromLatin1(bytes);
 }
 
 void MSComm::Output(const QString &text)
 {
-    if (!m_port.isOpen())
+    if (!m_io->isOpen())
         return;
-    m_port.write(text.toLatin1());
-    m_port.flush();
+    m_io->write(text.toLatin1());
+    if (onSerialPort())
+        m_port.flush();
 }
 
 bool MSComm::deviceMissing() const
 {
+    if (!onSerialPort())
+        return false;
     const QString device = comDevicePath(m_commPort, m_folder);
     return device.isEmpty() || !QFileInfo::exists(device);
 }
 
 bool MSComm::waitForInput(int ms)
 {
-    if (!m_port.isOpen())
+    if (!m_io->isOpen())
         return false;
-    if (m_port.bytesAvailable() > 0)
+    if (m_io->bytesAvailable() > 0)
         return true;
-    return m_port.waitForReadyRead(ms);
+    return m_io->waitForReadyRead(ms);
 }
 
 bool MSComm::inputBroken() const
 {
     const QSerialPort::SerialPortError e = m_port.error();
-    return !m_port.isOpen() || m_losing || e == QSerialPort::ResourceError || e == QSerialPort::ReadError;
+    return !m_io->isOpen() || m_losing || e == QSerialPort::ResourceError || e == QSerialPort::ReadError;
 }
 
 void MSComm::postOnComm()
@@ -158,7 +173,7 @@ void MSComm::postOnComm()
 void MSComm::deliverOnComm()
 {
     m_onCommPosted = false;
-    if (!m_port.isOpen() || m_port.bytesAvailable() == 0)
+    if (!m_io->isOpen() || m_io->bytesAvailable() == 0)
         return;
     m_commEvent = comEvReceive;
     emit OnComm();

@@ -23,6 +23,10 @@ public:
 
     // Where COM n is looked up (ports/COMn links).
     void setProgramFolder(const QString &folder) { m_folder = folder; }
+    // Characters come from, and go to, `device` instead of a serial port (a line held in memory,
+    // to drive the receive path at full speed). Opening the port opens the device; the line
+    // settings do not apply to it. Set before the port is opened; the caller owns the device.
+    void useDevice(QIODevice *device);
 
     int CommPort() const { return m_commPort; }
     void setCommPort(int n) { m_commPort = n; }
@@ -31,7 +35,7 @@ public:
     int InputLen() const { return m_inputLen; }
     void setInputLen(int n) { m_inputLen = n; }
 
-    bool PortOpen() const { return m_port.isOpen(); }
+    bool PortOpen() const { return m_io->isOpen(); }
     // Opening a port that is held by another program, or that does not exist, fails; the
     // reason in words goes to `error`.
     bool setPortOpen(bool open, QString *error = nullptr);
@@ -68,8 +72,10 @@ private:
     void deliverOnComm();
     void onError(QSerialPort::SerialPortError e);
     void applySettings();
+    bool onSerialPort() const { return m_io == &m_port; }
 
     QSerialPort m_port;
+    QIODevice *m_io = &m_port;
     QString m_folder;
     QString m_device;
     QString m_settings = QStringLiteral("9600,N,8,1");

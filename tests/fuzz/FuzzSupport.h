@@ -31,7 +31,10 @@ inline QString folder()
         qputenv("QT_QPA_PLATFORM", "offscreen");
         return new QApplication(argc, argv);
     }();
-    static QTemporaryDir dir;
+    // On a memory file system where there is one: the targets write and sync their files for
+    // every input, and a disk would set the pace.
+    static QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm/ringlark-fuzz-XXXXXX")
+                                                                       : QDir::tempPath() + QStringLiteral("/ringlark-fuzz-XXXXXX"));
     Q_UNUSED(app);
     return dir.path();
 }
@@ -50,8 +53,20 @@ inline void put(const QString &name, const QByteArray &bytes)
 
 inline QByteArray get(const QString &name)
 {
+    // One read of the file's size: the targets read their files after every step.
     QFile f(file(name));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return QByteArray();
+    QByteArray bytes(f.size(), Qt::Uninitialized);
+    bytes.resize(qMax<qint64>(0, f.read(bytes.data(), bytes.size())));
+    return bytes;
+}
+
+// The named files only, where a target knows what it and the program write.
+inline void remove(std::initializer_list<const char *> names)
+{
+    for (const char *n : names)
+        QFile::remove(file(QString::fromLatin1(n)));
 }
 
 inline void removeAll()
