@@ -1,32 +1,6 @@
-#include "AppState.h"
-#include "CommandLine.h"
-#include "EndSignals.h"
-#include "ProgramFolder.h"
-#include "frmMain.h"
-
-#include <QApplication>
-#include <QStyleFactory>
+#include "RunProgram.h"
 
 int main(int argc, char *argv[])
 {
-    RunOptions options;
-    if (const std::optional<int> status = handleCommandLine(argc, argv, &options))
-        return *status;
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("ringlark"));
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    // The program lives in the tray: closing a message box while the window is hidden must not
-    // end it. It ends only through its own exit.
-    QApplication::setQuitOnLastWindowClosed(false);
-
-    AppState state(resolveProgramFolder(), findShippedFolder(QCoreApplication::applicationDirPath()));
-    state.options = options.applied(ProgramSettings::load(state.folder()));
-    frmMain window(state);
-    QObject::connect(&window, &frmMain::programEnded, &app, &QApplication::quit, Qt::QueuedConnection);
-    // Heard from the first search on: a kill during it ends the program as well.
-    EndSignals endSignals;
-    QObject::connect(&endSignals, &EndSignals::endRequested, &window, &frmMain::endBySignal);
-    if (!window.Form_Load())
-        return 0;
-    return app.exec();
+    return runProgram(argc, argv);
 }

@@ -1,9 +1,9 @@
 /* Preloaded into the program by the kill test. It counts the file operations on the data files
  * (opening, writing, renaming, closing Array.bin, blocked.bin, acsetup.bin and their scratch and
  * temporary files) and kills the process with SIGKILL at the RINGLARK_KILL_AT-th one, before it
- * happens. RINGLARK_TIME_FACTOR makes the monotonic clock run that many times faster, so that
- * the ten-second end of a call passes in a fraction of a second: Qt's timers and waits all read
- * that clock, while the dates of the calls keep the real one. */
+ * happens. RINGLARK_TIME_FACTOR makes the clocks run that many times faster from the start, so
+ * that the ten-second end of a call passes in a fraction of a second: Qt's timers read the
+ * monotonic clock, the program's waits for the modem the time of day. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -18,6 +18,7 @@
 static long killAt = -1;
 static long operations;
 static double factor = 1.0;
+static struct timespec realStart; /* the time of day at the start: it runs faster from there */
 static char watched[1024]; /* fds open on a data file */
 
 __attribute__((constructor)) static void setUp(void)
@@ -28,6 +29,7 @@ __attribute__((constructor)) static void setUp(void)
     factor = f ? atof(f) : 1.0;
     if (factor < 1.0)
         factor = 1.0;
+    clock_gettime(CLOCK_REALTIME, &realStart);
 }
 
 static int isDataFile(const char *path)
@@ -136,10 +138,15 @@ int clock_gettime(clockid_t id, struct timespec *ts)
 {
     REAL(clock_gettime);
     const int r = real_clock_gettime(id, ts);
-    if (r != 0 || factor == 1.0 || id == CLOCK_REALTIME || id == CLOCK_REALTIME_COARSE)
+    if (r != 0 || factor == 1.0)
         return r;
-    const double t = (double)ts->tv_sec + (double)ts->tv_nsec / 1e9;
-    const double fast = t * factor;
+    double t = (double)ts->tv_sec + (double)ts->tv_nsec / 1e9;
+    double from = 0;
+    if (id == CLOCK_REALTIME || id == CLOCK_REALTIME_COARSE) {
+        from = (double)realStart.tv_sec + (double)realStart.tv_nsec / 1e9;
+        t -= from;
+    }
+    const double fast = from + t * factor;
     ts->tv_sec = (time_t)fast;
     ts->tv_nsec = (long)((fast - (double)ts->tv_sec) * 1e9);
     return r;
@@ -165,4 +172,19 @@ int ppoll(struct pollfd *fds, nfds_t n, const struct timespec *timeout, const si
     const double t = ((double)timeout->tv_sec + (double)timeout->tv_nsec / 1e9) / factor;
     struct timespec shorter = {(time_t)t, (long)((t - (double)(time_t)t) * 1e9)};
     return real_ppoll(fds, n, &shorter, mask);
+}
+
+/* The time of day as Qt's dates read it: the same faster clock. */
+#include <sys/time.h>
+
+int gettimeofday(struct timeval *restrict tv, void *restrict tz)
+{
+    (void)tz;
+    struct timespec ts;
+    const int r = clock_gettime(CLOCK_REALTIME, &ts);
+    if (r == 0) {
+        tv->tv_sec = ts.tv_sec;
+        tv->tv_usec = ts.tv_nsec / 1000;
+    }
+    return r;
 }

@@ -1,16 +1,16 @@
 // The real program killed with SIGKILL, at random moments and at each operation on its data
-// files, while calls come in and numbers are on the blocked list. After every kill: the calls
-// stored before it are all still there, the files hold whole records, and the program starts
-// again without a message box. RINGLARK_KILL_SECONDS sets how long it goes on (22 s in the
-// suite).
-#include "BlockedFile.h"
+// files, while calls come in and a user blocks some callers with the Block button. After every
+// kill: each call whose end had passed before the kill (its last ring and the ten seconds after
+// it) is in the log exactly once, whole and numbered by its place; calls seen stored stay stored;
+// blocked callers are refused; and the program starts again without a message box.
+// RINGLARK_KILL_SECONDS sets how long it goes on (22 s in the suite).
 #include "CallRecord.h"
-#include "CallTexts.h"
 #include "ModemSim.h"
 #include "TestSupport.h"
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHash>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSet>
@@ -22,17 +22,33 @@ namespace {
 
 // The end of a call, ten seconds after its last ring, passes in 200 ms.
 constexpr char TimeFactor[] = "50";
+constexpr qint64 EndOfCallMs = 10000 / 50;
+// What a loaded machine may add before the stored call is on the disk.
+constexpr qint64 MarginMs = 800;
 // Kills at file operations go through the first this many operations of a run, in turn.
 constexpr int OperationsCovered = 60;
 
-QSet<QString> storedCalls(const QByteArray &log)
-{
-    QSet<QString> numbers;
-    for (qsizetype at = 0; at + CallRecord::Length <= log.size(); at += CallRecord::Length)
-        numbers << CallRecord::fields(QString::fromLatin1(log.mid(at, CallRecord::Length))).number;
-    return numbers;
-}
+struct Placed {
+    QString name;
+    QString number;
+    qint64 endedAt = -1;  // test clock (ms) when its last ring had gone out; -1 while ringing
+    qint64 killedAt = -1; // when the program it rang to was killed
+};
 
+// The log's records by caller name, or why the log is not whole records numbered by place.
+QHash<QString, int> storedByName(const QByteArray &log, QString *fault)
+{
+    QHash<QString, int> names;
+    if (log.size() % CallRecord::Length != 0)
+        *fault = QStringLiteral("a torn record");
+    for (qsizetype at = 0; at + CallRecord::Length <= log.size(); at += CallRecord::Length) {
+        const QString r = QString::fromLatin1(log.mid(at, CallRecord::Length));
+        if (!CallRecord::isLive(r) || !r.startsWith(QStringLiteral("CL=%1DT=").arg(at / CallRecord::Length + 1)))
+            *fault = QStringLiteral("record %1 is not whole or not numbered by its place").arg(at / CallRecord::Length + 1);
+        ++names[CallRecord::fields(r).name.simplified()];
+    }
+    return names;
+}
 
 } // namespace
 
@@ -46,16 +62,20 @@ private slots:
                                 : 22;
         TestFolder folder;
         folder.copyProgramData();
-        QVERIFY(QFile::copy(QStringLiteral(RINGLARK_BIN_DIR "/ringlark"), folder.file("ringlark")));
+        QVERIFY(QFile::copy(QStringLiteral(KILL_DRIVER), folder.file("ringlark")));
         QFile::setPermissions(folder.file("ringlark"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        folder.writeModemSettings();
+        folder.writeModemSettings({{27, QStringLiteral("BlockSelectedCallsEnable = True")}});
         ModemSimThread modem;
         QVERIFY(modem.linkAs(folder.path(), 1));
         const qint64 settingsSize = folder.bytes("acsetup.bin").size();
 
         QRandomGenerator random(20240321);
-        QSet<QString> known; // calls seen in Array.bin after the last kill
-        int attempts = 0, atOperation = 0, losses = 0, torn = 0, loudStarts = 0, callNumber = 0, refusals = 0;
+        QList<Placed> placed;
+        QSet<QString> seen; // callers seen in the log after some kill
+        QStringList blockedNumbers; // numbers the user blocked (callers named BLOCK)
+        int attempts = 0, atOperation = 0, due = 0, losses = 0, twice = 0, torn = 0, loudStarts = 0, refusals = 0,
+            blockedAgain = 0;
+        QString fault;
         QElapsedTimer clock;
         clock.start();
         while (clock.elapsed() < seconds * 1000) {
@@ -69,16 +89,6 @@ private slots:
                 ++atOperation;
                 env.insert("RINGLARK_KILL_AT", QString::number(1 + (atOperation - 1) % OperationsCovered));
             }
-            // Now and then the next caller is on the blocked list: refused, dropped, stored at once.
-            const bool blockNext = random.bounded(3) == 0;
-            const QString nextNumber = QStringLiteral("555%1").arg(callNumber + 1, 7, 10, QLatin1Char('0'));
-            if (blockNext) {
-                QFile b(folder.file("blocked.bin"));
-                QVERIFY(b.open(QIODevice::Append));
-                // As the program itself stores them: the number in its display pattern.
-                b.write(BlockedFile::entryRecord(CallTexts::displayPattern(nextNumber), QStringLiteral("KILL TEST")));
-            }
-
             modem.clearLog();
             QProcess program;
             program.setProcessEnvironment(env);
@@ -86,56 +96,98 @@ private slots:
             program.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
             program.start(folder.file("ringlark"));
             QVERIFY(program.waitForStarted());
-            const qint64 killAfter = random.bounded(1500);
+            const qint64 killAfter = random.bounded(3000);
             QElapsedTimer run;
             run.start();
             bool armed = false;
             int calls = 0;
+            qint64 aliveAt = clock.elapsed(); // the program was last seen running
             while (program.state() == QProcess::Running && run.elapsed() < 4000) {
+                aliveAt = clock.elapsed();
                 if (!byOperation && run.elapsed() >= killAfter)
                     break;
                 if (!armed && modem.commandTexts().contains(QStringLiteral("AT+VCID=1"))) {
                     armed = true;
                     QTest::qWait(100); // a box at start-up comes right after the port is armed
                 }
-                if (armed && !modem.sim()->callInProgress() && calls < 3) {
+                const bool ringing = modem.sim()->callInProgress();
+                if (!ringing && !placed.isEmpty() && placed.last().endedAt < 0)
+                    placed.last().endedAt = clock.elapsed();
+                // The next call rings once this one has ended: rings within its ten seconds would be
+                // the same call.
+                const bool lineFree = placed.isEmpty() || (placed.last().endedAt >= 0 &&
+                                                           clock.elapsed() > placed.last().endedAt + EndOfCallMs + 100);
+                if (armed && lineFree && calls < 3) {
                     ++calls;
-                    ++callNumber;
+                    // A caller the user blocks, one already blocked (refused), or any other.
+                    const int kind = random.bounded(4);
+                    Placed p;
+                    p.number = QStringLiteral("555%1").arg(placed.size() + 1, 7, 10, QLatin1Char('0'));
+                    p.name = QStringLiteral("CALLER %1").arg(placed.size() + 1);
+                    if (kind == 0) {
+                        p.name = QStringLiteral("BLOCK %1").arg(placed.size() + 1);
+                        blockedNumbers << p.number;
+                    } else if (kind == 1 && !blockedNumbers.isEmpty()) {
+                        p.number = blockedNumbers[random.bounded(int(blockedNumbers.size()))];
+                        p.name = QStringLiteral("AGAIN %1").arg(placed.size() + 1);
+                        ++blockedAgain;
+                    }
                     ModemSim::Call call;
-                    call.report = ModemSim::report("0321", "1405", QStringLiteral("555%1").arg(callNumber, 7, 10, QLatin1Char('0')),
-                                                   QStringLiteral("CALLER %1").arg(callNumber));
+                    call.report = ModemSim::report("0321", "1405", p.number, p.name);
                     call.ringsAfter = 1;
                     call.ringGapMs = 50;
                     modem.placeCall(call);
+                    placed << p;
                 }
                 QTest::qWait(20);
             }
             // Not armed after four seconds: a box held the start-up (it shows on standard error).
             program.kill();
             program.waitForFinished();
-            // A blocked caller is answered and hung up on (ATA): the list is in the program's format.
+            const qint64 killedAt = aliveAt;
+            // A blocked caller is answered and hung up on (ATA), by Block or by the list.
             refusals += int(modem.commandTexts().count(QStringLiteral("ATA")));
             if (program.readAllStandardError().contains("message box:"))
                 ++loudStarts;
             while (modem.sim()->callInProgress())
                 QTest::qWait(20);
+            if (!placed.isEmpty() && placed.last().endedAt < 0)
+                placed.last().endedAt = clock.elapsed(); // its end comes after the kill
+            for (qsizetype i = placed.size() - calls; i < placed.size(); ++i)
+                placed[i].killedAt = killedAt;
 
-            const QByteArray log = folder.bytes("Array.bin");
-            if (log.size() % CallRecord::Length != 0 || folder.bytes("blocked.bin").size() % 50 != 0 ||
+            QString logFault;
+            const QHash<QString, int> stored = storedByName(folder.bytes("Array.bin"), &logFault);
+            if (!logFault.isEmpty())
+                fault = logFault;
+            if (!logFault.isEmpty() || folder.bytes("blocked.bin").size() % 50 != 0 ||
                 folder.bytes("acsetup.bin").size() != settingsSize)
                 ++torn;
-            const QSet<QString> now = storedCalls(log);
-            for (const QString &n : std::as_const(known))
-                losses += !now.contains(n);
-            known = now;
+            for (const Placed &p : std::as_const(placed)) {
+                const int n = stored.value(p.name);
+                twice += n > 1;
+                const bool ended = p.endedAt + EndOfCallMs + MarginMs <= p.killedAt;
+                due += ended;
+                if ((ended || seen.contains(p.name)) && n == 0) {
+                    ++losses;
+                    qWarning("lost: %s (%s)", qPrintable(p.name), ended ? "its end had passed" : "seen stored before");
+                }
+                if (n > 0)
+                    seen << p.name;
+            }
         }
-        qInfo("kill test: %d kills (%d at a file operation, %d at random moments), %d calls placed, %lld stored, "
-              "%d refused; %d losses, %d torn files, %d starts with a message box",
-              attempts, atOperation, attempts - atOperation, callNumber, qlonglong(known.size()), refusals, losses,
-              torn, loudStarts);
-        QVERIFY(attempts > 0 && !known.isEmpty());
-        QVERIFY(refusals > 0); // blocked callers came, and were refused
+        const QByteArray blocked = folder.bytes("blocked.bin");
+        qInfo("kill test: %d kills (%d at a file operation, %d at random moments), %lld calls placed, %lld stored, "
+              "%d checks of a call whose end had passed; %d blocked by the user, %lld entries in the blocked list, %d calls from "
+              "them, %d answered to refuse; %d losses, %d stored twice, %d torn files, %d starts with a message box",
+              attempts, atOperation, attempts - atOperation, qlonglong(placed.size()), qlonglong(seen.size()), due,
+              int(blockedNumbers.size()), qlonglong(blocked.size() / 50), blockedAgain, refusals, losses, twice, torn,
+              loudStarts);
+        QVERIFY(attempts > 0 && due > 0);
+        QVERIFY2(!blocked.isEmpty() && refusals > 0, "blocked callers came, and were refused");
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
         QCOMPARE(losses, 0);
+        QCOMPARE(twice, 0);
         QCOMPARE(torn, 0);
         QCOMPARE(loudStarts, 0);
     }

@@ -1,0 +1,30 @@
+// The program as a user runs it, who blocks every caller whose name begins with "BLOCK" while
+// the call rings: the Block button, and Yes to its question. So the blocked list is written by
+// the program's own Block, and kills land on those writes too.
+#include "AppState.h"
+#include "MsgBox.h"
+#include "RunProgram.h"
+#include "frmMain.h"
+
+#include <QPushButton>
+#include <QTimer>
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    MsgBoxScript boxes;
+    boxes.onShow = [&boxes](const MsgRecord &r) {
+        // Named on standard error as the program names its boxes: the test tells a quiet start by it.
+        if (r.title == QLatin1String("Block Number Confirmation!"))
+            boxes.answer(vbYes);
+        else
+            std::fprintf(stderr, "message box: %s\n", qPrintable(r.title));
+    };
+    return runProgram(argc, argv, [](AppState &state, frmMain &window) {
+        auto *block = window.findChild<QPushButton *>(QStringLiteral("cmdBlock"));
+        QObject::connect(&state.display, &CallerDisplay::changed, &window, [&state, block] {
+            if (state.display.Label2().startsWith(QLatin1String("BLOCK")) && state.Timer1.Interval() > 0)
+                QTimer::singleShot(0, block, &QPushButton::click);
+        });
+    });
+}
