@@ -101,9 +101,14 @@ QString renumbered(const QString &record, int callNumber)
             qsizetype digits = rg < 0 ? rg : rg + 3;
             while (digits >= 0 && digits < whole.size() && whole.at(digits).isDigit())
                 ++digits;
-            moved = head + (rg < 0 ? QString() : whole.mid(rg, digits - rg)) + QStringLiteral("END");
+            const QString keys = (rg < 0 ? QString() : whole.mid(rg, digits - rg)) + QStringLiteral("END");
+            moved = head + keys;
+            // Even that too long: what stands after the date key is no field the record can
+            // keep whole, and it gives way at its end, so the record still carries its number.
+            if (moved.size() > Length)
+                moved = head.left(Length - keys.size()) + keys;
         }
-        return moved.size() <= Length && isLive(moved) ? padded(moved) : padded(record);
+        return isLive(moved) ? padded(moved) : padded(record);
     }
     QString text =
         QStringLiteral("CL=") + QString::number(callNumber) + record.mid(record.indexOf(QLatin1String("DT")));
