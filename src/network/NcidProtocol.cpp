@@ -1,6 +1,6 @@
 #include "NcidProtocol.h"
 
-Q_LOGGING_CATEGORY(lcNetwork, "ringlark.network", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcNetwork, "ringlark.network", QtWarningMsg)
 
 namespace Ncid {
 
@@ -130,7 +130,8 @@ QList<QString> LineReader::feed(const QByteArray &bytes)
         const qsizetype lf = bytes.indexOf('\n', from);
         const qsizetype end = lf < 0 ? bytes.size() : lf;
         if (!m_skipping) {
-            if (m_partial.size() + (end - from) > m_max) {
+            // One byte more than the bound for the CR of a CR LF.
+            if (m_partial.size() + (end - from) > m_max + 1) {
                 // Too long to be a line: dropped whole, to its line end.
                 m_partial.clear();
                 m_skipping = true;
@@ -141,11 +142,12 @@ QList<QString> LineReader::feed(const QByteArray &bytes)
         }
         if (lf < 0)
             break;
-        if (!m_skipping) {
-            if (m_partial.endsWith('\r'))
-                m_partial.chop(1);
+        if (m_partial.endsWith('\r'))
+            m_partial.chop(1);
+        if (m_partial.size() > m_max)
+            ++m_dropped;
+        else if (!m_skipping)
             lines.append(QString::fromLatin1(m_partial));
-        }
         m_partial.clear();
         m_skipping = false;
         from = lf + 1;
