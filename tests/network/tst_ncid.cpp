@@ -10,9 +10,16 @@
 #include "TestSupport.h"
 #include "Tray.h"
 #include "WrapButton.h"
+#include "AuxWindows.h"
+#include "NetworkSettingsBox.h"
 #include "frmMain.h"
+#include "frmSetup.h"
 
+#include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -272,6 +279,46 @@ private slots:
         // The server goes: said in the tray tip.
         server->abort();
         QTRY_COMPARE(state.tray.tip(), NcidCalls::DisconnectedTip);
+    }
+
+    void setupNetworkGroup()
+    {
+        TestFolder folder;
+        folder.copyProgramData();
+        folder.write(ProgramSettings::fileName(), "[desktop]\nspeakNames=true\n[ncid]\nlistenPort=4000\n");
+        AppState state(folder.path());
+        state.options = clientOf(1); // nothing listens there: the program waits for its server
+        frmMain window(state);
+        QVERIFY(window.Form_Load());
+        const QByteArray setup = folder.bytes("acsetup.bin");
+        window.ui.mnuSetup->trigger();
+        frmSetup *w = window.windows().setupWindow();
+        QVERIFY(w);
+        auto *box = w->findChild<NetworkSettingsBox *>();
+        QVERIFY(box);
+        // The file's values, not this run's command line.
+        QVERIFY(!box->chkNcidClient->isChecked());
+        QCOMPARE(box->updNcidServerPort->value(), 4000);
+        // Not an address: told, and nothing written.
+        box->chkNcidServer->setChecked(true);
+        box->txtNcidServerAddress->setText("my host");
+        QVERIFY(!box->save());
+        QCOMPARE(m_t->boxes.titles(), QStringList({"Network"}));
+        box->txtNcidServerAddress->setText("0.0.0.0");
+        box->chkNcidClient->setChecked(true);
+        box->txtNcidClientHost->setText("pbx.home");
+        w->ui.cmdOkSetup->click();
+        ProgramSettings expected;
+        expected.speakNames = true; // another group's setting stays
+        expected.ncidServerEnabled = true;
+        expected.ncidServerAddress = "0.0.0.0";
+        expected.ncidServerPort = 4000;
+        expected.ncidClientEnabled = true;
+        expected.ncidClientHost = "pbx.home";
+        QCOMPARE(ProgramSettings::load(folder.path()), expected);
+        // The setup records keep their number and size, and nothing of the network.
+        QCOMPARE(folder.bytes("acsetup.bin").size(), setup.size());
+        QVERIFY(!folder.bytes("acsetup.bin").contains("pbx.home"));
     }
 
     void clientNeverReads()
