@@ -60,7 +60,7 @@ FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 300
 CRASH_SECONDS ?= 1200
 FUZZ_PKGS := clang libclang-rt-14-dev
-FUZZ_TARGETS := receive calllog blocked setup
+FUZZ_TARGETS := receive calllog blocked setup ncid
 
 .PHONY: fuzz crashtest
 
