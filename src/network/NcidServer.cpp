@@ -25,7 +25,7 @@ bool NcidServer::listen(const QString &address, quint16 port, QString *error)
 {
     close();
     QList<QHostAddress> wanted;
-    if (address.trimmed().isEmpty()) {
+    if (address.trimmed().isEmpty() || address.trimmed() == QLatin1String("localhost")) {
         // Calls are private: only this computer hears them unless the user names a network.
         wanted = {QHostAddress(QHostAddress::LocalHost), QHostAddress(QHostAddress::LocalHostIPv6)};
     } else {

@@ -26,7 +26,7 @@ public:
     explicit NcidServer(QObject *parent = nullptr);
     ~NcidServer() override;
 
-    // Listens on `address` (empty: the loopback addresses, IPv4 and IPv6) and `port` (0: any
+    // Listens on `address` (empty or "localhost": the loopback addresses, IPv4 and IPv6) and `port` (0: any
     // free port, see port()). False with the reason when nothing could be listened on.
     bool listen(const QString &address, quint16 port, QString *error = nullptr);
     void close();
