@@ -54,8 +54,8 @@ double percentile(std::vector<double> v, double p)
 
 void print(const char *what, const std::vector<double> &v, int calls)
 {
-    std::printf("  %-44s median %.3f ms   min %.3f ms   p95 %.3f ms   (%zu of %d calls)\n", what,
-                percentile(v, 0.5), percentile(v, 0), percentile(v, 0.95), v.size(), calls);
+    std::printf("  %-44s median %.3f ms   min %.3f ms   p95 %.3f ms   (%zu of %d calls)\n", what, percentile(v, 0.5),
+                percentile(v, 0), percentile(v, 0.95), v.size(), calls);
     std::fflush(stdout);
 }
 
@@ -307,7 +307,8 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     pinLocale();
-    const int calls = qEnvironmentVariableIntValue("NCID_BENCH_CALLS") > 0 ? qEnvironmentVariableIntValue("NCID_BENCH_CALLS") : 300;
+    const int calls =
+        qEnvironmentVariableIntValue("NCID_BENCH_CALLS") > 0 ? qEnvironmentVariableIntValue("NCID_BENCH_CALLS") : 300;
     std::printf("NCID: last byte of the modem's report on the pseudo-terminal to the CID: line at a client on "
                 "loopback:\n");
     print("in this process (fast clock, calls end at once)", inProcess(calls), calls);
@@ -358,8 +359,7 @@ int main(int argc, char *argv[])
     std::printf("ringlark --ncid-server idle with %zu clients connected, %d s:\n", clients.size(), seconds);
     // /proc counts CPU in clock ticks (10 ms): 0 means less than one tick.
     std::printf("  CPU %.1f ms (%.3f %% of one core), %ld context switches in all its threads (%.1f a second)\n",
-                cpu1 - cpu0,
-                (cpu1 - cpu0) / (seconds * 10.0), sw1 - sw0, double(sw1 - sw0) / seconds);
+                cpu1 - cpu0, (cpu1 - cpu0) / (seconds * 10.0), sw1 - sw0, double(sw1 - sw0) / seconds);
     for (int fd : clients)
         ::close(fd);
     return 0;

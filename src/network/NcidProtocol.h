@@ -19,8 +19,8 @@ inline const QString DefaultLine = QStringLiteral("POTS");
 
 // One call as the protocol carries it.
 struct Call {
-    QString date;   // mmddyyyy
-    QString time;   // hhmm, 24-hour
+    QString date; // mmddyyyy
+    QString time; // hhmm, 24-hour
     QString line = DefaultLine;
     QString number; // as received, "-" when there is none
     QString name;   // as received, "-" when there is none
@@ -47,18 +47,18 @@ enum class Kind {
     Hup,     // a call the server hung up on
     CidLog,  // history sent at connect
     HupLog,
-    Msg,     // a text message
-    Status,  // a numbered server line (200, 210, 25x, 300)
-    Other,   // anything else: ignored
+    Msg,    // a text message
+    Status, // a numbered server line (200, 210, 25x, 300)
+    Other,  // anything else: ignored
 };
 
 struct Message {
     Kind kind = Kind::Other;
-    Call call;         // Cid, Hup, CidLog, HupLog; the line of CidInfo
-    int ring = 0;      // CidInfo
+    Call call;    // Cid, Hup, CidLog, HupLog; the line of CidInfo
+    int ring = 0; // CidInfo
     bool ringValid = false;
-    int status = 0;    // Status
-    QString text;      // Msg and Status: the text after the label or number
+    int status = 0; // Status
+    QString text;   // Msg and Status: the text after the label or number
 };
 
 // One line, without its line end. Lines that are not of the protocol come back as Kind::Other.

@@ -170,8 +170,8 @@ void NcidServer::drop(QTcpSocket *socket, const char *why)
     m_clients.removeIf([socket](const Client &c) { return c.socket == socket; });
     if (m_clients.size() == before)
         return;
-    qCInfo(lcNetwork, "NCID client %s:%u dropped: %s", qPrintable(socket->peerAddress().toString()),
-           socket->peerPort(), why);
+    qCInfo(lcNetwork, "NCID client %s:%u dropped: %s", qPrintable(socket->peerAddress().toString()), socket->peerPort(),
+           why);
     socket->disconnect(this);
     socket->abort();
     socket->deleteLater();

@@ -2,16 +2,16 @@
 // against a server that goes away, a scripted server sending a real server's transcript to the
 // whole program, and one program publishing its calls to another.
 #include "AppState.h"
+#include "AuxWindows.h"
 #include "NcidCalls.h"
 #include "NcidClient.h"
 #include "NcidServer.h"
+#include "NetworkSettingsBox.h"
 #include "Services.h"
 #include "SoundRecorder.h"
 #include "TestSupport.h"
 #include "Tray.h"
 #include "WrapButton.h"
-#include "AuxWindows.h"
-#include "NetworkSettingsBox.h"
 #include "frmMain.h"
 #include "frmSetup.h"
 
@@ -19,8 +19,8 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSpinBox>
 #include <QRegularExpression>
+#include <QSpinBox>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
@@ -232,7 +232,8 @@ private slots:
         QCOMPARE(client.state->tray.tip(), Tray::ConnectedTip);
         // One call shown, one refused by the publisher's blocked list.
         QVERIFY(server.services->blocked.append("(305)-555-0100", "MARY ROE"));
-        for (const char *report : {"NMBR = 5551234567\r\nNAME = JOHN DOE\r\n", "NMBR = 3055550100\r\nNAME = MARY\r\n"}) {
+        for (const char *report :
+             {"NMBR = 5551234567\r\nNAME = JOHN DOE\r\n", "NMBR = 3055550100\r\nNAME = MARY\r\n"}) {
             server.services->reception.receive(QByteArray("\r\nRING\r\n\r\nDATE = 0321\r\nTIME = 1405\r\n") + report);
             // A refused call is over at once; the other rings on.
             if (server.state->Timer1.isRunning()) {
