@@ -60,7 +60,7 @@ FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 300
 CRASH_SECONDS ?= 1200
 FUZZ_PKGS := clang libclang-rt-14-dev
-FUZZ_TARGETS := receive calllog blocked setup
+FUZZ_TARGETS := receive calllog blocked setup ncid
 # Throughput: no fill of fresh allocations and short allocation stacks (a finding still names
 # where the bad access is). The receive target keeps one program state across inputs, as the
 # program does, so libFuzzer's per-input leak check would only see that state; leaks are looked

@@ -7,7 +7,7 @@
 Services::Services(AppState &state, IMainWindow &window, IPortConnection &port)
     : log(state), browser(state), blocked(state.blockedPath(), state.blockedScratchPath()), modem(state, port, &window),
       end(state, call, log, browser), reception(state, window, call, modem, blocked, voice, end),
-      block(state, window, modem, blocked), buttons(state, modem)
+      block(state, window, modem, blocked), buttons(state, modem), network(state, window, call, reception)
 {
     block.callDropped = [this] { end.Timer1_Timer(); };
     buttons.callDropped = [this] { end.Timer1_Timer(); };

@@ -7,6 +7,7 @@
 #include "CallState.h"
 #include "EndOfCall.h"
 #include "LogBrowser.h"
+#include "NcidCalls.h"
 #include "ServiceButtons.h"
 #include "clsModemFunctions.h"
 #include "clsPlayWaveFile.h"
@@ -30,4 +31,5 @@ struct Services {
     CallReception reception;
     BlockCommand block;
     ServiceButtons buttons;
+    NcidCalls network;
 };

@@ -37,7 +37,10 @@ bool frmMain::Form_Load()
     SetScreenSaverActive(true);
     ui.cmdCallForwardingOFF->hide();
 
-    const SetupFile::LoadOutcome loaded = m_state.setupFile.load(m_state.settings, showSetupConfigurationMessage);
+    // Calls from an NCID server need no modem settings: nothing to complete.
+    const bool fromServer = m_state.callsFromServer();
+    const SetupFile::LoadOutcome loaded =
+        m_state.setupFile.load(m_state.settings, fromServer ? std::function<void()>() : showSetupConfigurationMessage);
     if (!loaded.copyError.isEmpty())
         reportWriteFailure(m_state.setupFile.path(), loaded.copyError);
     if (m_state.settings.colorNumber() > 0)
@@ -50,7 +53,11 @@ bool frmMain::Form_Load()
     // it must not report a configured modem as missing.
     m_state.ModemConfigured = m_state.settings.comPortNumber() >= 1 && m_state.settings.hasCallerIdCommand();
 
-    forwardingLeftOn();
+    // Forwarding is switched off through the modem: not asked about when the modem is not used.
+    if (fromServer)
+        showServiceState(ServicePair::Forwarding, false);
+    else
+        forwardingLeftOn();
     restoreServiceButtons();
 
     show();
@@ -68,12 +75,21 @@ bool frmMain::Form_Load()
     // run an event loop for a program without windows.
     if (m_shuttingDown)
         return false;
-    if (m_state.ModemConfigured) {
+    startNetwork();
+    if (m_state.ModemConfigured || fromServer) {
         m_services->end.DisplayFinalList();
         m_state.Timer2.restart(m_state.settings.minimizeDelayMs());
     }
     m_state.MSComm1.setInputLen(0);
     return true;
+}
+
+void frmMain::startNetwork()
+{
+    QString error;
+    if (!m_services->network.start(&error))
+        MsgBox(crLines({QStringLiteral("Calls cannot be published to NCID clients:"), error}), MsgStyle::Critical,
+               QStringLiteral("NCID Server"));
 }
 
 void frmMain::forwardingLeftOn()

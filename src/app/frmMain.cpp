@@ -2,6 +2,7 @@
 
 #include "AppState.h"
 #include "AuxWindows.h"
+#include "ModemMessages.h"
 #include "MsgBox.h"
 #include "NotifyIcon.h"
 #include "SingleInstance.h"
@@ -194,6 +195,10 @@ void frmMain::mnuModemSelection_Click()
     // Not during a call, its end (the pager) or any modem dialogue.
     if (m_state.Timer1.Interval() != 0 || m_state.modemBusy() || m_state.windows.ModemDetectionRunning)
         return;
+    if (m_state.callsFromServer()) {
+        ModemMessages::notConnected(ModemMessages::callsFromServer());
+        return;
+    }
     // The menu always searches: a window left open from an earlier search is loaded anew. It is
     // idle (the guard above), so it goes before the flag below could make it merely hide.
     unloadDetectWindow();

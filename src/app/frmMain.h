@@ -77,6 +77,8 @@ private:
     void restoreFromTray();
     bool receivingCall() const;
     void forwardingLeftOn();
+    // Publishes the calls, or takes them from a server, as the options ask.
+    void startNetwork();
     void restoreServiceButtons();
     void shutdown(bool letPendingRun);
     bool confirmExit();

@@ -28,17 +28,40 @@ void CallReception::MSComm1_OnComm()
     MSComm &port = m_state.MSComm1;
     if (port.InBufferCount() == 0)
         return;
-    if (port.CommEvent() == MSComm::comEvReceive) {
-        m_call.buffer += port.Input();
-        if (CallerIdParser::hasRing(m_call.buffer)) {
-            SetScreenSaverActive(false);
-            m_state.Timer2.stop();
-            m_state.Timer1.restart(EndOfCallMs);
-            m_call.RingSeen = true;
-        } else if (m_call.buffer.size() > MaxBufferWithoutRing) {
-            m_call.buffer = m_call.buffer.right(KeptWithoutRing);
-        }
+    if (port.CommEvent() == MSComm::comEvReceive)
+        append(port.Input());
+    examine();
+}
+
+void CallReception::receive(const QString &text)
+{
+    append(text);
+    examine();
+}
+
+void CallReception::append(const QString &text)
+{
+    m_call.buffer += text;
+    if (CallerIdParser::hasRing(m_call.buffer)) {
+        SetScreenSaverActive(false);
+        m_state.Timer2.stop();
+        m_state.Timer1.restart(EndOfCallMs);
+        m_call.RingSeen = true;
+        tellRings();
+    } else if (m_call.buffer.size() > MaxBufferWithoutRing) {
+        m_call.buffer = m_call.buffer.right(KeptWithoutRing);
     }
+}
+
+void CallReception::tellRings()
+{
+    const int rings = EndOfCall::ringCount(m_call.buffer, false);
+    while (m_call.ringsTold < rings)
+        emit m_state.callEvents.ring(++m_call.ringsTold);
+}
+
+void CallReception::examine()
+{
     if (m_call.ReportProcessed)
         return;
     if (CallerIdParser::isComplete(m_call.buffer)) {
@@ -80,7 +103,8 @@ void CallReception::handleReport(LineState line)
     const CallerIdParser::Caller who = CallerIdParser::callerOf(m_call.buffer);
     const bool telemarketer = m_state.settings.BlockTeleMarketersStatus && who.name == CallerIdParser::UnknownName;
     m_call.IncomingBlocked = !telemarketer && IsIncomingNumberBlocked(m_blocked, who.number);
-    const bool refused = telemarketer || m_call.IncomingBlocked;
+    const bool refused = telemarketer || m_call.IncomingBlocked || m_call.refusedElsewhere;
+    tellCaller(refused);
     QString writeError;
     const bool kept = refused || m_state.setupFile.WriteSetupRecord(Settings::LastReportRecord,
                                                                     CallerIdParser::framedReport(m_call.buffer),
@@ -127,13 +151,34 @@ CallerIdParser::Classification CallReception::showCall()
     return c;
 }
 
+void CallReception::tellCaller(bool refused)
+{
+    using CallerIdParser::receivedValue;
+    const QDate today = Clock::current().now().date();
+    QString date = receivedValue(m_call.buffer, QStringLiteral("DATE"));
+    date.remove(QLatin1Char(' '));
+    QString time = receivedValue(m_call.buffer, QStringLiteral("TIME"));
+    time.remove(QLatin1Char(' '));
+    ReportedCall call;
+    call.date = QDate(today.year(), date.left(2).toInt(), date.mid(2, 2).toInt());
+    if (!call.date.isValid())
+        call.date = today;
+    call.time = QTime::fromString(time.left(4), QStringLiteral("HHmm")).isValid()
+                    ? time.left(4)
+                    : Clock::current().now().time().toString(QStringLiteral("HHmm"));
+    call.number = receivedValue(m_call.buffer, QStringLiteral("NMBR"));
+    call.name = receivedValue(m_call.buffer, QStringLiteral("NAME"));
+    emit m_state.callEvents.caller(call, refused);
+}
+
 void CallReception::refuseCall()
 {
     m_call.NameSeen = m_call.NumberSeen = m_call.DateSeen = m_call.TimeSeen = false;
     m_state.Timer2.stop();
     // A caller who has already hung up is not answered: the end of the call stores the call as
-    // a refused one.
-    if (m_line == LineState::Ended)
+    // a refused one. Calls taken from an NCID server cannot be answered here at all: refused,
+    // they are stored as such and not announced, and end as the server tells.
+    if (m_line == LineState::Ended || m_state.callsFromServer())
         return;
     // A modem that fails under the drop is told of once the call is stored.
     MsgBoxDeferral later;

@@ -30,12 +30,19 @@ public:
                   BlockedFile &blocked, clsPlayWaveFile &voice, EndOfCall &end, QObject *parent = nullptr);
 
     void MSComm1_OnComm();
+    // Text of the line from another call source than the modem (an NCID server, as a modem
+    // report): handled as the modem's text is.
+    void receive(const QString &text);
     // The end-of-call timer: a report that has become whole with the end of the call is handled
     // first, then the call ends.
     void Timer1_Timer();
 
 private:
     enum class LineState { Ringing, Ended };
+    void append(const QString &text);
+    void examine();
+    void tellRings();
+    void tellCaller(bool refused);
     void handleReport(LineState line);
     CallerIdParser::Classification showCall();
     void refuseCall();

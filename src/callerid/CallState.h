@@ -15,4 +15,7 @@ struct CallState {
     CallerIdParser::Report report; // the fields of the report handled last
     QString callClass;            // "Normal", "Local", "Private", "Unknown" or "Barred"
     int callsWithoutCallerId = 0; // calls in a row that rang without any caller-ID data
+    int ringsTold = 0;            // rings of this call told to the listeners of the call events
+    // Refused before it reached the program: the NCID server it takes its calls from hung up.
+    bool refusedElsewhere = false;
 };

@@ -242,6 +242,13 @@ Caller callerOf(const QString &buffer)
     return {nameOf(lineValue(buffer, Name)), numberOf(lineValue(buffer, Number))};
 }
 
+QString receivedValue(const QString &buffer, const QString &keyword)
+{
+    QString v = lineValue(buffer, keyword);
+    v.remove(QLatin1Char('='));
+    return TextRules::trimBlanks(v);
+}
+
 QString framedReport(const QString &buffer)
 {
     return QStringLiteral("\r\n") + buffer + QStringLiteral("\r\n");

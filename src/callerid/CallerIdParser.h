@@ -51,6 +51,9 @@ struct Caller {
     QString number; // as Report::callerNumber
 };
 Caller callerOf(const QString &buffer);
+// A field's value as the line sent it: "=" and surrounding blanks removed, nothing else changed.
+// Empty when the field is absent.
+QString receivedValue(const QString &buffer, const QString &keyword);
 // The report as it is kept (record 5 of the settings): CR LF, the whole buffer, CR LF.
 QString framedReport(const QString &buffer);
 

@@ -44,7 +44,7 @@ EndOfCall::EndedCall EndOfCall::takeCall()
         ended.recordLine = m_call.report.recordLine();
         const bool zappedTelemarketer =
             m_call.report.callerName == CallerIdParser::UnknownName && m_state.settings.BlockTeleMarketersStatus;
-        ended.refused = zappedTelemarketer || m_call.IncomingBlocked;
+        ended.refused = zappedTelemarketer || m_call.IncomingBlocked || m_call.refusedElsewhere;
     } else {
         // Rang without a caller-ID report: stored as such, with its own date and time; never
         // with the previous caller's fields.
@@ -69,6 +69,8 @@ EndOfCall::EndedCall EndOfCall::takeCall()
     m_call.IncomingBlocked = false;
     m_call.NumberReceived = false;
     m_call.RingSeen = false;
+    m_call.refusedElsewhere = false;
+    m_call.ringsTold = 0;
     return ended;
 }
 
@@ -77,6 +79,8 @@ void EndOfCall::Timer1_Timer()
     // Timer1 is switched off before anything here waits, so a second end of the same call
     // cannot start; a later one belongs to the next call.
     const EndedCall ended = takeCall();
+    if (ended.ringSeen || ended.numberReceived)
+        emit m_state.callEvents.ended();
     QString writeError;
     bool stored = false;
     {
@@ -87,7 +91,9 @@ void EndOfCall::Timer1_Timer()
         if (!ended.refused)
             Display_List(ended);
         // The pager is dialled through the modem: never while another service has the port.
-        if (m_state.settings.CallSendToPagerStatus && notifyPager && !m_state.flags.any())
+        // A program that takes its calls from the network has no modem to page through.
+        if (m_state.settings.CallSendToPagerStatus && notifyPager && !m_state.flags.any() &&
+            !m_state.callsFromServer())
             notifyPager(ended.callerNumber);
     }
     if (m_state.settings.CallerIdMinimize && !m_state.windows.any() && !m_state.flags.ModemSearchInProgress)

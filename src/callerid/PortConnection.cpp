@@ -28,6 +28,9 @@ void PortConnection::ModemPortOpen()
 {
     if (ProgramEnd::underway())
         return; // the port stays closed once Exit has been confirmed
+    // Calls come from an NCID server: the modem is neither opened nor searched for.
+    if (m_state.callsFromServer())
+        return;
     // No port, or a settings file that lost its caller-ID command (short or damaged): the
     // modem is not configured, and the search finds it rather than leave caller ID off.
     if (m_state.settings.comPortNumber() < 1 || !m_state.settings.hasCallerIdCommand())
@@ -103,6 +106,14 @@ void PortConnection::awaitCallerIdReply()
     }
 }
 
+bool PortConnection::modemNotUsed() const
+{
+    if (!m_state.callsFromServer())
+        return false;
+    ModemMessages::notConnected(ModemMessages::callsFromServer());
+    return true;
+}
+
 bool PortConnection::lostOnOpen(const QString &reason)
 {
     if (!m_state.MSComm1.deviceMissing())
@@ -140,7 +151,7 @@ void PortConnection::notConfigured()
 void PortConnection::mnuConnectPort_Click()
 {
     // A modem dialogue (the pager after a call, a zap) has the port and hands it back itself.
-    if (m_state.modemBusy())
+    if (m_state.modemBusy() || modemNotUsed())
         return;
     if (!m_state.ModemConfigured) {
         notConfigured();
@@ -171,7 +182,7 @@ void PortConnection::mnuConnectPort_Click()
 
 void PortConnection::mnuReleasePort_Click()
 {
-    if (m_state.modemBusy())
+    if (m_state.modemBusy() || modemNotUsed())
         return;
     if (!m_state.ModemConfigured) {
         notConfigured();

@@ -37,6 +37,8 @@ private:
     void deviceTaken(); // the port is open again
     void onDeviceBack();
     void notConfigured();
+    // Calls are taken from an NCID server: the user is told that the modem is not used.
+    bool modemNotUsed() const;
     bool openPort(QString *reason);
     // The device is gone (not held by another program): released as lost, and the user told so.
     bool lostOnOpen(const QString &reason);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CallEvents.h"
 #include "CallList.h"
 #include "CallerDisplay.h"
 #include "Flags.h"
@@ -44,6 +45,10 @@ public:
     SetupFile setupFile;
     // The settings of the program's own file (network, desktop), with the command line's laid over.
     ProgramSettings options;
+    // Calls come from an NCID server, not the modem: the modem is never opened or searched for.
+    bool callsFromServer() const { return options.ncidClientEnabled; }
+    // Rings, callers and ends of calls as they happen (the NCID server listens).
+    CallEvents callEvents;
     bool ModemConfigured = false;
     // Why the latest modem search could not ask some ports (held, no permission, no answer).
     QStringList detectionProblems;

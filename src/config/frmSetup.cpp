@@ -4,6 +4,7 @@
 #include "CallTexts.h"
 #include "Clock.h"
 #include "MsgBox.h"
+#include "NetworkSettingsBox.h"
 #include "UpDown.h"
 #include "WindowColor.h"
 
@@ -21,6 +22,7 @@ frmSetup::frmSetup(AppState &state, QWidget *parent) : Form(parent), m_state(sta
     setObjectName(QStringLiteral("frmSetup"));
     setWindowTitle(QStringLiteral("Configuration Setup"));
     ui.build(this);
+    NetworkSettingsBox::addTo(this, ui.cmdOkSetup, state.folder()); // saved by Apply, before the dialog closes
     bindOptions();
     connect(ui.cmdOkSetup, &QPushButton::clicked, this, &frmSetup::cmdOkSetup_Click);
     connect(ui.cmdDefaultSetup, &QPushButton::clicked, this, &frmSetup::cmdDefaultSetup_Click);

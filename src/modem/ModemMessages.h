@@ -34,4 +34,10 @@ inline void notConnected(const QString &reason)
            QStringLiteral("Modem Disconnected"));
 }
 
+// Calls are taken from an NCID server: the modem is not used in this run.
+inline QString callsFromServer()
+{
+    return QStringLiteral("Calls are taken from the NCID server; the modem is not used.");
+}
+
 } // namespace ModemMessages

@@ -2,6 +2,7 @@
 
 #include "AppState.h"
 #include "MainWindowPort.h"
+#include "ModemMessages.h"
 #include "MsgBox.h"
 #include "ServiceScopes.h"
 #include "clsModemFunctions.h"
@@ -28,6 +29,10 @@ bool ServiceButtons::allowed(bool ringing, Flag own) const
 
 bool ServiceButtons::modemConfigured() const
 {
+    if (m_state.callsFromServer()) {
+        ModemMessages::notConnected(ModemMessages::callsFromServer());
+        return false;
+    }
     if (m_state.ModemConfigured)
         return true;
     MsgBox(crLines({QStringLiteral("Program is not yet configured for a valid Modem."),

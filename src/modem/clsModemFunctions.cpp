@@ -22,6 +22,9 @@ bool clsModemFunctions::ZapIncomingCall()
 {
     if (m_state.Timer1.Interval() < 1)
         return false; // no call is ringing
+    // Calls taken from an NCID server ring on another line: no modem here answers them.
+    if (m_state.callsFromServer())
+        return false;
     // While the call is being dropped it cannot end by its own timer: whoever dropped it ends it
     // once, afterwards. A call that was not dropped rings on to its usual end.
     m_state.Timer1.stop();

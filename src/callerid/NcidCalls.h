@@ -1,0 +1,53 @@
+#pragma once
+
+#include "NcidClient.h"
+#include "NcidServer.h"
+
+#include <QObject>
+#include <QString>
+
+class AppState;
+class CallReception;
+class IMainWindow;
+struct CallState;
+
+// The program on the network, by its own settings and the command line: it publishes its calls
+// to NCID clients (the server listens to the call events, as the window does), and it takes its
+// calls from an NCID server instead of the modem (the client is the call source that feeds the
+// reception, as the modem's port does).
+class NcidCalls : public QObject {
+    Q_OBJECT
+public:
+    static inline const QString DisconnectedTip =
+        QStringLiteral("Ringlark Caller ID is OFF. The NCID server is disconnected.");
+
+    NcidCalls(AppState &state, IMainWindow &window, CallState &call, CallReception &reception,
+              QObject *parent = nullptr);
+
+    // Starts what the options ask for. False with the reason when the server could not listen.
+    bool start(QString *error = nullptr);
+
+    NcidServer &server() { return m_server; }
+    NcidClient &client() { return m_client; }
+
+    // The modem report that stands for a call line of the server: the same lines a modem sends,
+    // so that the call is read, refused, shown and stored as a modem's call is.
+    static QString modemReport(const Ncid::Call &call);
+    // A stored call record as the protocol carries it (the call log sent at connect).
+    static Ncid::Call fromRecord(const QString &record);
+
+private:
+    void publish();
+    void onMessage(const Ncid::Message &m);
+    void onConnectedChanged(bool connected);
+    // Ends the call in progress (its ringing stopped, or the next call begins).
+    void endCall();
+    QList<Ncid::Call> storedCalls() const;
+
+    AppState &m_state;
+    IMainWindow &m_window;
+    CallState &m_call;
+    CallReception &m_reception;
+    NcidServer m_server;
+    NcidClient m_client;
+};

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "ProgramSettings.h"
+
+#include <QGroupBox>
+
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+class QSpinBox;
+class QWidget;
+
+// The "Network" group of the Setup dialog: publish the calls to NCID clients (address and
+// port), take the calls from an NCID server (host and port). Kept in the program's own settings
+// file, never in the setup records; saved with the dialog's Apply, for the next start.
+class NetworkSettingsBox : public QGroupBox {
+    Q_OBJECT
+public:
+    NetworkSettingsBox(const QString &folder, QWidget *parent = nullptr);
+
+    // Puts the group into the dialog above its buttons; `apply` saves it.
+    static NetworkSettingsBox *addTo(QWidget *dialog, QPushButton *apply, const QString &folder);
+
+    // The settings as shown, laid over `base` (the file's other settings stay as they are).
+    // False with the reason when what is typed is not an address, a host or a port.
+    bool shown(ProgramSettings *base, QString *error) const;
+    // Writes the shown values into the settings file; a failure is told to the user.
+    bool save();
+
+    QCheckBox *chkNcidServer = nullptr;
+    QLineEdit *txtNcidServerAddress = nullptr;
+    QSpinBox *updNcidServerPort = nullptr;
+    QCheckBox *chkNcidClient = nullptr;
+    QLineEdit *txtNcidClientHost = nullptr;
+    QSpinBox *updNcidClientPort = nullptr;
+
+private:
+    QString m_folder;
+};

@@ -1,0 +1,158 @@
+#include "NcidProtocol.h"
+
+Q_LOGGING_CATEGORY(lcNetwork, "ringlark.network", QtWarningMsg)
+
+namespace Ncid {
+
+QString fieldText(const QString &value)
+{
+    QString v;
+    v.reserve(value.size());
+    for (QChar c : value) {
+        // A star would end the field early and a line end would end the line: a name that
+        // holds one must not make up fields or lines of its own at the other end.
+        if (c == QLatin1Char('*') || c.unicode() < 32 || c.unicode() == 127)
+            v += QLatin1Char(' ');
+        else
+            v += c;
+    }
+    v = v.trimmed();
+    return v.isEmpty() ? QStringLiteral("-") : v;
+}
+
+QByteArray callLine(const QString &label, const Call &call)
+{
+    const QString text = label + QStringLiteral(": *DATE*%1*TIME*%2*LINE*%3*NMBR*%4*MESG*%5*NAME*%6*\r\n")
+                                     .arg(fieldText(call.date), fieldText(call.time), fieldText(call.line),
+                                          fieldText(call.number), fieldText(call.mesg), fieldText(call.name));
+    return text.toLatin1();
+}
+
+QByteArray ringLine(const QString &line, int ring, const QString &time)
+{
+    return QStringLiteral("CIDINFO: *LINE*%1*RING*%2*TIME*%3*\r\n")
+        .arg(fieldText(line))
+        .arg(ring)
+        .arg(fieldText(time))
+        .toLatin1();
+}
+
+QByteArray greeting(const QString &serverName)
+{
+    // Feature set 1 ("modem and device support") is the only one this server has.
+    return QByteArrayLiteral("200 ") + fieldText(serverName).toLatin1() +
+           QByteArrayLiteral("\r\n210 API: 1.5 Feature Set 1\r\n");
+}
+
+namespace {
+
+// The *LABEL*value* pairs after the line's label. The name is the last field of a call line;
+// a star inside it (servers pass names on as they get them) is kept as part of the name.
+void readFields(const QString &rest, Message &m)
+{
+    const QString t = rest.trimmed();
+    if (!t.startsWith(QLatin1Char('*')))
+        return;
+    const QStringList parts = t.mid(1).split(QLatin1Char('*'));
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString &label = parts.at(i);
+        QString value = parts.at(i + 1);
+        if (label == QLatin1String("NAME")) {
+            // Everything up to the final star.
+            QStringList tail = parts.mid(i + 1);
+            if (tail.size() > 1 && tail.constLast().isEmpty())
+                tail.removeLast();
+            value = tail.join(QLatin1Char('*'));
+            m.call.name = value;
+            break;
+        }
+        if (label == QLatin1String("DATE"))
+            m.call.date = value;
+        else if (label == QLatin1String("TIME"))
+            m.call.time = value;
+        else if (label == QLatin1String("LINE"))
+            m.call.line = value;
+        else if (label == QLatin1String("NMBR"))
+            m.call.number = value;
+        else if (label == QLatin1String("MESG"))
+            m.call.mesg = value;
+        else if (label == QLatin1String("RING"))
+            m.ring = value.toInt(&m.ringValid);
+    }
+}
+
+} // namespace
+
+Message parse(const QString &line)
+{
+    Message m;
+    m.call.line.clear();
+    m.call.mesg.clear();
+    if (line.size() >= 3 && line.at(0).isDigit() && line.at(1).isDigit() && line.at(2).isDigit() &&
+        (line.size() == 3 || line.at(3) == QLatin1Char(' '))) {
+        m.kind = Kind::Status;
+        m.status = line.left(3).toInt();
+        m.text = line.mid(4);
+        return m;
+    }
+    const qsizetype colon = line.indexOf(QLatin1Char(':'));
+    if (colon < 0)
+        return m;
+    const QString label = line.left(colon);
+    const QString rest = line.mid(colon + 1);
+    static const struct {
+        const char *label;
+        Kind kind;
+    } Labels[] = {{"CID", Kind::Cid},       {"CIDINFO", Kind::CidInfo}, {"HUP", Kind::Hup},
+                  {"CIDLOG", Kind::CidLog}, {"HUPLOG", Kind::HupLog},   {"MSG", Kind::Msg}};
+    for (const auto &l : Labels) {
+        if (label == QLatin1String(l.label))
+            m.kind = l.kind;
+    }
+    if (m.kind == Kind::Msg) {
+        m.text = rest.trimmed();
+        return m;
+    }
+    if (m.kind == Kind::Other)
+        return m;
+    readFields(rest, m);
+    // A call line without a number is no call; a ring line without a count is no ring.
+    if ((m.kind == Kind::CidInfo && !m.ringValid) || (m.kind != Kind::CidInfo && m.call.number.isEmpty()))
+        m.kind = Kind::Other;
+    return m;
+}
+
+QList<QString> LineReader::feed(const QByteArray &bytes)
+{
+    QList<QString> lines;
+    qsizetype from = 0;
+    while (from < bytes.size()) {
+        const qsizetype lf = bytes.indexOf('\n', from);
+        const qsizetype end = lf < 0 ? bytes.size() : lf;
+        if (!m_skipping) {
+            // One byte more than the bound for the CR of a CR LF.
+            if (m_partial.size() + (end - from) > m_max + 1) {
+                // Too long to be a line: dropped whole, to its line end.
+                m_partial.clear();
+                m_skipping = true;
+                ++m_dropped;
+            } else {
+                m_partial.append(bytes.constData() + from, end - from);
+            }
+        }
+        if (lf < 0)
+            break;
+        if (m_partial.endsWith('\r'))
+            m_partial.chop(1);
+        if (m_partial.size() > m_max)
+            ++m_dropped;
+        else if (!m_skipping)
+            lines.append(QString::fromLatin1(m_partial));
+        m_partial.clear();
+        m_skipping = false;
+        from = lf + 1;
+    }
+    return lines;
+}
+
+} // namespace Ncid

@@ -1,0 +1,198 @@
+#include "NcidServer.h"
+
+#include <QTcpServer>
+#include <QTcpSocket>
+
+namespace {
+
+// Small kernel buffers: what a client does not read waits in the server's own queue, where the
+// bound sees it, rather than in megabytes of socket buffers.
+constexpr int SocketBufferBytes = 16 * 1024;
+
+} // namespace
+
+NcidServer::NcidServer(QObject *parent)
+    : QObject(parent), serverName(QStringLiteral("Server: Ringlark (NCID) " RINGLARK_VERSION))
+{
+}
+
+NcidServer::~NcidServer()
+{
+    close();
+}
+
+bool NcidServer::listen(const QString &address, quint16 port, QString *error)
+{
+    close();
+    QList<QHostAddress> wanted;
+    if (address.trimmed().isEmpty() || address.trimmed() == QLatin1String("localhost")) {
+        // Calls are private: only this computer hears them unless the user names a network.
+        wanted = {QHostAddress(QHostAddress::LocalHost), QHostAddress(QHostAddress::LocalHostIPv6)};
+    } else {
+        QHostAddress a;
+        if (!a.setAddress(address.trimmed())) {
+            if (error)
+                *error = QStringLiteral("'%1' is not an address of this computer").arg(address);
+            return false;
+        }
+        wanted = {a};
+    }
+    QStringList problems;
+    for (const QHostAddress &a : wanted) {
+        auto *server = new QTcpServer(this);
+        // The second loopback address takes the port the first one got.
+        const quint16 p = m_servers.isEmpty() ? port : m_servers.constFirst()->serverPort();
+        if (!server->listen(a, p)) {
+            problems << QStringLiteral("%1 port %2: %3").arg(a.toString()).arg(p).arg(server->errorString());
+            delete server;
+            continue;
+        }
+        connect(server, &QTcpServer::newConnection, this, &NcidServer::onNewConnection);
+        m_servers << server;
+        qCInfo(lcNetwork, "NCID server listening on %s port %u", qPrintable(a.toString()), server->serverPort());
+    }
+    // A computer without IPv6 still serves on 127.0.0.1.
+    if (m_servers.isEmpty()) {
+        qCWarning(lcNetwork, "NCID server: %s", qPrintable(problems.join(QStringLiteral("; "))));
+        if (error)
+            *error = problems.join(QStringLiteral("; "));
+        return false;
+    }
+    return true;
+}
+
+void NcidServer::close()
+{
+    for (QTcpServer *s : std::as_const(m_servers))
+        delete s;
+    m_servers.clear();
+    const QList<Client> clients = m_clients;
+    m_clients.clear();
+    for (const Client &c : clients) {
+        c.socket->disconnect(this);
+        c.socket->abort();
+        c.socket->deleteLater();
+    }
+}
+
+quint16 NcidServer::port() const
+{
+    return m_servers.isEmpty() ? 0 : m_servers.constFirst()->serverPort();
+}
+
+QList<QHostAddress> NcidServer::addresses() const
+{
+    QList<QHostAddress> list;
+    for (const QTcpServer *s : m_servers)
+        list << s->serverAddress();
+    return list;
+}
+
+NcidServer::Client *NcidServer::find(QTcpSocket *socket)
+{
+    for (Client &c : m_clients) {
+        if (c.socket == socket)
+            return &c;
+    }
+    return nullptr;
+}
+
+QByteArray NcidServer::startup() const
+{
+    QByteArray out = Ncid::greeting(serverName);
+    if (!callLog) {
+        out += Ncid::LogNotSent;
+    } else {
+        const QList<Ncid::Call> calls = callLog();
+        if (calls.isEmpty()) {
+            out += Ncid::LogEmpty;
+        } else {
+            for (qsizetype i = std::max<qsizetype>(0, calls.size() - MaxLogLines); i < calls.size(); ++i)
+                out += Ncid::callLine(QStringLiteral("CIDLOG"), calls.at(i));
+            out += Ncid::LogEnd;
+        }
+    }
+    return out + Ncid::StartupEnd;
+}
+
+void NcidServer::onNewConnection()
+{
+    auto *server = qobject_cast<QTcpServer *>(sender());
+    while (server && server->hasPendingConnections()) {
+        QTcpSocket *socket = server->nextPendingConnection();
+        const QString peer = QStringLiteral("%1:%2").arg(socket->peerAddress().toString()).arg(socket->peerPort());
+        if (m_clients.size() >= MaxClients) {
+            qCInfo(lcNetwork, "NCID client %s refused: %d clients already", qPrintable(peer), MaxClients);
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        socket->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, SocketBufferBytes);
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        m_clients.append(Client{socket, Ncid::LineReader()});
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
+        connect(socket, &QTcpSocket::disconnected, this, [this, socket] { drop(socket, "disconnected"); });
+        connect(socket, &QTcpSocket::errorOccurred, this, [this, socket] { drop(socket, "connection error"); });
+        qCInfo(lcNetwork, "NCID client %s connected", qPrintable(peer));
+        if (send(socket, startup()))
+            emit clientsChanged(clientCount());
+    }
+}
+
+void NcidServer::onReadyRead(QTcpSocket *socket)
+{
+    Client *c = find(socket);
+    if (!c)
+        return;
+    // A keep-alive (a bare line end), HELLO lines and anything else a client sends get no
+    // answer; only a line that never ends is a fault.
+    c->reader.feed(socket->readAll());
+    if (c->reader.dropped() > 0)
+        drop(socket, "line too long");
+}
+
+bool NcidServer::send(QTcpSocket *socket, const QByteArray &bytes)
+{
+    if (socket->bytesToWrite() + bytes.size() > MaxQueuedBytes) {
+        drop(socket, "not reading");
+        return false;
+    }
+    socket->write(bytes);
+    // Out now, not at the next turn of the event loop: a call is worth its millisecond. The
+    // flush never waits; what the kernel does not take stays queued.
+    socket->flush();
+    return true;
+}
+
+void NcidServer::drop(QTcpSocket *socket, const char *why)
+{
+    const qsizetype before = m_clients.size();
+    m_clients.removeIf([socket](const Client &c) { return c.socket == socket; });
+    if (m_clients.size() == before)
+        return;
+    qCInfo(lcNetwork, "NCID client %s:%u dropped: %s", qPrintable(socket->peerAddress().toString()), socket->peerPort(),
+           why);
+    socket->disconnect(this);
+    socket->abort();
+    socket->deleteLater();
+    emit clientsChanged(clientCount());
+}
+
+void NcidServer::broadcast(const QByteArray &lines)
+{
+    // A copy: a client dropped on the way leaves the list.
+    const QList<Client> clients = m_clients;
+    for (const Client &c : clients)
+        send(c.socket, lines);
+}
+
+void NcidServer::sendCall(const Ncid::Call &call, bool refused)
+{
+    // A refused call was hung up on: clients learn of it as such.
+    broadcast(Ncid::callLine(refused ? QStringLiteral("HUP") : QStringLiteral("CID"), call));
+}
+
+void NcidServer::sendRing(const QString &line, int ring, const QString &time)
+{
+    broadcast(Ncid::ringLine(line, ring, time));
+}

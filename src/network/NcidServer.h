@@ -1,0 +1,67 @@
+#pragma once
+
+#include "NcidProtocol.h"
+
+#include <QHostAddress>
+#include <QList>
+#include <QObject>
+#include <QStringList>
+#include <functional>
+
+class QTcpServer;
+class QTcpSocket;
+
+// Publishes calls to NCID clients. Lives in the event loop and never waits for a client: what a
+// client does not read is queued up to a bound and the client dropped beyond it; a client that
+// sends a line longer than the line bound is dropped; at most MaxClients are served. No call
+// depends on any client.
+class NcidServer : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int MaxClients = 32;
+    static constexpr qint64 MaxQueuedBytes = 64 * 1024;
+    // The newest calls of the log sent to a client at connect.
+    static constexpr int MaxLogLines = 200;
+
+    explicit NcidServer(QObject *parent = nullptr);
+    ~NcidServer() override;
+
+    // Listens on `address` (empty or "localhost": the loopback addresses, IPv4 and IPv6) and `port` (0: any
+    // free port, see port()). False with the reason when nothing could be listened on.
+    bool listen(const QString &address, quint16 port, QString *error = nullptr);
+    void close();
+    quint16 port() const;
+    QList<QHostAddress> addresses() const;
+
+    // The stored calls for a new client, oldest first; the server sends the newest MaxLogLines.
+    // Unset: the log is not sent.
+    std::function<QList<Ncid::Call>()> callLog;
+    // The "200" line: the server's name and version.
+    QString serverName;
+
+    // To every client.
+    void sendCall(const Ncid::Call &call, bool refused);
+    void sendRing(const QString &line, int ring, const QString &time);
+    void broadcast(const QByteArray &lines);
+
+    int clientCount() const { return int(m_clients.size()); }
+
+signals:
+    void clientsChanged(int count);
+
+private:
+    struct Client {
+        QTcpSocket *socket = nullptr;
+        Ncid::LineReader reader;
+    };
+    void onNewConnection();
+    void onReadyRead(QTcpSocket *socket);
+    void drop(QTcpSocket *socket, const char *why);
+    // Queues the bytes for the client; false (and the client dropped) beyond the bound.
+    bool send(QTcpSocket *socket, const QByteArray &bytes);
+    QByteArray startup() const;
+    Client *find(QTcpSocket *socket);
+
+    QList<QTcpServer *> m_servers;
+    QList<Client> m_clients;
+};

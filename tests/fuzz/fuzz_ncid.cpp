@@ -1,0 +1,112 @@
+// The NCID client's way in: whatever bytes a server sends, in chunks as the socket hands them
+// over, through the line reader, the parser, the call handling and the end of each call, with
+// the log and the settings on disk. No socket: the client is fed as its socket feeds it.
+//
+// Input: a first byte of switches (bit 0 telemarketer blocking, bit 1 the system date), then
+// chunks: a length byte (1 to 128 bytes follow) or 0xFF, which lets the end-of-call timer fall
+// due when a call is in progress.
+#include "AppState.h"
+#include "CallRecord.h"
+#include "Clock.h"
+#include "FuzzSupport.h"
+#include "MainWindowPort.h"
+#include "MsgBox.h"
+#include "Services.h"
+
+namespace {
+
+class NoWindow : public IMainWindow {
+public:
+    void popUp() override {}
+    void showWindow() override {}
+    void minimise() override {}
+    void setWindowIconFile(const QString &) override {}
+    void unloadBlockedWindow() override {}
+    void runModemDetection() override { FUZZ_CHECK(!"the modem is searched for"); }
+    void showServiceState(ServicePair, bool) override {}
+};
+
+class NoModem : public IPortConnection {
+public:
+    void ModemPortOpen() override {}
+};
+
+void checkLog(const QByteArray &before)
+{
+    const QByteArray log = fuzz::get(QStringLiteral("Array.bin"));
+    FUZZ_CHECK(log.size() % CallRecord::Length == 0);
+    FUZZ_CHECK(log.startsWith(before));
+    for (qsizetype at = 0; at < log.size(); at += CallRecord::Length) {
+        const QString r = QString::fromLatin1(log.mid(at, CallRecord::Length));
+        FUZZ_CHECK(CallRecord::isLive(r) && r.contains(QLatin1String("END")));
+        FUZZ_CHECK(!r.contains(QChar(13)) && !r.contains(QChar(10)));
+        FUZZ_CHECK(r.startsWith(QStringLiteral("CL=%1DT=").arg(at / CallRecord::Length + 1)));
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size < 1)
+        return 0;
+    static const QByteArray defaults = [] {
+        QFile f(QStringLiteral(RINGLARK_DATA_DIR "/desetup.bin"));
+        FUZZ_CHECK(f.open(QIODevice::ReadOnly));
+        return f.readAll();
+    }();
+    fuzz::removeAll();
+    fuzz::put(QStringLiteral("desetup.bin"), defaults);
+    fuzz::put(QStringLiteral("acsetup.bin"), defaults);
+    fuzz::put(QStringLiteral("blocked.bin"),
+              BlockedFile::entryRecord(QStringLiteral("(555)-123-4567"), QStringLiteral("BLOCKED")));
+
+    FastClock clock(200);
+    ClockScope clockScope(&clock);
+    MsgBoxScript boxes;
+    AppState state(fuzz::folder());
+    state.setupFile.load(state.settings);
+    state.options.ncidClientEnabled = true;
+    state.options.ncidClientHost = QStringLiteral("127.0.0.1");
+    state.settings.BlockTeleMarketersStatus = data[0] & 1;
+    state.settings.DateValue = (data[0] & 2) ? QStringLiteral("System Date") : QStringLiteral("Caller Id Date");
+    state.settings.Talking_Call = false;
+    state.settings.CallSendToPagerStatus = true; // no modem to page through: never dialled
+    NoWindow window;
+    NoModem port;
+    Services services(state, window, port);
+    CallState &call = services.call;
+
+    QByteArray stored;
+    auto endOfCall = [&] {
+        if (state.Timer1.isRunning())
+            state.Timer1.fire();
+        if (call.buffer.isEmpty() && state.Timer1.Interval() == 0) {
+            FUZZ_CHECK(!call.ReportProcessed);
+            checkLog(stored);
+            stored = fuzz::get(QStringLiteral("Array.bin"));
+        }
+    };
+    for (size_t at = 1; at < size;) {
+        if (data[at] == 0xFF) {
+            ++at;
+            endOfCall();
+            continue;
+        }
+        const size_t n = std::min<size_t>(data[at] % 128 + 1, size - at - 1);
+        ++at;
+        if (n == 0)
+            break;
+        services.network.client().feed(QByteArray(reinterpret_cast<const char *>(data + at), qsizetype(n)));
+        at += n;
+        // What the reader holds of a line not ended yet stays within the bound.
+        FUZZ_CHECK(call.RingSeen || call.buffer.size() <= CallReception::MaxBufferWithoutRing + 1200);
+    }
+    endOfCall();
+    checkLog(stored);
+    FUZZ_CHECK(fuzz::get(QStringLiteral("acsetup.bin")).size() == defaults.size());
+    // No modem: nothing was opened, and no box asked for one.
+    FUZZ_CHECK(!state.MSComm1.PortOpen());
+    FUZZ_CHECK(boxes.shown.isEmpty());
+    return 0;
+}
