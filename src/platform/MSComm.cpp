@@ -20,6 +20,11 @@ MSComm::~MSComm()
     m_port.close();
 }
 
+QString MSComm::portName() const
+{
+    return QStringLiteral("COM%1").arg(m_commPort);
+}
+
 bool MSComm::setSettings(const QString &s)
 {
     const QStringList parts = s.split(QLatin1Char(','));
@@ -54,6 +59,7 @@ void MSComm::applySettings()
 bool MSComm::setPortOpen(bool open, QString *error)
 {
     if (!open) {
+        m_received.flush(portName());
         m_port.close();
         m_losing = false;
         return true;
@@ -106,7 +112,7 @@ void MSComm::clearInBuffer()
 {
     if (!m_port.isOpen())
         return;
-    m_port.readAll();
+    m_received.add(portName(), QString::fromLatin1(m_port.readAll()));
     m_port.clear(QSerialPort::Input);
 }
 
@@ -114,14 +120,16 @@ QString MSComm::Input()
 {
     if (!m_port.isOpen())
         return QString();
-    const QByteArray bytes = m_inputLen > 0 ? m_port.read(m_inputLen) : m_port.readAll();
-    return QString::fromLatin1(bytes);
+    const QString text = QString::fromLatin1(m_inputLen > 0 ? m_port.read(m_inputLen) : m_port.readAll());
+    m_received.add(portName(), text);
+    return text;
 }
 
 void MSComm::Output(const QString &text)
 {
     if (!m_port.isOpen())
         return;
+    m_sent.add(portName(), text);
     m_port.write(text.toLatin1());
     m_port.flush();
 }
