@@ -3,6 +3,7 @@
 #include "CallerIdParser.h"
 
 #include <QObject>
+#include <functional>
 
 class AppState;
 class BlockedFile;
@@ -26,10 +27,17 @@ public:
     static constexpr int MaxBufferWithoutRing = 4096;
     static constexpr int KeptWithoutRing = 1024;
 
-    CallReception(AppState &state, IMainWindow &window, CallState &call, clsModemFunctions &modem,
-                  BlockedFile &blocked, clsPlayWaveFile &voice, EndOfCall &end, QObject *parent = nullptr);
+    CallReception(AppState &state, IMainWindow &window, CallState &call, clsModemFunctions &modem, BlockedFile &blocked,
+                  clsPlayWaveFile &voice, EndOfCall &end, QObject *parent = nullptr);
 
     void MSComm1_OnComm();
+    // Tells who called as soon as the call is shown, or refused: `number` in the display pattern,
+    // `when` the date and time as the caller display shows them (two lines).
+    struct Notice {
+        QString name, number, when;
+        bool refused = false;
+    };
+    std::function<void(const Notice &)> callAnnounced;
     // The end-of-call timer: a report that has become whole with the end of the call is handled
     // first, then the call ends.
     void Timer1_Timer();
