@@ -1,6 +1,8 @@
 #include "AppState.h"
+#include "CallExportCommand.h"
 #include "CommandLine.h"
 #include "EndSignals.h"
+#include "Log.h"
 #include "ProgramFolder.h"
 #include "frmMain.h"
 
@@ -12,6 +14,13 @@ int main(int argc, char *argv[])
     RunOptions options;
     if (const std::optional<int> status = handleCommandLine(argc, argv, &options))
         return *status;
+    Log::install(options.verbose);
+    if (options.exportCalls) {
+        // No window, no modem: a core application finds the data folder.
+        QCoreApplication core(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("ringlark"));
+        return exportCallsCommand(*options.exportCalls);
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ringlark"));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));

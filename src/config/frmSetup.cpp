@@ -3,6 +3,7 @@
 #include "AppState.h"
 #include "CallTexts.h"
 #include "Clock.h"
+#include "DesktopSettingsBox.h"
 #include "MsgBox.h"
 #include "UpDown.h"
 #include "WindowColor.h"
@@ -21,6 +22,7 @@ frmSetup::frmSetup(AppState &state, QWidget *parent) : Form(parent), m_state(sta
     setObjectName(QStringLiteral("frmSetup"));
     setWindowTitle(QStringLiteral("Configuration Setup"));
     ui.build(this);
+    new DesktopSettingsBox(state, ui, this); // saved before the records, by the same Apply
     bindOptions();
     connect(ui.cmdOkSetup, &QPushButton::clicked, this, &frmSetup::cmdOkSetup_Click);
     connect(ui.cmdDefaultSetup, &QPushButton::clicked, this, &frmSetup::cmdDefaultSetup_Click);
@@ -66,8 +68,7 @@ void frmSetup::bindOptions()
 
     connect(ui.updToggleMinimizeTime, &UpDown::changed, this,
             [this](int v) { ui.lblMinimizeTime->setText(QString::number(v)); });
-    connect(ui.updTogglePagerId, &UpDown::changed, this,
-            [this](int v) { ui.lblPagerId->setText(QString::number(v)); });
+    connect(ui.updTogglePagerId, &UpDown::changed, this, [this](int v) { ui.lblPagerId->setText(QString::number(v)); });
 }
 
 void frmSetup::Form_Load()
