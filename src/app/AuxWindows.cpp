@@ -10,6 +10,8 @@
 #include "frmListView.h"
 #include "frmSetup.h"
 
+#include <QLineEdit>
+
 namespace {
 
 // A window closed by its close box is deleted a moment later: until then it is no longer the
@@ -55,11 +57,26 @@ AuxWindows::~AuxWindows()
     unloadAll();
 }
 
-frmListView *AuxWindows::callsLogWindow() const { return live(m_listView); }
-frmBlockedNumber *AuxWindows::blockedWindow() const { return live(m_blocked); }
-frmSetup *AuxWindows::setupWindow() const { return live(m_setup); }
-frmColorChoice *AuxWindows::colorWindow() const { return live(m_color); }
-frmAbout *AuxWindows::aboutWindow() const { return live(m_about); }
+frmListView *AuxWindows::callsLogWindow() const
+{
+    return live(m_listView);
+}
+frmBlockedNumber *AuxWindows::blockedWindow() const
+{
+    return live(m_blocked);
+}
+frmSetup *AuxWindows::setupWindow() const
+{
+    return live(m_setup);
+}
+frmColorChoice *AuxWindows::colorWindow() const
+{
+    return live(m_color);
+}
+frmAbout *AuxWindows::aboutWindow() const
+{
+    return live(m_about);
+}
 
 frmListView *AuxWindows::callsLog()
 {
@@ -113,6 +130,8 @@ void AuxWindows::cmdCallLog_Click()
         return;
     m_state.Timer2.stop();
     frmListView *w = callsLog();
+    // "&Log" shows every call: a search left typed from before would hide some.
+    w->txtSearch->clear();
     m_services.log.model().clear();
     m_services.end.DisplayFinalList();
     m_services.browser.GetFromLogTopToBottom();

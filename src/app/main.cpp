@@ -14,7 +14,7 @@ int main(int argc, char *argv[])
     RunOptions options;
     if (const std::optional<int> status = handleCommandLine(argc, argv, &options))
         return *status;
-    Log::install(options.verbose);
+    ProgramLog::install(options.verbose);
     if (options.exportCalls) {
         // No window, no modem: a core application finds the data folder.
         QCoreApplication core(argc, argv);

@@ -95,7 +95,7 @@ bool BlockedFile::append(const QString &number, const QString &name, QString *er
     const qint64 records = (f.size() + RecordLength - 1) / RecordLength;
     const QByteArray bytes = entryRecord(number, name);
     const bool ok = f.seek(records * RecordLength) && f.write(bytes) == bytes.size() && f.flush();
-    Log::fileWritten(m_path, QStringLiteral("record %1").arg(records + 1), ok, f.errorString());
+    ProgramLog::fileWritten(m_path, QStringLiteral("record %1").arg(records + 1), ok, f.errorString());
     return ok || fail(error, f.errorString());
 }
 
@@ -129,7 +129,7 @@ bool BlockedFile::writeDeletionMarker(int recordNumber, QString *error)
         return fail(error, f.errorString());
     const QByteArray m = deletionMarker(recordNumber);
     const bool ok = f.seek(qint64(recordNumber - 1) * RecordLength) && f.write(m) == m.size() && f.flush();
-    Log::fileWritten(m_path, QStringLiteral("deletion marker %1").arg(recordNumber), ok, f.errorString());
+    ProgramLog::fileWritten(m_path, QStringLiteral("deletion marker %1").arg(recordNumber), ok, f.errorString());
     return ok || fail(error, f.errorString());
 }
 

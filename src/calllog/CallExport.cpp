@@ -80,7 +80,7 @@ bool add(const QString &path, const CallRecord::Fields &call, QString *error)
     QFile f(path);
     const QByteArray line = keyOf(call).toUtf8() + '\n';
     const bool ok = f.open(QIODevice::WriteOnly | QIODevice::Append) && f.write(line) == line.size() && f.flush();
-    Log::fileWritten(path, QStringLiteral("(refused call)"), ok, f.errorString());
+    ProgramLog::fileWritten(path, QStringLiteral("(refused call)"), ok, f.errorString());
     if (!ok && error)
         *error = f.errorString();
     return ok;

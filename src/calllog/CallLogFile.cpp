@@ -186,7 +186,7 @@ CallLogFile::Compaction CallLogFile::compact(int keepNewest, Contents *contents,
         QFile create(m_path);
         if (!create.open(QIODevice::WriteOnly)) {
             fail(error, create.errorString());
-            Log::fileWritten(m_path, QStringLiteral("(new, empty)"), false, create.errorString());
+            ProgramLog::fileWritten(m_path, QStringLiteral("(new, empty)"), false, create.errorString());
             return Compaction::NotWritten;
         }
         QFile::remove(m_scratch);
@@ -247,7 +247,7 @@ CallLogFile::Compaction CallLogFile::compact(int keepNewest, Contents *contents,
     }
     if (!out.finish()) {
         fail(error, out.reason());
-        Log::fileWritten(m_path, QStringLiteral("tidied up"), false, out.reason());
+        ProgramLog::fileWritten(m_path, QStringLiteral("tidied up"), false, out.reason());
         return Compaction::NotWritten;
     }
     QString copy;
@@ -255,7 +255,7 @@ CallLogFile::Compaction CallLogFile::compact(int keepNewest, Contents *contents,
         // What could not be read as calls goes from the log, but not from the disk.
         copy = keepDamagedCopy(m_path, error);
         if (copy.isEmpty()) {
-            Log::fileWritten(m_path, QStringLiteral("tidied up"), false, error ? *error : QString());
+            ProgramLog::fileWritten(m_path, QStringLiteral("tidied up"), false, error ? *error : QString());
             return Compaction::NotWritten;
         }
     }
@@ -265,11 +265,11 @@ CallLogFile::Compaction CallLogFile::compact(int keepNewest, Contents *contents,
         if (!copy.isEmpty())
             QFile::remove(copy);
         fail(error, QString::fromStdString(ec.message()));
-        Log::fileWritten(m_path, QStringLiteral("tidied up"), false, QString::fromStdString(ec.message()));
+        ProgramLog::fileWritten(m_path, QStringLiteral("tidied up"), false, QString::fromStdString(ec.message()));
         return Compaction::NotWritten;
     }
     out.done();
-    Log::fileWritten(m_path, QStringLiteral("tidied up (%1 calls)").arg(live), true);
+    ProgramLog::fileWritten(m_path, QStringLiteral("tidied up (%1 calls)").arg(live), true);
     contents->damagedCopy = copy;
     return Compaction::Done;
 }
@@ -324,10 +324,10 @@ bool CallLogFile::writeRecord(int recordNumber, const QString &record, QString *
         // A full disk takes part of the record: the file keeps only whole records.
         if (f.size() > before)
             f.resize(before);
-        Log::fileWritten(m_path, QStringLiteral("record %1").arg(recordNumber), false, reason);
+        ProgramLog::fileWritten(m_path, QStringLiteral("record %1").arg(recordNumber), false, reason);
         return fail(error, reason);
     }
-    Log::fileWritten(m_path, QStringLiteral("record %1").arg(recordNumber), true);
+    ProgramLog::fileWritten(m_path, QStringLiteral("record %1").arg(recordNumber), true);
     return true;
 }
 
@@ -397,6 +397,6 @@ bool CallLogFile::writeDeletionMarker(int recordNumber, QString *error)
         return fail(error, f.errorString());
     const bool ok = f.seek(qint64(recordNumber - 1) * Length) &&
                     f.write(CallRecord::deletionMarker(recordNumber).toLatin1()) == Length && f.flush();
-    Log::fileWritten(m_path, QStringLiteral("deletion marker %1").arg(recordNumber), ok, f.errorString());
+    ProgramLog::fileWritten(m_path, QStringLiteral("deletion marker %1").arg(recordNumber), ok, f.errorString());
     return ok || fail(error, f.errorString());
 }

@@ -72,7 +72,7 @@ bool ProgramSettings::save(const QString &folder, QString *error) const
     const QString reason = s.status() == QSettings::NoError       ? QString()
                            : s.status() == QSettings::AccessError ? QStringLiteral("the file could not be written")
                                                                   : QStringLiteral("the file is damaged");
-    Log::fileWritten(path, QString(), reason.isEmpty(), reason);
+    ProgramLog::fileWritten(path, QString(), reason.isEmpty(), reason);
     if (error)
         *error = reason;
     return reason.isEmpty();

@@ -85,7 +85,8 @@ SetupFile::LoadOutcome SetupFile::load(Settings &settings, const std::function<v
             } else if (!copy.commit()) {
                 out.copyError = copy.errorString();
             }
-            Log::fileWritten(m_path, QStringLiteral("from the defaults"), out.copyError.isEmpty(), out.copyError);
+            ProgramLog::fileWritten(m_path, QStringLiteral("from the defaults"), out.copyError.isEmpty(),
+                                    out.copyError);
         }
     }
 
@@ -155,7 +156,7 @@ bool SetupFile::writeRange(int first, int last, QString *error)
     auto fail = [&] {
         if (error)
             *error = f.errorString();
-        Log::fileWritten(m_path, what, false, f.errorString());
+        ProgramLog::fileWritten(m_path, what, false, f.errorString());
         return false;
     };
     if (!f.open(QIODevice::ReadWrite))
@@ -177,6 +178,6 @@ bool SetupFile::writeRange(int first, int last, QString *error)
     f.close();
     if (f.error() != QFileDevice::NoError)
         return fail();
-    Log::fileWritten(m_path, what, true);
+    ProgramLog::fileWritten(m_path, what, true);
     return true;
 }

@@ -68,7 +68,7 @@ void handler(QtMsgType type, const QMessageLogContext &context, const QString &m
 
 } // namespace
 
-namespace Log {
+namespace ProgramLog {
 
 void install(bool verbose)
 {
@@ -118,4 +118,4 @@ void LineLog::flush(const QString &port)
     m_partial.clear();
 }
 
-} // namespace Log
+} // namespace ProgramLog

@@ -12,7 +12,7 @@ Q_DECLARE_LOGGING_CATEGORY(lcVoice) // ringlark.voice: what was said
 Q_DECLARE_LOGGING_CATEGORY(lcFiles) // ringlark.files: each data-file write and its result
 Q_DECLARE_LOGGING_CATEGORY(lcUi)    // ringlark.ui: every message box, by its title
 
-namespace Log {
+namespace ProgramLog {
 
 // Sends the program's log where the user finds it: to the journal under the name "ringlark"
 // when standard error already goes there (started from a desktop session under systemd), else
@@ -36,4 +36,4 @@ private:
     QString m_partial;
 };
 
-} // namespace Log
+} // namespace ProgramLog

@@ -82,6 +82,6 @@ private:
     int m_commEvent = 0;
     bool m_onCommPosted = false;
     bool m_losing = false;
-    Log::LineLog m_received{QStringLiteral("<-")};
-    Log::LineLog m_sent{QStringLiteral("->")};
+    ProgramLog::LineLog m_received{QStringLiteral("<-")};
+    ProgramLog::LineLog m_sent{QStringLiteral("->")};
 };
