@@ -4,7 +4,9 @@
 #include <cstdio>
 
 #ifdef Q_OS_UNIX
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <syslog.h>
 #include <unistd.h>
 #endif
@@ -20,16 +22,22 @@ namespace {
 bool g_toJournal = false;
 
 #ifdef Q_OS_UNIX
-// systemd hands a service or a desktop application its journal stream as standard error and
-// names it in JOURNAL_STREAM ("device:inode"). Lines written there would carry the launcher's
-// name; through syslog they carry the program's, so that `journalctl --user -t ringlark` finds them.
+// A program started from the desktop of a systemd session has its standard error connected to
+// the journal, named in JOURNAL_STREAM ("device:inode") by systemd, or only by the socket's far
+// end where a launcher connected it. Lines written there carry the launcher's name for the
+// program; through syslog they carry "ringlark", so that `journalctl --user -t ringlark` finds them.
 bool stderrIsJournal()
 {
-    const QByteArray stream = qgetenv("JOURNAL_STREAM");
     struct stat st {};
-    if (stream.isEmpty() || ::fstat(STDERR_FILENO, &st) != 0)
+    if (::fstat(STDERR_FILENO, &st) != 0 || !S_ISSOCK(st.st_mode))
         return false;
-    return stream == QByteArray::number(quint64(st.st_dev)) + ':' + QByteArray::number(quint64(st.st_ino));
+    const QByteArray stream = qgetenv("JOURNAL_STREAM");
+    if (stream == QByteArray::number(quint64(st.st_dev)) + ':' + QByteArray::number(quint64(st.st_ino)))
+        return true;
+    sockaddr_un peer{};
+    socklen_t length = sizeof peer;
+    return ::getpeername(STDERR_FILENO, reinterpret_cast<sockaddr *>(&peer), &length) == 0 &&
+           peer.sun_family == AF_UNIX && qstrcmp(peer.sun_path, "/run/systemd/journal/stdout") == 0;
 }
 
 int syslogPriority(QtMsgType type)
