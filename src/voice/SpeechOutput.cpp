@@ -20,10 +20,14 @@ public:
         QTextToSpeech *engine = voice();
         if (!engine)
             return false;
+        // The engine says that it speaks only once it has begun: until it says that it is done,
+        // the text counts as being said.
+        m_saying = true;
         engine->say(text);
-        return engine->state() != QTextToSpeech::Error;
+        m_saying = engine->state() != QTextToSpeech::Error;
+        return m_saying;
     }
-    bool speaking() const override { return m_engine && m_engine->state() == QTextToSpeech::Speaking; }
+    bool speaking() const override { return m_saying; }
 
 private:
     // Made once: opening an engine costs time, and one that failed fails again.
@@ -47,8 +51,10 @@ private:
                 continue;
             }
             connect(engine.get(), &QTextToSpeech::stateChanged, this, [this](QTextToSpeech::State s) {
-                if (s == QTextToSpeech::Ready || s == QTextToSpeech::Error)
+                if ((s == QTextToSpeech::Ready || s == QTextToSpeech::Error) && m_saying) {
+                    m_saying = false;
                     emit finished();
+                }
             });
             qCDebug(lcVoice).noquote() << "names are said by the voice" << name;
             m_engine = std::move(engine);
@@ -68,6 +74,7 @@ private:
 
     std::unique_ptr<QTextToSpeech> m_engine;
     bool m_tried = false;
+    bool m_saying = false;
 };
 
 SpeechOutput *g_installed = nullptr;
