@@ -28,6 +28,6 @@ private:
 
     AppState &m_state;
     frmMain &m_window;
-    DesktopNotifier m_notifier;
+    DesktopNotifier m_notifier{this};
     QString m_icon;
 };

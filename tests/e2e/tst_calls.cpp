@@ -72,7 +72,7 @@ private slots:
     }
     void callIsShownSpokenAndStored()
     {
-        Rig rig;
+        Rig rig({{18, "416"}});
         QVERIFY(rig.loaded);
         rig.window->minimise();
         rig.modem->placeCall(rig.call(JohnDoe));
@@ -105,6 +105,17 @@ private slots:
         QVERIFY(rig.callState().buffer.isEmpty());
         QCOMPARE(rig.window->services().log.model().rowCount(), 1);
         QVERIFY(rig.modem->commandTexts().isEmpty()); // a shown call is left alone on the line
+
+        // The notice's buttons show its caller again and run Block and Dial as their buttons do.
+        rig.state->display.clear();
+        auto *notifier = rig.window->findChild<DesktopNotifier *>();
+        const QStringList caller = {"(555)-123-4567", "JOHN  DOE", "March 21, 2026\r\n02:05 PM"};
+        emit notifier->actionInvoked(caller, "block");
+        QCOMPARE(rig.state->display.Label2(), QStringLiteral("JOHN  DOE"));
+        emit notifier->actionInvoked(caller, "call-back");
+        QCOMPARE(m_t->boxes.titles(), (QStringList{"Block Call 'Turn ON' is not possible!", "Dialing Number!"}));
+        QVERIFY2(rig.modem->commandTexts().value(0).startsWith("ATDT"),
+                 qPrintable(rig.modem->commandTexts().join('|')));
     }
 
     void nothingHappensBeforeTheNameLineEnds()
