@@ -62,8 +62,7 @@ void clsPlayWaveFile::TellPhonenumber(const QString &callClass, const QString &n
         BeginPlaySound(UnknownWord);
     PauseSeconds(0.5);
     const QString name = nameAnnouncement(callerName);
-    if (!name.isEmpty())
-        sayName(name);
+    const bool nameSaid = !name.isEmpty() && sayName(name);
 
     QString digits;
     if (number.size() >= 2 && number != QLatin1String("PRIVATE NUMBER") && number != QLatin1String("UNKNOWN NUMBER") &&
@@ -78,10 +77,11 @@ void clsPlayWaveFile::TellPhonenumber(const QString &callClass, const QString &n
         }
     }
     // What was said, for a user without a loudspeaker (or one who missed it).
-    qCDebug(lcVoice).noquote() << "said:" << (QStringList{callClass, name, digits}.join(QLatin1Char('/')));
+    qCDebug(lcVoice).noquote() << "said:"
+                               << (QStringList{callClass, nameSaid ? name : QString(), digits}.join(QLatin1Char('/')));
 }
 
-void clsPlayWaveFile::sayName(const QString &text)
+bool clsPlayWaveFile::sayName(const QString &text)
 {
     // The class word is let finish; the digits wait until the name has been said. A voice that
     // fails, or never says that it is done, holds the digits back no longer than a long name takes.
@@ -94,6 +94,7 @@ void clsPlayWaveFile::sayName(const QString &text)
     EventWait wait;
     wait.wakeOn(&voice, &SpeechOutput::finished);
     if (!voice.say(text))
-        return;
+        return false;
     wait.until(Clock::current().now().addSecs(MaxNameSeconds), [&voice] { return !voice.speaking(); });
+    return true;
 }

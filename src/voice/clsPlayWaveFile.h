@@ -31,8 +31,9 @@ public:
     static QByteArray resource(int resourceId);
 
 private:
-    // Reads out the caller's name and waits, in the event loop, until it has been said.
-    void sayName(const QString &text);
+    // Reads out the caller's name and waits, in the event loop, until it has been said. False
+    // at once when there is no voice to say it.
+    bool sayName(const QString &text);
 
     QDateTime m_playingUntil;
     bool m_toldNoSound = false;
