@@ -3,6 +3,7 @@
 #include "AppState.h"
 #include "Clock.h"
 #include "ComPorts.h"
+#include "DesktopNotifier.h"
 #include "Log.h"
 #include "NotifyIcon.h"
 #include "ProgramFolder.h"
@@ -59,6 +60,18 @@ private slots:
         for (const QString &l : lines)
             expected << "ringlark.modem: " + l;
         QCOMPARE(g_logged, expected);
+    }
+
+    void notificationActionsOnlyWhereShown()
+    {
+        const DesktopNotice notice{"JOHN DOE", "(555)-123-4567", "/icons/ringlark.ico", {{"block", "Block"}}};
+        // Application, replaced id, icon, summary, body, actions, hints, timeout.
+        const QList<QVariant> shown = notifyArguments(notice, true), plain = notifyArguments(notice, false);
+        QCOMPARE(shown.mid(0, 5),
+                 (QVariantList{"Ringlark Talking Caller ID", 0u, "/icons/ringlark.ico", "JOHN DOE", "(555)-123-4567"}));
+        QCOMPARE(shown[5].toStringList(), (QStringList{"block", "Block"}));
+        QCOMPARE(plain[5].toStringList(), QStringList());
+        QCOMPARE(shown.size(), 8);
     }
 
     void trayAddDelete()
