@@ -27,8 +27,8 @@ public:
     static constexpr int MaxBufferWithoutRing = 4096;
     static constexpr int KeptWithoutRing = 1024;
 
-    CallReception(AppState &state, IMainWindow &window, CallState &call, clsModemFunctions &modem, BlockedFile &blocked,
-                  clsPlayWaveFile &voice, EndOfCall &end, QObject *parent = nullptr);
+    CallReception(AppState &state, IMainWindow &window, CallState &call, clsModemFunctions &modem,
+                  BlockedFile &blocked, clsPlayWaveFile &voice, EndOfCall &end, QObject *parent = nullptr);
 
     void MSComm1_OnComm();
     // Tells who called as soon as the call is shown, or refused: `number` in the display pattern,

@@ -37,12 +37,8 @@ struct Rig {
         folder.writeSettings(records);
         QByteArray log;
         for (int n = 1; n <= calls; ++n)
-            log += CallRecord::build(n,
-                                     QStringLiteral("DT=03/0%1/2026TM=10:0%1 AMNM=CALLER %2NB=(555)-123-000%1")
-                                         .arg(n % 10)
-                                         .arg(QChar('A' + n - 1)),
-                                     2)
-                       .toLatin1();
+            log += CallRecord::build(n, QStringLiteral("DT=03/0%1/2026TM=10:0%1 AMNM=CALLER %2NB=(555)-123-000%1")
+                                            .arg(n % 10).arg(QChar('A' + n - 1)), 2).toLatin1();
         folder.write(QStringLiteral("Array.bin"), log);
         state = std::make_unique<AppState>(folder.path());
         state->setupFile.load(state->settings);
@@ -112,8 +108,7 @@ private slots:
         row("answered No", QList<int>{1}, true, vbNo, false, "", 0, five, asked);
         row("keyboard only", QList<int>{1}, false, vbYes, false, "", 0, five, QStringList{});
         row("tray during the question", QList<int>{1}, true, vbYes, false, "tray", 0, five, asked);
-        row("full disk", QList<int>{1}, true, vbYes, true, "", 0, five,
-            QStringList{"Delete Calls Log", "File Write Error"});
+        row("full disk", QList<int>{1}, true, vbYes, true, "", 0, five, QStringList{"Delete Calls Log", "File Write Error"});
         // By name, lines 1 and 3 are calls 2 and 4; the new call sorts the list by number again.
         row("call during the question, by name", QList<int>{1, 3}, true, vbYes, false, "call", 2,
             all + QStringList{"4 NO CALLER ID"}, asked);
@@ -272,8 +267,7 @@ private slots:
     {
         // The entries ("#n" a deletion marker for record n); the line clicked first (-1 none); the
         // entries of blocked.bin at the end.
-        columns<QStringList, int, QList<int>, QStringList, QStringList>("file", "clicked", "selected", "shownOnLoad",
-                                                                        "after");
+        columns<QStringList, int, QList<int>, QStringList, QStringList>("file", "clicked", "selected", "shownOnLoad", "after");
 
         const QStringList abc = {"(555)-000-0001", "(555)-000-0002", "(555)-000-0003"};
         const QStringList ac = {abc[0], abc[2]};
@@ -396,18 +390,12 @@ private slots:
         QFETCH(QStringList, actions);
         QFETCH(Records, records);
         // Everything off the defaults, so that Default Setup has something to change.
-        const Records start = {{6, "PopUpWindow = False"},
-                               {9, "DateFormat = Short Date"},
-                               {11, "5559876543"},
-                               {12, "*72"},
-                               {14, "DateValue = System Date"},
-                               {15, "CallSendToPagerEnable = True"},
-                               {16, "5551112222"},
-                               {17, "4"},
-                               {18, "416"},
-                               {22, "BlockTeleMarketersEnable = True"},
-                               {27, "BlockSelectedCallsEnable = True"},
-                               {28, "Talking_Call = False"}};
+        const Records start = {{6, "PopUpWindow = False"},      {9, "DateFormat = Short Date"},
+                               {11, "5559876543"},              {12, "*72"},
+                               {14, "DateValue = System Date"}, {15, "CallSendToPagerEnable = True"},
+                               {16, "5551112222"},              {17, "4"},
+                               {18, "416"},                     {22, "BlockTeleMarketersEnable = True"},
+                               {27, "BlockSelectedCallsEnable = True"}, {28, "Talking_Call = False"}};
         Rig rig(start);
         const QByteArray before = rig.folder.bytes("acsetup.bin");
         rig.window->ui.mnuSetup->trigger();
@@ -447,8 +435,8 @@ private slots:
         QCOMPARE(after.size(), before.size());
         for (int rec = 1; rec <= 28; ++rec) {
             const QByteArray expected = records.contains(rec) ? settingsRecord(records[rec]) : recordOf(before, rec);
-            QVERIFY2(recordOf(after, rec) == expected,
-                     qPrintable(QStringLiteral("record %1: ").arg(rec) + QString::fromLatin1(recordOf(after, rec))));
+            QVERIFY2(recordOf(after, rec) == expected, qPrintable(QStringLiteral("record %1: ").arg(rec) +
+                                                                 QString::fromLatin1(recordOf(after, rec))));
         }
         const bool desktop = actions.contains("apply") && actions.contains("speakNames");
         const ProgramSettings conf = ProgramSettings::load(rig.folder.path());
@@ -475,8 +463,7 @@ private slots:
             "CallSendToPagerStatus = False", false);
         row("BlockTeleMarketersOn answered No", "BlockTeleMarketersOn", true, true, vbNo, tm,
             "BlockTeleMarketersStatus= False", false);
-        row("BlockTeleMarketersOn", "BlockTeleMarketersOn", true, true, vbYes, tm, "BlockTeleMarketersStatus= True",
-            true);
+        row("BlockTeleMarketersOn", "BlockTeleMarketersOn", true, true, vbYes, tm, "BlockTeleMarketersStatus= True", true);
     }
 
     void switches()
