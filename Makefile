@@ -16,8 +16,12 @@ CMAKE_EXTRA := -DCMAKE_BUILD_TYPE=RelWithDebInfo
 endif
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
+# The callers' names are said through Qt TextToSpeech: the speech-dispatcher plugin where one runs,
+# the flite voice otherwise. (qt6-speech-dev's CMake files need qt6-declarative-dev, which the
+# package does not pull in.)
 BUILD_PKGS := g++ make cmake qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-multimedia-dev \
-              qt6-qpa-plugins libqt6dbus6 libgl-dev
+              qt6-qpa-plugins libqt6dbus6 libgl-dev qt6-speech-dev qt6-declarative-dev \
+              qt6-speech-flite-plugin qt6-speech-speechd-plugin
 # Only needed by `make run` on a machine without a display (virtual X server and a screenshot).
 DEMO_PKGS := xvfb xauth x11-utils imagemagick fonts-liberation
 

@@ -10,6 +10,8 @@
 #include "frmListView.h"
 #include "frmSetup.h"
 
+#include <QLineEdit>
+
 namespace {
 
 // A window closed by its close box is deleted a moment later: until then it is no longer the
@@ -113,6 +115,8 @@ void AuxWindows::cmdCallLog_Click()
         return;
     m_state.Timer2.stop();
     frmListView *w = callsLog();
+    // "&Log" shows every call: a search left typed from before would hide some.
+    w->txtSearch->clear();
     m_services.log.model().clear();
     m_services.end.DisplayFinalList();
     m_services.browser.GetFromLogTopToBottom();

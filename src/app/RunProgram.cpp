@@ -1,8 +1,10 @@
 #include "RunProgram.h"
 
 #include "AppState.h"
+#include "CallExportCommand.h"
 #include "CommandLine.h"
 #include "EndSignals.h"
+#include "Log.h"
 #include "ProgramFolder.h"
 #include "frmMain.h"
 
@@ -14,6 +16,13 @@ int runProgram(int argc, char *argv[], const std::function<void(AppState &, frmM
     RunOptions options;
     if (const std::optional<int> status = handleCommandLine(argc, argv, &options))
         return *status;
+    ProgramLog::install(options.verbose);
+    if (options.exportCalls) {
+        // No window, no modem: a core application finds the data folder.
+        QCoreApplication core(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("ringlark"));
+        return exportCallsCommand(*options.exportCalls);
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ringlark"));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));

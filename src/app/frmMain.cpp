@@ -2,6 +2,7 @@
 
 #include "AppState.h"
 #include "AuxWindows.h"
+#include "DesktopNotices.h"
 #include "ModemMessages.h"
 #include "MsgBox.h"
 #include "NotifyIcon.h"
@@ -48,6 +49,7 @@ frmMain::frmMain(AppState &state, QWidget *parent)
     connect(ui.DisplayColor, &QAction::triggered, m_windows, &AuxWindows::DisplayColor_Click);
     connect(ui.mnuHelpHelp, &QAction::triggered, m_windows, &AuxWindows::mnuHelpHelp_Click);
     connect(ui.mnuAbout, &QAction::triggered, m_windows, &AuxWindows::mnuAbout_Click);
+    new DesktopNotices(state, *this);
 }
 
 void frmMain::connectServiceButtons()

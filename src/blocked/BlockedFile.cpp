@@ -1,6 +1,7 @@
 #include "BlockedFile.h"
 
 #include "FileReplace.h"
+#include "Log.h"
 
 #include <QFile>
 
@@ -95,9 +96,9 @@ bool BlockedFile::append(const QString &number, const QString &name, QString *er
     // After the last record, a part record included: it is a record as far as the readers go.
     const qint64 records = (f.size() + RecordLength - 1) / RecordLength;
     const QByteArray bytes = entryRecord(number, name);
-    if (!f.seek(records * RecordLength) || f.write(bytes) != bytes.size() || !f.flush())
-        return fail(error, f.errorString());
-    return true;
+    const bool ok = f.seek(records * RecordLength) && f.write(bytes) == bytes.size() && f.flush();
+    ProgramLog::fileWritten(m_path, QStringLiteral("record %1").arg(records + 1), ok, f.errorString());
+    return ok || fail(error, f.errorString());
 }
 
 bool BlockedFile::contains(const QString &text) const
@@ -129,9 +130,9 @@ bool BlockedFile::writeDeletionMarker(int recordNumber, QString *error)
     if (!f.open(QIODevice::ReadWrite))
         return fail(error, f.errorString());
     const QByteArray m = deletionMarker(recordNumber);
-    if (!f.seek(qint64(recordNumber - 1) * RecordLength) || f.write(m) != m.size() || !f.flush())
-        return fail(error, f.errorString());
-    return true;
+    const bool ok = f.seek(qint64(recordNumber - 1) * RecordLength) && f.write(m) == m.size() && f.flush();
+    ProgramLog::fileWritten(m_path, QStringLiteral("deletion marker %1").arg(recordNumber), ok, f.errorString());
+    return ok || fail(error, f.errorString());
 }
 
 bool BlockedFile::compact(QString *error)

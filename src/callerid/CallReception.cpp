@@ -6,6 +6,7 @@
 #include "CallTexts.h"
 #include "Clock.h"
 #include "EndOfCall.h"
+#include "Log.h"
 #include "MainWindowPort.h"
 #include "MsgBox.h"
 #include "ScreenSaver.h"
@@ -111,16 +112,29 @@ void CallReception::handleReport(LineState line)
                                                                     m_state.settings, &writeError);
     m_call.report = CallerIdParser::parse(m_call.buffer, m_state.settings.DateValue, Clock::current().now().date());
     m_state.settings.LastCallerIdReport = m_call.report.lastReport;
+    Notice notice{m_call.report.callerName, CallTexts::displayPattern(m_call.report.callerNumber), QString(), refused};
     if (refused) {
+        notice.when = m_call.report.dateLine.mid(3) + QStringLiteral("\r\n") + m_call.report.timeLine.mid(3);
+        qCDebug(lcCalls).noquote() << "refused:" << notice.name << notice.number
+                                   << (telemarketer ? "(unknown name)" : "(blocked number)");
+        if (callAnnounced)
+            callAnnounced(notice);
         refuseCall();
         return;
     }
     const CallerIdParser::Classification c = showCall();
+    notice.when = m_state.display.Label3();
+    qCDebug(lcCalls).noquote() << "shown:" << notice.name << notice.number
+                               << QString(notice.when).replace(QLatin1String("\r\n"), QLatin1String(" "))
+                               << c.callClass;
+    if (callAnnounced)
+        callAnnounced(notice);
     if (!kept)
         reportWriteFailure(m_state.setupFile.path(), writeError);
     if (m_state.settings.Talking_Call) {
         pumpOnce(); // the caller is drawn before the first word
-        m_voice.TellPhonenumber(c.callClass, c.spokenNumber);
+        m_voice.TellPhonenumber(c.callClass, c.spokenNumber,
+                                m_state.options.speakNames ? m_call.report.callerName : QString());
     }
 }
 

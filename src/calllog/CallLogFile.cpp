@@ -2,6 +2,7 @@
 
 #include "CallRecord.h"
 #include "FileReplace.h"
+#include "Log.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -192,6 +193,7 @@ CallLogFile::Compaction CallLogFile::compact(int keepNewest, Contents *contents,
         QFile create(m_path);
         if (!create.open(QIODevice::WriteOnly)) {
             fail(error, create.errorString());
+            ProgramLog::fileWritten(m_path, QStringLiteral("(new, empty)"), false, create.errorString());
             return Compaction::NotWritten;
         }
         QFile::remove(m_scratch);
@@ -253,14 +255,17 @@ CallLogFile::Compaction CallLogFile::compact(int keepNewest, Contents *contents,
     }
     if (!out.finish()) {
         fail(error, out.reason());
+        ProgramLog::fileWritten(m_path, QStringLiteral("tidied up"), false, out.reason());
         return Compaction::NotWritten;
     }
     QString copy;
     if (damaged) {
         // What could not be read as calls goes from the log, but not from the disk.
         copy = keepDamagedCopy(m_path, error);
-        if (copy.isEmpty())
+        if (copy.isEmpty()) {
+            ProgramLog::fileWritten(m_path, QStringLiteral("tidied up"), false, error ? *error : QString());
             return Compaction::NotWritten;
+        }
     }
     std::error_code ec;
     std::filesystem::rename(QFile::encodeName(m_scratch).toStdString(), QFile::encodeName(m_path).toStdString(), ec);
@@ -268,11 +273,36 @@ CallLogFile::Compaction CallLogFile::compact(int keepNewest, Contents *contents,
         if (!copy.isEmpty())
             QFile::remove(copy);
         fail(error, QString::fromStdString(ec.message()));
+        ProgramLog::fileWritten(m_path, QStringLiteral("tidied up"), false, QString::fromStdString(ec.message()));
         return Compaction::NotWritten;
     }
     out.done();
+    ProgramLog::fileWritten(m_path, QStringLiteral("tidied up (%1 calls)").arg(live), true);
     contents->damagedCopy = copy;
     return Compaction::Done;
+}
+
+bool CallLogFile::forEachCall(const QString &path, const std::function<void(const QString &)> &each, QString *error)
+{
+    QFile in(path);
+    if (!in.exists())
+        return true;
+    if (!in.open(QIODevice::ReadOnly))
+        return fail(error, in.errorString());
+    RecordReader reader(in);
+    std::string_view records;
+    bool torn = false;
+    for (;;) {
+        if (!reader.next(&records, &torn))
+            return fail(error, in.errorString());
+        if (records.empty())
+            return true;
+        for (size_t at = 0; at < records.size(); at += Length) {
+            const std::string_view r = records.substr(at, Length);
+            if (isLive(r))
+                each(QString::fromLatin1(r.data(), Length));
+        }
+    }
 }
 
 int CallLogFile::recordCount() const
@@ -302,8 +332,10 @@ bool CallLogFile::writeRecord(int recordNumber, const QString &record, QString *
         // A full disk takes part of the record: the file keeps only whole records.
         if (f.size() > before)
             f.resize(before);
+        ProgramLog::fileWritten(m_path, QStringLiteral("record %1").arg(recordNumber), false, reason);
         return fail(error, reason);
     }
+    ProgramLog::fileWritten(m_path, QStringLiteral("record %1").arg(recordNumber), true);
     return true;
 }
 
@@ -371,8 +403,8 @@ bool CallLogFile::writeDeletionMarker(int recordNumber, QString *error)
     QFile f(m_path);
     if (!f.open(QIODevice::ReadWrite))
         return fail(error, f.errorString());
-    if (!f.seek(qint64(recordNumber - 1) * Length) ||
-        f.write(CallRecord::deletionMarker(recordNumber).toLatin1()) != Length || !f.flush())
-        return fail(error, f.errorString());
-    return true;
+    const bool ok = f.seek(qint64(recordNumber - 1) * Length) &&
+                    f.write(CallRecord::deletionMarker(recordNumber).toLatin1()) == Length && f.flush();
+    ProgramLog::fileWritten(m_path, QStringLiteral("deletion marker %1").arg(recordNumber), ok, f.errorString());
+    return ok || fail(error, f.errorString());
 }

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 // Array.bin: the call log, 80-byte records without header or line ends, oldest first.
 // A new call is written in place after the last record; a tidy-up replaces the whole log
@@ -30,6 +31,11 @@ public:
     Compaction compact(int keepNewest, Contents *contents, QString *error = nullptr);
     // Whole records in the file (a torn tail is not one).
     int recordCount() const;
+    // Every call of the log at `path`, oldest first, without changing the file (deletion
+    // markers and dead records are passed over). A missing log holds no call. False, and the
+    // reason in `error`, when it could not be read.
+    static bool forEachCall(const QString &path, const std::function<void(const QString &record)> &each,
+                            QString *error = nullptr);
     // Record n of the log at `path` (up to 80 characters); empty when there is none.
     static QString readRecord(const QString &path, int recordNumber);
     // Writes record n in place (n at most one past the last whole record, which overwrites a

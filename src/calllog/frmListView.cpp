@@ -1,21 +1,28 @@
 #include "frmListView.h"
 
 #include "AppState.h"
-#include "DeleteKey.h"
 #include "CallDeletion.h"
+#include "CallExport.h"
 #include "CallLog.h"
+#include "CallLogFilter.h"
+#include "DeleteKey.h"
 #include "LogBrowser.h"
 #include "MsgBox.h"
 #include "Twips.h"
 #include "WindowColor.h"
 
 #include <QAction>
+#include <QDir>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
+#include <QStandardPaths>
 #include <QTreeView>
 
 namespace {
@@ -58,7 +65,10 @@ void frmListView::buildControls()
     ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
     ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
-    ListView1->setModel(&m_log.model());
+    // The search shows the rows it leaves in the log's own order: the columns sort the log's rows.
+    m_filter = new CallLogFilter(this);
+    m_filter->setSourceModel(&m_log.model());
+    ListView1->setModel(m_filter);
     ListView1->header()->setSectionsClickable(true);
     // The arrow shows the order the rows are in, also after a call or a reload sorted them
     // newest first again.
@@ -74,6 +84,23 @@ void frmListView::buildControls()
     cmdClearList->setObjectName(QStringLiteral("cmdClearList"));
     cmdClearList->setToolTip(QStringLiteral("Clear the List temporarily "));
     cmdClearList->setGeometry(twipsRect(5100, 3800, 1500, 375));
+    txtSearch = new QLineEdit(this);
+    txtSearch->setObjectName(QStringLiteral("txtSearch"));
+    txtSearch->setPlaceholderText(QStringLiteral("Search name or number"));
+    txtSearch->setToolTip(QStringLiteral("Show only the Calls whose name or number holds this text (Ctrl+F)"));
+    txtSearch->setClearButtonEnabled(true);
+    txtSearch->setGeometry(twipsRect(120, 3810, 2640, 355));
+    cmdExport = new QPushButton(QStringLiteral("E&xport..."), this);
+    cmdExport->setObjectName(QStringLiteral("cmdExport"));
+    cmdExport->setToolTip(QStringLiteral("Save the Calls Log as a CSV file"));
+    cmdExport->setGeometry(twipsRect(7200, 3800, 1500, 375));
+    auto *find = new QShortcut(QKeySequence::Find, this);
+    connect(find, &QShortcut::activated, this, [this] {
+        txtSearch->setFocus(Qt::ShortcutFocusReason);
+        txtSearch->selectAll();
+    });
+    connect(txtSearch, &QLineEdit::textChanged, m_filter, &CallLogFilter::setSearch);
+    connect(cmdExport, &QPushButton::clicked, this, &frmListView::cmdExport_Click);
 
     mnuFile2 = new QMenu(QStringLiteral("File2"), this);
     mnuFile2->setObjectName(QStringLiteral("mnuFile2"));
@@ -88,7 +115,7 @@ void frmListView::buildControls()
     connect(ListView1->header(), &QHeaderView::sectionClicked, this, [this](int c) { columnClick(c + 1); });
     connect(ListView1, &QTreeView::clicked, this, [this](const QModelIndex &i) { itemClick(i.row()); });
     connect(ListView1, &QTreeView::customContextMenuRequested, this, [this](const QPoint &at) {
-        if (m_log.model().rowCount() > 0)
+        if (m_filter->rowCount() > 0)
             mnuFile2->popup(ListView1->viewport()->mapToGlobal(at));
     });
 }
@@ -120,14 +147,19 @@ void frmListView::setBackColor(int bgr)
     setFormBackColor(this, bgr);
 }
 
+int frmListView::logRow(int shownRow) const
+{
+    return m_filter->mapToSource(m_filter->index(shownRow, 0)).row();
+}
+
 void frmListView::itemClick(int row)
 {
-    if (row < 0 || row >= m_log.model().rowCount())
+    if (row < 0 || row >= m_filter->rowCount())
         return;
     m_clickedItem = row + 1;
     // The call numbers run 1, 2, 3 ... in file order, so a call's number is its place in the
     // list; the browser steps one down from the position given.
-    m_state.LogPosition = m_log.model().row(row).at(0).toInt() + 1;
+    m_state.LogPosition = m_log.model().row(logRow(row)).at(0).toInt() + 1;
     m_browser.GetFromLogTopToBottom();
 }
 
@@ -152,7 +184,7 @@ void frmListView::cmdClearList_Click()
 
 void frmListView::DeleteList()
 {
-    if (m_log.model().rowCount() == 0 || m_clickedItem == 0)
+    if (m_filter->rowCount() == 0 || m_clickedItem == 0)
         return;
     // The question runs its own event loop: the main window may go to the tray meanwhile and
     // unload this window. Then nothing is deleted.
@@ -180,10 +212,14 @@ void frmListView::DeleteList()
                    MsgStyle::Information, QStringLiteral("Delete Calls Log"));
         return;
     }
-    std::sort(selected.begin(), selected.end());
-    QStringList numbers;
+    // The lines shown and selected, and only those: a line the search hides is never selected.
+    QList<int> rows;
     for (const QModelIndex &i : std::as_const(selected))
-        numbers << m_log.model().row(i.row()).at(0);
+        rows << m_filter->mapToSource(i).row();
+    std::sort(rows.begin(), rows.end());
+    QStringList numbers;
+    for (int r : std::as_const(rows))
+        numbers << m_log.model().row(r).at(0);
 
     QString error;
     const bool marked = markCallsDeleted(m_log.file(), numbers, &error);
@@ -197,11 +233,31 @@ void frmListView::DeleteList()
         reportWriteFailure(path, error);
 }
 
+void frmListView::cmdExport_Click()
+{
+    // The file dialog runs its own event loop: the window may be unloaded meanwhile.
+    const QPointer<frmListView> alive(this);
+    QString target;
+    if (chooseExportFile) {
+        target = chooseExportFile();
+    } else {
+        const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        target = QFileDialog::getSaveFileName(this, QStringLiteral("Export Calls Log"),
+                                              QDir(documents).filePath(QStringLiteral("calls.csv")),
+                                              QStringLiteral("CSV files (*.csv);;All files (*)"));
+    }
+    if (!alive || target.isEmpty())
+        return;
+    QString error;
+    if (!CallExport::writeFile(m_log.file().path(), m_state.file(RefusedCalls::fileName()), target, &error))
+        reportWriteFailure(target, error);
+}
+
 void frmListView::mouseMoveEvent(QMouseEvent *event)
 {
     // The mouse over the window, outside the list: the keys go to the list again, so that
     // Delete reaches the selected calls whatever button had the focus.
-    if (m_log.model().rowCount() > 0 && ListView1->selectionModel()->hasSelection())
+    if (m_filter->rowCount() > 0 && ListView1->selectionModel()->hasSelection())
         ListView1->setFocus();
     Form::mouseMoveEvent(event);
 }

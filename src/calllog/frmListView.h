@@ -7,14 +7,17 @@
 
 class AppState;
 class CallLog;
+class CallLogFilter;
 class LogBrowser;
 class QAction;
+class QLineEdit;
 class QMenu;
 class QPushButton;
 class QTreeView;
 
 // The Calls Log window: the whole call log as a table over the call log's rows, sortable by
-// any column, a clicked line shown in the main window, selected calls deleted from the log.
+// any column, searched by name or number, a clicked line shown in the main window, selected
+// calls deleted from the log, the log exported as CSV.
 class frmListView : public Form {
     Q_OBJECT
 public:
@@ -30,11 +33,16 @@ public:
     QPushButton *cmdClearList = nullptr;
     QMenu *mnuFile2 = nullptr; // the pop-up menu of the list
     QAction *mnuDeleteList = nullptr;
+    QLineEdit *txtSearch = nullptr; // Ctrl+F; what it leaves is what the list shows
+    QPushButton *cmdExport = nullptr;
+    // Where "Export..." writes; empty when the user cancels. A file dialog unless a test says.
+    std::function<QString()> chooseExportFile;
 
     void DeleteList();
     void cmdClearList_Click();
     void columnClick(int column); // 1 to 6
-    void itemClick(int row);      // 0-based row of the table
+    void itemClick(int row);      // 0-based row of the table as shown
+    void cmdExport_Click();
     void setBackColor(int bgr);
 
 protected:
@@ -46,10 +54,12 @@ private:
     void buildControls();
     void placeBelowMainWindow();
     void showSortArrow(int column, bool ascending); // column 1 to 6
+    int logRow(int shownRow) const;                 // the row of the log's rows behind a shown one
 
     AppState &m_state;
     CallLog &m_log;
     LogBrowser &m_browser;
+    CallLogFilter *m_filter = nullptr;
     // The line last clicked, counted from 1; 0 until a line is clicked and after a deletion.
     int m_clickedItem = 0;
     std::array<bool, 7> m_sortOrder{}; // by column 1 to 6; the first click sorts ascending

@@ -1,5 +1,7 @@
 #include "ProgramSettings.h"
 
+#include "Log.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -67,12 +69,13 @@ bool ProgramSettings::save(const QString &folder, QString *error) const
     s.setValue(QStringLiteral("desktop/speakNames"), speakNames);
     s.setValue(QStringLiteral("desktop/notifications"), notifications);
     s.sync();
-    if (s.status() == QSettings::NoError)
-        return true;
+    const QString reason = s.status() == QSettings::NoError       ? QString()
+                           : s.status() == QSettings::AccessError ? QStringLiteral("the file could not be written")
+                                                                  : QStringLiteral("the file is damaged");
+    ProgramLog::fileWritten(path, QString(), reason.isEmpty(), reason);
     if (error)
-        *error = s.status() == QSettings::AccessError ? QStringLiteral("the file could not be written")
-                                                      : QStringLiteral("the file is damaged");
-    return false;
+        *error = reason;
+    return reason.isEmpty();
 }
 
 bool parseHostPort(const QString &text, QString *host, quint16 *port, quint16 defaultPort, bool hostRequired)

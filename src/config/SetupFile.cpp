@@ -1,6 +1,7 @@
 #include "SetupFile.h"
 
 #include "FileReplace.h"
+#include "Log.h"
 
 #include <QDir>
 #include <QFile>
@@ -84,6 +85,8 @@ SetupFile::LoadOutcome SetupFile::load(Settings &settings, const std::function<v
             } else if (!copy.commit()) {
                 out.copyError = copy.errorString();
             }
+            ProgramLog::fileWritten(m_path, QStringLiteral("from the defaults"), out.copyError.isEmpty(),
+                                    out.copyError);
         }
     }
 
@@ -148,9 +151,12 @@ bool SetupFile::writeRange(int first, int last, QString *error)
     // Records are written in place: the rest of the file, the reserved records 29 to 32
     // included, must stay as it is.
     QFile f(m_path);
+    const QString what =
+        first == last ? QStringLiteral("record %1").arg(first) : QStringLiteral("records %1-%2").arg(first).arg(last);
     auto fail = [&] {
         if (error)
             *error = f.errorString();
+        ProgramLog::fileWritten(m_path, what, false, f.errorString());
         return false;
     };
     if (!f.open(QIODevice::ReadWrite))
@@ -172,5 +178,6 @@ bool SetupFile::writeRange(int first, int last, QString *error)
     f.close();
     if (f.error() != QFileDevice::NoError)
         return fail();
+    ProgramLog::fileWritten(m_path, what, true);
     return true;
 }

@@ -3,6 +3,7 @@
 #include "AppState.h"
 #include "CallTexts.h"
 #include "Clock.h"
+#include "DesktopSettingsBox.h"
 #include "MsgBox.h"
 #include "NetworkSettingsBox.h"
 #include "UpDown.h"
@@ -23,6 +24,7 @@ frmSetup::frmSetup(AppState &state, QWidget *parent) : Form(parent), m_state(sta
     setWindowTitle(QStringLiteral("Configuration Setup"));
     ui.build(this);
     NetworkSettingsBox::addTo(this, ui.cmdOkSetup, state.folder()); // saved by Apply, before the dialog closes
+    new DesktopSettingsBox(state, ui, this); // saved before the records, by the same Apply
     bindOptions();
     connect(ui.cmdOkSetup, &QPushButton::clicked, this, &frmSetup::cmdOkSetup_Click);
     connect(ui.cmdDefaultSetup, &QPushButton::clicked, this, &frmSetup::cmdDefaultSetup_Click);

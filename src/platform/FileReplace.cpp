@@ -1,6 +1,7 @@
 #include "FileReplace.h"
 
 #include "Clock.h"
+#include "Log.h"
 #include "MsgBox.h"
 
 #include <QCoreApplication>
@@ -20,6 +21,8 @@ bool replaceFileThrough(const QString &scratch, const QString &target, const QBy
     auto fail = [&](const QString &path, const QString &reason) {
         if (error)
             *error = path == target ? reason : QStringLiteral("%1: %2").arg(path, reason);
+        ProgramLog::fileWritten(target, QStringLiteral("replaced"), false,
+                                path == target ? reason : path + ": " + reason);
         QFile::remove(scratch);
         return false;
     };
@@ -39,6 +42,7 @@ bool replaceFileThrough(const QString &scratch, const QString &target, const QBy
     std::filesystem::rename(QFile::encodeName(scratch).toStdString(), QFile::encodeName(target).toStdString(), ec);
     if (ec)
         return fail(target, QString::fromStdString(ec.message()));
+    ProgramLog::fileWritten(target, QStringLiteral("replaced"), true);
     return true;
 }
 

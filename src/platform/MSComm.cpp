@@ -29,6 +29,11 @@ void MSComm::useDevice(QIODevice *device)
     });
 }
 
+QString MSComm::portName() const
+{
+    return QStringLiteral("COM%1").arg(m_commPort);
+}
+
 bool MSComm::setSettings(const QString &s)
 {
     const QStringList parts = s.split(QLatin1Char(','));
@@ -63,6 +68,7 @@ void MSComm::applySettings()
 bool MSComm::setPortOpen(bool open, QString *error)
 {
     if (!open) {
+        m_received.flush(portName());
         m_io->close();
         m_losing = false;
         return true;
@@ -117,7 +123,7 @@ void MSComm::clearInBuffer()
 {
     if (!m_io->isOpen())
         return;
-    m_io->readAll();
+    m_received.add(portName(), QString::fromLatin1(m_io->readAll()));
     if (onSerialPort())
         m_port.clear(QSerialPort::Input);
 }
@@ -126,14 +132,16 @@ QString MSComm::Input()
 {
     if (!m_io->isOpen())
         return QString();
-    const QByteArray bytes = m_inputLen > 0 ? m_io->read(m_inputLen) : m_io->readAll();
-    return QString::fromLatin1(bytes);
+    const QString text = QString::fromLatin1(m_inputLen > 0 ? m_io->read(m_inputLen) : m_io->readAll());
+    m_received.add(portName(), text);
+    return text;
 }
 
 void MSComm::Output(const QString &text)
 {
     if (!m_io->isOpen())
         return;
+    m_sent.add(portName(), text);
     m_io->write(text.toLatin1());
     if (onSerialPort())
         m_port.flush();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Log.h"
+
 #include <QObject>
 #include <QSerialPort>
 #include <QString>
@@ -55,6 +57,8 @@ public:
     bool inputBroken() const;
 
     QString devicePath() const { return m_device; }
+    // "COM1": how the log names the port.
+    QString portName() const;
     // The device of the port number is not there (unplugged, or no such port): opening failed
     // for want of a device, not because another program holds it.
     bool deviceMissing() const;
@@ -84,4 +88,6 @@ private:
     int m_commEvent = 0;
     bool m_onCommPosted = false;
     bool m_losing = false;
+    ProgramLog::LineLog m_received{QStringLiteral("<-")};
+    ProgramLog::LineLog m_sent{QStringLiteral("->")};
 };

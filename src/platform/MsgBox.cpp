@@ -1,9 +1,9 @@
 #include "MsgBox.h"
 
+#include "Log.h"
 #include "Waits.h"
 
 #include <QApplication>
-#include <QLoggingCategory>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -13,10 +13,6 @@ namespace {
 MsgBoxScript *g_script = nullptr;
 int g_deferrals = 0;
 QList<MsgRecord> g_deferred;
-
-// Every box is also named on standard error: a box nobody sees (no display, a hidden tray
-// program) otherwise leaves no trace, and the kill test tells a quiet start by it.
-Q_LOGGING_CATEGORY(lcMsgBox, "ringlark.msgbox", QtInfoMsg)
 
 bool isYesNo(MsgStyle s)
 {
@@ -84,7 +80,10 @@ MsgAnswer MsgBox(const QString &text, MsgStyle style, const QString &title)
     if (g_script)
         return g_script->next({text, style, title});
 
-    qCInfo(lcMsgBox).noquote() << "message box:" << title;
+    // Every box is also named in the log: a box nobody sees (no display, a hidden tray program)
+    // otherwise leaves no trace, a user reading the journal learns what the window said, and
+    // the kill test tells a quiet start by it.
+    qCWarning(lcUi).noquote() << "message box:" << title;
     QMessageBox box;
     box.setWindowTitle(title);
     // The stored texts separate lines with a bare carriage return; Qt wants line feeds.

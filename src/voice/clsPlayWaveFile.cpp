@@ -1,10 +1,14 @@
 #include "clsPlayWaveFile.h"
 
 #include "Clock.h"
+#include "Log.h"
 #include "SoundOutput.h"
+#include "SpeechOutput.h"
+#include "SpokenName.h"
 #include "Waits.h"
 
 #include <QFile>
+#include <QStringList>
 
 namespace {
 
@@ -38,13 +42,14 @@ void clsPlayWaveFile::BeginPlaySound(int resourceId)
     m_playingUntil = Clock::current().now().addMSecs(durationMs(image));
 }
 
-void clsPlayWaveFile::TellPhonenumber(const QString &callClass, const QString &number)
+void clsPlayWaveFile::TellPhonenumber(const QString &callClass, const QString &number, const QString &callerName)
 {
     if (SoundOutput::current().waveOutGetNumDevs() == 0) {
         if (!m_toldNoSound && noSoundOutput) {
             m_toldNoSound = true;
             noSoundOutput();
         }
+        qCDebug(lcVoice).noquote() << "not said (no sound output):" << callClass << number;
         return;
     }
     if (callClass == QLatin1String("Normal"))
@@ -56,14 +61,40 @@ void clsPlayWaveFile::TellPhonenumber(const QString &callClass, const QString &n
     else if (callClass == QLatin1String("Unknown"))
         BeginPlaySound(UnknownWord);
     PauseSeconds(0.5);
+    const QString name = nameAnnouncement(callerName);
+    const bool nameSaid = !name.isEmpty() && sayName(name);
 
-    if (number.size() < 2 || number == QLatin1String("PRIVATE NUMBER") || number == QLatin1String("UNKNOWN NUMBER") ||
-        number == QLatin1String("BARRED NUMBER"))
-        return;
-    for (QChar c : number) {
-        // Only a first character can be other than a digit (the digit filter keeps it); it has
-        // no word and is passed over.
-        if (c.isDigit() && c.unicode() < 128)
-            BeginPlaySound(FirstDigit + (c.unicode() - '0'));
+    QString digits;
+    if (number.size() >= 2 && number != QLatin1String("PRIVATE NUMBER") && number != QLatin1String("UNKNOWN NUMBER") &&
+        number != QLatin1String("BARRED NUMBER")) {
+        for (QChar c : number) {
+            // Only a first character can be other than a digit (the digit filter keeps it); it
+            // has no word and is passed over.
+            if (c.isDigit() && c.unicode() < 128) {
+                BeginPlaySound(FirstDigit + (c.unicode() - '0'));
+                digits += c;
+            }
+        }
     }
+    // What was said, for a user without a loudspeaker (or one who missed it).
+    qCDebug(lcVoice).noquote() << "said:"
+                               << (QStringList{callClass, nameSaid ? name : QString(), digits}.join(QLatin1Char('/')));
+}
+
+bool clsPlayWaveFile::sayName(const QString &text)
+{
+    // The class word is let finish; the digits wait until the name has been said. A voice that
+    // fails, or never says that it is done, holds the digits back no longer than a long name takes.
+    if (m_playingUntil.isValid()) {
+        const qint64 left = Clock::current().now().msecsTo(m_playingUntil);
+        if (left > 0)
+            PauseSeconds(double(left) / 1000.0);
+    }
+    SpeechOutput &voice = SpeechOutput::current();
+    EventWait wait;
+    wait.wakeOn(&voice, &SpeechOutput::finished);
+    if (!voice.say(text))
+        return false;
+    wait.until(Clock::current().now().addSecs(MaxNameSeconds), [&voice] { return !voice.speaking(); });
+    return true;
 }

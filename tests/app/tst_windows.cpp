@@ -12,9 +12,11 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
@@ -112,6 +114,12 @@ private slots:
             all + QStringList{"4 NO CALLER ID"}, asked);
         row("reload during the question", QList<int>{1}, true, vbYes, false, "reload", 0, five,
             QStringList{"Delete Calls Log", "Delete Calls Log"});
+        // A search after selecting hides call 2: only the call still shown goes.
+        row("search hides a selected call", QList<int>{1, 3}, true, vbYes, false, "search CALLER D", 0,
+            QStringList{"1 CALLER A", "2 CALLER B", "3 CALLER C", "4 CALLER E"}, asked);
+        // Lines counted in the search's list: its only line is call 3.
+        row("lines of a search", QList<int>{0}, true, vbYes, false, "search first", 0,
+            QStringList{"1 CALLER A", "2 CALLER B", "3 CALLER D", "4 CALLER E"}, asked);
     }
 
     void deleteCalls()
@@ -136,11 +144,15 @@ private slots:
         if (fullDisk)
             limit.emplace(100);
 
+        if (during == "search first")
+            w->txtSearch->setText("r c");
         if (clickFirst)
             w->itemClick(rows.first());
         for (int r : rows)
             w->ListView1->selectionModel()->select(w->ListView1->model()->index(r, 0),
                                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        if (during.startsWith("search CALLER"))
+            w->txtSearch->setText(during.mid(7));
         m_t->boxes.answer(answer);
         bool asking = true;
         m_t->boxes.onShow = [&](const MsgRecord &) {
@@ -166,6 +178,7 @@ private slots:
             QVERIFY(!rig.aux().callsLogWindow());
             return;
         }
+        w->txtSearch->clear(); // clearing the search shows every call again
         QCOMPARE(w->ListView1->model()->rowCount(), expected.size());
         QCOMPARE(rig.state->calls.count(), expected.size());
         QCOMPARE(w->ListView1->header()->sortIndicatorSection(), 0);
@@ -204,6 +217,30 @@ private slots:
         w->itemClick(column(0).indexOf("7"));
         QCOMPARE(rig.state->display.Label2(), "CALLER G");
         QCOMPARE(rig.state->display.Label1(), "(555)-123-0007");
+
+        // Ctrl+F goes to the search box; a search leaves the calls it finds, a click on one shows
+        // that call, and clearing the box shows every call again.
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        QTest::keyClick(w->ListView1, Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(w->txtSearch->hasFocus());
+        QTest::keyClicks(w->txtSearch, "caller c");
+        QCOMPARE(column(1), QStringList{"CALLER C"});
+        w->itemClick(0);
+        QCOMPARE(rig.state->display.Label2(), "CALLER C");
+        w->txtSearch->clear();
+        QCOMPARE(column(0).size(), 9);
+        // Export... writes every call, oldest first, whatever the list shows.
+        w->txtSearch->setText("caller c");
+        const QString csv = rig.folder.file("calls.csv");
+        w->chooseExportFile = [&] { return csv; };
+        w->cmdExport->click();
+        const QList<QByteArray> lines = rig.folder.bytes("calls.csv").split('\n');
+        QCOMPARE(lines.size(), 11);
+        QCOMPARE(lines[1], "1,03/01/2026,10:01 AM,CALLER A,(555)-123-0001,2,no\r");
+        w->chooseExportFile = [] { return QStringLiteral("/nonexistent/calls.csv"); };
+        w->cmdExport->click();
+        QCOMPARE(m_t->boxes.titles(), QStringList{"File Write Error"});
 
         w->cmdClearList->click();
         QCOMPARE(w->ListView1->model()->rowCount(), 0);
@@ -343,6 +380,9 @@ private slots:
         row("up, apply", QStringList{"up", "apply"}, Records{{7, "16"}});
         row("down, apply", QStringList{"down", "apply"}, Records{{7, "15"}});
         row("pager on, apply", QStringList{"pagerOn", "apply"}, Records{{23, "CallSendToPagerStatus = True"}});
+        // The Desktop group goes to ringlark.conf, not to acsetup.bin.
+        row("desktop, apply", QStringList{"speakNames", "noNotifications", "apply"}, Records{});
+        row("desktop, close box", QStringList{"speakNames", "closebox"}, Records{});
     }
 
     void setupDialog()
@@ -380,6 +420,10 @@ private slots:
                 w->ui.updToggleMinimizeTime->stepUp();
             } else if (a == "down") {
                 w->ui.updToggleMinimizeTime->stepDown();
+            } else if (a == "speakNames") {
+                w->findChild<QCheckBox *>("chkSpeakNames")->click();
+            } else if (a == "noNotifications") {
+                w->findChild<QCheckBox *>("chkNotifications")->click();
             } else if (a == "pagerOn") {
                 m_t->boxes.answer(vbYes);
                 rig.aux().switches.PagerOn();
@@ -394,6 +438,11 @@ private slots:
             QVERIFY2(recordOf(after, rec) == expected, qPrintable(QStringLiteral("record %1: ").arg(rec) +
                                                                  QString::fromLatin1(recordOf(after, rec))));
         }
+        const bool desktop = actions.contains("apply") && actions.contains("speakNames");
+        const ProgramSettings conf = ProgramSettings::load(rig.folder.path());
+        QCOMPARE(QList<bool>({conf.speakNames, conf.notifications, rig.state->options.speakNames,
+                              rig.state->options.notifications}),
+                 QList<bool>({desktop, !desktop, desktop, !desktop}));
         // The settings in memory are what the file says.
         Settings reread;
         SetupFile(rig.folder.path()).load(reread);

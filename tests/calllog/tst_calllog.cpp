@@ -2,11 +2,14 @@
 // and their order, browsing in the caller display, and failed writes.
 #include "AppState.h"
 #include "CallDeletion.h"
+#include "CallExport.h"
 #include "CallLog.h"
+#include "CallLogFilter.h"
 #include "LogBrowser.h"
 #include "MsgBox.h"
 #include "TestSupport.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -329,6 +332,80 @@ private slots:
         QVERIFY(l.log.AppendCallRecord(line("NEW"), 1) && l.log.AppendCallRecord(line("NEWER"), 2));
         QCOMPARE(m.column(1).mid(0, 3), (QStringList{"32770", "32769", "32768"}));
         QCOMPARE(l.bytes().right(160), rec(Calls + 1, "NEW") + rec(Calls + 2, "NEWER", 2));
+    }
+
+    void csvExport_data()
+    {
+        // A stored name (Latin-1, as Array.bin holds it), the CSV row it becomes.
+        columns<QString, QByteArray>("name", "csv");
+        row("plain", QString("ANNA"), QByteArray("2,3/21/2026,02:05 PM,ANNA,(555)-123-4567,1,no\r\n"));
+        row("comma", QString("DOE, JOHN"), QByteArray("2,3/21/2026,02:05 PM,\"DOE, JOHN\",(555)-123-4567,1,no\r\n"));
+        row("quotes", QString("\"BIG\" AL"),
+            QByteArray("2,3/21/2026,02:05 PM,\"\"\"BIG\"\" AL\",(555)-123-4567,1,no\r\n"));
+        row("non-ASCII", QString::fromUtf8("JOSÉ ÑU"),
+            QByteArray("2,3/21/2026,02:05 PM,JOS\xc3\x89 \xc3\x91U,(555)-123-4567,1,no\r\n"));
+        row("line ends", QString("A\rB\nC"), QByteArray("2,3/21/2026,02:05 PM,\"A\rB\nC\",(555)-123-4567,1,no\r\n"));
+        // Refused calls are known by date, time and number, whatever their place.
+        row("refused", QString("REFUSED"), QByteArray("2,3/21/2026,02:05 PM,REFUSED,(555)-999-0000,1,yes\r\n"));
+    }
+
+    void csvExport()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, csv);
+        Log l;
+        const bool refused = name == "REFUSED";
+        QByteArray second = rec(7, name);
+        if (refused)
+            second.replace("(555)-123-4567", "(555)-999-0000");
+        // A deleted call between them, not compacted yet: the calls are numbered by their place.
+        l.folder.write(LogFile, rec(1, "FIRST") + marker(2) + second);
+        const QString refusedFile = l.folder.file(RefusedCalls::fileName());
+        QVERIFY(RefusedCalls::add(
+            refusedFile,
+            CallRecord::fields(QString::fromLatin1(rec(1, "X").replace("(555)-123-4567", "(555)-999-0000"))), nullptr));
+        QBuffer out;
+        out.open(QIODevice::WriteOnly);
+        QString error;
+        QVERIFY(CallExport::write(l.folder.file(LogFile), refusedFile, out, &error));
+        QCOMPARE(out.data(), "Call,Date,Time,Name,Number,Rings,Refused\r\n"
+                             "1,3/21/2026,02:05 PM,FIRST,(555)-123-4567,1,no\r\n" +
+                                 csv);
+        QCOMPARE(l.folder.bytes(LogFile).size(), 240); // read only: nothing tidied up
+    }
+
+    void search_data()
+    {
+        // The text typed, the names left (newest first, as the list shows them).
+        columns<QString, QString>("text", "shown");
+        row("nothing typed", "", "NEW DOE,BOB BAKER,JOHN  DOE");
+        row("part of a name, any case", "doe", "NEW DOE,JOHN  DOE");
+        row("a doubled blank typed once", "john doe", "JOHN  DOE");
+        row("number as shown", "(555)-123", "JOHN  DOE");
+        row("number by its digits", "555 123 45", "JOHN  DOE");
+        row("digits of two numbers", "0100", "NEW DOE,BOB BAKER");
+        row("no such caller", "zed", "");
+    }
+
+    void search()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, shown);
+        CallLogModel m;
+        m.addRow({"1", "JOHN  DOE", "(555)-123-4567", "3/21/2026", "02:05 PM", "1"});
+        m.addRow({"2", "BOB BAKER", "(305)-555-0100", "3/21/2026", "02:06 PM", "2"});
+        m.addRow({"3", "NEW DOE", "(305)-555-0100", "3/21/2026", "02:07 PM", "1"});
+        CallLogFilter filter;
+        filter.setSourceModel(&m);
+        filter.setSearch(text);
+        m.SortListView(1, 0, false); // the log's own sort goes on under the search
+        QStringList names;
+        for (int r = 0; r < filter.rowCount(); ++r)
+            names << filter.index(r, 1).data().toString();
+        QCOMPARE(names.join(','), shown);
+        // A new call that matches shows up at once.
+        m.insertSorted({"4", "ZED DOE", "(212)-555-0000", "3/21/2026", "02:08 PM", "1"});
+        QCOMPARE(filter.rowCount(), names.size() + (text.isEmpty() || text == "doe" || text == "zed" ? 1 : 0));
     }
 
     void findRecord_data()

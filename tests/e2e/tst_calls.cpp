@@ -1,6 +1,8 @@
 // Incoming calls from the simulated modem to the screen, the speaker and Array.bin, through the
 // real main window: shown, spoken, stored, refused on the line, browsed.
 #include "BlockedFile.h"
+#include "CallRecord.h"
+#include "DesktopNotifier.h"
 #include "SoundRecorder.h"
 #include "WindowRig.h"
 
@@ -59,15 +61,18 @@ private slots:
         // Ten seconds of silence end a call: here in 200 ms.
         m_t = std::make_unique<TestScope>(50.0, QDateTime(QDate(2026, 12, 6), QTime(10, 0)));
         m_sound = std::make_unique<SoundRecorder>();
+        m_notices.clear();
+        DesktopNotifier::record([this](const QList<QVariant> &arguments) { m_notices << arguments; });
     }
     void cleanup()
     {
+        DesktopNotifier::record(nullptr);
         m_sound.reset();
         m_t.reset();
     }
     void callIsShownSpokenAndStored()
     {
-        Rig rig;
+        Rig rig({{18, "416"}});
         QVERIFY(rig.loaded);
         rig.window->minimise();
         rig.modem->placeCall(rig.call(JohnDoe));
@@ -77,6 +82,12 @@ private slots:
         QVERIFY(!rig.window->isInTray());
         QVERIFY(rig.window->isVisible());
         QCOMPARE(m_sound->played, QList<int>({112, 106, 106, 106, 102, 103, 104, 105, 106, 107, 108}));
+        // The desktop is told too: name, then number, date and time, with Call back and Block.
+        QCOMPARE(m_notices.size(), 1);
+        const QList<QVariant> n = m_notices.first();
+        QCOMPARE((QVariantList{n[0], n[1], n[3], n[4], n[5], n[7]}),
+                 (QVariantList{"Ringlark Talking Caller ID", 0u, "JOHN  DOE", "(555)-123-4567\nMarch 21, 2026 02:05 PM",
+                               QStringList{"call-back", "Call back", "block", "Block"}, -1}));
         // The last report as received (a ring that came in the same read may follow it), framed by CR LF.
         const QByteArray kept = rig.folder.bytes("acsetup.bin").mid(400, 100);
         QVERIFY2(kept.startsWith("\r\n" + Ring + JohnDoe), kept.constData());
@@ -94,6 +105,17 @@ private slots:
         QVERIFY(rig.callState().buffer.isEmpty());
         QCOMPARE(rig.window->services().log.model().rowCount(), 1);
         QVERIFY(rig.modem->commandTexts().isEmpty()); // a shown call is left alone on the line
+
+        // The notice's buttons show its caller again and run Block and Dial as their buttons do.
+        rig.state->display.clear();
+        auto *notifier = rig.window->findChild<DesktopNotifier *>();
+        const QStringList caller = {"(555)-123-4567", "JOHN  DOE", "March 21, 2026\r\n02:05 PM"};
+        emit notifier->actionInvoked(caller, "block");
+        QCOMPARE(rig.state->display.Label2(), QStringLiteral("JOHN  DOE"));
+        emit notifier->actionInvoked(caller, "call-back");
+        QCOMPARE(m_t->boxes.titles(), (QStringList{"Block Call 'Turn ON' is not possible!", "Dialing Number!"}));
+        QVERIFY2(rig.modem->commandTexts().value(0).startsWith("ATDT"),
+                 qPrintable(rig.modem->commandTexts().join('|')));
     }
 
     void nothingHappensBeforeTheNameLineEnds()
@@ -112,6 +134,7 @@ private slots:
     void withoutPopUpTheWindowStaysDown()
     {
         Rig rig({{6, "PopUpWindow = False"}});
+        rig.state->options.notifications = false; // and no desktop notification either
         rig.window->minimise();
         rig.window->hide(); // in the tray, as with a notification area (there is none offscreen)
         rig.modem->placeCall(rig.call(JohnDoe));
@@ -122,6 +145,7 @@ private slots:
         QVERIFY(rig.window->isHidden());
         rig.window->trayMessage(514); // and a click on the tray icon still brings it up
         QVERIFY(!rig.window->isInTray());
+        QVERIFY(m_notices.isEmpty());
     }
 
     void callsWithoutDisplay_data()
@@ -176,7 +200,10 @@ private slots:
         const bool shown = refuse.isEmpty();
         QCOMPARE(rig.state->display.Label1(), shown ? QStringLiteral("(555)-123-4567") : QString());
         QCOMPARE(m_sound->played.size(), shown ? 11 : 0);
-        QCOMPARE(rig.callState().callsWithoutCallerId, 0); // a number was received
+        const QString name = CallRecord::fields(QString::fromLatin1(stored)).name;
+        QCOMPARE(m_notices.value(0).value(3).toString(), shown ? name : "Refused: " + name);
+        QCOMPARE(rig.folder.exists("refused.txt"), !shown); // for the export
+        QCOMPARE(rig.callState().callsWithoutCallerId, 0);  // a number was received
         QVERIFY(!rig.state->flags.ZapInProgress);
         QVERIFY(!rig.callState().ReportProcessed);
 
@@ -431,6 +458,7 @@ private slots:
 private:
     std::unique_ptr<TestScope> m_t;
     std::unique_ptr<SoundRecorder> m_sound;
+    QList<QList<QVariant>> m_notices;
 };
 
 QTEST_MAIN(tst_Calls)

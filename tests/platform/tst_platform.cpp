@@ -1,8 +1,10 @@
 // The platform stand-ins: tray record, timers and waits on the swappable clock, message box
 // script, single instance, COM port names, wave images.
-#include "Clock.h"
 #include "AppState.h"
+#include "Clock.h"
 #include "ComPorts.h"
+#include "DesktopNotifier.h"
+#include "Log.h"
 #include "NotifyIcon.h"
 #include "ProgramFolder.h"
 #include "SingleInstance.h"
@@ -16,9 +18,62 @@
 #include <QTest>
 #include <QTimer>
 
+namespace {
+
+QStringList g_logged;
+
+void keepLine(QtMsgType, const QMessageLogContext &context, const QString &message)
+{
+    g_logged << QString::fromLatin1(context.category) + QStringLiteral(": ") + message;
+}
+
+} // namespace
+
 class tst_Platform : public QObject {
     Q_OBJECT
 private slots:
+    void modemLinesLogged_data()
+    {
+        // What the port read, in the pieces it came in ("|"), and the log's lines.
+        columns<QString, QStringList>("pieces", "lines");
+        row("one line", "\r\nRING\r\n", QStringList{"COM3 <- RING"});
+        row("a line in pieces", "\r\nNA|ME = JO|HN\r|\n", QStringList{"COM3 <- NAME = JOHN"});
+        row("lines in one piece", "DATE = 0321\rTIME = 1405\n\nNMBR",
+            QStringList{"COM3 <- DATE = 0321", "COM3 <- TIME = 1405"});
+        // A modem that never ends its line is still heard.
+        row("no line end", QString(300, 'x'), QStringList{"COM3 <- " + QString(300, 'x')});
+    }
+
+    void modemLinesLogged()
+    {
+        QFETCH(QString, pieces);
+        QFETCH(QStringList, lines);
+        QLoggingCategory::setFilterRules(QStringLiteral("ringlark.modem.debug=true"));
+        g_logged.clear();
+        const QtMessageHandler old = qInstallMessageHandler(keepLine);
+        ProgramLog::LineLog log(QStringLiteral("<-"));
+        for (const QString &piece : pieces.split('|'))
+            log.add(QStringLiteral("COM3"), piece);
+        qInstallMessageHandler(old);
+        QLoggingCategory::setFilterRules(QString());
+        QStringList expected;
+        for (const QString &l : lines)
+            expected << "ringlark.modem: " + l;
+        QCOMPARE(g_logged, expected);
+    }
+
+    void notificationActionsOnlyWhereShown()
+    {
+        const DesktopNotice notice{"JOHN DOE", "(555)-123-4567", "/icons/ringlark.ico", {{"block", "Block"}}};
+        // Application, replaced id, icon, summary, body, actions, hints, timeout.
+        const QList<QVariant> shown = notifyArguments(notice, true), plain = notifyArguments(notice, false);
+        QCOMPARE(shown.mid(0, 5),
+                 (QVariantList{"Ringlark Talking Caller ID", 0u, "/icons/ringlark.ico", "JOHN DOE", "(555)-123-4567"}));
+        QCOMPARE(shown[5].toStringList(), (QStringList{"block", "Block"}));
+        QCOMPARE(plain[5].toStringList(), QStringList());
+        QCOMPARE(shown.size(), 8);
+    }
+
     void trayAddDelete()
     {
         NotifyArea tray;

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "CallReception.h"
+#include "DesktopNotifier.h"
+
+#include <QObject>
+
+class AppState;
+class frmMain;
+
+// Each call shown, or refused, is also told to the desktop's notification service (the setting
+// "Desktop notifications", on unless the user turned it off). "Call back" and "Block" on a
+// notice show that caller in the main window and run Dial or Block, as the buttons there do.
+class DesktopNotices : public QObject {
+    Q_OBJECT
+public:
+    DesktopNotices(AppState &state, frmMain &window);
+
+    // The notice of a call: the caller's name (refused: "Refused: " + name), the number, date and
+    // time, and the actions where there is a number to call or block.
+    static DesktopNotice callNotice(const CallReception::Notice &call, const QString &icon);
+    // The program's icon: its name in the icon theme when installed, else the icon file beside it.
+    static QString programIcon(const AppState &state);
+
+private:
+    void announce(const CallReception::Notice &call);
+    void act(const QVariant &tag, const QString &action);
+
+    AppState &m_state;
+    frmMain &m_window;
+    DesktopNotifier m_notifier{this};
+    QString m_icon;
+};

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QGroupBox>
+
+class AppState;
+class QCheckBox;
+struct SetupControls;
+
+// The Setup dialog's "Desktop" group: the caller's name said after the call class, and desktop
+// notifications. Kept in the program's own settings file (ringlark.conf), never in acsetup.bin;
+// saved with the dialog's Apply, as everything in it.
+class DesktopSettingsBox : public QGroupBox {
+    Q_OBJECT
+public:
+    // Puts itself under the dialog's date frame and saves on the dialog's Apply.
+    DesktopSettingsBox(AppState &state, const SetupControls &setup, QWidget *dialog);
+
+    QCheckBox *chkSpeakNames = nullptr;
+    QCheckBox *chkNotifications = nullptr;
+
+    // Writes what the user changed; the run takes it at once. False (and the user told) when
+    // the file could not be written.
+    bool apply();
+
+private:
+    AppState &m_state;
+    // As shown when the dialog opened: a value the user did not touch is not written, so that
+    // an option given on the command line for one run does not become the setting.
+    bool m_shownSpeakNames = false;
+    bool m_shownNotifications = true;
+};
