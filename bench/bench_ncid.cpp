@@ -138,17 +138,6 @@ double placeCall(int modem, int client, QByteArray &got, int i)
     return std::chrono::duration<double, std::milli>(Clk::now() - sent).count();
 }
 
-class NoWindow : public IMainWindow {
-public:
-    void popUp() override {}
-    void showWindow() override {}
-    void minimise() override {}
-    void setWindowIconFile(const QString &) override {}
-    void unloadBlockedWindow() override {}
-    void runModemDetection() override {}
-    void showServiceState(ServicePair, bool) override {}
-};
-
 class NoPort : public IPortConnection {
 public:
     void ModemPortOpen() override {}
@@ -181,7 +170,7 @@ std::vector<double> inProcess(int calls)
     QString why;
     if (!state.MSComm1.setPortOpen(true, &why))
         std::printf("  the pseudo-terminal could not be opened: %s\n", qPrintable(why));
-    NoWindow window;
+    FakeWindow window;
     NoPort port;
     Services services(state, window, port);
     services.network.start();

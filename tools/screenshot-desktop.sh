@@ -8,18 +8,9 @@ set -euo pipefail
 build="$(cd "${1:-build}" && pwd)"
 demo="$build/desktop-demo"
 shots="$build/screenshots/desktop"
-rm -rf "$demo"; mkdir -p "$demo" "$shots"
-cp -f "$build/bin/ringlark" "$build/bin/desetup.bin" "$build/bin/ringlark.ico" "$build/bin/openport.ico" \
-      "$build/bin/RINGLARK.HLP" "$demo/"
-record() { printf '%-100s' "$3" | dd of="$1" bs=100 seek=$(($2 - 1)) conv=notrunc status=none; }
-cp "$demo/desetup.bin" "$demo/acsetup.bin"
-record "$demo/acsetup.bin" 2 "COM_Port = 1"
-record "$demo/acsetup.bin" 3 "Modem_Name = Simulated Voice Modem"
-record "$demo/acsetup.bin" 4 "Call_Id_AT_Command = AT+VCID=1"
-call() { # number date time name number rings: one 80-byte call record
-    local r="CL=$1DT=$2TM=$3NM=$4NB=$5RG=$6END"
-    printf '%s%s' "$r" "$(printf '%*s' $((80 - ${#r})) '' | tr ' ' .)"
-}
+mkdir -p "$shots"
+. "$(dirname "$0")/demo-lib.sh"
+demo_folder "$build" "$demo"
 {
     call 1 03/01/2026 "09:12 AM" "JANE DOE" "(416)-555-0101" 3
     call 2 03/01/2026 "11:40 AM" "PRIVATE NAME" "PRIVATE NUMBER" 2
@@ -44,7 +35,9 @@ export BUILD="$build" DEMO="$demo" SHOTS="$shots"
 dbus-run-session -- xvfb-run -a -s "-screen 0 1280x900x24" bash -c '
     set -u
     icewm >/dev/null 2>&1 &
+    wm=$!
     dunst -config "$DEMO/dunstrc" >/dev/null 2>&1 &
+    notices=$!
     sleep 1
     "$BUILD/bin/ringlark-modemsim" --link "$DEMO" --com 1 --call-after 2 >/dev/null 2>&1 &
     sim=$!
@@ -71,6 +64,6 @@ dbus-run-session -- xvfb-run -a -s "-screen 0 1280x900x24" bash -c '
     xdotool windowactivate --sync "$log" 2>/dev/null; sleep 0.3
     xdotool key --window "$log" ctrl+f; sleep 0.3; xdotool type --delay 80 "doe"; sleep 1
     crop "Calls Log List" calls-log-search framed
-    kill $prog $sim 2>/dev/null
-    wait 2>/dev/null
+    kill $prog $sim $notices $wm 2>/dev/null
+    wait $prog $sim $notices $wm 2>/dev/null
 '

@@ -7,20 +7,11 @@ set -euo pipefail
 build="$(cd "${1:-build}" && pwd)"
 demo="$build/windows-demo"
 shots="$build/screenshots/windows"
-rm -rf "$demo"; mkdir -p "$demo" "$shots"
-cp -f "$build/bin/ringlark" "$build/bin/desetup.bin" "$build/bin/ringlark.ico" "$build/bin/openport.ico" \
-      "$build/bin/RINGLARK.HLP" "$demo/"
-record() { printf '%-100s' "$3" | dd of="$1" bs=100 seek=$(($2 - 1)) conv=notrunc status=none; }
-cp "$demo/desetup.bin" "$demo/acsetup.bin"
-record "$demo/acsetup.bin" 2 "COM_Port = 1"
-record "$demo/acsetup.bin" 3 "Modem_Name = Simulated Voice Modem"
-record "$demo/acsetup.bin" 4 "Call_Id_AT_Command = AT+VCID=1"
+mkdir -p "$shots"
+. "$(dirname "$0")/demo-lib.sh"
+demo_folder "$build" "$demo"
 record "$demo/acsetup.bin" 11 "5559876543"
 record "$demo/acsetup.bin" 18 "416"
-call() { # number date time name number rings: one 80-byte call record
-    local r="CL=$1DT=$2TM=$3NM=$4NB=$5RG=$6END"
-    printf '%s%s' "$r" "$(printf '%*s' $((80 - ${#r})) '' | tr ' ' .)"
-}
 {
     call 1 03/01/2026 "09:12 AM" "JOHN DOE" "(416)-555-0101" 3
     call 2 03/01/2026 "11:40 AM" "PRIVATE NAME" "PRIVATE NUMBER" 2

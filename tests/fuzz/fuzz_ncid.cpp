@@ -8,6 +8,7 @@
 #include "AppState.h"
 #include "CallRecord.h"
 #include "Clock.h"
+#include "CallFuzz.h"
 #include "FuzzSupport.h"
 #include "MainWindowPort.h"
 #include "MsgBox.h"
@@ -15,34 +16,10 @@
 
 namespace {
 
-class NoWindow : public IMainWindow {
-public:
-    void popUp() override {}
-    void showWindow() override {}
-    void minimise() override {}
-    void setWindowIconFile(const QString &) override {}
-    void unloadBlockedWindow() override {}
-    void runModemDetection() override { FUZZ_CHECK(!"the modem is searched for"); }
-    void showServiceState(ServicePair, bool) override {}
-};
-
 class NoModem : public IPortConnection {
 public:
     void ModemPortOpen() override {}
 };
-
-void checkLog(const QByteArray &before)
-{
-    const QByteArray log = fuzz::get(QStringLiteral("Array.bin"));
-    FUZZ_CHECK(log.size() % CallRecord::Length == 0);
-    FUZZ_CHECK(log.startsWith(before));
-    for (qsizetype at = 0; at < log.size(); at += CallRecord::Length) {
-        const QString r = QString::fromLatin1(log.mid(at, CallRecord::Length));
-        FUZZ_CHECK(CallRecord::isLive(r) && r.contains(QLatin1String("END")));
-        FUZZ_CHECK(!r.contains(QChar(13)) && !r.contains(QChar(10)));
-        FUZZ_CHECK(r.startsWith(QStringLiteral("CL=%1DT=").arg(at / CallRecord::Length + 1)));
-    }
-}
 
 } // namespace
 
@@ -72,21 +49,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     state.settings.DateValue = (data[0] & 2) ? QStringLiteral("System Date") : QStringLiteral("Caller Id Date");
     state.settings.Talking_Call = false;
     state.settings.CallSendToPagerStatus = true; // no modem to page through: never dialled
-    NoWindow window;
+    fuzz::NoWindow window{true};
     NoModem port;
     Services services(state, window, port);
     CallState &call = services.call;
 
     QByteArray stored;
-    auto endOfCall = [&] {
-        if (state.Timer1.isRunning())
-            state.Timer1.fire();
-        if (call.buffer.isEmpty() && state.Timer1.Interval() == 0) {
-            FUZZ_CHECK(!call.ReportProcessed);
-            checkLog(stored);
-            stored = fuzz::get(QStringLiteral("Array.bin"));
-        }
-    };
+    auto endOfCall = [&] { fuzz::endOfCall(state, call, &stored); };
     for (size_t at = 1; at < size;) {
         if (data[at] == 0xFF) {
             ++at;
@@ -103,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         FUZZ_CHECK(call.RingSeen || call.buffer.size() <= CallReception::MaxBufferWithoutRing + 1200);
     }
     endOfCall();
-    checkLog(stored);
+    fuzz::checkLog(stored);
     FUZZ_CHECK(fuzz::get(QStringLiteral("acsetup.bin")).size() == defaults.size());
     // No modem: nothing was opened, and no box asked for one.
     FUZZ_CHECK(!state.MSComm1.PortOpen());

@@ -10,6 +10,7 @@
 #include "CallRecord.h"
 #include "CallerIdParser.h"
 #include "Clock.h"
+#include "CallFuzz.h"
 #include "FuzzSupport.h"
 #include "MainWindowPort.h"
 #include "MsgBox.h"
@@ -20,17 +21,6 @@
 #include <cstring>
 
 namespace {
-
-class NoWindow : public IMainWindow {
-public:
-    void popUp() override {}
-    void showWindow() override {}
-    void minimise() override {}
-    void setWindowIconFile(const QString &) override {}
-    void unloadBlockedWindow() override {}
-    void runModemDetection() override {}
-    void showServiceState(ServicePair, bool) override {}
-};
 
 class PortAgain : public IPortConnection {
 public:
@@ -75,19 +65,6 @@ private:
     QByteArray m_in;
 };
 
-void checkLog(const QByteArray &before)
-{
-    const QByteArray log = fuzz::get(QStringLiteral("Array.bin"));
-    FUZZ_CHECK(log.size() % CallRecord::Length == 0);
-    FUZZ_CHECK(log.startsWith(before));
-    for (qsizetype at = 0; at < log.size(); at += CallRecord::Length) {
-        const QString r = QString::fromLatin1(log.mid(at, CallRecord::Length));
-        FUZZ_CHECK(CallRecord::isLive(r) && r.contains(QLatin1String("END")));
-        FUZZ_CHECK(!r.contains(QChar(13)) && !r.contains(QChar(10)));
-        FUZZ_CHECK(r.startsWith(QStringLiteral("CL=%1DT=").arg(at / CallRecord::Length + 1)));
-    }
-}
-
 // One program state for the whole run, as the program keeps one for its life: what an input
 // can change is put back before the next (the files, the settings, the call, the clock).
 struct Rig {
@@ -116,7 +93,7 @@ struct Rig {
     MsgBoxScript boxes;
     MemoryLine line;
     AppState state{fuzz::folder()};
-    NoWindow window;
+    fuzz::NoWindow window;
     PortAgain port{state.MSComm1};
     Services services{state, window, port};
     QByteArray defaults;
@@ -165,15 +142,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     });
 
     QByteArray stored;
-    auto endOfCall = [&] {
-        if (state.Timer1.isRunning())
-            state.Timer1.fire();
-        if (call.buffer.isEmpty() && state.Timer1.Interval() == 0) {
-            FUZZ_CHECK(!call.ReportProcessed);
-            checkLog(stored);
-            stored = fuzz::get(QStringLiteral("Array.bin"));
-        }
-    };
+    auto endOfCall = [&] { fuzz::endOfCall(state, call, &stored); };
     for (size_t at = 1; at < size;) {
         if (data[at] == 0xFF) {
             ++at;
@@ -192,7 +161,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         FUZZ_CHECK(call.RingSeen || call.buffer.size() <= CallReception::MaxBufferWithoutRing + 64);
     }
     endOfCall();
-    checkLog(stored);
+    fuzz::checkLog(stored);
     // Every refusal answers the line once and hangs up.
     FUZZ_CHECK(line.sent.count("ATA\r") == line.sent.count("ATH\r"));
     // The settings file keeps its size; the report goes into its record 5.

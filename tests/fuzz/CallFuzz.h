@@ -1,0 +1,56 @@
+#pragma once
+
+// What the two call-source targets (the modem's line, an NCID server) share: no main window,
+// the log's invariants, and the end of a call when the input lets it fall due.
+#include "AppState.h"
+#include "CallRecord.h"
+#include "CallState.h"
+#include "FuzzSupport.h"
+#include "MainWindowPort.h"
+
+namespace fuzz {
+
+class NoWindow : public IMainWindow {
+public:
+    // The targets that take their calls from elsewhere never search for a modem.
+    explicit NoWindow(bool searchIsFault = false) : m_searchIsFault(searchIsFault) {}
+    void popUp() override {}
+    void showWindow() override {}
+    void minimise() override {}
+    void setWindowIconFile(const QString &) override {}
+    void unloadBlockedWindow() override {}
+    void runModemDetection() override { FUZZ_CHECK(!m_searchIsFault); }
+    void showServiceState(ServicePair, bool) override {}
+
+private:
+    bool m_searchIsFault;
+};
+
+// The log grew from `before` by whole records, each live, without line ends, numbered by place.
+inline void checkLog(const QByteArray &before)
+{
+    const QByteArray log = get(QStringLiteral("Array.bin"));
+    FUZZ_CHECK(log.size() % CallRecord::Length == 0);
+    FUZZ_CHECK(log.startsWith(before));
+    for (qsizetype at = 0; at < log.size(); at += CallRecord::Length) {
+        const QString r = QString::fromLatin1(log.mid(at, CallRecord::Length));
+        FUZZ_CHECK(CallRecord::isLive(r) && r.contains(QLatin1String("END")));
+        FUZZ_CHECK(!r.contains(QChar(13)) && !r.contains(QChar(10)));
+        FUZZ_CHECK(r.startsWith(QStringLiteral("CL=%1DT=").arg(at / CallRecord::Length + 1)));
+    }
+}
+
+// The end-of-call timer falls due; once the call is over, the log is checked and kept as the
+// base of the next check.
+inline void endOfCall(AppState &state, const CallState &call, QByteArray *stored)
+{
+    if (state.Timer1.isRunning())
+        state.Timer1.fire();
+    if (call.buffer.isEmpty() && state.Timer1.Interval() == 0) {
+        FUZZ_CHECK(!call.ReportProcessed);
+        checkLog(*stored);
+        *stored = get(QStringLiteral("Array.bin"));
+    }
+}
+
+} // namespace fuzz
