@@ -105,11 +105,12 @@ void CallReception::handleReport(LineState line)
     const bool telemarketer = m_state.settings.BlockTeleMarketersStatus && who.name == CallerIdParser::UnknownName;
     m_call.IncomingBlocked = !telemarketer && IsIncomingNumberBlocked(m_blocked, who.number);
     const bool refused = telemarketer || m_call.IncomingBlocked || m_call.refusedElsewhere;
-    tellCaller(refused);
     QString writeError;
     const bool kept = refused || m_state.setupFile.WriteSetupRecord(Settings::LastReportRecord,
                                                                     CallerIdParser::framedReport(m_call.buffer),
                                                                     m_state.settings, &writeError);
+    // The network hears of the caller once the report is on the disk.
+    tellCaller(refused);
     m_call.report = CallerIdParser::parse(m_call.buffer, m_state.settings.DateValue, Clock::current().now().date());
     m_state.settings.LastCallerIdReport = m_call.report.lastReport;
     Notice notice{m_call.report.callerName, CallTexts::displayPattern(m_call.report.callerNumber), QString(), refused};
