@@ -34,6 +34,7 @@ export BUILD="$build" DEMO="$demo" SHOTS="$shots"
 xvfb-run -a -s "-screen 0 1280x900x24" bash -c '
     set -u
     icewm >/dev/null 2>&1 &
+    wm=$!
     sleep 1
     "$BUILD/bin/ringlark-modemsim" --link "$DEMO" --com 1 >/dev/null 2>&1 &
     sim=$!
@@ -60,6 +61,6 @@ xvfb-run -a -s "-screen 0 1280x900x24" bash -c '
     key alt+c; win "Display Color Choice!" color-choice
     # The Modem menu searches again; the window stays with the result and the choice by hand.
     key alt+m; sleep 12; win "Modem Detection" modem-detection
-    kill $prog $sim 2>/dev/null
-    wait 2>/dev/null
+    kill $prog $sim $wm 2>/dev/null
+    wait $prog $sim $wm 2>/dev/null
 '
