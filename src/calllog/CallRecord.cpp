@@ -72,12 +72,28 @@ QString deletionMarker(int recordNumber)
     return padded(QString::number(recordNumber) + QStringLiteral("DELETE"));
 }
 
+namespace {
+
+// "RG=" and the digits after its first occurrence in `text`, or nothing.
+QString ringsKey(const QString &text)
+{
+    const qsizetype rg = text.indexOf(QLatin1String("RG="));
+    if (rg < 0)
+        return QString();
+    qsizetype end = rg + 3;
+    while (end < text.size() && text.at(end).isDigit())
+        ++end;
+    return text.mid(rg, end - rg);
+}
+
+} // namespace
+
 QString renumbered(const QString &record, int callNumber)
 {
     // A damaged record whose rings and END stand before its date, or whose first "DT" is no
     // date key, would lose fields or carry two numbers: what stood before the date key goes
     // behind the rest instead (its keys for the call number taken out), so that no field is
-    // dropped; where even that cannot fit, the record is kept as it was rather than dropped.
+    // dropped; where even that cannot fit, the end of the record gives way to its keys.
     const qsizetype dt = record.indexOf(QLatin1String("DT"));
     const qsizetype dateKey = record.indexOf(QLatin1String("DT="));
     if (dt != dateKey || !isLive(record.mid(dt))) {
@@ -97,16 +113,16 @@ QString renumbered(const QString &record, int callNumber)
         QString moved = head + lead;
         if (moved.size() > Length || !isLive(moved)) {
             // Still too long, or its rings stood after its last END: the rings and END alone.
-            const qsizetype rg = whole.indexOf(QLatin1String("RG="));
-            qsizetype digits = rg < 0 ? rg : rg + 3;
-            while (digits >= 0 && digits < whole.size() && whole.at(digits).isDigit())
-                ++digits;
-            const QString keys = (rg < 0 ? QString() : whole.mid(rg, digits - rg)) + QStringLiteral("END");
+            QString keys = ringsKey(whole) + QStringLiteral("END");
             moved = head + keys;
             // Even that too long: what stands after the date key is no field the record can
-            // keep whole, and it gives way at its end, so the record still carries its number.
-            if (moved.size() > Length)
+            // keep whole, and it gives way at its end, so the record still carries its number
+            // (and its rings, taken from there when they stood after the date).
+            if (moved.size() > Length) {
+                if (!whole.contains(QLatin1String("RG=")))
+                    keys = ringsKey(head) + QStringLiteral("END");
                 moved = head.left(Length - keys.size()) + keys;
+            }
         }
         return isLive(moved) ? padded(moved) : padded(record);
     }
