@@ -84,10 +84,13 @@ void Settings::readRecord(int rec, const QString &recordText)
     if (rec < 1 || rec > SettingRecords || rec == LastReportRecord)
         return;
     const RecordRule &rule = Rules[rec];
+    // NULs go before the key does: a NUL inside a key, or between a key and its blank, would
+    // otherwise hide it now and show it after the value is written back, so a saved setting
+    // would not read back as it was.
     QString v = recordText;
+    v.remove(QChar(0));
     if (*rule.key)
         v.remove(QString::fromLatin1(rule.key), Qt::CaseSensitive);
-    v.remove(QChar(0));
     v = TextRules::trimBlanks(v);
 
     auto boolValue = [&](bool &target) {

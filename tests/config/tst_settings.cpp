@@ -33,6 +33,7 @@ private slots:
         row("delay abc", 7, "abc", "30");
         row("date format empty", 9, "DateFormat =", "DateFormat = Long Date");
         row("unknown date format kept", 9, "DateFormat = Whatever", "DateFormat = Whatever");
+        row("NUL inside the key", 9, QString("DateFor") + QChar(0) + QChar(0) + "mat = Short Date", "DateFormat = Short Date");
         row("forwarding code default", 12, "", "72#");
         row("unknown date value", 14, "DateValue = today", "DateValue = Caller Id Date");
         row("area code default", 18, "", "000");
