@@ -205,25 +205,7 @@ struct RealProgram {
     {
         openpty(&master, &slave, name, nullptr, nullptr);
         fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
-        const QString bin = QFileInfo(program).absolutePath();
-        for (const char *f : {"desetup.bin", "ringlark.ico", "openport.ico", "RINGLARK.HLP"})
-            QFile::copy(bin + QLatin1Char('/') + QLatin1String(f), dir.filePath(QLatin1String(f)));
-        QFile::copy(dir.filePath(QStringLiteral("desetup.bin")), dir.filePath(QStringLiteral("acsetup.bin")));
-        QFile setup(dir.filePath(QStringLiteral("acsetup.bin")));
-        setup.setPermissions(setup.permissions() | QFileDevice::WriteOwner);
-        const QList<QPair<int, QByteArray>> records = {
-            {2, "COM_Port = 1"}, {4, "Call_Id_AT_Command = AT+VCID=1"}, {28, "Talking_Call = False"}};
-        if (setup.open(QIODevice::ReadWrite)) {
-            for (const auto &r : records) {
-                setup.seek((r.first - 1) * 100);
-                setup.write(r.second.leftJustified(100, ' '));
-            }
-            setup.close();
-        }
-        QDir(dir.path()).mkpath(QStringLiteral("ports"));
-        QFile::link(QString::fromLocal8Bit(name), dir.filePath(QStringLiteral("ports/COM1")));
-        QFile::copy(program, dir.filePath(QStringLiteral("ringlark")));
-        QFile(dir.filePath(QStringLiteral("ringlark"))).setPermissions(QFileDevice::ExeOwner | QFileDevice::ReadOwner);
+        layOutProgramFolder(dir.path(), program, QString::fromLocal8Bit(name));
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));

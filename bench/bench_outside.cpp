@@ -5,6 +5,8 @@
 // reads the same pseudo-terminal and writes what it got at the same place of a file, measured
 // the same way, with the same ten seconds of silence between calls (a call ends after them), so
 // that both wake from the same idle: 8 calls each, about three minutes in all.
+#include "TestSupport.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -180,27 +182,7 @@ int main(int argc, char *argv[])
         openpty(&master, &slave, name, nullptr, nullptr);
         fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
         QTemporaryDir dir;
-        const QString bin = QFileInfo(program).absolutePath();
-        for (const char *f : {"desetup.bin", "ringlark.ico", "openport.ico", "RINGLARK.HLP"})
-            QFile::copy(bin + QLatin1Char('/') + QLatin1String(f), dir.filePath(QLatin1String(f)));
-        QFile::copy(dir.filePath(QStringLiteral("desetup.bin")), dir.filePath(QStringLiteral("acsetup.bin")));
-        QFile setup(dir.filePath(QStringLiteral("acsetup.bin")));
-        setup.setPermissions(setup.permissions() | QFileDevice::WriteOwner);
-        // COM1, a caller-ID command, no spoken words (they come after the call is kept).
-        const QList<QPair<int, QByteArray>> records = {
-            {2, "COM_Port = 1"}, {4, "Call_Id_AT_Command = AT+VCID=1"}, {28, "Talking_Call = False"}};
-        if (setup.open(QIODevice::ReadWrite)) {
-            for (const auto &r : records) {
-                setup.seek((r.first - 1) * 100);
-                setup.write(r.second.leftJustified(100, ' '));
-            }
-            setup.close();
-        }
-        QDir(dir.path()).mkpath(QStringLiteral("ports"));
-        QFile::link(QString::fromLocal8Bit(name), dir.filePath(QStringLiteral("ports/COM1")));
-        // A copy of the program in the folder makes the folder its own: its files are kept there.
-        QFile::copy(program, dir.filePath(QStringLiteral("ringlark")));
-        QFile(dir.filePath(QStringLiteral("ringlark"))).setPermissions(QFileDevice::ExeOwner | QFileDevice::ReadOwner);
+        layOutProgramFolder(dir.path(), program, QString::fromLocal8Bit(name));
         QProcess p;
         p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QTest>
 
@@ -93,6 +94,32 @@ QByteArray settingsRecord(const QString &text)
 void pinLocale()
 {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+}
+
+void layOutProgramFolder(const QString &folder, const QString &program, const QString &device)
+{
+    const QDir dir(folder);
+    const QString bin = QFileInfo(program).absolutePath();
+    for (const char *f : {"desetup.bin", "ringlark.ico", "openport.ico", "RINGLARK.HLP"})
+        QFile::copy(bin + QLatin1Char('/') + QLatin1String(f), dir.filePath(QLatin1String(f)));
+    QFile::copy(dir.filePath(QStringLiteral("desetup.bin")), dir.filePath(QStringLiteral("acsetup.bin")));
+    QFile setup(dir.filePath(QStringLiteral("acsetup.bin")));
+    setup.setPermissions(setup.permissions() | QFileDevice::WriteOwner);
+    // No spoken words: they come after everything a benchmark measures.
+    const QList<QPair<int, QByteArray>> records = {
+        {2, "COM_Port = 1"}, {4, "Call_Id_AT_Command = AT+VCID=1"}, {28, "Talking_Call = False"}};
+    if (setup.open(QIODevice::ReadWrite)) {
+        for (const auto &r : records) {
+            setup.seek((r.first - 1) * 100);
+            setup.write(r.second.leftJustified(100, ' '));
+        }
+        setup.close();
+    }
+    dir.mkpath(QStringLiteral("ports"));
+    QFile::link(device, dir.filePath(QStringLiteral("ports/COM1")));
+    // A copy of the program in the folder makes the folder its own: its files are kept there.
+    QFile::copy(program, dir.filePath(QStringLiteral("ringlark")));
+    QFile(dir.filePath(QStringLiteral("ringlark"))).setPermissions(QFileDevice::ExeOwner | QFileDevice::ReadOwner);
 }
 
 double cpuMs()

@@ -64,6 +64,11 @@ QByteArray settingsRecord(const QString &text);
 // and the program, waiting for its modem to come back, must not take that one for it.
 QString linkByName(const QString &folder, int com, const QString &device);
 
+// A folder made the program's own for a run from outside (benchmarks): a copy of `program` and
+// its shipped files, settings for a modem on COM1 that takes AT+VCID=1 and speaks no words, and
+// COM1 linked to `device`.
+void layOutProgramFolder(const QString &folder, const QString &program, const QString &device);
+
 // CPU time (user and system) this process has used so far, in milliseconds (benchmarks).
 double cpuMs();
 
