@@ -39,35 +39,6 @@ double median(std::vector<double> v)
     return v[v.size() / 2];
 }
 
-void writeAll(int fd, const QByteArray &bytes)
-{
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n > 0)
-            done += n;
-    }
-}
-
-// Answers every command the program sends with OK, for the time given.
-void answerCommands(int master, int ms)
-{
-    const auto end = Clk::now() + std::chrono::milliseconds(ms);
-    QByteArray line;
-    while (Clk::now() < end) {
-        char c;
-        if (::read(master, &c, 1) == 1) {
-            line += c;
-            if (c == '\r') {
-                writeAll(master, line + "\r\nOK\r\n");
-                line.clear();
-            }
-        } else {
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-    }
-}
-
 // Polls the file's record 5 for the marker; microseconds apart, so the poll is not the figure.
 double waitForMarker(const QString &path, const QByteArray &marker, Clk::time_point sent)
 {

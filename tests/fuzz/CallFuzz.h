@@ -8,6 +8,8 @@
 #include "FuzzSupport.h"
 #include "MainWindowPort.h"
 
+#include <functional>
+
 namespace fuzz {
 
 class NoWindow : public IMainWindow {
@@ -51,6 +53,30 @@ inline void endOfCall(AppState &state, const CallState &call, QByteArray *stored
         checkLog(*stored);
         *stored = get(QStringLiteral("Array.bin"));
     }
+}
+
+// Plays an input after its first byte of switches: a length byte (1 to `maxChunk` bytes follow,
+// handed to `feed`) or 0xFF, which lets the end-of-call timer fall due. The log is checked at
+// every end of a call and at the end of the input.
+inline void playCalls(const uint8_t *data, size_t size, size_t maxChunk, AppState &state, const CallState &call,
+                      const std::function<void(const char *, qsizetype)> &feed)
+{
+    QByteArray stored;
+    for (size_t at = 1; at < size;) {
+        if (data[at] == 0xFF) {
+            ++at;
+            endOfCall(state, call, &stored);
+            continue;
+        }
+        const size_t n = std::min<size_t>(data[at] % maxChunk + 1, size - at - 1);
+        ++at;
+        if (n == 0)
+            break;
+        feed(reinterpret_cast<const char *>(data + at), qsizetype(n));
+        at += n;
+    }
+    endOfCall(state, call, &stored);
+    checkLog(stored);
 }
 
 } // namespace fuzz

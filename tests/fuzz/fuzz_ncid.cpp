@@ -54,25 +54,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     Services services(state, window, port);
     CallState &call = services.call;
 
-    QByteArray stored;
-    auto endOfCall = [&] { fuzz::endOfCall(state, call, &stored); };
-    for (size_t at = 1; at < size;) {
-        if (data[at] == 0xFF) {
-            ++at;
-            endOfCall();
-            continue;
-        }
-        const size_t n = std::min<size_t>(data[at] % 128 + 1, size - at - 1);
-        ++at;
-        if (n == 0)
-            break;
-        services.network.client().feed(QByteArray(reinterpret_cast<const char *>(data + at), qsizetype(n)));
-        at += n;
+    fuzz::playCalls(data, size, 128, state, call, [&](const char *bytes, qsizetype n) {
+        services.network.client().feed(QByteArray(bytes, n));
         // What the reader holds of a line not ended yet stays within the bound.
         FUZZ_CHECK(call.RingSeen || call.buffer.size() <= CallReception::MaxBufferWithoutRing + 1200);
-    }
-    endOfCall();
-    fuzz::checkLog(stored);
+    });
     FUZZ_CHECK(fuzz::get(QStringLiteral("acsetup.bin")).size() == defaults.size());
     // No modem: nothing was opened, and no box asked for one.
     FUZZ_CHECK(!state.MSComm1.PortOpen());

@@ -4,8 +4,7 @@
 // target runs at full speed; the pseudo-terminal path has its own tests.
 //
 // Input: a first byte of switches (bit 0 telemarketer blocking, bit 1 the system date, bit 2
-// the talking caller ID), then chunks: a length byte (1 to 64 bytes follow) or 0xFF, which lets
-// the end-of-call timer fall due when a call is in progress.
+// the talking caller ID), then chunks of up to 64 bytes and ends of call (fuzz::playCalls).
 #include "AppState.h"
 #include "CallRecord.h"
 #include "CallerIdParser.h"
@@ -141,27 +140,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         FUZZ_CHECK(!s.settings.BlockTeleMarketersStatus || s.display.Label2() != CallerIdParser::UnknownName);
     });
 
-    QByteArray stored;
-    auto endOfCall = [&] { fuzz::endOfCall(state, call, &stored); };
-    for (size_t at = 1; at < size;) {
-        if (data[at] == 0xFF) {
-            ++at;
-            endOfCall();
-            continue;
-        }
-        const size_t n = std::min<size_t>(data[at] % 64 + 1, size - at - 1);
-        ++at;
-        if (n == 0)
-            break;
-        line.feed(reinterpret_cast<const char *>(data + at), qint64(n));
-        at += n;
+    fuzz::playCalls(data, size, 64, state, call, [&](const char *bytes, qsizetype n) {
+        line.feed(bytes, n);
         QCoreApplication::sendPostedEvents();
         FUZZ_CHECK(state.MSComm1.InBufferCount() == 0); // every byte taken by the handler
         // Text without a ring is kept to a bounded size.
         FUZZ_CHECK(call.RingSeen || call.buffer.size() <= CallReception::MaxBufferWithoutRing + 64);
-    }
-    endOfCall();
-    fuzz::checkLog(stored);
+    });
     // Every refusal answers the line once and hangs up.
     FUZZ_CHECK(line.sent.count("ATA\r") == line.sent.count("ATH\r"));
     // The settings file keeps its size; the report goes into its record 5.

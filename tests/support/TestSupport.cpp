@@ -5,6 +5,9 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QTest>
+#include <unistd.h>
+#include <thread>
+#include <chrono>
 
 TestFolder::TestFolder()
 {
@@ -120,6 +123,36 @@ void layOutProgramFolder(const QString &folder, const QString &program, const QS
     // A copy of the program in the folder makes the folder its own: its files are kept there.
     QFile::copy(program, dir.filePath(QStringLiteral("ringlark")));
     QFile(dir.filePath(QStringLiteral("ringlark"))).setPermissions(QFileDevice::ExeOwner | QFileDevice::ReadOwner);
+}
+
+void writeAll(int fd, const QByteArray &bytes)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n > 0)
+            done += n;
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+void answerCommands(int fd, int ms)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    QByteArray line;
+    while (std::chrono::steady_clock::now() < end) {
+        char c;
+        if (::read(fd, &c, 1) == 1) {
+            line += c;
+            if (c == '\r') {
+                writeAll(fd, line + "\r\nOK\r\n");
+                line.clear();
+            }
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    }
 }
 
 double cpuMs()

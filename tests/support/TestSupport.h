@@ -69,6 +69,11 @@ QString linkByName(const QString &folder, int com, const QString &device);
 // COM1 linked to `device`.
 void layOutProgramFolder(const QString &folder, const QString &program, const QString &device);
 
+// Writes all of `bytes` to a non-blocking descriptor (the modem's end of a pseudo-terminal).
+void writeAll(int fd, const QByteArray &bytes);
+// As a modem does, answers every command read from `fd` with its echo and OK, for `ms`.
+void answerCommands(int fd, int ms);
+
 // CPU time (user and system) this process has used so far, in milliseconds (benchmarks).
 double cpuMs();
 
