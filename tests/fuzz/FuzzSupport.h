@@ -10,6 +10,9 @@
 #include <QTemporaryDir>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #define FUZZ_CHECK(cond)                                                                            \
     do {                                                                                            \
@@ -29,6 +32,9 @@ inline QString folder()
     static char *argv[] = {name, nullptr};
     static QApplication *app = [] {
         qputenv("QT_QPA_PLATFORM", "offscreen");
+        // The local time without a look at the zone file at every reading of the clock.
+        if (qEnvironmentVariableIsEmpty("TZ"))
+            qputenv("TZ", "UTC");
         return new QApplication(argc, argv);
     }();
     // On a memory file system where there is one: the targets write and sync their files for
@@ -44,21 +50,26 @@ inline QString file(const QString &name)
     return QDir(folder()).filePath(name);
 }
 
+// Straight system calls: the targets read their files after every step, and the file classes'
+// checks would set the pace under the sanitizers.
 inline void put(const QString &name, const QByteArray &bytes)
 {
-    QFile f(file(name));
-    FUZZ_CHECK(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    FUZZ_CHECK(f.write(bytes) == bytes.size());
+    const int fd = ::open(QFile::encodeName(file(name)).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    FUZZ_CHECK(fd >= 0);
+    FUZZ_CHECK(::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size());
+    ::close(fd);
 }
 
 inline QByteArray get(const QString &name)
 {
-    // One read of the file's size: the targets read their files after every step.
-    QFile f(file(name));
-    if (!f.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+    const int fd = ::open(QFile::encodeName(file(name)).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
         return QByteArray();
-    QByteArray bytes(f.size(), Qt::Uninitialized);
-    bytes.resize(qMax<qint64>(0, f.read(bytes.data(), bytes.size())));
+    struct stat st;
+    QByteArray bytes(::fstat(fd, &st) == 0 ? qsizetype(st.st_size) : 0, Qt::Uninitialized);
+    const ssize_t n = ::read(fd, bytes.data(), size_t(bytes.size()));
+    bytes.resize(n > 0 ? qsizetype(n) : 0);
+    ::close(fd);
     return bytes;
 }
 
