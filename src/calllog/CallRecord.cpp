@@ -141,6 +141,16 @@ QString renumbered(const QString &record, int callNumber)
         if (left > 0 && rg - left >= (end >= 0 && end < rg ? end + 3 : 0))
             text.remove(rg - left, left);
     }
+    const qsizetype rg = text.indexOf(QLatin1String("RG=")), end = text.indexOf(QLatin1String("END"));
+    if (std::max(rg, end) + 3 > Length) {
+        // Still too long (too little stood between a damaged record's END and its rings): what
+        // stands before its first key gives way to the rings and END, as many ring digits as fit
+        // after the number and the date key.
+        QString rings = ringsKey(text);
+        rings.truncate(Length - 3 - (text.indexOf(QLatin1String("DT=")) + 3));
+        const qsizetype firstKey = rg < 0 ? end : end < 0 ? rg : std::min(rg, end);
+        text = text.left(std::min(firstKey, Length - rings.size() - 3)) + rings + QStringLiteral("END");
+    }
     return padded(text);
 }
 

@@ -102,6 +102,11 @@ private slots:
             nine += rec(n, "CALLER");
         const QString az = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ");
         row("longer number keeps END", nine + rec(1, az), nine + rec(10, az.left(25)), false);
+        // A damaged record with one byte between its END and its rings, and no name to shorten:
+        // the end of its date gives way, so that "CL=1" still leaves room for the keys.
+        const QByteArray ys(66, 'y');
+        row("no room between END and rings", QByteArray("\xca") + "DT=w" + ys + ".4END\xcbRG=" + "\xfa",
+            "CL=1DT=w" + ys + "RG=END", true);
     }
 
     void compaction()
