@@ -126,8 +126,9 @@ QString renumbered(const QString &record, int callNumber)
         }
         return isLive(moved) ? padded(moved) : padded(record);
     }
-    QString text =
+    const QString whole =
         QStringLiteral("CL=") + QString::number(callNumber) + record.mid(record.indexOf(QLatin1String("DT")));
+    QString text = whole;
     // A longer number than before (a call numbered while the log could not be read) pushes the
     // full stops out first; when "END" or "RG=" (a damaged record may hold it last) would fall
     // off, the name gives way, as when a call is stored, then what stands before "RG=". A record
@@ -141,15 +142,14 @@ QString renumbered(const QString &record, int callNumber)
         if (left > 0 && rg - left >= (end >= 0 && end < rg ? end + 3 : 0))
             text.remove(rg - left, left);
     }
-    const qsizetype rg = text.indexOf(QLatin1String("RG=")), end = text.indexOf(QLatin1String("END"));
-    if (std::max(rg, end) + 3 > Length) {
-        // Still too long (too little stood between a damaged record's END and its rings): what
-        // stands before its first key gives way to the rings and END, as many ring digits as fit
-        // after the number and the date key.
-        QString rings = ringsKey(text);
-        rings.truncate(Length - 3 - (text.indexOf(QLatin1String("DT=")) + 3));
-        const qsizetype firstKey = rg < 0 ? end : end < 0 ? rg : std::min(rg, end);
-        text = text.left(std::min(firstKey, Length - rings.size() - 3)) + rings + QStringLiteral("END");
+    if (!isLive(padded(text))) {
+        // A damaged record that still lost a key: too little stood between its END and its rings,
+        // or its "name" held them. What stands before its first key gives way to the rings and
+        // END, as many ring digits as fit after the number and the date key.
+        const qsizetype rg = whole.indexOf(QLatin1String("RG=")), end = whole.indexOf(QLatin1String("END"));
+        QString rings = ringsKey(whole);
+        rings.truncate(Length - 3 - (whole.indexOf(QLatin1String("DT=")) + 3));
+        text = whole.left(std::min({rg, end, Length - rings.size() - 3})) + rings + QStringLiteral("END");
     }
     return padded(text);
 }

@@ -105,6 +105,10 @@ private slots:
         // A damaged record with one byte between its END and its rings, and no name to shorten:
         // the end of its date gives way, so that "CL=1" still leaves room for the keys.
         const QByteArray ys(66, 'y');
+        // Its "name" holds its rings key: shortening the name would take the key's "=".
+        const QByteArray xs(55, 'x');
+        row("rings key inside the name", nine + "CL=1DT=1TM=2NM=" + xs + "RG=NB=5END",
+            nine + "CL=10DT=1TM=2NM=" + xs + "RG=END   ", false);
         row("no room between END and rings", QByteArray("\xca") + "DT=w" + ys + ".4END\xcbRG=" + "\xfa",
             "CL=1DT=w" + ys + "RG=END", true);
     }
