@@ -139,7 +139,9 @@ QString renumbered(const QString &record, int callNumber)
         const qsizetype left = shortenName(text, excess);
         const qsizetype rg = text.indexOf(QLatin1String("RG="));
         const qsizetype end = text.indexOf(QLatin1String("END"));
-        if (left > 0 && rg - left >= (end >= 0 && end < rg ? end + 3 : 0))
+        // Never into the number and the date key, nor an END before the rings.
+        const qsizetype floor = std::max(end >= 0 && end < rg ? end + 3 : 0, text.indexOf(QLatin1String("DT=")) + 3);
+        if (left > 0 && rg - left >= floor)
             text.remove(rg - left, left);
     }
     if (!isLive(padded(text))) {

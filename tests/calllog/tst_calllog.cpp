@@ -109,6 +109,9 @@ private slots:
         const QByteArray xs(55, 'x');
         row("rings key inside the name", nine + "CL=1DT=1TM=2NM=" + xs + "RG=NB=5END",
             nine + "CL=10DT=1TM=2NM=" + xs + "RG=END   ", false);
+        // Its rings key right after its date key: what stands before the rings is the date key.
+        row("rings key after the date key", "1DT=RG=" + xs.left(30) + "DT=" + xs.left(37) + "END",
+            "CL=1DT=RG=END" + QByteArray(67, ' '), false);
         row("no room between END and rings", QByteArray("\xca") + "DT=w" + ys + ".4END\xcbRG=" + "\xfa",
             "CL=1DT=w" + ys + "RG=END", true);
     }
