@@ -15,6 +15,11 @@ BUILD_DIR ?= build
 CMAKE_EXTRA := -DCMAKE_BUILD_TYPE=RelWithDebInfo
 endif
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+# Rebuilds of several work trees share their objects through ccache where it is installed.
+CCACHE := $(shell command -v ccache 2>/dev/null)
+ifneq ($(CCACHE),)
+CMAKE_EXTRA += -DCMAKE_CXX_COMPILER_LAUNCHER=$(CCACHE) -DCMAKE_C_COMPILER_LAUNCHER=$(CCACHE)
+endif
 
 # The callers' names are said through Qt TextToSpeech: the speech-dispatcher plugin where one runs,
 # the flite voice otherwise. (qt6-speech-dev's CMake files need qt6-declarative-dev, which the
