@@ -363,6 +363,9 @@ void frmMain::shutdown(bool letPendingRun)
     // waits now and takes the port no more.
     ProgramEnd::begin();
     if (m_state.MSComm1.PortOpen()) {
+        // A call the program answered (a zap cut short) or a number it dialled is not left
+        // off-hook: the telephone line would stay busy after the program has gone.
+        m_services->modem.exchange().hangUpNow();
         // A receive event already queued for the port is handled before the port goes.
         if (letPendingRun)
             pumpOnce();

@@ -10,6 +10,7 @@
 #include "Waits.h"
 
 #include <QFileInfo>
+#include <QScopedValueRollback>
 #include <QTimer>
 
 PortConnection::PortConnection(AppState &state, IMainWindow &window, QObject *parent)
@@ -17,6 +18,9 @@ PortConnection::PortConnection(AppState &state, IMainWindow &window, QObject *pa
 {
     connect(&m_state.MSComm1, &MSComm::deviceLost, this, &PortConnection::onDeviceLost);
     connect(&m_watch, &DeviceWatch::deviceThere, this, &PortConnection::onDeviceBack);
+    m_slowRetry.setSingleShot(true);
+    m_slowRetry.setInterval(SlowRetryMs);
+    connect(&m_slowRetry, &QTimer::timeout, this, &PortConnection::onDeviceBack);
 }
 
 bool PortConnection::openPort(QString *reason)
@@ -37,7 +41,11 @@ void PortConnection::ModemPortOpen()
         m_window.runModemDetection();
     if (ProgramEnd::underway())
         return; // Exit during the search
+    // A search the user stopped gives no verdict; the modem it found nothing about stays as it was.
+    const bool searchStopped = std::exchange(m_state.searchStopped, false);
     if (!m_state.ModemConfigured) {
+        if (searchStopped)
+            return;
         // With why the ports that may hold the modem could not be asked.
         MsgBox(crLines(QStringList{
                            QStringLiteral("Program did not find a Modem on a valid COM Port!"),
@@ -114,13 +122,16 @@ bool PortConnection::modemNotUsed() const
     return true;
 }
 
-bool PortConnection::lostOnOpen(const QString &reason)
+bool PortConnection::lostOnOpen(const QString &reason, bool byUser)
 {
     if (!m_state.MSComm1.deviceMissing())
         return false;
-    // Unplugged, not busy: shown as lost until the device is back, and said as it is.
+    // Unplugged, not busy: shown as lost until the device is back, and said as it is, once (a
+    // service whose modem went in its wait has said it already, and re-arms the port after).
+    const bool known = m_deviceGone;
     onDeviceLost(reason);
-    ModemMessages::notConnected(reason);
+    if (!known || byUser)
+        ModemMessages::notConnected(reason);
     return true;
 }
 
@@ -165,7 +176,7 @@ void PortConnection::mnuConnectPort_Click()
     if (!m_state.MSComm1.PortOpen()) {
         m_state.MSComm1.setCommPort(m_state.settings.comPortNumber());
         QString reason;
-        if (!openPort(&reason) && lostOnOpen(reason))
+        if (!openPort(&reason) && lostOnOpen(reason, true))
             return;
         if (!m_state.MSComm1.PortOpen()) {
             MsgBox(crLines({QStringLiteral("Modem Port is Busy with other Application!"),
@@ -221,8 +232,11 @@ void PortConnection::awaitDevice()
 {
     m_deviceGone = true;
     m_retries = 0;
+    m_slowRetry.stop();
     Tray::replaceIcon(m_state, m_window, Tray::ReleasedIcon, Tray::DisconnectedTip);
-    m_watch.watch(m_state.settings.comPortNumber(), m_state.folder());
+    // A port opened through a ports/COMn link waits for that link, not for the device the fixed
+    // table gives the number (a link replaced in two steps is missing for a moment).
+    m_watch.watch(m_state.settings.comPortNumber(), m_state.folder(), m_state.MSComm1.openedThroughLink());
 }
 
 void PortConnection::deviceTaken()
@@ -231,24 +245,72 @@ void PortConnection::deviceTaken()
         return;
     m_deviceGone = false;
     m_watch.stop();
+    m_slowRetry.stop();
     PortReleased = false;
     Tray::showConnected(m_state, m_window);
+}
+
+bool PortConnection::portHeldHere() const
+{
+    return m_state.modemBusy() || m_state.windows.ModemDetectionRunning;
 }
 
 void PortConnection::onDeviceBack()
 {
     if (!m_deviceGone || ProgramEnd::underway() || m_state.MSComm1.PortOpen())
         return;
-    // A service or a search has the modem: it opens the caller-ID port itself when it ends.
-    if (m_state.flags.any() || m_state.windows.ModemDetectionRunning)
+    // A service, the end of a call or a search has the modem: it opens the caller-ID port itself
+    // when it ends.
+    if (portHeldHere() || m_takingBack)
         return;
-    m_state.MSComm1.setCommPort(m_state.settings.comPortNumber());
-    if (!openPort(nullptr)) {
+    // Opening and closing the port below runs the event loop; the changes it makes to the
+    // watched folders must not start a second taking back inside this one.
+    const QScopedValueRollback<bool> taking(m_takingBack, true);
+    const int com = m_state.settings.comPortNumber();
+    m_state.MSComm1.setCommPort(com);
+    QString reason;
+    if (!openPort(&reason)) {
+        if (m_state.MSComm1.deviceMissing())
+            return; // gone again: the watch tells when it is back
         // A new device node gets its owner and permissions a moment after it appears; that change
         // is seen as well, and a few tries a second apart cover a system that does not report it.
-        if (m_retries++ < 3)
+        // A port another program holds is tried again when a lock file goes, and slowly besides
+        // (a holder without a lock file says nothing when it lets go); the tray says who has it.
+        if (m_retries++ < 3) {
             QTimer::singleShot(1000, this, &PortConnection::onDeviceBack);
+            return;
+        }
+        const QString holder = portHolder(deviceNode(comDevicePath(com, m_state.folder())));
+        Tray::setTip(m_state, holder.isEmpty() ? QStringLiteral("Ringlark Caller ID is OFF. COM%1 cannot be opened.").arg(com)
+                                               : QStringLiteral("Ringlark Caller ID is OFF. COM%1 is held by %2.").arg(com).arg(holder));
+        m_watch.watchLocks();
+        m_slowRetry.start();
         return;
     }
+    // Whatever now stands at the modem's place is the modem only once it answers as one: another
+    // device given the old name (a terminal, a board) is not sent the caller-ID command.
+    if (!answersAt()) {
+        m_state.MSComm1.setPortOpen(false);
+        Tray::setTip(m_state, QStringLiteral("Ringlark Caller ID is OFF. COM%1 does not answer as a modem.").arg(com));
+        return; // the watch tells of the next change of the device
+    }
     ModemPortOpen();
+}
+
+bool PortConnection::answersAt()
+{
+    // Read inside the wait as it arrives: the receive handler finds nothing left to take.
+    MSComm &port = m_state.MSComm1;
+    port.clearInBuffer();
+    port.Output(QStringLiteral("AT") + QChar(13));
+    QString reply;
+    EventWait wait;
+    wait.wakeOn(&port, &MSComm::dataArrived);
+    wait.wakeOn(&port, &MSComm::deviceLost);
+    wait.until(Clock::current().now().addMSecs(CallerIdReplyWaitMs), [&] {
+        if (port.InBufferCount() > 0)
+            reply += port.Input();
+        return reply.contains(QLatin1String("OK")) || port.inputBroken();
+    });
+    return reply.contains(QLatin1String("OK")) && port.PortOpen();
 }

@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 class AppState;
 
@@ -18,6 +19,9 @@ public:
     // "OK" must not hold the program; three seconds is far beyond any modem's reply time.
     static constexpr int CallerIdReplyWaitMs = 3000;
     static inline const QString NoCallerIdCommand = QStringLiteral("No_CallerId_String_Found");
+    // A returning port that another program holds is tried again this often (besides whenever a
+    // lock file goes): a holder without a lock file says nothing when it lets go.
+    static constexpr int SlowRetryMs = 15000;
 
     PortConnection(AppState &state, IMainWindow &window, QObject *parent = nullptr);
 
@@ -41,14 +45,21 @@ private:
     bool modemNotUsed() const;
     bool openPort(QString *reason);
     // The device is gone (not held by another program): released as lost, and the user told so.
-    bool lostOnOpen(const QString &reason);
+    // `byUser`: File > Connect Port, which is answered also when the loss is known already.
+    bool lostOnOpen(const QString &reason, bool byUser = false);
     void awaitCallerIdReply();
+    // A service, the end of a call or a search has the port.
+    bool portHeldHere() const;
+    // The device at the modem's place answers "AT" with "OK" (the port is open).
+    bool answersAt();
 
     AppState &m_state;
     IMainWindow &m_window;
     QString m_reply;
     QString m_commandText;
     DeviceWatch m_watch;
+    QTimer m_slowRetry;
     bool m_deviceGone = false;
+    bool m_takingBack = false;
     int m_retries = 0;
 };

@@ -52,6 +52,9 @@ public:
     bool ModemConfigured = false;
     // Why the latest modem search could not ask some ports (held, no permission, no answer).
     QStringList detectionProblems;
+    // The latest modem search was stopped by the user (its window closed) before it stored
+    // anything: it gave no verdict, and the modem in use before it is taken again.
+    bool searchStopped = false;
     InProgressFlags flags;
     WindowFlags windows;
     // The end of a call is being processed (stored, shown, the pager told): the services and

@@ -49,7 +49,8 @@ bool clsModemFunctions::hangUp(double pauseSeconds, const QString &title)
     m_exchange.SendModemCommand(QStringLiteral("ATH"));
     if (!m_exchange.AwaitModemReply(HangUpSeconds))
         return true;
-    MsgBox(ModemMessages::lineBusy(LineBusy::Bang), MsgStyle::Critical, title);
+    if (!m_exchange.deviceLost())
+        MsgBox(ModemMessages::lineBusy(LineBusy::Bang), MsgStyle::Critical, title);
     return false;
 }
 
@@ -59,7 +60,8 @@ bool clsModemFunctions::dialFeatureCode(const FeatureCode &code, const std::func
         return false;
     m_exchange.SendModemCommand(code.command);
     if (m_exchange.AwaitModemReply(code.timeoutSeconds)) {
-        MsgBox(ModemMessages::lineBusy(code.dialFailure), MsgStyle::Critical, code.title);
+        if (!m_exchange.deviceLost())
+            MsgBox(ModemMessages::lineBusy(code.dialFailure), MsgStyle::Critical, code.title);
         return false;
     }
     // The exchange took the code: the status changes now, before the hang-up is confirmed.
@@ -176,7 +178,8 @@ void clsModemFunctions::CallerIdSendToPager(const QString &callerNumberText)
     // Keyed as tones on the line that is still connected; a withheld number goes as its words.
     m_exchange.SendModemCommand(QStringLiteral("ATDT") + s.PagerId + callerNumberText + QLatin1Char(';'));
     if (m_exchange.AwaitModemReply(12)) {
-        MsgBox(ModemMessages::lineBusy(LineBusy::Bang), MsgStyle::Critical, PagerTitle);
+        if (!m_exchange.deviceLost())
+            MsgBox(ModemMessages::lineBusy(LineBusy::Bang), MsgStyle::Critical, PagerTitle);
         return;
     }
     hangUp(2, PagerTitle);

@@ -27,6 +27,15 @@ public:
     // inside the wait; however long it takes, the wait then counts as not timed out.
     bool AwaitModemReply(int timeoutSeconds, const std::function<void()> &onOk = {});
 
+    // The device went away during this exchange's waits (unplugged): the user has been told
+    // "Modem Disconnected" at once, and what the service would say of a silent line is not said.
+    bool deviceLost() const { return m_lost; }
+    // The line is off-hook by this program's command (answered with ATA, or dialled): it is hung
+    // up before the program ends, whatever wait the ending cut short.
+    bool offHook() const { return m_offHook; }
+    // Hangs up a line left off-hook, without waiting for the reply (the program is ending).
+    void hangUpNow();
+
     QString command() const { return m_command; }
     QString reply() const { return m_reply; }
     // "ERROR" after the echo: the modem refused the command.
@@ -37,4 +46,8 @@ private:
     QString m_command;
     QString m_reply;
     QDateTime m_sentAt; // when the last command went out
+    bool m_lost = false;
+    bool m_offHook = false;
+    // Ends a wait when the device has gone; tells the user once per exchange.
+    bool lostNow();
 };

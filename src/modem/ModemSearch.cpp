@@ -137,12 +137,18 @@ bool ModemSearch::answersAt(int port)
     return ok;
 }
 
+void ModemSearch::store(int rec, const QString &text)
+{
+    m_stored = true;
+    m_state.writeSetupRecord(rec, text);
+}
+
 void ModemSearch::writeChoice()
 {
     const Settings &s = m_state.settings;
-    m_state.writeSetupRecord(1, QStringLiteral("Color_Choice = ") + s.Color_Choice);
-    m_state.writeSetupRecord(2, QStringLiteral("COM_Port = ") + s.COM_Port);
-    m_state.writeSetupRecord(3, QStringLiteral("Modem_Name = ") + s.Modem_Name);
+    store(1, QStringLiteral("Color_Choice = ") + s.Color_Choice);
+    store(2, QStringLiteral("COM_Port = ") + s.COM_Port);
+    store(3, QStringLiteral("Modem_Name = ") + s.Modem_Name);
 }
 
 ModemSearch::Probe ModemSearch::probeCallerId()
@@ -167,7 +173,7 @@ ModemSearch::Probe ModemSearch::probeCallerId()
         writeChoice();
         s.Call_Id_AT_Command = candidate;
         m_view.addLine(QStringLiteral("Modem Caller ID String = ") + candidate);
-        m_state.writeSetupRecord(4, QStringLiteral("Call_Id_AT_Command = ") + candidate);
+        store(4, QStringLiteral("Call_Id_AT_Command = ") + candidate);
         closePorts();
         return Probe::Accepted;
     }
@@ -226,7 +232,7 @@ void ModemSearch::noCallerIdFound()
     m_view.addLine(QStringLiteral("Modem did not detect Caller ID String"));
     // Stored before the box opens: the box waits for the user, the settings do not.
     m_state.settings.Call_Id_AT_Command = NoCallerId;
-    m_state.writeSetupRecord(4, QStringLiteral("Call_Id_AT_Command = ") + NoCallerId);
+    store(4, QStringLiteral("Call_Id_AT_Command = ") + NoCallerId);
     closePorts();
     MsgBox(crLines({QStringLiteral("Your Modem do not supports Caller ID!"),
                     QStringLiteral("Caller Identification will not be possible."),
@@ -240,15 +246,29 @@ void ModemSearch::begin()
 {
     m_running = true;
     m_stop = false;
+    m_stored = false;
     m_problems.clear();
     m_state.detectionProblems.clear();
-    m_kept = {m_state.settings.COM_Port, m_state.settings.Modem_Name, false};
+    m_state.searchStopped = false;
+    const Settings &s = m_state.settings;
+    m_kept = {s.COM_Port, s.Modem_Name, false};
+    m_before = {s.COM_Port, s.Modem_Name, s.Call_Id_AT_Command, m_state.ModemConfigured};
 }
 
 void ModemSearch::end()
 {
     closePorts();
     m_state.detectionProblems = m_problems;
+    // Stopped by the user before anything was stored: no verdict. The modem in use before the
+    // search is the one configured still, and is taken back for caller ID.
+    m_state.searchStopped = m_stop && !m_stored;
+    if (m_state.searchStopped) {
+        Settings &s = m_state.settings;
+        s.COM_Port = m_before.com;
+        s.Modem_Name = m_before.name;
+        s.Call_Id_AT_Command = m_before.command;
+        m_state.ModemConfigured = m_before.configured;
+    }
     m_running = false;
 }
 
@@ -299,6 +319,10 @@ void ModemSearch::automaticSearch()
         found = scanPorts();
     if (!found)
         forgetUnanswered();
+    // A port that could not be asked, or a modem that stopped answering (unplugged during the
+    // search), tells nothing about the modem configured before: it stays configured.
+    if (!found && !m_stored && !m_problems.isEmpty() && m_before.configured)
+        m_state.ModemConfigured = true;
     // The main window takes the modem back for caller ID: the search lets go of it.
     end();
     m_view.showPortNumber(m_state.settings.comPortNumber());
@@ -308,10 +332,9 @@ void ModemSearch::automaticSearch()
 
 bool ModemSearch::busy() const
 {
-    const InProgressFlags &f = m_state.flags;
-    return m_running || m_state.Timer1.Interval() != 0 || f.ZapInProgress || f.DialInProgress ||
-           f.ForwardingInProgress || f.BlockCallInProgress || f.PrivateCallsInProgress || f.ModemSearchInProgress ||
-           m_state.windows.ModemDetectionRunning;
+    // The pager after a call and the end of a call have the port as much as a ringing call or
+    // a service: a test's commands would go down their line.
+    return m_running || m_state.Timer1.Interval() != 0 || m_state.modemBusy() || m_state.windows.ModemDetectionRunning;
 }
 
 bool ModemSearch::manualTest(int port)
@@ -345,15 +368,18 @@ bool ModemSearch::chooseByHand(const QString &device, const QString &command, QS
     const QString cmd = command.trimmed();
     QString why;
     int port = 0;
+    m_tookThePort = false;
     if (busy())
         why = QStringLiteral("Wait until the running test or call has ended.");
     else if (path.isEmpty() || !QFileInfo::exists(path))
         why = QStringLiteral("%1 does not exist.").arg(path.isEmpty() ? QStringLiteral("The device") : path);
     else if (cmd.size() <= 1)
         why = QStringLiteral("Type the caller-ID command of the modem (for example AT+VCID=1).");
+    else if (!(why = askChosen(path, cmd)).isEmpty() || m_stop)
+        ; // not a modem that takes the command, or the window was closed meanwhile: nothing stored
     else if ((port = assignComNumber(path, m_state.folder())) < 1)
         why = QStringLiteral("No COM number from 1 to 16 is free for %1.").arg(path);
-    if (!why.isEmpty()) {
+    if (!why.isEmpty() || m_stop) {
         if (error)
             *error = why;
         return false;
@@ -364,13 +390,41 @@ bool ModemSearch::chooseByHand(const QString &device, const QString &command, QS
     Settings &s = m_state.settings;
     s.Call_Id_AT_Command = cmd;
     writeChoice();
-    m_state.writeSetupRecord(4, QStringLiteral("Call_Id_AT_Command = ") + cmd);
+    store(4, QStringLiteral("Call_Id_AT_Command = ") + cmd);
     m_view.clearList();
     m_view.addLine(QStringLiteral("Modem_Name = ") + s.Modem_Name);
     m_view.addLine(QStringLiteral("COM_Port = ") + s.COM_Port);
     m_view.addLine(QStringLiteral("Modem Caller ID String = ") + cmd);
     m_view.showPortNumber(port);
     return true;
+}
+
+QString ModemSearch::askChosen(const QString &device, const QString &command)
+{
+    // Asked on the search's own port: the caller-ID port lets go of the modem meanwhile (the
+    // chosen device may be the modem in use), and is re-armed by whoever chose.
+    m_tookThePort = true;
+    closePorts();
+    m_running = true;
+    m_stop = false;
+    m_comm2.setDevicePath(device);
+    m_comm2.setSettings(QStringLiteral("9600,N,8,1"));
+    m_comm2.setInputLen(0);
+    QString why;
+    QString reply;
+    if (!m_comm2.setPortOpen(true, &why))
+        why = QStringLiteral("%1 could not be opened: %2").arg(device, why);
+    else if (!ask(QStringLiteral("AT")))
+        why = QStringLiteral("%1 does not answer AT with OK: it is not a modem, or it is switched off.").arg(device);
+    else if (!ask(command, &reply))
+        why = reply.contains(QLatin1String("ERROR"))
+                  ? QStringLiteral("The modem on %1 answers %2 with ERROR: it does not take that command.")
+                        .arg(device, command)
+                  : QStringLiteral("The modem on %1 does not answer %2.").arg(device, command);
+    closePorts();
+    m_comm2.setDevicePath(QString());
+    m_running = false;
+    return why;
 }
 
 void ModemSearch::stop()

@@ -49,9 +49,16 @@ public:
     // received, a telephone service or another search runs.
     bool manualTest(int port);
     // The modem chosen by hand: any serial device and a caller-ID command, stored as a COM
-    // number (a ports/COMn link where the device has none) and the command. False, with the
-    // reason, when the device is not there, the command is empty or no COM number is free.
+    // number (a ports/COMn link where the device has none) and the command once the device has
+    // answered "AT" and the command with "OK". False, with the reason, when the device is not
+    // there or does not answer so, the command is empty, no COM number is free, or a call or a
+    // service has the modem; then nothing is stored.
     bool chooseByHand(const QString &device, const QString &command, QString *error);
+    // The latest chooseByHand closed the caller-ID port to ask the device: it must be re-armed.
+    bool tookThePort() const { return m_tookThePort; }
+    // A call, its end, a telephone service or another search has the modem: the window's tests
+    // and choices wait, as the main window's commands do.
+    bool busy() const;
 
     // One port: "ATI1" to "ATI10", each answer line listed. True when any was answered "OK".
     bool portTest(int port);
@@ -91,12 +98,22 @@ private:
     bool ask(const QString &command, QString *reply = nullptr);
     void noteProblem(const QString &reason);
     bool scanPorts();
-    bool busy() const;
+    // Records 2 to 4 are written only through here: a search that wrote one has given its verdict.
+    void store(int rec, const QString &text);
+    // Why a device chosen by hand cannot be taken (empty: it answered as a modem).
+    QString askChosen(const QString &device, const QString &command);
 
     AppState &m_state;
     ISearchView &m_view;
     MSComm m_comm2;
     Choice m_kept; // the modem as the last verdict left it
+    // The modem as it was before the search: a search stopped before its verdict leaves it so.
+    struct Before {
+        QString com, name, command;
+        bool configured = false;
+    } m_before;
+    bool m_stored = false;
+    bool m_tookThePort = false;
     QStringList m_problems;
     bool m_running = false;
     bool m_stop = false;

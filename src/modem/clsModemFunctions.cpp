@@ -66,7 +66,8 @@ void clsModemFunctions::BlockCall()
     PauseSeconds(2);
     m_exchange.SendModemCommand(QStringLiteral("ATH"));
     if (m_exchange.AwaitModemReply(2)) {
-        MsgBox(ModemMessages::noAtSupport(), MsgStyle::Critical, ZapTitle);
+        if (!m_exchange.deviceLost())
+            MsgBox(ModemMessages::noAtSupport(), MsgStyle::Critical, ZapTitle);
         return;
     }
     m_port.ModemPortOpen();
@@ -106,11 +107,12 @@ void clsModemFunctions::DialTheNumber()
                QStringLiteral("Dialing Number!"));
     });
     if (timedOut) {
-        MsgBox(ModemMessages::lineBusy(ModemMessages::LineBusy::Bang), MsgStyle::Critical, DialTitle);
+        if (!m_exchange.deviceLost())
+            MsgBox(ModemMessages::lineBusy(ModemMessages::LineBusy::Bang), MsgStyle::Critical, DialTitle);
         return;
     }
     PauseSeconds(2);
     m_exchange.SendModemCommand(QStringLiteral("ATH"));
-    if (m_exchange.AwaitModemReply(9))
+    if (m_exchange.AwaitModemReply(9) && !m_exchange.deviceLost())
         MsgBox(ModemMessages::lineBusy(ModemMessages::LineBusy::DotThenBang), MsgStyle::Critical, DialTitle);
 }

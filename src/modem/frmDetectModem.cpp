@@ -191,11 +191,17 @@ void frmDetectModem::Command2_Click()
 void frmDetectModem::cmdUseModem_Click()
 {
     QString error;
-    if (!m_search.chooseByHand(cboDevice->currentText(), cboCommand->currentText(), &error)) {
-        MsgBox(error, MsgStyle::Exclamation, QStringLiteral("Modem Detection"));
+    const bool chosen = m_search.chooseByHand(cboDevice->currentText(), cboCommand->currentText(), &error);
+    // The caller-ID port let go of the modem while the chosen device was asked: it takes the
+    // new modem, or the one in use before, again before anything waits for the user.
+    if (m_search.tookThePort() && m_state.ModemConfigured)
+        m_port.ModemPortOpen();
+    if (m_closeWhenDone) {
+        close();
         return;
     }
-    m_port.ModemPortOpen();
+    if (!chosen)
+        MsgBox(error, MsgStyle::Exclamation, QStringLiteral("Modem Detection"));
 }
 
 void frmDetectModem::clearList()

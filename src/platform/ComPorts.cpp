@@ -32,10 +32,11 @@ QStringList portsFolders(const QString &programFolder)
     return folders;
 }
 
-QString comDevicePath(int comNumber, const QString &programFolder)
+QString comDevicePath(int comNumber, const QString &programFolder, bool linkOnly)
 {
 #ifdef Q_OS_WIN
     Q_UNUSED(programFolder);
+    Q_UNUSED(linkOnly);
     return QStringLiteral("COM%1").arg(comNumber);
 #else
     // The links of the program's own folder count also when its data has moved to the user's.
@@ -50,6 +51,8 @@ QString comDevicePath(int comNumber, const QString &programFolder)
         if (link.exists())
             return link.absoluteFilePath();
     }
+    if (linkOnly)
+        return QString();
     if (comNumber >= 1 && comNumber <= 4)
         return QStringLiteral("/dev/ttyS%1").arg(comNumber - 1);
     if (comNumber >= 5 && comNumber <= 8)
@@ -58,6 +61,22 @@ QString comDevicePath(int comNumber, const QString &programFolder)
         return QStringLiteral("/dev/ttyACM%1").arg(comNumber - 9);
     return QString();
 #endif
+}
+
+bool comNumberIsLinked(int comNumber, const QString &programFolder)
+{
+    for (const QString &ports : portsFolders(programFolder)) {
+        const QFileInfo link(QDir(ports).filePath(QStringLiteral("COM%1").arg(comNumber)));
+        if (link.isSymLink() || link.exists())
+            return true;
+    }
+    return false;
+}
+
+QString deviceNode(const QString &path)
+{
+    const QString node = QFileInfo(path).canonicalFilePath();
+    return node.isEmpty() ? path : node;
 }
 
 QString staleLockFile(const QString &device, qint64 *deadPid)
@@ -125,22 +144,12 @@ QString explainOpenFailure(const QString &device, const QString &systemError)
     return QStringLiteral("%1: %2").arg(device, systemError);
 }
 
-namespace {
-
-QString canonical(const QString &path)
-{
-    const QString c = QFileInfo(path).canonicalFilePath();
-    return c.isEmpty() ? path : c;
-}
-
-} // namespace
-
 int comNumberOf(const QString &device, const QString &programFolder)
 {
-    const QString wanted = canonical(device);
+    const QString wanted = deviceNode(device);
     for (int n = 1; n <= 16; ++n) {
         const QString path = comDevicePath(n, programFolder);
-        if (!path.isEmpty() && canonical(path) == wanted)
+        if (!path.isEmpty() && deviceNode(path) == wanted)
             return n;
     }
     return 0;
@@ -186,7 +195,7 @@ QString portHolder(const QString &device)
     }
     // Else whoever has it open, as far as this user may look (ModemManager takes USB modems
     // without a lock file; its files are visible to root only).
-    const QString wanted = canonical(device);
+    const QString wanted = deviceNode(device);
     QDirIterator procs(QStringLiteral("/proc"), QDir::Dirs | QDir::NoDotAndDotDot);
     while (procs.hasNext()) {
         procs.next();

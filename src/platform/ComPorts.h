@@ -9,7 +9,16 @@
 // On Windows COM n is itself.
 // An installed program whose data lives in the user's folder keeps the ports/ links of its own
 // folder: they are looked up first.
-QString comDevicePath(int comNumber, const QString &programFolder);
+// `linkOnly`: only a ports/COMn entry names the device (a port that was configured through a
+// link waits for that link: a link replaced in two steps must not send the program to the
+// fixed table's device meanwhile); empty when there is none.
+QString comDevicePath(int comNumber, const QString &programFolder, bool linkOnly = false);
+// A ports/COMn entry (a link, or a device node put there) names COM n.
+bool comNumberIsLinked(int comNumber, const QString &programFolder);
+// The device node itself that `path` leads to through any links (a /dev/serial/by-id name, a
+// ports/COMn link): what the lock of a serial port must be named after, so that every path to one
+// modem excludes every other. `path` itself when it leads nowhere.
+QString deviceNode(const QString &path);
 // The program's own folder when the data folder is another one (read-only installation).
 void setInstalledFolder(const QString &folder);
 // The ports/ folders COM numbers are looked up in, in order.

@@ -27,11 +27,20 @@ DeviceWatch::DeviceWatch(QObject *parent) : QObject(parent), m_watcher(new QFile
     connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, &DeviceWatch::changed);
 }
 
-void DeviceWatch::watch(int comNumber, const QString &programFolder)
+void DeviceWatch::watch(int comNumber, const QString &programFolder, bool linkOnly)
 {
     m_com = comNumber;
+    m_linkOnly = linkOnly;
+    m_locks = false;
     m_folder = programFolder;
     rearm();
+}
+
+void DeviceWatch::watchLocks()
+{
+    m_locks = true;
+    if (m_com > 0)
+        rearm();
 }
 
 void DeviceWatch::stop()
@@ -53,12 +62,17 @@ void DeviceWatch::rearm()
     for (const QString &ports : portsFolders(m_folder))
         wanted << existingFolder(ports);
     // The link's own target (a by-id name) and the device it resolves to.
-    const QString device = comDevicePath(m_com, m_folder);
+    const QString device = comDevicePath(m_com, m_folder, m_linkOnly);
     if (!device.isEmpty()) {
         wanted << existingFolder(QFileInfo(device).absolutePath());
         const QString real = QFileInfo(device).canonicalFilePath();
         if (!real.isEmpty())
             wanted << existingFolder(QFileInfo(real).absolutePath());
+    }
+    // A lock file that goes (another program let go of the port) is a change worth a try too.
+    for (const QString &locks : {QStringLiteral("/run/lock"), QStringLiteral("/var/lock")}) {
+        if (m_locks && QFileInfo(locks).isDir())
+            wanted << QFileInfo(locks).canonicalFilePath();
     }
     wanted.removeAll(QString());
     wanted.removeDuplicates();
@@ -78,7 +92,7 @@ void DeviceWatch::changed()
     if (m_com < 1)
         return;
     rearm();
-    const QString device = comDevicePath(m_com, m_folder);
+    const QString device = comDevicePath(m_com, m_folder, m_linkOnly);
     if (!device.isEmpty() && QFileInfo::exists(device))
         emit deviceThere();
 }

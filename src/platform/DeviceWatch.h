@@ -15,7 +15,12 @@ class DeviceWatch : public QObject {
 public:
     explicit DeviceWatch(QObject *parent = nullptr);
 
-    void watch(int comNumber, const QString &programFolder);
+    // `linkOnly`: only a ports/COMn link counts as the device's return (the port was opened
+    // through one), not the device the fixed table names for the number.
+    void watch(int comNumber, const QString &programFolder, bool linkOnly = false);
+    // The device is there but another program holds it: the lock folders are watched as well,
+    // for the moment its lock file goes. (Not otherwise: every opening of a port changes them.)
+    void watchLocks();
     void stop();
     bool watching() const { return m_com > 0; }
     // The folders watched now (for the user's report and for tests).
@@ -33,4 +38,6 @@ private:
     QFileSystemWatcher *m_watcher = nullptr;
     QString m_folder;
     int m_com = 0;
+    bool m_linkOnly = false;
+    bool m_locks = false;
 };

@@ -2,6 +2,7 @@
 
 #include "ComPorts.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMetaObject>
@@ -77,18 +78,25 @@ bool MSComm::setPortOpen(bool open, QString *error)
         return true;
     if (!onSerialPort())
         return m_io->open(QIODevice::ReadWrite);
-    m_device = comDevicePath(m_commPort, m_folder);
+    const bool linkOnly = m_explicitDevice.isEmpty() && m_linkedPort == m_commPort && m_throughLink;
+    m_device = m_explicitDevice.isEmpty() ? comDevicePath(m_commPort, m_folder, linkOnly) : m_explicitDevice;
     if (m_device.isEmpty()) {
         if (error)
-            *error = explainOpenFailure(m_device, QString());
+            *error = linkOnly ? QStringLiteral("%1 does not exist.")
+                                    .arg(QDir(portsFolders(m_folder).constLast())
+                                             .filePath(QStringLiteral("COM%1").arg(m_commPort)))
+                              : explainOpenFailure(m_device, QString());
         return false;
     }
-    m_port.setPortName(m_device);
+    // The lock is named after what is opened: the device node itself, whatever link led to it,
+    // so that another program on another name of the same modem is told apart from a free port.
+    const QString node = deviceNode(m_device);
+    m_port.setPortName(node);
     bool opened = m_port.open(QIODevice::ReadWrite);
     if (!opened) {
         // A lock left by a program that was killed is stale: removed where this user may, the
         // port is free. (Where not, the reason names the file and the dead owner.)
-        const QString stale = staleLockFile(m_device);
+        const QString stale = staleLockFile(node);
         if (!stale.isEmpty() && QFile::remove(stale)) {
             m_port.clearError();
             opened = m_port.open(QIODevice::ReadWrite);
@@ -96,9 +104,13 @@ bool MSComm::setPortOpen(bool open, QString *error)
     }
     if (!opened) {
         if (error)
-            *error = explainOpenFailure(m_device, m_port.errorString());
+            *error = explainOpenFailure(node, m_port.errorString());
         m_port.clearError();
         return false;
+    }
+    if (m_explicitDevice.isEmpty()) {
+        m_linkedPort = m_commPort;
+        m_throughLink = comNumberIsLinked(m_commPort, m_folder);
     }
     m_losing = false;
     applySettings();
@@ -147,11 +159,19 @@ void MSComm::Output(const QString &text)
         m_port.flush();
 }
 
+void MSComm::drainOutput(int ms)
+{
+    if (m_io->isOpen() && m_io->bytesToWrite() > 0)
+        m_io->waitForBytesWritten(ms);
+}
+
 bool MSComm::deviceMissing() const
 {
     if (!onSerialPort())
         return false;
-    const QString device = comDevicePath(m_commPort, m_folder);
+    const QString device = m_explicitDevice.isEmpty()
+                               ? comDevicePath(m_commPort, m_folder, m_linkedPort == m_commPort && m_throughLink)
+                               : m_explicitDevice;
     return device.isEmpty() || !QFileInfo::exists(device);
 }
 

@@ -48,6 +48,8 @@ public:
     void clearInBuffer(); // InBufferCount = 0
     QString Input();
     void Output(const QString &text);
+    // Waits at most `ms` for what was written to leave (the program is ending: no event loop).
+    void drainOutput(int ms);
     int CommEvent() const { return m_commEvent; }
 
     // Reads the port without running the event loop: blocks for at most `ms` real milliseconds
@@ -57,6 +59,12 @@ public:
     bool inputBroken() const;
 
     QString devicePath() const { return m_device; }
+    // An explicit device for the next openings instead of the one COM n names (a modem the user
+    // chose by hand, asked before it is stored); empty returns to COM n.
+    void setDevicePath(const QString &device) { m_explicitDevice = device; }
+    // The port was last opened through a ports/COMn link: while that link is missing the device
+    // is missing, and the fixed table's device for the number is not tried in its place.
+    bool openedThroughLink() const { return m_throughLink; }
     // "COM1": how the log names the port.
     QString portName() const;
     // The device of the port number is not there (unplugged, or no such port): opening failed
@@ -82,6 +90,9 @@ private:
     QIODevice *m_io = &m_port;
     QString m_folder;
     QString m_device;
+    QString m_explicitDevice;
+    bool m_throughLink = false;
+    int m_linkedPort = 0; // the COM number m_throughLink was seen for
     QString m_settings = QStringLiteral("9600,N,8,1");
     int m_commPort = 1;
     int m_inputLen = 0;

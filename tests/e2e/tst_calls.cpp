@@ -358,8 +358,9 @@ private slots:
         row("Block", "cmdBlock", paged, QStringList());
         row("Modem menu", "mnuModemSelection", paged, QStringList());
         row("Connect Port", "mnuConnectPort", paged, QStringList());
-        // Exit confirmed: the page is given up; nothing takes the port again or opens a box.
-        row("Exit", "mnuExit", QStringList{"ATDT5559999;"}, QStringList{"Exit Confirmation!"});
+        // Exit confirmed: the page is given up, the line it dialled hung up; nothing takes the port
+        // again or opens a box.
+        row("Exit", "mnuExit", QStringList{"ATDT5559999;", "ATH"}, QStringList{"Exit Confirmation!"});
     }
 
     void othersWaitForThePager()

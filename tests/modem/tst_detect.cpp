@@ -248,6 +248,8 @@ private slots:
         if (act == "exit") {
             QCOMPARE(m_t->boxes.titles(), QStringList{"Exit Confirmation!"});
             QVERIFY(!rig.state->MSComm1.PortOpen());
+        } else if (act == "close") {
+            QCOMPARE(m_t->boxes.titles(), QStringList()); // a stopped search gives no verdict
         } else {
             QCOMPARE(m_t->boxes.titles(), QStringList{"Modem Detection"}); // no modem: said once
         }
@@ -261,6 +263,37 @@ private slots:
         QCOMPARE(rig.modem->commandTexts().mid(0, 10).value(9), QStringLiteral("ATI10"));
         QCOMPARE(rig.window->detectWindow()->Label1->text(), QStringLiteral("Test Finished"));
         QCOMPARE(rig.window->detectWindow()->lblPortNumber->text(), QStringLiteral("1")); // not 0: no port found
+    }
+
+    void stoppedSearchKeepsTheModem_data()
+    {
+        QTest::addColumn<QString>("how");
+        row("the window's close box during a search from the Modem menu", QString("close"));
+    }
+
+    void stoppedSearchKeepsTheModem()
+    {
+        // A working modem on COM1; the Modem menu searches again and the search is cut short:
+        // nothing stored changes, no verdict is shown, and caller ID is armed again on the modem.
+        QFETCH(QString, how);
+        Registry none;
+        WindowRig rig;
+        noOtherPorts(rig.folder.path(), {1});
+        QVERIFY(rig.load());
+        const QByteArray before = rig.folder.bytes("acsetup.bin");
+        QObject::connect(rig.modem->sim(), &ModemSim::commandReceived, rig.state.get(), [&](const QString &c) {
+            if (c != QLatin1String("ATI3"))
+                return;
+            if (how == "close")
+                rig.window->detectWindow()->close();
+        }, Qt::QueuedConnection);
+        rig.modem->clearLog();
+        rig.window->ui.mnuModemSelection->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(rig.modem->commandTexts().contains("AT+VCID=1"), 5000);
+        QCOMPARE(m_t->boxes.titles(), QStringList());
+        QCOMPARE(rig.folder.bytes("acsetup.bin"), before);
+        QVERIFY(rig.state->ModemConfigured);
+        QVERIFY(rig.state->MSComm1.PortOpen());
     }
 
     void heldPortIsNamed()
