@@ -173,6 +173,8 @@ void clsModemFunctions::CallerIdSendToPager(const QString &callerNumberText)
     // A pager service that is slow to answer does not stop the page: the digits follow anyway.
     m_exchange.SendModemCommand(QStringLiteral("ATDT") + s.PagerNumber + QLatin1Char(';'));
     m_exchange.AwaitModemReply(8);
+    if (m_exchange.deviceLost())
+        return; // said already; no modem to key the digits into
     // Time for the pager service to answer and play its prompt.
     PauseSeconds(7);
     // Keyed as tones on the line that is still connected; a withheld number goes as its words.

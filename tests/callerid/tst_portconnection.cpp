@@ -114,9 +114,20 @@ private slots:
                                     "either insert a Modem or configure it manually in Modem Setup."));
     }
 
+    void portHeldByAnotherProcess_data()
+    {
+        QTest::addColumn<bool>("byName");
+        row("COM1 links to the device", false);
+        // Another program opens the device node; this one a stable name that links to it.
+        row("COM1 links to a name of the device", true);
+    }
+
     void portHeldByAnotherProcess()
     {
+        QFETCH(bool, byName);
         PortRig rig;
+        if (byName)
+            linkByName(rig.folder.path(), 1, rig.modem->devicePath());
         auto holder = std::make_unique<PortHolder>(rig.modem->devicePath());
         QVERIFY(holder->holding());
         rig.port->ModemPortOpen();
@@ -126,6 +137,7 @@ private slots:
                                                "You may either close other Application or run Ringlark",
                                                "Talking Caller ID with Modem Port released."}));
         QVERIFY2(lines.value(3).contains(rig.modem->devicePath()), qPrintable(lines.value(3)));
+        QVERIFY2(lines.value(3).contains("ringlark-modem"), qPrintable(lines.value(3))); // the holder named
         QVERIFY(rig.port->PortReleased);
         QVERIFY(!rig.state->MSComm1.PortOpen());
         QCOMPARE(rig.state->tray.tip(), Tray::ReleasedTip);
@@ -230,6 +242,65 @@ private slots:
         QVERIFY(!rig.port->PortReleased);
         QCOMPARE(rig.state->tray.tip(), Tray::ConnectedTip);
         QCOMPARE(m_t->boxes.titles(), QStringList{"Modem Disconnected"});
+    }
+
+    void returningDevice_data()
+    {
+        columns<QString, QString>("device", "tip");
+        row("a modem is taken", "modem", Tray::ConnectedTip);
+        row("a terminal that does not answer is not", "silent", "Ringlark Caller ID is OFF. COM1 does not answer as a modem.");
+        row("a port another program holds waits for it", "held", "Ringlark Caller ID is OFF. COM1 is held by ringlark-modems.");
+    }
+
+    void returningDevice()
+    {
+        QFETCH(QString, device);
+        QFETCH(QString, tip);
+        PortRig rig;
+        const QString name = linkByName(rig.folder.path(), 1, rig.modem->devicePath());
+        rig.port->ModemPortOpen();
+        QSignalSpy lost(&rig.state->MSComm1, &MSComm::deviceLost);
+        QFile::remove(name); // unplugged
+        rig.modem->close();
+        QVERIFY(lost.wait(5000));
+        ModemSimThread back;
+        back.run([&](ModemSim &sim) { sim.setSilent(device == "silent"); });
+        std::unique_ptr<PortHolder> holder;
+        if (device == "held" && !(holder = std::make_unique<PortHolder>(back.devicePath()))->holding())
+            QSKIP("cannot hold the port here");
+        QVERIFY(QFile::link(back.devicePath(), name));
+        QTRY_COMPARE_WITH_TIMEOUT(rig.state->tray.tip(), tip, 8000);
+        QCOMPARE(back.commandTexts().contains("AT+VCID=1"), device == "modem");
+        QCOMPARE(rig.state->MSComm1.PortOpen(), device == "modem");
+        if (device != "held")
+            return;
+        // The other program lets go and removes its lock (this holder is killed, so its lock is
+        // removed for it): the port is taken at once, without a word.
+        holder.reset();
+        QFile::remove(staleLockFile(back.devicePath()));
+        QVERIFY(back.waitForCommand("AT+VCID=1", 5000));
+        QCOMPARE(back.commandTexts(), QStringList({"AT", "AT+VCID=1"}));
+        QCOMPARE(rig.state->tray.tip(), Tray::ConnectedTip);
+        QVERIFY(m_t->boxes.shown.isEmpty());
+    }
+
+    void linkReplacedInTwoSteps()
+    {
+        // ln -sf removes the link before it makes the new one: caller ID re-armed in between
+        // waits for the link instead of taking the fixed table's device for COM1.
+        PortRig rig;
+        rig.port->ModemPortOpen();
+        const QString link = rig.folder.file("ports/COM1");
+        QVERIFY(QFile::remove(link));
+        rig.modem->clearLog();
+        rig.port->ModemPortOpen();
+        QCOMPARE(rig.state->MSComm1.PortOpen(), false);
+        QVERIFY2(rig.state->MSComm1.devicePath() != "/dev/ttyS0", qPrintable(rig.state->MSComm1.devicePath()));
+        QCOMPARE(m_t->boxes.titles(), QStringList{"Modem Disconnected"});
+        QVERIFY(QFile::link(rig.modem->devicePath(), link));
+        QVERIFY(rig.modem->waitForCommand("AT+VCID=1", 5000));
+        QCOMPARE(rig.modem->commandTexts(), QStringList({"AT", "AT+VCID=1"}));
+        QVERIFY(rig.state->MSComm1.PortOpen());
     }
 
     void installedProgramsPortsStayInUse()

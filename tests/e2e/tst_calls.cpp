@@ -429,6 +429,26 @@ private slots:
         QCOMPARE(rig.record(1), dots("CL=1DT=3/21/2026TM=02:05 PMNM=JOHN  DOENB=(555)-123-4567RG=1END"));
     }
 
+    void exitDuringZapHangsUp()
+    {
+        // Exit confirmed while the modem answers the call ZAP drops: the line is not left off-hook.
+        Rig rig;
+        m_t->clock.setFactor(5); // the call must still ring when the button is pressed
+        rig.modem->placeCall(rig.call(JohnDoe, 1, 0));
+        QTRY_COMPARE_WITH_TIMEOUT(rig.state->display.Label1(), QStringLiteral("(555)-123-4567"), 5000);
+        QObject::connect(rig.modem->sim(), &ModemSim::commandReceived, rig.state.get(), [&](const QString &c) {
+            if (c != QLatin1String("ATA"))
+                return;
+            m_t->boxes.answer(vbYes);
+            rig.window->ui.mnuExit->trigger();
+        });
+        rig.modem->clearLog();
+        rig.window->ui.cmdZap->click();
+        QVERIFY(rig.modem->waitForCommand("ATH", 5000));
+        QCOMPARE(rig.modem->commandTexts(), QStringList({"ATA", "ATH"}));
+        QVERIFY(!rig.state->MSComm1.PortOpen());
+    }
+
     void modemLostWhileARefusedCallIsDropped()
     {
         Rig rig;

@@ -326,6 +326,16 @@ private slots:
         QVERIFY(!rig.search->manualTest(5));
         QVERIFY(rig.sims.at(5)->commandTexts().isEmpty());
         rig.state->Timer1.off();
+        // Nor while the pager after a call, the end of a call or a user command has the port.
+        for (bool *busy : {&rig.state->flags.PagerInProgress, &rig.state->callEnding}) {
+            *busy = true;
+            QVERIFY(!rig.search->manualTest(5));
+            QString why;
+            QVERIFY(!rig.search->chooseByHand(rig.sims.at(5)->devicePath(), "AT+VCID=1", &why));
+            QCOMPARE(why, QStringLiteral("Wait until the running test or call has ended."));
+            *busy = false;
+        }
+        QVERIFY(rig.sims.at(5)->commandTexts().isEmpty());
         QVERIFY(rig.search->manualTest(5));
         QVERIFY(rig.view.lines.contains("Modem is on COM 5"));
         QCOMPARE(rig.record(2), settingsRecord("COM_Port = 5"));
@@ -339,8 +349,24 @@ private slots:
         QString error;
         QVERIFY(!rig.search->chooseByHand("/dev/no-such-modem", "AT+VCID=1", &error));
         QCOMPARE(error, QStringLiteral("/dev/no-such-modem does not exist."));
+        // A device that is there but no modem, or a modem that refuses the command, is told of,
+        // and nothing is stored.
+        const QByteArray stored = rig.folder.bytes("acsetup.bin");
+        ModemSimThread silent;
+        silent.run([](ModemSim &sim) { sim.setSilent(true); });
+        QVERIFY(!rig.search->chooseByHand(silent.devicePath(), "AT+VCID=1", &error));
+        QVERIFY2(error.contains("does not answer AT with OK"), qPrintable(error));
+        QVERIFY(!rig.search->chooseByHand("/dev/null", "AT+VCID=1", &error));
+        QVERIFY2(error.startsWith("/dev/null could not be opened"), qPrintable(error));
+        ModemSimThread refusing;
+        refusing.run([](ModemSim &sim) { sim.setCallerIdCommands({"AT+VCID=1"}); });
+        QVERIFY(!rig.search->chooseByHand(refusing.devicePath(), "AT#CID=1", &error));
+        QVERIFY2(error.contains("answers AT#CID=1 with ERROR"), qPrintable(error));
+        QCOMPARE(rig.folder.bytes("acsetup.bin"), stored);
+        QCOMPARE(rig.state->settings.comPortNumber(), 5);
         ModemSimThread pci;
         QVERIFY(rig.search->chooseByHand(pci.devicePath(), " AT#CID=1 ", &error));
+        QCOMPARE(pci.commandTexts(), QStringList({"AT", "AT#CID=1"})); // asked before it is stored
         const int com = rig.state->settings.comPortNumber();
         QCOMPARE(comDevicePath(com, rig.folder.path()), pci.devicePath());
         QCOMPARE(rig.record(2), settingsRecord("COM_Port = " + QString::number(com)));

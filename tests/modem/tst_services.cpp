@@ -157,6 +157,40 @@ private slots:
         QCOMPARE(sentAtFirstBox, sent.left(sent.indexOf('\r') + 1)); // the hang-up waits for the box
     }
 
+    void modemLostInAReplyWait_data()
+    {
+        QTest::addColumn<QString>("service");
+        row("block private calls, unplugged while it dials", QString("block"));
+        row("the pager, unplugged while it dials", QString("pager"));
+    }
+
+    void modemLostInAReplyWait()
+    {
+        // Said as it is, at once: not, after the whole wait, as a busy telephone line.
+        QFETCH(QString, service);
+        Rig rig;
+        rig.state->settings.BlockPrivateCalls = true;
+        rig.state->settings.PagerNumber = "5559999";
+        rig.modem->run([](ModemSim &sim) {
+            sim.setSilent(true);
+            QObject::connect(&sim, &ModemSim::commandReceived, &sim, [&sim](const QString &c) {
+                if (c.startsWith(QLatin1String("ATDT")))
+                    QTimer::singleShot(0, &sim, [&sim] { sim.close(); });
+            });
+        });
+        m_t->boxes.answer(vbYes);
+        m_t->clock.setFactor(1); // the nine seconds of the wait in real time: the loss must not take them
+        const QDateTime start = Clock::current().now();
+        if (service == "block")
+            rig.services.BlockPrivateCallsOn();
+        else
+            rig.services.CallerIdSendToPager("5551234");
+        QVERIFY2(start.msecsTo(Clock::current().now()) < 4000, qPrintable(QString::number(start.msecsTo(Clock::current().now()))));
+        QStringList titles = m_t->boxes.titles();
+        titles.removeAll("Block Private Calls Confirmation!");
+        QCOMPARE(titles, QStringList{"Modem Disconnected"});
+    }
+
     void replySplitOverReads()
     {
         Rig rig;
