@@ -238,6 +238,9 @@ private slots:
         columns<QString, QString, QStringList, QString>("button", "setup", "commands", "box");
         row("Dial while forwarding waits", "cmdDial", "forwarding", QStringList(), "");
         row("Dial during a ring", "cmdDial", "ringing", QStringList(), "");
+        // The end of a call (its store, then the pager) has the port, its ring timer already off.
+        row("Dial while a call's end is processed", "cmdDial", "call ending", QStringList(), "");
+        row("forwarding while a call's end is processed", "cmdCallForwardingON", "call ending", QStringList(), "");
         row("ZAP with no ring", "cmdZap", "", QStringList(), "");
         // A zapped call is stored at once, and caller ID re-armed.
         row("ZAP during a ring", "cmdZap", "ringing", QStringList{"ATA", "ATH", "AT+VCID=1"}, "");
@@ -261,12 +264,17 @@ private slots:
         rig.modem->clearLog();
         rig.state->display.setAll("(305)-555-0100", "MARY  ROE", "x");
         rig.state->flags.ForwardingInProgress = setup == "forwarding";
+        rig.state->callEnding = setup == "call ending";
+        rig.state->settings.CallForwarding = true;
+        rig.state->settings.ForwardNumber = "5550100";
+        m_t->boxes.answer(vbYes);
         rig.state->ModemConfigured = setup != "no modem";
         if (setup == "ringing") {
             rig.window->services().call.buffer = "\r\nRING\r\n";
             rig.state->Timer1.restart(10000);
         }
         rig.window->findChild<QPushButton *>(button)->click();
+        rig.state->callEnding = false;
         rig.state->MSComm1.Output("ATI1\r"); // everything before it was the button's
         QVERIFY(rig.modem->waitForCommand("ATI1", 5000));
         QCOMPARE(rig.modem->commandTexts().mid(0, rig.modem->commandTexts().size() - 1), commands);

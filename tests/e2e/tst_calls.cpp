@@ -256,10 +256,14 @@ private slots:
     {
         Rig rig;
         for (int i = 0; i < 20; ++i)
-            rig.modem->send(QByteArray(500, 'x') + "\r\nOK\r\n");
+            rig.modem->send(QStringLiteral("L%1").arg(i, 2, 10, QLatin1Char('0')).toLatin1() + QByteArray(500, 'x') +
+                            "\r\nOK\r\n");
         rig.modem->send("LAST\r\n");
         QTRY_VERIFY_WITH_TIMEOUT(rig.callState().buffer.endsWith("LAST\r\n"), 5000);
         QVERIFY(rig.callState().buffer.size() <= CallReception::MaxBufferWithoutRing);
+        // The newest part is what is kept (a report may come before the first ring), not the oldest.
+        QVERIFY(!rig.callState().buffer.contains("L00"));
+        QVERIFY(rig.callState().buffer.contains("L19"));
         QVERIFY(!rig.state->Timer1.isRunning());
         rig.modem->placeCall(rig.call(JohnDoe));
         QTRY_COMPARE_WITH_TIMEOUT(rig.storedCalls(), 1, 5000);

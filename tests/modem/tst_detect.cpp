@@ -100,24 +100,33 @@ private slots:
     void init() { m_t = std::make_unique<TestScope>(100.0); } // a three-second reply in 30 ms
     void cleanup() { m_t.reset(); }
 
+    void scanFindsTheModem_data()
+    {
+        QTest::addColumn<int>("com");
+        row("COM3", 3);
+        row("COM16, the last one scanned", 16);
+    }
+
     void scanFindsTheModem()
     {
+        QFETCH(int, com);
         Registry none;
-        Rig rig({{3, everything()}});
+        Rig rig({{com, everything()}});
         rig.search->automaticSearch();
         QVERIFY(rig.state->ModemConfigured);
         QVERIFY(!rig.state->windows.ModemDetectionRunning);
         const QStringList &l = rig.view.lines;
         QVERIFY2(l.contains("/nonexistent/COM1 does not exist."), qPrintable(l.join("|"))); // said at once
-        QVERIFY(l.contains("Checking COM3..."));
+        const QString n = QString::number(com);
+        QVERIFY(l.contains("Checking COM" + n + "..."));
         QCOMPARE(l.filter("Ringlark Simulated 56K Voice Modem (I").size(), 10); // one answer line per ATI
         QCOMPARE(l.mid(l.size() - 3),
-                 (QStringList{"Modem_Name = Modem", "COM_Port = 3", "Modem Caller ID String = AT+VCID=1"}));
-        QVERIFY(!l.contains("Checking COM4...")); // the first modem with caller ID ends the search
-        QCOMPARE(rig.record(2), settingsRecord("COM_Port = 3"));
+                 (QStringList{"Modem_Name = Modem", "COM_Port = " + n, "Modem Caller ID String = AT+VCID=1"}));
+        QVERIFY(com == 16 || !l.contains("Checking COM4...")); // the first modem with caller ID ends the search
+        QCOMPARE(rig.record(2), settingsRecord("COM_Port = " + n));
         QCOMPARE(rig.record(3), settingsRecord("Modem_Name = Modem"));
         QCOMPARE(rig.record(4), settingsRecord("Call_Id_AT_Command = AT+VCID=1"));
-        QCOMPARE(rig.sims.at(3)->commandTexts().mid(10), QStringList{"AT+VCID=1"}); // nothing else tried
+        QCOMPARE(rig.sims.at(com)->commandTexts().mid(10), QStringList{"AT+VCID=1"}); // nothing else tried
         QVERIFY(!rig.search->comm2().PortOpen());                                   // caller ID may take the modem now
         QVERIFY(m_t->boxes.shown.isEmpty());
     }
