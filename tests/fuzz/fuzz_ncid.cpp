@@ -100,7 +100,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         }
     };
     auto feed = [&](const char *bytes, qsizetype n) {
-        services.network.client().feed(QByteArray(bytes, n));
+        NcidClient &client = services.network.client();
+        client.feed(QByteArray(bytes, n));
+        while (client.pendingLines() > 0)
+            QCoreApplication::sendPostedEvents(&client, QEvent::MetaCall);
         // What the reader holds of a line not ended yet stays within the bound.
         FUZZ_CHECK(call.RingSeen || call.buffer.size() <= CallReception::MaxBufferWithoutRing + 1200);
         for (qsizetype at = 0; at < n; ++at) {
