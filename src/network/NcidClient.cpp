@@ -74,12 +74,27 @@ void NcidClient::onGone()
 void NcidClient::feed(const QByteArray &bytes)
 {
     const int droppedBefore = m_reader.dropped();
-    const QList<QString> lines = m_reader.feed(bytes);
+    const bool idle = m_lines.isEmpty();
+    for (const QString &line : m_reader.feed(bytes)) {
+        if (!line.isEmpty())
+            m_lines.append(line);
+    }
     if (m_reader.dropped() != droppedBefore)
         qCInfo(lcNetwork, "NCID server %s: a line over %d bytes dropped", qPrintable(server()), Ncid::MaxLineBytes);
-    for (const QString &line : lines) {
-        if (line.isEmpty())
-            continue;
-        emit message(Ncid::parse(line));
-    }
+    if (idle && !m_lines.isEmpty())
+        QMetaObject::invokeMethod(this, &NcidClient::handOn, Qt::QueuedConnection);
+}
+
+void NcidClient::handOn()
+{
+    if (m_lines.isEmpty())
+        return;
+    // One line per turn of the event loop, and never inside the socket's read signal: a call is
+    // announced in waits that run the loop, and the rings and the end of the ringing that come
+    // meanwhile (or came with it) must be heard then. Handled after the announcement, they come
+    // too late: the end of the call has fallen due and cut it in two.
+    const QString line = m_lines.takeFirst();
+    if (!m_lines.isEmpty())
+        QMetaObject::invokeMethod(this, &NcidClient::handOn, Qt::QueuedConnection);
+    emit message(Ncid::parse(line));
 }

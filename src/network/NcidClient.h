@@ -25,8 +25,11 @@ public:
     bool isConnected() const { return m_connected; }
     QString server() const { return QStringLiteral("%1:%2").arg(m_host).arg(m_port); }
 
-    // The bytes as they come from the server (the socket's and the fuzzer's way in).
+    // The bytes as they come from the server (the socket's and the fuzzer's way in). Their lines
+    // are handed on from the event loop, one at a time, in order.
     void feed(const QByteArray &bytes);
+    // Lines read and not handed on yet.
+    qsizetype pendingLines() const { return m_lines.size(); }
 
     // The reconnect timer: its interval is the next delay (tests fire it).
     VbTimer &retryTimer() { return m_retry; }
@@ -39,9 +42,11 @@ private:
     void tryNow();
     void onConnected();
     void onGone();
+    void handOn();
 
     QTcpSocket *m_socket = nullptr;
     Ncid::LineReader m_reader;
+    QList<QString> m_lines;
     VbTimer m_retry;
     QString m_host;
     quint16 m_port = Ncid::DefaultPort;

@@ -12,7 +12,11 @@
 #include "FuzzSupport.h"
 #include "MainWindowPort.h"
 #include "MsgBox.h"
+#include "NcidCalls.h"
+#include "NcidProtocol.h"
 #include "Services.h"
+
+#include <utility>
 
 namespace {
 
@@ -54,11 +58,76 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     Services services(state, window, port);
     CallState &call = services.call;
 
-    fuzz::playCalls(data, size, 128, state, call, [&](const char *bytes, qsizetype n) {
-        services.network.client().feed(QByteArray(bytes, n));
+    // The server's lines as this target cuts them (LF ends a line, a CR before it goes, a line
+    // over the bound is no line), and the calls they make: a ring begins a call, the end of the
+    // ringing or the silence ends it, a CID: line is its caller (the next one's, when the call
+    // has one already), a HUP: line a caller refused and over at once. Each call must end as one
+    // record of its caller.
+    struct Heard {
+        QByteArray line;
+        bool inCall = false, reported = false;
+        fuzz::Call caller;
+    } heard;
+    fuzz::Ledger ledger;
+    const bool telemarketers = state.settings.BlockTeleMarketersStatus;
+    QList<fuzz::Call> ended;
+    auto endCall = [&] {
+        if (heard.inCall)
+            ended << (heard.reported ? heard.caller : fuzz::noCallerId());
+        heard.inCall = heard.reported = false;
+    };
+    auto take = [&](const Ncid::Message &m) {
+        switch (m.kind) {
+        case Ncid::Kind::CidInfo:
+            if (m.ring > 0)
+                heard.inCall = true;
+            else
+                endCall();
+            break;
+        case Ncid::Kind::Cid:
+        case Ncid::Kind::Hup:
+            if (heard.reported)
+                endCall();
+            heard.inCall = heard.reported = true;
+            heard.caller = fuzz::callerIn(NcidCalls::modemReport(m.call), telemarketers);
+            if (m.kind == Ncid::Kind::Hup) {
+                heard.caller.refused = true;
+                endCall();
+            }
+            break;
+        default:
+            break;
+        }
+    };
+    auto feed = [&](const char *bytes, qsizetype n) {
+        NcidClient &client = services.network.client();
+        client.feed(QByteArray(bytes, n));
+        while (client.pendingLines() > 0)
+            QCoreApplication::sendPostedEvents(&client, QEvent::MetaCall);
         // What the reader holds of a line not ended yet stays within the bound.
         FUZZ_CHECK(call.RingSeen || call.buffer.size() <= CallReception::MaxBufferWithoutRing + 1200);
-    });
+        for (qsizetype at = 0; at < n; ++at) {
+            if (bytes[at] != '\n') {
+                if (heard.line.size() <= Ncid::MaxLineBytes + 1)
+                    heard.line += bytes[at];
+                continue;
+            }
+            if (heard.line.endsWith('\r'))
+                heard.line.chop(1);
+            if (!heard.line.isEmpty() && heard.line.size() <= Ncid::MaxLineBytes)
+                take(Ncid::parse(QString::fromLatin1(heard.line)));
+            heard.line.clear();
+        }
+        ledger.expect(std::exchange(ended, {}));
+    };
+    auto silence = [&] {
+        if (state.Timer1.isRunning())
+            state.Timer1.fire();
+        endCall();
+        ledger.expect(std::exchange(ended, {}));
+    };
+    fuzz::playCalls(data, size, 128, feed, silence);
+    ledger.finish();
     FUZZ_CHECK(fuzz::get(QStringLiteral("acsetup.bin")).size() == defaults.size());
     // No modem: nothing was opened, and no box asked for one.
     FUZZ_CHECK(!state.MSComm1.PortOpen());

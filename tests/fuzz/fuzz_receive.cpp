@@ -110,8 +110,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     AppState &state = rig.state;
     CallState &call = rig.services.call;
     MemoryLine &line = rig.line;
-    // What the program writes here: the log, its scratch file, record 5 of the settings.
-    fuzz::remove({"Array.bin", "ArrayTemp1.bin"});
+    // What the program writes here: the log, its scratch file, the refused calls, record 5 of the
+    // settings.
+    fuzz::remove({"Array.bin", "ArrayTemp1.bin", "refused.txt"});
     fuzz::put(QStringLiteral("acsetup.bin"), rig.defaults);
     state.setupFile = rig.setup;
     state.settings = rig.settings;
@@ -140,13 +141,56 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         FUZZ_CHECK(!s.settings.BlockTeleMarketersStatus || s.display.Label2() != CallerIdParser::UnknownName);
     });
 
-    fuzz::playCalls(data, size, 64, state, call, [&](const char *bytes, qsizetype n) {
+    // What the line said since the last end of a call, as the receive handler collects it, and
+    // the caller of its report once that is whole: each call must end as one record of it.
+    struct Heard {
+        QString text;
+        bool reported = false;
+        fuzz::Call caller;
+    } heard;
+    fuzz::Ledger ledger;
+    const bool telemarketers = state.settings.BlockTeleMarketersStatus;
+    auto report = [&](bool callEnded) {
+        if (!heard.reported && CallerIdParser::isComplete(heard.text, callEnded)) {
+            heard.reported = true;
+            heard.caller = fuzz::callerIn(heard.text, telemarketers);
+        }
+    };
+    auto feed = [&](const char *bytes, qsizetype n) {
         line.feed(bytes, n);
         QCoreApplication::sendPostedEvents();
         FUZZ_CHECK(state.MSComm1.InBufferCount() == 0); // every byte taken by the handler
         // Text without a ring is kept to a bounded size.
         FUZZ_CHECK(call.RingSeen || call.buffer.size() <= CallReception::MaxBufferWithoutRing + 64);
-    });
+        heard.text += QString::fromLatin1(bytes, n);
+        if (!CallerIdParser::hasRing(heard.text) && heard.text.size() > CallReception::MaxBufferWithoutRing)
+            heard.text = heard.text.right(CallReception::KeptWithoutRing);
+        report(false);
+        // A refused call is dropped on the line and over at once; any other goes on ringing.
+        if (heard.reported && heard.caller.refused) {
+            ledger.expect({heard.caller});
+            heard = Heard();
+        } else {
+            ledger.expect({});
+        }
+    };
+    auto silence = [&] {
+        if (state.Timer1.isRunning())
+            state.Timer1.fire();
+        // A number-only report is whole once the call is over. A call that rang, or brought a
+        // report, is stored now; text that never rang (modem chatter) waits for the next call.
+        report(true);
+        if (heard.reported || CallerIdParser::hasRing(heard.text)) {
+            ledger.expect({heard.reported ? heard.caller : fuzz::noCallerId()});
+            heard = Heard();
+        } else {
+            ledger.expect({});
+        }
+        if (call.buffer.isEmpty() && state.Timer1.Interval() == 0)
+            FUZZ_CHECK(!call.ReportProcessed);
+    };
+    fuzz::playCalls(data, size, 64, feed, silence);
+    ledger.finish();
     // Every refusal answers the line once and hangs up.
     FUZZ_CHECK(line.sent.count("ATA\r") == line.sent.count("ATH\r"));
     // The settings file keeps its size; the report goes into its record 5.

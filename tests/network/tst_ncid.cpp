@@ -9,6 +9,7 @@
 #include "NetworkSettingsBox.h"
 #include "Services.h"
 #include "SoundRecorder.h"
+#include "SpeechOutput.h"
 #include "TestSupport.h"
 #include "Tray.h"
 #include "WrapButton.h"
@@ -117,6 +118,19 @@ QByteArray readLines(QTcpSocket &s, int lines)
     return got;
 }
 
+// A voice that never finishes what it says: the program waits its longest for it.
+struct EndlessVoice : SpeechOutput {
+    EndlessVoice() { SpeechOutput::install(this); }
+    ~EndlessVoice() override { SpeechOutput::install(nullptr); }
+    bool say(const QString &text) override
+    {
+        said << text;
+        return true;
+    }
+    bool speaking() const override { return true; }
+    QStringList said;
+};
+
 } // namespace
 
 Q_DECLARE_METATYPE(Ncid::Kind)
@@ -156,6 +170,29 @@ private slots:
         QTEST(m.call.number, "number");
         QTEST(m.call.name, "name");
         QTEST(m.ring, "ring");
+    }
+
+    void sentLines_data()
+    {
+        columns<QString, QString, QByteArray>("number", "name", "line");
+        const QByteArray head = "CID: *DATE*03212026*TIME*1405*LINE*POTS*NMBR*";
+        row("plain", "5551234567", "JOHN DOE", head + "5551234567*MESG*NONE*NAME*JOHN DOE*\r\n");
+        // A star would end the field at the other end, a line end the line.
+        row("star in the name", "5551234567", "A*B", head + "5551234567*MESG*NONE*NAME*A B*\r\n");
+        row("star in the number", "555*NAME*X", "JOHN", head + "555 NAME X*MESG*NONE*NAME*JOHN*\r\n");
+        row("line end in the name", "5551234567", "A\r\nCID: *NMBR*1*", head + "5551234567*MESG*NONE*NAME*A  CID:  NMBR 1*\r\n");
+        row("nothing", "", "", head + "-*MESG*NONE*NAME*-*\r\n");
+    }
+    void sentLines()
+    {
+        QFETCH(QString, number);
+        QFETCH(QString, name);
+        Ncid::Call call;
+        call.date = "03212026";
+        call.time = "1405";
+        call.number = number;
+        call.name = name;
+        QTEST(Ncid::callLine("CID", call), "line");
     }
 
     void lineReader()
@@ -250,27 +287,30 @@ private slots:
 
     void transcriptFromScriptedServer()
     {
-        // The whole program, taking its calls from a server that sends a real server's bytes.
+        // The whole program, taking its calls from a server that sends a real server's bytes. The
+        // caller's name is said for as long as the program lets it: the call is announced for
+        // longer than the end of a call waits. The server has sent the rings and the end of the
+        // ringing by then; they must be heard while the caller is announced, not after it, when
+        // the end of the call would have cut it in two.
         SoundRecorder sound;
+        EndlessVoice voice;
         QTcpServer peer;
         QVERIFY(peer.listen(QHostAddress::LocalHost));
         TestFolder folder;
         folder.copyProgramData(); // no modem settings at all
         AppState state(folder.path());
         state.options = clientOf(peer.serverPort());
+        state.options.speakNames = true;
         frmMain window(state);
         QVERIFY(window.Form_Load());
         QTRY_VERIFY(peer.hasPendingConnections());
         QTcpSocket *server = peer.nextPendingConnection();
-        for (const QByteArray &line : Transcript.split('\n')) {
-            if (!line.isEmpty())
-                server->write(line + '\n');
-            QTest::qWait(5);
-        }
+        server->write(Transcript);
         QTRY_COMPARE(folder.bytes("Array.bin"), dots(JohnDoeRecord));
         QCOMPARE(state.display.Label1(), QStringLiteral("(555)-123-4567"));
         QCOMPARE(state.display.Label2(), QStringLiteral("JOHN  DOE"));
         QVERIFY(!sound.played.isEmpty()); // announced
+        QCOMPARE(voice.said, QStringList({"Call from John Doe"}));
         QCOMPARE(state.tray.tip(), Tray::ConnectedTip);
         // The modem was neither asked for nor opened; a service that needs it says so.
         QCOMPARE(m_t->boxes.shown.size(), 0);
@@ -401,9 +441,14 @@ private slots:
         const quint16 port = server->port();
         NcidClient client;
         QList<bool> states;
+        QList<Ncid::Kind> heard;
         connect(&client, &NcidClient::connectedChanged, this, [&](bool on) { states << on; });
+        connect(&client, &NcidClient::message, this, [&](const Ncid::Message &m) { heard << m.kind; });
         client.connectTo(QStringLiteral("127.0.0.1"), port);
         QTRY_VERIFY(client.isConnected());
+        // It goes in the middle of a line: that half line is not the start of the next server's.
+        server->broadcast("MSG: going\r\nCID: *DATE*0321");
+        QTRY_VERIFY(heard.contains(Ncid::Kind::Msg));
         server.reset();
         // Gone: tries again after 1, 2, 4, 8, 10, 10 seconds, each on the timer.
         for (int delay : {1000, 2000, 4000, 8000, 10000, 10000}) {
@@ -415,9 +460,13 @@ private slots:
         // Back: found at the next try, and the delay starts again from one second.
         server = std::make_unique<NcidServer>();
         QVERIFY(server->listen(QStringLiteral("127.0.0.1"), port));
+        heard.clear();
         client.retryTimer().fire();
         QTRY_VERIFY(client.isConnected());
         QCOMPARE(states, QList<bool>({true, false, true}));
+        // The greeting's four lines, the first of them whole.
+        QTRY_COMPARE(heard.size(), 4);
+        QCOMPARE(heard.first(), Ncid::Kind::Status);
         server.reset();
         QTRY_COMPARE(client.retryTimer().Interval(), 1000);
     }

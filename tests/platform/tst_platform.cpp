@@ -4,7 +4,10 @@
 #include "Clock.h"
 #include "ComPorts.h"
 #include "DesktopNotifier.h"
+#include "DeviceWatch.h"
+#include "EndSignals.h"
 #include "Log.h"
+#include "MsgBox.h"
 #include "NotifyIcon.h"
 #include "ProgramFolder.h"
 #include "SingleInstance.h"
@@ -12,11 +15,14 @@
 #include "VbTimer.h"
 #include "Waits.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSignalSpy>
 #include <QSysInfo>
 #include <QTest>
 #include <QTimer>
+#include <csignal>
+#include <unistd.h>
 
 namespace {
 
@@ -151,6 +157,90 @@ private slots:
         const QDateTime deadline = Clock::current().now().addSecs(30);
         QVERIFY(wait.until(deadline, [&] { return done; }));
         QVERIFY(Clock::current().now() < deadline);
+    }
+
+    void waitEndsWithTheProgram_data()
+    {
+        columns<bool>("begunBefore");
+        row("begun before the wait", true);
+        row("begun while it runs", false);
+    }
+    void waitEndsWithTheProgram()
+    {
+        QFETCH(bool, begunBefore);
+        ProgramEnd::reset();
+        if (begunBefore)
+            ProgramEnd::begin();
+        else
+            QTimer::singleShot(5, [] { ProgramEnd::begin(); });
+        QElapsedTimer took;
+        took.start();
+        EventWait wait;
+        const bool done = wait.until(Clock::current().now().addSecs(30), [] { return false; });
+        ProgramEnd::reset();
+        QVERIFY(!done);
+        QVERIFY2(took.elapsed() < 10000, qPrintable(QString::number(took.elapsed())));
+    }
+
+    void questionsAreNotHeldBack()
+    {
+        MsgBoxScript boxes;
+        boxes.answer(vbYes);
+        {
+            MsgBoxDeferral later;
+            QCOMPARE(MsgBox("Block it?", MsgStyle::Question, "Block"), vbYes);
+            QCOMPARE(MsgBox("The modem did not answer.", MsgStyle::Information, "Modem"), vbOK);
+            QCOMPARE(boxes.titles(), QStringList({"Block"})); // asked at once; the notice waits
+        }
+        QCOMPARE(boxes.titles(), QStringList({"Block"}));
+        QTRY_COMPARE(boxes.titles(), QStringList({"Block", "Modem"}));
+    }
+
+    void deviceWatch_data()
+    {
+        // Where ports/COM13 leads (relative to the program folder; empty: no link yet, made to
+        // dev/modem once watched), and what is made while it is watched.
+        columns<QString, QString>("link", "made");
+        row("a link made in the ports folder", "", "link");
+        row("a device node that appears", "dev/modem", "dev/modem");
+        row("its folder itself gone", "usb/by-id/modem", "usb/by-id/modem");
+    }
+    void deviceWatch()
+    {
+        QFETCH(QString, link);
+        QFETCH(QString, made);
+        TestFolder folder;
+        QVERIFY(QDir(folder.path()).mkpath("ports") && QDir(folder.path()).mkpath("dev"));
+        if (link.isEmpty())
+            folder.write("dev/modem", "");
+        else
+            QVERIFY(QFile::link(folder.file(link), folder.file("ports/COM13")));
+        DeviceWatch watch;
+        QSignalSpy there(&watch, &DeviceWatch::deviceThere);
+        watch.watch(13, folder.path());
+        QVERIFY(watch.watching());
+        QTest::qWait(20);
+        QCOMPARE(there.count(), 0);
+        if (made == "link") {
+            QVERIFY(QFile::link(folder.file("dev/modem"), folder.file("ports/COM13")));
+        } else {
+            QVERIFY(QDir(folder.path()).mkpath(QFileInfo(folder.file(made)).path()));
+            folder.write(made, "");
+        }
+        QTRY_VERIFY(there.count() > 0);
+        watch.stop();
+        QVERIFY(watch.folders().isEmpty());
+    }
+
+    void endSignalReachesTheLoop()
+    {
+        EndSignals ends;
+        QVERIFY(ends.installed());
+        QSignalSpy spy(&ends, &EndSignals::endRequested);
+        QCOMPARE(::kill(::getpid(), SIGTERM), 0);
+        QTRY_COMPARE(spy.count(), 1);
+        QTest::qWait(50);
+        QCOMPARE(spy.count(), 1);
     }
 
     void singleInstancePerFolder()
