@@ -8,6 +8,7 @@
 #include "Log.h"
 #include "ProgramFolder.h"
 #include "SingleInstance.h"
+#include "SoundOutput.h"
 #include "frmMain.h"
 
 #include <QApplication>
@@ -28,6 +29,7 @@ int runProgram(int argc, char *argv[], const std::function<void(AppState &, frmM
     // Taken before the window system's connection is made: Qt's X11 plugin takes the start's id
     // out of the environment for its own first window.
     const QString startToken = SingleInstance::startToken();
+    SoundOutput::nameStreams();
     QApplication app(argc, argv);
     // The window's class (X11) and app id (Wayland) match the menu entry.
     QApplication::setApplicationName(DesktopIdentity::applicationName());
