@@ -2,11 +2,14 @@
 
 #include "AppState.h"
 #include "CallTexts.h"
+#include "DesktopIdentity.h"
+#include "Log.h"
 #include "frmMain.h"
 
 #include <QFileInfo>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QTimer>
 
 namespace {
 
@@ -20,6 +23,7 @@ DesktopNotices::DesktopNotices(AppState &state, frmMain &window)
 {
     window.services().reception.callAnnounced = [this](const CallReception::Notice &call) { announce(call); };
     connect(&m_notifier, &DesktopNotifier::actionInvoked, this, &DesktopNotices::act);
+    connect(&state.callEvents, &CallEvents::ended, this, &DesktopNotices::callEnded);
 }
 
 DesktopNotice DesktopNotices::callNotice(const CallReception::Notice &call, const QString &icon)
@@ -36,7 +40,7 @@ DesktopNotice DesktopNotices::callNotice(const CallReception::Notice &call, cons
 
 QString DesktopNotices::programIcon(const AppState &state)
 {
-    const QString themed = QStringLiteral("io.github.ringlark.Ringlark");
+    const QString themed = DesktopIdentity::desktopId();
     if (!QStandardPaths::locate(QStandardPaths::GenericDataLocation,
                                 QStringLiteral("icons/hicolor/48x48/apps/") + themed + QStringLiteral(".png"))
              .isEmpty())
@@ -48,8 +52,27 @@ void DesktopNotices::announce(const CallReception::Notice &call)
 {
     if (!m_state.options.notifications)
         return;
-    const DesktopNotice n = callNotice(call, m_icon);
-    m_notifier.notify(n, QStringList{call.number, call.name, call.when});
+    m_ringingNotice = callNotice(call, m_icon);
+    m_ringingNotice.timeoutMs = 0; // until the call has ended
+    m_ringing = m_notifier.notify(m_ringingNotice, QStringList{call.number, call.name, call.when});
+}
+
+void DesktopNotices::callEnded()
+{
+    if (m_ringing != 0) {
+        DesktopNotice stored = m_ringingNotice;
+        stored.timeoutMs = -1;
+        m_notifier.replace(m_ringing, stored);
+        m_ringing = 0;
+    }
+    // After the end of the call is done (the call stored, the pager dialled).
+    if (m_pending)
+        QTimer::singleShot(0, this, &DesktopNotices::actWhenFree);
+}
+
+bool DesktopNotices::lineBusy() const
+{
+    return m_state.modemBusy() || m_state.Timer1.Interval() != 0;
 }
 
 void DesktopNotices::act(const QVariant &tag, const QString &action)
@@ -57,11 +80,30 @@ void DesktopNotices::act(const QVariant &tag, const QString &action)
     const QStringList call = tag.toStringList();
     if (call.size() != 3 || (action != CallBack && action != Block))
         return;
-    // Not while a call rings or a service runs: the display is that call's, and the buttons
-    // would refuse anyway.
-    if (m_state.modemBusy() || m_state.Timer1.Interval() != 0)
+    const bool shownCaller = m_state.display.Label1() == call.at(0) && m_state.display.Label2() == call.at(1);
+    if (!lineBusy() || (action == Block && shownCaller && !m_state.modemBusy())) {
+        m_pending.reset();
+        m_state.display.setAll(call.at(0), call.at(1), call.at(2));
+        m_window.popUp();
+        (action == CallBack ? m_window.ui.cmdDial : m_window.ui.cmdBlock)->click();
         return;
-    m_state.display.setAll(call.at(0), call.at(1), call.at(2));
-    m_window.popUp();
-    (action == CallBack ? m_window.ui.cmdDial : m_window.ui.cmdBlock)->click();
+    }
+    // The display is the ringing call's, and the buttons would refuse: done when the line is free.
+    qCDebug(lcCalls).noquote() << "notice action" << action << "for" << call.at(0) << "when the line is free";
+    m_pending = std::pair{tag, action};
+}
+
+void DesktopNotices::actWhenFree()
+{
+    if (!m_pending)
+        return;
+    if (lineBusy()) {
+        // A service still has the modem (the pager after the call): asked again shortly.
+        if (m_state.Timer1.Interval() == 0)
+            QTimer::singleShot(500, this, &DesktopNotices::actWhenFree);
+        return; // else a new call rings: its end comes back here
+    }
+    const auto [tag, action] = *m_pending;
+    m_pending.reset();
+    act(tag, action);
 }

@@ -4,6 +4,7 @@
 #include "DesktopNotifier.h"
 
 #include <QObject>
+#include <optional>
 
 class AppState;
 class frmMain;
@@ -11,6 +12,10 @@ class frmMain;
 // Each call shown, or refused, is also told to the desktop's notification service (the setting
 // "Desktop notifications", on unless the user turned it off). "Call back" and "Block" on a
 // notice show that caller in the main window and run Dial or Block, as the buttons there do.
+// A call's notice stays while the call rings (a service's own timeout would take it away before
+// the caller hangs up) and is replaced by the stored call's when the call ends. An action picked
+// while a call rings or a service runs is done once the line is free; Block of the caller who
+// rings is done at once, as the window's Block button does.
 class DesktopNotices : public QObject {
     Q_OBJECT
 public:
@@ -25,9 +30,15 @@ public:
 private:
     void announce(const CallReception::Notice &call);
     void act(const QVariant &tag, const QString &action);
+    void callEnded();
+    void actWhenFree();
+    bool lineBusy() const;
 
     AppState &m_state;
     frmMain &m_window;
     DesktopNotifier m_notifier{this};
     QString m_icon;
+    int m_ringing = 0; // the notice of the call that rings, 0 when none
+    DesktopNotice m_ringingNotice;
+    std::optional<std::pair<QVariant, QString>> m_pending; // the action picked while the line was busy
 };

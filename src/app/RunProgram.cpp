@@ -3,9 +3,12 @@
 #include "AppState.h"
 #include "CallExportCommand.h"
 #include "CommandLine.h"
+#include "DesktopIdentity.h"
 #include "EndSignals.h"
 #include "Log.h"
 #include "ProgramFolder.h"
+#include "SingleInstance.h"
+#include "SoundOutput.h"
 #include "frmMain.h"
 
 #include <QApplication>
@@ -20,17 +23,24 @@ int runProgram(int argc, char *argv[], const std::function<void(AppState &, frmM
     if (options.exportCalls) {
         // No window, no modem: a core application finds the data folder.
         QCoreApplication core(argc, argv);
-        QCoreApplication::setApplicationName(QStringLiteral("ringlark"));
+        QCoreApplication::setApplicationName(DesktopIdentity::applicationName());
         return exportCallsCommand(*options.exportCalls);
     }
+    // Taken before the window system's connection is made: Qt's X11 plugin takes the start's id
+    // out of the environment for its own first window.
+    const QString startToken = SingleInstance::startToken();
+    SoundOutput::nameStreams();
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("ringlark"));
+    // The window's class (X11) and app id (Wayland) match the menu entry.
+    QApplication::setApplicationName(DesktopIdentity::applicationName());
+    QGuiApplication::setDesktopFileName(DesktopIdentity::desktopId());
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     // The program lives in the tray: closing a message box while the window is hidden must not
     // end it. It ends only through its own exit.
     QApplication::setQuitOnLastWindowClosed(false);
 
     AppState state(resolveProgramFolder(), findShippedFolder(QCoreApplication::applicationDirPath()));
+    state.startToken = startToken;
     state.options = options.applied(ProgramSettings::load(state.folder()));
     frmMain window(state);
     QObject::connect(&window, &frmMain::programEnded, &app, &QApplication::quit, Qt::QueuedConnection);

@@ -8,6 +8,7 @@
 #include "WrapButton.h"
 #include "frmMain.h"
 
+#include <QGuiApplication>
 #include <QLabel>
 
 namespace {
@@ -28,10 +29,15 @@ bool frmMain::Form_Load()
     if (!m_instance->acquire()) {
         // Started again while it runs (from the menu, the window in the tray): the running
         // copy shows its window, and this one ends.
-        m_instance->askRunningToShow();
+        m_instance->askRunningToShow(m_state.startToken);
         return false;
     }
-    m_instance->listen([this] { mnuRestore_Click(); });
+    m_instance->listen([this](const QString &token) {
+        // Qt's Wayland plugin raises the next window it activates with the token it finds here.
+        if (!token.isEmpty() && QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+            qputenv("XDG_ACTIVATION_TOKEN", token.toLatin1());
+        mnuRestore_Click();
+    });
 
     ui.layoutDisplayAndServices();
     SetScreenSaverActive(true);

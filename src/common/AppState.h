@@ -45,6 +45,8 @@ public:
     SetupFile setupFile;
     // The settings of the program's own file (network, desktop), with the command line's laid over.
     ProgramSettings options;
+    // The activation token the desktop gave this start (handed to a copy that already runs).
+    QString startToken;
     // Calls come from an NCID server, not the modem: the modem is never opened or searched for.
     bool callsFromServer() const { return options.ncidClientEnabled; }
     // Rings, callers and ends of calls as they happen (the NCID server listens).

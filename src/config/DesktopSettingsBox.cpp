@@ -5,7 +5,6 @@
 
 #include <QBoxLayout>
 #include <QCheckBox>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -52,10 +51,9 @@ DesktopSettingsBox::DesktopSettingsBox(AppState &state, const SetupControls &set
     int at = -1;
     if (QBoxLayout *column = boxHolding(dialog->layout(), setup.frameDate, &at))
         column->insertWidget(at + 1, this);
-    connect(setup.cmdOkSetup, &QPushButton::clicked, this, &DesktopSettingsBox::apply);
 }
 
-bool DesktopSettingsBox::apply()
+bool DesktopSettingsBox::write(QString *path, QString *error)
 {
     const bool speak = chkSpeakNames->isChecked();
     const bool notify = chkNotifications->isChecked();
@@ -67,9 +65,8 @@ bool DesktopSettingsBox::apply()
         file.speakNames = speak;
     if (notify != m_shownNotifications)
         file.notifications = notify;
-    QString error;
-    if (!file.save(m_state.folder(), &error)) {
-        reportWriteFailure(m_state.file(ProgramSettings::fileName()), error);
+    if (!file.save(m_state.folder(), error)) {
+        *path = m_state.file(ProgramSettings::fileName());
         return false;
     }
     m_state.options.speakNames = speak;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SetupGroup.h"
+
 #include <QGroupBox>
 
 class AppState;
@@ -9,18 +11,19 @@ struct SetupControls;
 // The Setup dialog's "Desktop" group: the caller's name said after the call class, and desktop
 // notifications. Kept in the program's own settings file (ringlark.conf), never in acsetup.bin;
 // saved with the dialog's Apply, as everything in it.
-class DesktopSettingsBox : public QGroupBox {
+class DesktopSettingsBox : public QGroupBox, public SetupGroup {
     Q_OBJECT
 public:
-    // Puts itself under the dialog's date frame and saves on the dialog's Apply.
+    // Puts itself under the dialog's date frame.
     DesktopSettingsBox(AppState &state, const SetupControls &setup, QWidget *dialog);
 
     QCheckBox *chkSpeakNames = nullptr;
     QCheckBox *chkNotifications = nullptr;
 
-    // Writes what the user changed; the run takes it at once. False (and the user told) when
-    // the file could not be written.
-    bool apply();
+    QString groupTitle() const override { return title(); }
+    bool check(QString *) const override { return true; } // two switches: nothing to get wrong
+    // Writes what the user changed; the run takes it at once.
+    bool write(QString *path, QString *error) override;
 
 private:
     AppState &m_state;

@@ -10,7 +10,6 @@
 #include <QHostAddress>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QSpinBox>
 
 NetworkSettingsBox::NetworkSettingsBox(const QString &folder, QWidget *parent)
@@ -64,12 +63,11 @@ NetworkSettingsBox::NetworkSettingsBox(const QString &folder, QWidget *parent)
     updNcidClientPort->setValue(p.ncidClientPort);
 }
 
-NetworkSettingsBox *NetworkSettingsBox::addTo(QWidget *dialog, QPushButton *apply, const QString &folder)
+NetworkSettingsBox *NetworkSettingsBox::addTo(QWidget *dialog, const QString &folder)
 {
     auto *box = new NetworkSettingsBox(folder, dialog);
     if (auto *layout = qobject_cast<QBoxLayout *>(dialog->layout()))
         layout->insertWidget(layout->count() - 1, box);
-    connect(apply, &QPushButton::clicked, box, &NetworkSettingsBox::save);
     return box;
 }
 
@@ -94,18 +92,30 @@ bool NetworkSettingsBox::shown(ProgramSettings *base, QString *error) const
     return true;
 }
 
-bool NetworkSettingsBox::save()
+bool NetworkSettingsBox::check(QString *error) const
+{
+    ProgramSettings scratch;
+    return shown(&scratch, error);
+}
+
+bool NetworkSettingsBox::write(QString *file, QString *error)
 {
     // Read again just before writing: other groups keep their settings in the same file.
     ProgramSettings p = ProgramSettings::load(m_folder);
-    QString error;
-    if (!shown(&p, &error)) {
+    *file = QDir(m_folder).filePath(ProgramSettings::fileName());
+    return shown(&p, error) && p.save(m_folder, error);
+}
+
+bool NetworkSettingsBox::save()
+{
+    QString error, file;
+    if (!check(&error)) {
         MsgBox(crLines({QStringLiteral("The Network settings were not saved."), error}), MsgStyle::Information,
-               QStringLiteral("Network"));
+               groupTitle());
         return false;
     }
-    if (!p.save(m_folder, &error)) {
-        reportWriteFailure(QDir(m_folder).filePath(ProgramSettings::fileName()), error);
+    if (!write(&file, &error)) {
+        reportWriteFailure(file, error);
         return false;
     }
     return true;

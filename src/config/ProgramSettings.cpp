@@ -1,24 +1,46 @@
 #include "ProgramSettings.h"
 
+#include "FileReplace.h"
 #include "Log.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
+#include <variant>
 
 namespace {
 
-quint16 portValue(const QSettings &s, const QString &key, quint16 fallback)
+using Member = std::variant<bool ProgramSettings::*, QString ProgramSettings::*, quint16 ProgramSettings::*>;
+using Value = std::variant<bool, QString, quint16>;
+
+struct Setting {
+    const char *key;
+    Member member;
+    Value fallback;
+};
+
+// Every setting of the file: a new one is a row here and its member.
+const Setting Table[] = {
+    {"ncid/publish", &ProgramSettings::ncidServerEnabled, false},
+    {"ncid/listenAddress", &ProgramSettings::ncidServerAddress, QString()},
+    {"ncid/listenPort", &ProgramSettings::ncidServerPort, ProgramSettings::NcidDefaultPort},
+    {"ncid/takeCalls", &ProgramSettings::ncidClientEnabled, false},
+    {"ncid/serverHost", &ProgramSettings::ncidClientHost, QString()},
+    {"ncid/serverPort", &ProgramSettings::ncidClientPort, ProgramSettings::NcidDefaultPort},
+    {"desktop/speakNames", &ProgramSettings::speakNames, false},
+    {"desktop/notifications", &ProgramSettings::notifications, true},
+};
+
+quint16 portValue(const QVariant &v, quint16 fallback)
 {
     bool ok = false;
-    const uint v = s.value(key).toUInt(&ok);
-    return ok && v > 0 && v <= 65535 ? quint16(v) : fallback;
+    const uint n = v.toUInt(&ok);
+    return ok && n > 0 && n <= 65535 ? quint16(n) : fallback;
 }
 
-bool boolValue(const QSettings &s, const QString &key, bool fallback)
+bool boolValue(const QVariant &v, bool fallback)
 {
-    const QVariant v = s.value(key);
     if (!v.isValid())
         return fallback;
     const QString t = v.toString().trimmed().toLower();
@@ -29,29 +51,92 @@ bool boolValue(const QSettings &s, const QString &key, bool fallback)
     return fallback;
 }
 
+// The value of `setting` in the file, or its default when the file has none that fits.
+void read(ProgramSettings &p, const Setting &setting, const QVariant &v)
+{
+    std::visit(
+        [&](auto member) {
+            using T = std::remove_reference_t<decltype(p.*member)>;
+            const T fallback = std::get<T>(setting.fallback);
+            if constexpr (std::is_same_v<T, bool>)
+                p.*member = boolValue(v, fallback);
+            else if constexpr (std::is_same_v<T, quint16>)
+                p.*member = portValue(v, fallback);
+            else
+                p.*member = v.isValid() ? v.toString().trimmed() : fallback;
+        },
+        setting.member);
+}
+
+QVariant written(const ProgramSettings &p, const Setting &setting)
+{
+    // Written as the plain types QSettings writes as text (a quint16 would become a serialised
+    // variant).
+    return std::visit(
+        [&](auto member) {
+            using T = std::remove_reference_t<decltype(p.*member)>;
+            if constexpr (std::is_same_v<T, quint16>)
+                return QVariant(int(p.*member));
+            else
+                return QVariant(p.*member);
+        },
+        setting.member);
+}
+
+// A file too long to be ours is set aside before anything reads it: QSettings reads a file
+// whole, on load and again on every save. False when it is still there (no copy could be made).
+bool setAsideIfOversized(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.isFile() || info.size() <= ProgramSettings::MaxFileSize)
+        return true;
+    QString error;
+    const QString copy = keepDamagedCopy(path, &error);
+    if (copy.isEmpty()) {
+        qCWarning(lcFiles).noquote() << path << "is" << info.size() << "bytes long and not read; no copy:" << error;
+        return false;
+    }
+    if (!QFile::remove(path)) {
+        qCWarning(lcFiles).noquote() << path << "is" << info.size() << "bytes long and not read; kept as" << copy;
+        return false;
+    }
+    qCWarning(lcFiles).noquote() << path << "is" << info.size() << "bytes long and not read; kept as" << copy;
+    reportDamagedFile(path, copy);
+    return true;
+}
+
 } // namespace
+
+ProgramSettings::ProgramSettings()
+{
+    for (const Setting &setting : Table)
+        read(*this, setting, QVariant());
+}
 
 ProgramSettings ProgramSettings::load(const QString &folder)
 {
     ProgramSettings p;
     const QString path = QDir(folder).filePath(fileName());
-    if (!QFileInfo(path).isFile())
+    if (!QFileInfo(path).isFile() || !setAsideIfOversized(path) || !QFileInfo(path).isFile())
         return p;
     const QSettings s(path, QSettings::IniFormat);
-    p.ncidServerEnabled = boolValue(s, QStringLiteral("ncid/publish"), p.ncidServerEnabled);
-    p.ncidServerAddress = s.value(QStringLiteral("ncid/listenAddress"), p.ncidServerAddress).toString().trimmed();
-    p.ncidServerPort = portValue(s, QStringLiteral("ncid/listenPort"), p.ncidServerPort);
-    p.ncidClientEnabled = boolValue(s, QStringLiteral("ncid/takeCalls"), p.ncidClientEnabled);
-    p.ncidClientHost = s.value(QStringLiteral("ncid/serverHost"), p.ncidClientHost).toString().trimmed();
-    p.ncidClientPort = portValue(s, QStringLiteral("ncid/serverPort"), p.ncidClientPort);
-    p.speakNames = boolValue(s, QStringLiteral("desktop/speakNames"), p.speakNames);
-    p.notifications = boolValue(s, QStringLiteral("desktop/notifications"), p.notifications);
+    for (const Setting &setting : Table)
+        read(p, setting, s.value(QLatin1String(setting.key)));
     return p;
 }
 
 bool ProgramSettings::save(const QString &folder, QString *error) const
 {
     const QString path = QDir(folder).filePath(fileName());
+    auto fail = [&](const QString &reason) {
+        ProgramLog::fileWritten(path, QString(), false, reason);
+        if (error)
+            *error = reason;
+        return false;
+    };
+    // The file is merged into, so it is read first: never one that is not ours.
+    if (!setAsideIfOversized(path))
+        return fail(QStringLiteral("the file is too long to be a settings file"));
     {
         // A damaged file was read as defaults; it is written anew rather than left in the way.
         const QSettings old(path, QSettings::IniFormat);
@@ -60,22 +145,18 @@ bool ProgramSettings::save(const QString &folder, QString *error) const
             QFile::remove(path);
     }
     QSettings s(path, QSettings::IniFormat);
-    s.setValue(QStringLiteral("ncid/publish"), ncidServerEnabled);
-    s.setValue(QStringLiteral("ncid/listenAddress"), ncidServerAddress);
-    s.setValue(QStringLiteral("ncid/listenPort"), ncidServerPort);
-    s.setValue(QStringLiteral("ncid/takeCalls"), ncidClientEnabled);
-    s.setValue(QStringLiteral("ncid/serverHost"), ncidClientHost);
-    s.setValue(QStringLiteral("ncid/serverPort"), ncidClientPort);
-    s.setValue(QStringLiteral("desktop/speakNames"), speakNames);
-    s.setValue(QStringLiteral("desktop/notifications"), notifications);
+    for (const Setting &setting : Table)
+        s.setValue(QLatin1String(setting.key), written(*this, setting));
     s.sync();
     const QString reason = s.status() == QSettings::NoError       ? QString()
                            : s.status() == QSettings::AccessError ? QStringLiteral("the file could not be written")
                                                                   : QStringLiteral("the file is damaged");
-    ProgramLog::fileWritten(path, QString(), reason.isEmpty(), reason);
+    if (!reason.isEmpty())
+        return fail(reason);
+    ProgramLog::fileWritten(path, QString(), true);
     if (error)
-        *error = reason;
-    return reason.isEmpty();
+        error->clear();
+    return true;
 }
 
 bool parseHostPort(const QString &text, QString *host, quint16 *port, quint16 defaultPort, bool hostRequired)

@@ -4,24 +4,33 @@
 
 // The settings the program keeps beside the setup records: network and desktop options, in a
 // text file of its own ("ringlark.conf", INI form) in the data folder. `acsetup.bin` keeps only
-// its own records. A missing or damaged file gives the defaults below.
+// its own records. A missing or damaged file gives the defaults. Each setting is one row of a
+// table in ProgramSettings.cpp (its key in the file, its member, its default), which both load
+// and save read.
 struct ProgramSettings {
     static constexpr quint16 NcidDefaultPort = 3333;
+    // A few lines of keys; a file many times this size is no settings file of ours, and reading
+    // it whole would hold up the start and the memory for nothing.
+    static constexpr qint64 MaxFileSize = 64 * 1024;
+
+    ProgramSettings(); // every member at its default
 
     // Publish every call to NCID clients.
-    bool ncidServerEnabled = false;
+    bool ncidServerEnabled;
     QString ncidServerAddress; // empty: the loopback addresses only
-    quint16 ncidServerPort = NcidDefaultPort;
+    quint16 ncidServerPort;
     // Take the calls from an NCID server instead of the modem.
-    bool ncidClientEnabled = false;
+    bool ncidClientEnabled;
     QString ncidClientHost;
-    quint16 ncidClientPort = NcidDefaultPort;
+    quint16 ncidClientPort;
     // Desktop.
-    bool speakNames = false;
-    bool notifications = true;
+    bool speakNames;
+    bool notifications;
 
     static QString fileName() { return QStringLiteral("ringlark.conf"); }
-    // Reads the file in `folder`; what is missing or unreadable keeps its default.
+    // Reads the file in `folder`; what is missing or unreadable keeps its default. A file over
+    // MaxFileSize is not read: it is kept aside as damaged (the user told once) and the defaults
+    // are used.
     static ProgramSettings load(const QString &folder);
     // Writes the file in `folder`; false with the reason when it could not be written.
     bool save(const QString &folder, QString *error = nullptr) const;

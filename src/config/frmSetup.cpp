@@ -6,6 +6,7 @@
 #include "DesktopSettingsBox.h"
 #include "MsgBox.h"
 #include "NetworkSettingsBox.h"
+#include "SetupGroup.h"
 #include "UpDown.h"
 #include "WindowColor.h"
 
@@ -18,13 +19,38 @@
 #include <QRadioButton>
 #include <QScreen>
 
-frmSetup::frmSetup(AppState &state, QWidget *parent) : Form(parent), m_state(state)
+// Records 5 to 28 of acsetup.bin, from the dialog's pending values.
+class frmSetup::Records : public SetupGroup {
+public:
+    Records(AppState &state, const SetupValues &values) : m_state(state), m_values(values) {}
+    QString groupTitle() const override { return QStringLiteral("Configuration Setup"); }
+    // No text is checked: an empty code is stored empty.
+    bool check(QString *) const override { return true; }
+    bool write(QString *file, QString *error) override
+    {
+        const Settings applied = m_values.appliedTo(m_state.settings);
+        if (!m_state.setupFile.saveSetupDialog(applied, error)) {
+            // The program goes on with the settings the file still holds.
+            *file = m_state.setupFile.path();
+            return false;
+        }
+        m_state.settings = applied;
+        return true;
+    }
+
+private:
+    AppState &m_state;
+    const SetupValues &m_values;
+};
+
+frmSetup::frmSetup(AppState &state, QWidget *parent)
+    : Form(parent), m_state(state), m_records(std::make_unique<Records>(state, m_values))
 {
     setObjectName(QStringLiteral("frmSetup"));
     setWindowTitle(QStringLiteral("Configuration Setup"));
     ui.build(this);
-    NetworkSettingsBox::addTo(this, ui.cmdOkSetup, state.folder()); // saved by Apply, before the dialog closes
-    new DesktopSettingsBox(state, ui, this); // saved before the records, by the same Apply
+    m_groups = {m_records.get(), NetworkSettingsBox::addTo(this, state.folder()),
+                new DesktopSettingsBox(state, ui, this)};
     bindOptions();
     connect(ui.cmdOkSetup, &QPushButton::clicked, this, &frmSetup::cmdOkSetup_Click);
     connect(ui.cmdDefaultSetup, &QPushButton::clicked, this, &frmSetup::cmdDefaultSetup_Click);
@@ -148,15 +174,22 @@ void frmSetup::takeTexts()
 void frmSetup::cmdOkSetup_Click()
 {
     takeTexts();
-    const Settings applied = m_values.appliedTo(m_state.settings);
-    QString error;
-    if (!m_state.setupFile.saveSetupDialog(applied, &error)) {
-        // The program goes on with the settings the file still holds; the dialog stays open
-        // with the user's values, so nothing typed is lost.
-        reportWriteFailure(m_state.setupFile.path(), error);
-        return;
+    // Whatever fails, the dialog stays open with the user's values, so nothing typed is lost.
+    for (const SetupGroup *group : std::as_const(m_groups)) {
+        QString error;
+        if (!group->check(&error)) {
+            MsgBox(crLines({QStringLiteral("The settings were not saved."), error}), MsgStyle::Information,
+                   group->groupTitle());
+            return;
+        }
     }
-    m_state.settings = applied;
+    for (SetupGroup *group : std::as_const(m_groups)) {
+        QString file, error;
+        if (!group->write(&file, &error)) {
+            reportWriteFailure(file, error);
+            return;
+        }
+    }
     close();
 }
 

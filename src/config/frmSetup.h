@@ -4,10 +4,15 @@
 #include "SetupControls.h"
 #include "SetupValues.h"
 
+#include <QList>
+#include <memory>
+
 class AppState;
+class SetupGroup;
 
 // The Setup dialog: the settings copied into pending values when it loads, changed by its
-// controls, and saved (records 5 to 28) only by "&Apply". The close box saves nothing.
+// controls, and saved only by "&Apply": records 5 to 28, and the groups kept in ringlark.conf.
+// The close box saves nothing.
 class frmSetup : public Form {
     Q_OBJECT
 public:
@@ -30,6 +35,9 @@ private:
     void showValues();
     void takeTexts();
 
+    class Records;
     AppState &m_state;
     SetupValues m_values;
+    std::unique_ptr<Records> m_records;
+    QList<SetupGroup *> m_groups; // in the order Apply saves them
 };

@@ -19,7 +19,6 @@ QString socketName(const QString &folder)
            QString::fromLatin1(QCryptographicHash::hash(key, QCryptographicHash::Sha256).toHex().left(16));
 }
 
-const QByteArray ShowRequest = "show\n";
 
 } // namespace
 
@@ -46,7 +45,34 @@ bool SingleInstance::acquire()
     return m_lock->error() != QLockFile::LockFailedError;
 }
 
-void SingleInstance::listen(std::function<void()> show)
+QString SingleInstance::startToken()
+{
+    const QString wayland = qEnvironmentVariable("XDG_ACTIVATION_TOKEN");
+    return wayland.isEmpty() ? qEnvironmentVariable("DESKTOP_STARTUP_ID") : wayland;
+}
+
+QByteArray SingleInstance::showRequest(const QString &token)
+{
+    return token.isEmpty() ? QByteArray("show\n") : "show " + token.toLatin1() + '\n';
+}
+
+std::optional<QString> SingleInstance::tokenOfRequest(const QByteArray &line)
+{
+    if (line == "show\n")
+        return QString();
+    if (!line.startsWith("show ") || !line.endsWith('\n') || line.size() > MaxRequest)
+        return std::nullopt;
+    const QByteArray token = line.mid(5, line.size() - 6);
+    if (token.isEmpty())
+        return std::nullopt;
+    for (const char c : token) {
+        if (c < 0x21 || c > 0x7e)
+            return std::nullopt;
+    }
+    return QString::fromLatin1(token);
+}
+
+void SingleInstance::listen(std::function<void(const QString &token)> show)
 {
     if (m_server)
         return;
@@ -62,24 +88,27 @@ void SingleInstance::listen(std::function<void()> show)
             QObject::connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
             // A request is one short line; anything else is ignored and the client dropped.
             QObject::connect(client, &QLocalSocket::readyRead, client, [client, show] {
-                if (client->bytesAvailable() > 64) {
+                if (client->bytesAvailable() > MaxRequest) {
                     client->abort();
                     return;
                 }
-                if (client->canReadLine() && client->readLine() == ShowRequest)
-                    show();
+                if (!client->canReadLine())
+                    return;
+                if (const std::optional<QString> token = tokenOfRequest(client->readLine(MaxRequest + 1)))
+                    show(*token);
             });
         }
     });
 }
 
-bool SingleInstance::askRunningToShow() const
+bool SingleInstance::askRunningToShow(const QString &token) const
 {
     QLocalSocket socket;
     socket.connectToServer(socketName(m_folder));
     if (!socket.waitForConnected(1000))
         return false;
-    socket.write(ShowRequest);
+    // A token that cannot travel is left out: the window still comes up, unannounced.
+    socket.write(showRequest(tokenOfRequest(showRequest(token)) ? token : QString()));
     const bool sent = socket.waitForBytesWritten(1000);
     socket.disconnectFromServer();
     return sent;

@@ -4,6 +4,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QLocalServer;
 
@@ -18,11 +19,22 @@ public:
     ~SingleInstance();
     // False when another live copy holds the folder.
     bool acquire();
-    // Once acquired: `show` runs whenever a later start asks for the window.
-    void listen(std::function<void()> show);
-    // From a start that found the folder taken: asks the running copy to show its window.
+    // Once acquired: `show` runs whenever a later start asks for the window, with the later
+    // start's activation token (empty when it had none).
+    void listen(std::function<void(const QString &token)> show);
+    // From a start that found the folder taken: asks the running copy to show its window, and
+    // hands it this start's activation token, so that the desktop lets it come to the front.
     // False when no copy answered.
-    bool askRunningToShow() const;
+    bool askRunningToShow(const QString &token = QString()) const;
+
+    // The token the desktop gave this start to raise a window with: XDG_ACTIVATION_TOKEN
+    // (Wayland) or DESKTOP_STARTUP_ID (X11); empty when none.
+    static QString startToken();
+    // The request line a later start sends, and the token in it; nothing when the line is no
+    // request (a token is printable ASCII without blanks, and short).
+    static QByteArray showRequest(const QString &token);
+    static std::optional<QString> tokenOfRequest(const QByteArray &line);
+    static constexpr int MaxRequest = 512;
 
 private:
     QString m_folder;

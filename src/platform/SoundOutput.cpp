@@ -4,6 +4,7 @@
 #include <QAudioSink>
 #include <QBuffer>
 #include <QMediaDevices>
+#include <QTimer>
 #include <QtEndian>
 
 namespace {
@@ -31,6 +32,15 @@ public:
         m_buffer = std::make_unique<QBuffer>(&m_pcm);
         m_buffer->open(QIODevice::ReadOnly);
         m_sink = std::make_unique<QAudioSink>(QMediaDevices::defaultAudioOutput(), f);
+        // Released once played: an open stream, even a silent one, keeps the sound card from
+        // suspending for as long as the program runs. Not from inside the sink's own signal.
+        QObject::connect(m_sink.get(), &QAudioSink::stateChanged, m_sink.get(), [this, sink = m_sink.get()](QAudio::State s) {
+            if (s == QAudio::IdleState || s == QAudio::StoppedState)
+                QTimer::singleShot(0, [this, sink] {
+                    if (m_sink.get() == sink)
+                        stop();
+                });
+        });
         m_sink->start(m_buffer.get());
         return m_sink->error() == QAudio::NoError;
     }
@@ -38,8 +48,10 @@ public:
 private:
     void stop()
     {
-        if (m_sink)
+        if (m_sink) {
+            m_sink->disconnect();
             m_sink->stop();
+        }
         m_sink.reset();
         m_buffer.reset();
     }
@@ -62,6 +74,16 @@ SoundOutput &SoundOutput::current()
 void SoundOutput::install(SoundOutput *s)
 {
     g_installed = s;
+}
+
+void SoundOutput::nameStreams()
+{
+    // PulseAudio (and PipeWire's server for it) lay these over the client's own properties; a
+    // stream takes its client's name, icon and role.
+    if (qEnvironmentVariableIsEmpty("PULSE_PROP_OVERRIDE"))
+        qputenv("PULSE_PROP_OVERRIDE", "application.name='Ringlark Talking Caller ID' "
+                                       "application.id='io.github.ringlark.Ringlark' "
+                                       "application.icon_name='io.github.ringlark.Ringlark' media.role='phone'");
 }
 
 WaveImage WaveImage::parse(const QByteArray &image)

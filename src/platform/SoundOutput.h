@@ -15,6 +15,11 @@ public:
     // The program's output; tests install a recorder.
     static SoundOutput &current();
     static void install(SoundOutput *s); // nullptr restores the real device
+
+    // Before the first sound (before the application object): the sound server shows the
+    // program's stream under the program's name, with the phone role, rather than Qt's own
+    // "QtPulseAudio:<pid>". A user's own setting of the same variable wins.
+    static void nameStreams();
 };
 
 // PCM format read from a RIFF WAVE image; valid when the image is one the program can play.

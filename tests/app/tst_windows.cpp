@@ -294,8 +294,9 @@ private slots:
 
     void setupDialog_data()
     {
-        // The expected records of acsetup.bin; none: the file is unchanged.
-        columns<QStringList, Records>("actions", "records");
+        // The expected records of acsetup.bin (none: the file is unchanged); whether the dialog
+        // has closed.
+        columns<QStringList, Records, bool>("actions", "records", "closed");
 
         const Records kept = {{7, "30"}, {11, "5559876543"}, {16, "5551112222"}, {18, "416"}};
         const Records defaults = {{6, "PopUpWindow = True"},
@@ -317,22 +318,28 @@ private slots:
                                   {22, "BlockTeleMarketersEnable = False"},
                                   {27, "BlockSelectedCallsEnable = False"},
                                   {28, "Talking_Call = True"}};
-        row("apply untouched", QStringList{"apply"}, Records{});
-        row("default, close box", QStringList{"default", "closebox"}, Records{});
-        row("default, tray", QStringList{"default", "tray"}, Records{});
-        row("default, apply", QStringList{"default", "apply"}, defaults);
-        row("up, apply", QStringList{"up", "apply"}, Records{{7, "16"}});
-        row("down, apply", QStringList{"down", "apply"}, Records{{7, "15"}});
-        row("pager on, apply", QStringList{"pagerOn", "apply"}, Records{{23, "CallSendToPagerStatus = True"}});
+        row("apply untouched", QStringList{"apply"}, Records{}, true);
+        row("default, close box", QStringList{"default", "closebox"}, Records{}, true);
+        row("default, tray", QStringList{"default", "tray"}, Records{}, true);
+        row("default, apply", QStringList{"default", "apply"}, defaults, true);
+        row("up, apply", QStringList{"up", "apply"}, Records{{7, "16"}}, true);
+        row("down, apply", QStringList{"down", "apply"}, Records{{7, "15"}}, true);
+        row("pager on, apply", QStringList{"pagerOn", "apply"}, Records{{23, "CallSendToPagerStatus = True"}}, true);
         // The Desktop group goes to ringlark.conf, not to acsetup.bin.
-        row("desktop, apply", QStringList{"speakNames", "noNotifications", "apply"}, Records{});
-        row("desktop, close box", QStringList{"speakNames", "closebox"}, Records{});
+        row("desktop, apply", QStringList{"speakNames", "noNotifications", "apply"}, Records{}, true);
+        row("desktop, close box", QStringList{"speakNames", "closebox"}, Records{}, true);
+        // A group whose values fail their check: nothing of any group is saved, and the dialog
+        // stays open with what was typed; once mended, Apply saves it all.
+        row("network not an address, apply", QStringList{"up", "speakNames", "badAddress", "apply"}, Records{}, false);
+        row("network mended, apply again",
+            QStringList{"up", "speakNames", "badAddress", "apply", "goodAddress", "apply"}, Records{{7, "16"}}, true);
     }
 
     void setupDialog()
     {
         QFETCH(QStringList, actions);
         QFETCH(Records, records);
+        QFETCH(bool, closed);
         // Everything off the defaults, so that Default Setup has something to change.
         const Records start = {{6, "PopUpWindow = False"},      {9, "DateFormat = Short Date"},
                                {11, "5559876543"},              {12, "*72"},
@@ -371,10 +378,14 @@ private slots:
             } else if (a == "pagerOn") {
                 m_t->boxes.answer(vbYes);
                 rig.aux().switches.PagerOn();
+            } else if (a == "badAddress" || a == "goodAddress") {
+                w->findChild<QLineEdit *>("txtNcidServerAddress")->setText(a == "badAddress" ? "my host" : "::1");
             }
         }
-        QVERIFY(!rig.aux().setupWindow());
-        QVERIFY(!rig.state->windows.SetupWindowOpen);
+        QCOMPARE(rig.aux().setupWindow() == w, !closed);
+        QCOMPARE(rig.state->windows.SetupWindowOpen, !closed);
+        if (actions.contains("badAddress"))
+            QCOMPARE(m_t->boxes.titles().value(0), "Network");
         const QByteArray after = rig.folder.bytes("acsetup.bin");
         QCOMPARE(after.size(), before.size());
         for (int rec = 1; rec <= 28; ++rec) {
@@ -382,11 +393,14 @@ private slots:
             QVERIFY2(recordOf(after, rec) == expected, qPrintable(QStringLiteral("record %1: ").arg(rec) +
                                                                  QString::fromLatin1(recordOf(after, rec))));
         }
-        const bool desktop = actions.contains("apply") && actions.contains("speakNames");
+        const bool applied = closed && actions.contains("apply");
+        const bool speak = applied && actions.contains("speakNames");
+        const bool quiet = applied && actions.contains("noNotifications");
         const ProgramSettings conf = ProgramSettings::load(rig.folder.path());
+        QCOMPARE(conf.ncidServerAddress, applied && actions.contains("goodAddress") ? "::1" : "");
         QCOMPARE(QList<bool>({conf.speakNames, conf.notifications, rig.state->options.speakNames,
                               rig.state->options.notifications}),
-                 QList<bool>({desktop, !desktop, desktop, !desktop}));
+                 QList<bool>({speak, !quiet, speak, !quiet}));
         // The settings in memory are what the file says.
         Settings reread;
         SetupFile(rig.folder.path()).load(reread);

@@ -6,6 +6,7 @@
 #include "Settings.h"
 #include "TestSupport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTest>
 
@@ -15,6 +16,8 @@ QByteArray recordAt(const QByteArray &file, int rec)
     return file.mid(qsizetype(rec - 1) * 100, 100);
 }
 } // namespace
+
+Q_DECLARE_METATYPE(ProgramSettings)
 
 class tst_Settings : public QObject {
     Q_OBJECT
@@ -243,33 +246,64 @@ private slots:
     }
 
     // The program's own file: what it saves reads back, and a damaged or missing file, or a
-    // value out of range, gives the defaults without touching acsetup.bin.
+    // value out of range, gives the defaults without touching acsetup.bin. A file far longer than
+    // settings can be is not read at all: it is kept aside as damaged, and the user told.
     void programSettingsFile_data()
     {
-        columns<QByteArray, bool>("content", "defaults");
-        row("missing", QByteArray(), true);
-        row("garbage", QByteArray("\x00\xff[[[\n=\n\x01", 8), true);
-        row("out of range", QByteArray("[ncid]\nlistenPort=70000\npublish=maybe\n"), true);
+        columns<QByteArray, ProgramSettings, bool>("content", "read", "keptAside");
+        const ProgramSettings defaults;
+        ProgramSettings shapes = defaults;
+        shapes.ncidServerEnabled = true;
+        shapes.ncidServerPort = 4000;
+        shapes.ncidClientHost = QStringLiteral("pbx.lan");
+        shapes.notifications = false;
+        ProgramSettings speaking = defaults;
+        speaking.speakNames = true;
+        const QByteArray speak = "[desktop]\nspeakNames=true\n";
+        auto padded = [&](qint64 size) { return speak + ";" + QByteArray(size - speak.size() - 2, 'x') + "\n"; };
+        row("missing", QByteArray(), defaults, false);
+        row("garbage", QByteArray("\x00\xff[[[\n=\n\x01", 8), defaults, false);
+        row("out of range", QByteArray("[ncid]\nlistenPort=70000\npublish=maybe\n"), defaults, false);
+        row("shapes by hand", QByteArray("[ncid]\npublish=1\nlistenPort = 4000\nserverHost= pbx.lan \n"
+                                         "[desktop]\nnotifications=FALSE\n"),
+            shapes, false);
+        row("at the bound", padded(ProgramSettings::MaxFileSize), speaking, false);
+        row("over the bound", padded(ProgramSettings::MaxFileSize + 1), defaults, true);
     }
 
     void programSettingsFile()
     {
         QFETCH(QByteArray, content);
-        QFETCH(bool, defaults);
+        QFETCH(ProgramSettings, read);
+        QFETCH(bool, keptAside);
+        const TestScope t(1.0);
         TestFolder folder;
         if (!content.isNull())
             folder.write(ProgramSettings::fileName(), content);
-        QCOMPARE(ProgramSettings::load(folder.path()) == ProgramSettings(), defaults);
+        QCOMPARE(ProgramSettings::load(folder.path()), read);
+        const QStringList copies = QDir(folder.path()).entryList({ProgramSettings::fileName() + ".damaged-*"});
+        QCOMPARE(copies.size(), keptAside ? 1 : 0);
+        if (keptAside) {
+            const QString copy = copies.first();
+            QCOMPARE(folder.bytes(copy), content);
+            QVERIFY(!folder.exists(ProgramSettings::fileName())); // not read again at the next start
+            QTRY_COMPARE(t.boxes.titles(), QStringList{"Damaged File"});
+            QVERIFY(t.boxes.shown.value(0).text.contains(QDir::toNativeSeparators(folder.file(copy))));
+        }
+        // Every setting off its default, so that one left out of the load or the save shows.
         ProgramSettings p;
         p.ncidServerEnabled = true;
         p.ncidServerAddress = QStringLiteral("::1");
         p.ncidServerPort = 4444;
+        p.ncidClientEnabled = true;
         p.ncidClientHost = QStringLiteral("pbx.lan");
+        p.ncidClientPort = 5555;
         p.speakNames = true;
         p.notifications = false;
         QVERIFY(p.save(folder.path()));
         QCOMPARE(ProgramSettings::load(folder.path()), p);
         QVERIFY(!folder.exists(QStringLiteral("acsetup.bin")));
+        QVERIFY(folder.bytes(ProgramSettings::fileName()).size() < 1024);
     }
 };
 

@@ -82,12 +82,13 @@ private slots:
         QVERIFY(!rig.window->isInTray());
         QVERIFY(rig.window->isVisible());
         QCOMPARE(m_sound->played, QList<int>({112, 106, 106, 106, 102, 103, 104, 105, 106, 107, 108}));
-        // The desktop is told too: name, then number, date and time, with Call back and Block.
+        // The desktop is told too: name, then number, date and time, with Call back and Block; the
+        // notice stays while the call rings.
         QCOMPARE(m_notices.size(), 1);
         const QList<QVariant> n = m_notices.first();
-        QCOMPARE((QVariantList{n[0], n[1], n[3], n[4], n[5], n[7]}),
-                 (QVariantList{"Ringlark Talking Caller ID", 0u, "JOHN  DOE", "(555)-123-4567\nMarch 21, 2026 02:05 PM",
-                               QStringList{"call-back", "Call back", "block", "Block"}, -1}));
+        const QVariantList told = {"Ringlark Talking Caller ID", 0u, "JOHN  DOE", "(555)-123-4567\nMarch 21, 2026 02:05 PM",
+                                   QStringList{"call-back", "Call back", "block", "Block"}, 0};
+        QCOMPARE((QVariantList{n[0], n[1], n[3], n[4], n[5], n[7]}), told);
         // The last report as received (a ring that came in the same read may follow it), framed by CR LF.
         const QByteArray kept = rig.folder.bytes("acsetup.bin").mid(400, 100);
         QVERIFY2(kept.startsWith("\r\n" + Ring + JohnDoe), kept.constData());
@@ -98,6 +99,12 @@ private slots:
 
         QTRY_COMPARE_WITH_TIMEOUT(rig.storedCalls(), 1, 5000);
         QCOMPARE(rig.record(1), dots("CL=1DT=3/21/2026TM=02:05 PMNM=JOHN  DOENB=(555)-123-4567RG=3END"));
+        // Once the call has ended, the stored call's notice takes its place, for as long as the
+        // service keeps notices.
+        QCOMPARE(m_notices.size(), 2);
+        const QList<QVariant> stored = m_notices.last();
+        QCOMPARE((QVariantList{stored[0], stored[1], stored[3], stored[4], stored[5], stored[7]}),
+                 (QVariantList{told[0], 1u, told[2], told[3], told[4], -1}));
         QCOMPARE(rig.state->LogPosition, 1);
         QCOMPARE(rig.state->display.Label2(), QStringLiteral("JOHN  DOE"));
         QVERIFY(rig.state->Timer2.isRunning());
@@ -116,6 +123,43 @@ private slots:
         QCOMPARE(m_t->boxes.titles(), (QStringList{"Block Call 'Turn ON' is not possible!", "Dialing Number!"}));
         QVERIFY2(rig.modem->commandTexts().value(0).startsWith("ATDT"),
                  qPrintable(rig.modem->commandTexts().join('|')));
+    }
+
+    void noticeActionDuringTheCall_data()
+    {
+        // A notice's button pressed while John Doe's call rings: for his notice or Mary Roe's
+        // earlier one; the boxes shown at once, and those shown once the call has ended.
+        columns<QString, bool, QStringList, QStringList>("action", "ringingCaller", "atOnce", "afterTheCall");
+        const QStringList notEnabled = {"Block Call 'Turn ON' is not possible!"};
+        row("block the caller who rings", "block", true, notEnabled, QStringList());
+        row("call back the caller who rings", "call-back", true, QStringList(), QStringList{"Dialing Number!"});
+        row("block an earlier caller", "block", false, QStringList(), notEnabled);
+        row("call back an earlier caller", "call-back", false, QStringList(), QStringList{"Dialing Number!"});
+    }
+
+    void noticeActionDuringTheCall()
+    {
+        QFETCH(QString, action);
+        QFETCH(bool, ringingCaller);
+        QFETCH(QStringList, atOnce);
+        QFETCH(QStringList, afterTheCall);
+        Rig rig({{18, "416"}}); // an area code to dial with
+        QVERIFY(rig.loaded);
+        ModemSim::Call call = rig.call(JohnDoe, 1, 3);
+        call.ringGapMs = 300; // rings long after the caller is shown
+        rig.modem->placeCall(call);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.state->display.Label2(), QStringLiteral("JOHN  DOE"), 5000);
+        QVERIFY(rig.state->Timer1.Interval() > 0);
+        const QStringList caller = ringingCaller
+                                       ? QStringList{"(555)-123-4567", "JOHN  DOE", rig.state->display.Label3()}
+                                       : QStringList{"(305)-555-0100", "MARY  ROE", "March 20, 2026\r\n09:00 AM"};
+        emit rig.window->findChild<DesktopNotifier *>()->actionInvoked(caller, action);
+        QCOMPARE(m_t->boxes.titles(), atOnce);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.storedCalls(), 1, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_t->boxes.titles(), atOnce + afterTheCall, 5000);
+        QCOMPARE(rig.state->display.Label1(), caller.at(0));
+        if (action == "call-back")
+            QTRY_VERIFY_WITH_TIMEOUT(rig.modem->commandTexts().join('|').contains("ATDT"), 5000);
     }
 
     void nothingHappensBeforeTheNameLineEnds()
@@ -202,6 +246,8 @@ private slots:
         QCOMPARE(m_sound->played.size(), shown ? 11 : 0);
         const QString name = CallRecord::fields(QString::fromLatin1(stored)).name;
         QCOMPARE(m_notices.value(0).value(3).toString(), shown ? name : "Refused: " + name);
+        // A refused call is dealt with: its notice offers neither Call back nor Block.
+        QCOMPARE(m_notices.value(0).value(5).toStringList().isEmpty(), !shown);
         QCOMPARE(rig.folder.exists("refused.txt"), !shown); // for the export
         QCOMPARE(rig.callState().callsWithoutCallerId, 0);  // a number was received
         QVERIFY(!rig.state->flags.ZapInProgress);

@@ -3,6 +3,7 @@
 #include "AppState.h"
 #include "Clock.h"
 #include "ComPorts.h"
+#include "DesktopIdentity.h"
 #include "DesktopNotifier.h"
 #include "DeviceWatch.h"
 #include "EndSignals.h"
@@ -34,6 +35,8 @@ void keepLine(QtMsgType, const QMessageLogContext &context, const QString &messa
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(std::optional<QString>)
 
 class tst_Platform : public QObject {
     Q_OBJECT
@@ -249,7 +252,11 @@ private slots:
         SingleInstance first(a.path());
         QVERIFY(first.acquire());
         int shown = 0;
-        first.listen([&] { ++shown; });
+        QString token = "none";
+        first.listen([&](const QString &t) {
+            ++shown;
+            token = t;
+        });
         SingleInstance second(a.path());
         QVERIFY(!second.acquire());
         // The second start asks the running copy to show its window; another folder's copy
@@ -257,10 +264,54 @@ private slots:
         SingleInstance other(b.path());
         QVERIFY(other.acquire());
         int otherShown = 0;
-        other.listen([&] { ++otherShown; });
+        other.listen([&](const QString &) { ++otherShown; });
         QVERIFY(second.askRunningToShow());
         QTRY_COMPARE(shown, 1);
+        QCOMPARE(token, QString());
         QCOMPARE(otherShown, 0);
+        // With the desktop's token for the window, which the running copy raises it with.
+        QVERIFY(second.askRunningToShow("icewm-1234-host-ringlark-0_TIME5678"));
+        QTRY_COMPARE(shown, 2);
+        QCOMPARE(token, "icewm-1234-host-ringlark-0_TIME5678");
+        QCOMPARE(otherShown, 0);
+    }
+
+    void showRequests_data()
+    {
+        // A line a later start (or anyone of the same user) sends; the token heard, or none: the
+        // request is ignored.
+        columns<QByteArray, std::optional<QString>>("line", "token");
+        row("without a token", QByteArray("show\n"), std::optional<QString>(QString()));
+        row("Wayland token", QByteArray("show 1f0c-aa9_b\n"), std::optional<QString>("1f0c-aa9_b"));
+        row("X11 startup id", QByteArray("show kde-1-h-app-0_TIME99\n"), std::optional<QString>("kde-1-h-app-0_TIME99"));
+        row("longest", "show " + QByteArray(SingleInstance::MaxRequest - 6, 'x') + "\n",
+            std::optional<QString>(QString(SingleInstance::MaxRequest - 6, 'x')));
+        row("too long", "show " + QByteArray(SingleInstance::MaxRequest - 5, 'x') + "\n", std::optional<QString>());
+        row("blank in the token", QByteArray("show a b\n"), std::optional<QString>());
+        row("control character", QByteArray("show a\x1b[2J\n"), std::optional<QString>());
+        row("empty token", QByteArray("show \n"), std::optional<QString>());
+        row("no line end", QByteArray("show"), std::optional<QString>());
+        row("other word", QByteArray("shown\n"), std::optional<QString>());
+    }
+
+    void showRequests()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(std::optional<QString>, token);
+        QCOMPARE(SingleInstance::tokenOfRequest(line), token);
+        if (token)
+            QCOMPARE(SingleInstance::tokenOfRequest(SingleInstance::showRequest(*token)), token);
+    }
+
+    void menuEntryMatchesTheWindow()
+    {
+        // The desktop matches the window to its menu entry by the entry's StartupWMClass (X11)
+        // and by its file name (Wayland app id).
+        QFile entry(QStringLiteral(RINGLARK_DATA_DIR "/desktop/") + DesktopIdentity::desktopId() + ".desktop");
+        QVERIFY(entry.open(QIODevice::ReadOnly));
+        const QByteArray text = entry.readAll();
+        QVERIFY(text.contains("\nStartupWMClass=" + DesktopIdentity::applicationName().toUtf8() + "\n"));
+        QVERIFY(text.contains("\nIcon=" + DesktopIdentity::desktopId().toUtf8() + "\n"));
     }
 
     void staleLockIsTakenOver()
