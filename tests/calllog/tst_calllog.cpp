@@ -112,6 +112,11 @@ private slots:
         // Its rings key right after its date key: what stands before the rings is the date key.
         row("rings key after the date key", "1DT=RG=" + xs.left(30) + "DT=" + xs.left(37) + "END",
             "CL=1DT=RG=END" + QByteArray(67, ' '), false);
+        // A record without a name that needs one more digit: what gives way stands before its
+        // rings, never its name's key.
+        const QByteArray digits = QByteArray("5551234567").repeated(4);
+        row("no name to shorten", nine + "CL=1DT=3/21/2026TM=02:05 PMNM=NB=" + digits + "RG=1END",
+            nine + "CL=10DT=3/21/2026TM=02:05 PMNM=NB=" + digits.left(39) + "RG=1END", false);
         row("no room between END and rings", QByteArray("\xca") + "DT=w" + ys + ".4END\xcbRG=" + "\xfa",
             "CL=1DT=w" + ys + "RG=END", true);
     }
@@ -436,6 +441,8 @@ private slots:
         row("out of place", rec(7, "A") + rec(2, "B") + rec(7, "C"), "7", 1);
         // A damaged record that kept its old number is not taken for the call at that place.
         row("its own place first", rec(2, "X") + rec(2, "B"), "2", 2);
+        // Not renumbered yet, and another call at its place: that one is not deleted in its stead.
+        row("another call in its place", rec(5, "A") + rec(1, "B"), "1", 2);
     }
 
     void findRecord()
