@@ -117,6 +117,25 @@ private slots:
         const QByteArray digits = QByteArray("5551234567").repeated(4);
         row("no name to shorten", nine + "CL=1DT=3/21/2026TM=02:05 PMNM=NB=" + digits + "RG=1END",
             nine + "CL=10DT=3/21/2026TM=02:05 PMNM=NB=" + digits.left(39) + "RG=1END", false);
+        // Stray bytes put the records out of step: every whole call after them is found where it
+        // starts, and only the stray bytes are damage (never a call made of two, nor one lost).
+        const QByteArray three = rec(1, "ANNA") + rec(2, "BOB", 2) + rec(3, "CARL", 3);
+        for (const int length : {1, 34, 79, 81, 163}) {
+            for (const int place : {0, 1, 2}) {
+                const QByteArray stray = QByteArray(length, place == 1 ? '\0' : 'x');
+                row(qPrintable(QStringLiteral("%1 stray bytes after record %2").arg(length).arg(place)),
+                    QByteArray(three).insert(place * 80, stray), three, true);
+            }
+        }
+        // A caller whose name holds the keys of a call, then a short record: from the name on the
+        // two look like one whole call, but the two stand as they are.
+        const QByteArray keysInName = QByteArray("CL=1DT=3/21/2026TM=02:05 PMNM=ABCDEFGHIJKLMCL=1DT=NB=1RG=2END").leftJustified(80, '.');
+        const QByteArray shortOne = QByteArray("CL=2DT=3/21/2026TM=02:05 PMNM=NB=RG=1END").leftJustified(80, '.');
+        row("keys inside a name", keysInName + shortOne + rec(3, "C"), keysInName + shortOne + rec(3, "C"), false);
+        row("stray bytes before a deletion marker", rec(1, "ANNA") + "zz" + marker(2) + rec(3, "CARL", 3),
+            rec(1, "ANNA") + rec(2, "CARL", 3), true);
+        row("a torn record, then whole ones", rec(1, "ANNA") + rec(2, "BOB").left(14) + rec(3, "CARL", 3),
+            rec(1, "ANNA") + rec(2, "CARL", 3), true);
         row("no room between END and rings", QByteArray("\xca") + "DT=w" + ys + ".4END\xcbRG=" + "\xfa",
             "CL=1DT=w" + ys + "RG=END", true);
     }
@@ -141,6 +160,10 @@ private slots:
         QFile file(l.folder.file(LogFile));
         QVERIFY(file.open(QIODevice::ReadWrite) && file.setFileTime(longAgo, QFileDevice::FileModificationTime));
         file.close();
+        // What is read without a tidy-up (the export) holds the calls the tidy-up keeps.
+        int calls = 0;
+        QVERIFY(CallLogFile::forEachCall(l.folder.file(LogFile), [&calls](const QString &) { ++calls; }));
+        QCOMPARE(calls, compacted.size() / 80);
         l.log.DisplayFinalList();
         QCOMPARE(l.bytes(), compacted);
         QCOMPARE(l.state.calls.records().join("").toLatin1(), compacted); // call n is record n
@@ -428,21 +451,27 @@ private slots:
     void findRecord_data()
     {
         // A call sought by its number, the record that holds it (0: none), which a deletion marks.
-        columns<QByteArray, QString, int>("stored", "callNumber", "record");
+        // `at`: where that record starts, when stray bytes put it out of its place.
+        columns<QByteArray, QString, int, int>("stored", "callNumber", "record", "at");
         const QByteArray log = rec(1, "A") + "2DELETE" + QByteArray(73, ' ') + rec(3, "C") + rec(4, "D");
-        row("the oldest call", log, "1", 1);
-        row("the newest call", log, "4", 4);
+        row("the oldest call", log, "1", 1, -1);
+        row("the newest call", log, "4", 4, -1);
         // The search passes the deleted record and ends at the end of the file.
-        row("a deleted call", log, "2", 0);
-        row("no such call", log, "7", 0);
+        row("a deleted call", log, "2", 0, -1);
+        row("no such call", log, "7", 0, -1);
         // An empty text is a prefix of every number, but no number.
-        row("no number", log, "", 0);
+        row("no number", log, "", 0, -1);
         // Not compacted yet: the first record that holds the number, from the first record on.
-        row("out of place", rec(7, "A") + rec(2, "B") + rec(7, "C"), "7", 1);
+        row("out of place", rec(7, "A") + rec(2, "B") + rec(7, "C"), "7", 1, -1);
         // A damaged record that kept its old number is not taken for the call at that place.
-        row("its own place first", rec(2, "X") + rec(2, "B"), "2", 2);
+        row("its own place first", rec(2, "X") + rec(2, "B"), "2", 2, -1);
         // Not renumbered yet, and another call at its place: that one is not deleted in its stead.
-        row("another call in its place", rec(5, "A") + rec(1, "B"), "1", 2);
+        row("another call in its place", rec(5, "A") + rec(1, "B"), "1", 2, -1);
+        // Stray bytes after the first record: the call is marked where it starts, and the stray
+        // bytes, counted as one record, are left as they are.
+        const QByteArray stray = rec(1, "A") + QByteArray(34, '\0') + rec(2, "B") + rec(3, "C");
+        row("after stray bytes", stray, "3", 4, 194);
+        row("its place holds stray bytes", stray, "2", 3, 114);
     }
 
     void findRecord()
@@ -450,6 +479,7 @@ private slots:
         QFETCH(QByteArray, stored);
         QFETCH(QString, callNumber);
         QFETCH(int, record);
+        QFETCH(int, at);
         Log l;
         l.folder.write(LogFile, stored);
         QCOMPARE(l.log.file().findRecord(callNumber), record);
@@ -458,7 +488,7 @@ private slots:
         QVERIFY(markCallsDeleted(l.log.file(), {callNumber}, &error));
         QByteArray marked = stored;
         if (record > 0)
-            marked.replace((record - 1) * 80, 80, marker(record));
+            marked.replace(at >= 0 ? at : (record - 1) * 80, 80, marker(record));
         QCOMPARE(l.bytes(), marked);
     }
 };
