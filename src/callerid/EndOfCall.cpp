@@ -99,7 +99,8 @@ void EndOfCall::Timer1_Timer()
             qCWarning(lcCalls).noquote() << "not stored yet:" << call.name << call.number << writeError;
         // Which calls were refused is kept beside the log, for the export; a failure is told as
         // any failed write, once the call is done.
-        if (ended.refused && !RefusedCalls::add(m_state.file(RefusedCalls::fileName()), call, &refusedError))
+        if (ended.refused && !RefusedCalls::add(m_state.file(RefusedCalls::fileName()), call,
+                                                m_state.calls.nextRecord() - 1, &refusedError))
             refusedPath = m_state.file(RefusedCalls::fileName());
         if (!ended.refused)
             Display_List(ended);

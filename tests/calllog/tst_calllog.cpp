@@ -385,7 +385,14 @@ private slots:
         row("non-ASCII", QString::fromUtf8("JOSÉ ÑU"),
             QByteArray("2,3/21/2026,02:05 PM,JOS\xc3\x89 \xc3\x91U,(555)-123-4567,1,no\r\n"));
         row("line ends", QString("A\rB\nC"), QByteArray("2,3/21/2026,02:05 PM,\"A\rB\nC\",(555)-123-4567,1,no\r\n"));
-        // Refused calls are known by date, time and number, whatever their place.
+        // A name a spreadsheet would run as a formula goes out as text.
+        row("formula", QString("=HYPERLINK(\"x.io\")"),
+            QByteArray("2,3/21/2026,02:05 PM,\"'=HYPERLINK(\"\"x.io\"\")\",(555)-123-4567,1,no\r\n"));
+        row("plus", QString("+1 SALES"), QByteArray("2,3/21/2026,02:05 PM,'+1 SALES,(555)-123-4567,1,no\r\n"));
+        row("minus", QString("-2+3"), QByteArray("2,3/21/2026,02:05 PM,'-2+3,(555)-123-4567,1,no\r\n"));
+        row("at", QString("@SUM(A1)"), QByteArray("2,3/21/2026,02:05 PM,'@SUM(A1),(555)-123-4567,1,no\r\n"));
+        row("inside only", QString("A=B"), QByteArray("2,3/21/2026,02:05 PM,A=B,(555)-123-4567,1,no\r\n"));
+        // Refused calls are known by their own mark, whatever their place.
         row("refused", QString("REFUSED"), QByteArray("2,3/21/2026,02:05 PM,REFUSED,(555)-999-0000,1,yes\r\n"));
     }
 
@@ -401,9 +408,8 @@ private slots:
         // A deleted call between them, not compacted yet: the calls are numbered by their place.
         l.folder.write(LogFile, rec(1, "FIRST") + marker(2) + second);
         const QString refusedFile = l.folder.file(RefusedCalls::fileName());
-        QVERIFY(RefusedCalls::add(
-            refusedFile,
-            CallRecord::fields(QString::fromLatin1(rec(1, "X").replace("(555)-123-4567", "(555)-999-0000"))), nullptr));
+        if (refused)
+            QVERIFY(RefusedCalls::add(refusedFile, CallRecord::fields(QString::fromLatin1(second)), 3, nullptr));
         QBuffer out;
         out.open(QIODevice::WriteOnly);
         QString error;
@@ -412,6 +418,54 @@ private slots:
                              "1,3/21/2026,02:05 PM,FIRST,(555)-123-4567,1,no\r\n" +
                                  csv);
         QCOMPARE(l.folder.bytes(LogFile).size(), 240); // read only: nothing tidied up
+    }
+
+    void refusedMarks_data()
+    {
+        // The log (each call's name; the same date, time and number for all), the lines of
+        // refused.txt (`n:NAME` a mark of the call named NAME stored as call n; `old` a line of
+        // the earlier form, date, time and number only), the Refused column.
+        columns<QString, QString, QString>("calls", "marks", "refused");
+        row("one of a minute's calls", "ANNA,BOB,CARL", "2:BOB", "no,yes,no");
+        row("the same call twice, the second refused", "ANNA,ANNA", "2:ANNA", "no,yes");
+        row("stored under a number since renumbered", "ANNA,CARL", "3:CARL", "no,yes");
+        // An older call was deleted since: the mark is for the nearest same call below its number.
+        row("moved down, the same call before it", "ANNA,ANNA", "3:ANNA", "no,yes");
+        row("two marks, two calls", "ANNA,ANNA,ANNA", "1:ANNA,3:ANNA", "yes,no,yes");
+        row("a name with a line end", "A\nB,C", "1:A\nB", "yes,no");
+        row("earlier form: one call per line", "ANNA,BOB", "old", "yes,no");
+        row("earlier form, twice", "ANNA,BOB,CARL", "old,old", "yes,yes,no");
+        row("no mark", "ANNA", "", "no");
+    }
+
+    void refusedMarks()
+    {
+        QFETCH(QString, calls);
+        QFETCH(QString, marks);
+        QFETCH(QString, refused);
+        Log l;
+        QByteArray log;
+        int n = 0;
+        for (const QString &name : calls.split(','))
+            log += rec(++n, name);
+        l.folder.write(LogFile, log);
+        const QString refusedFile = l.folder.file(RefusedCalls::fileName());
+        for (const QString &mark : marks.split(',', Qt::SkipEmptyParts)) {
+            if (mark == "old") {
+                QFile f(refusedFile);
+                QVERIFY(f.open(QIODevice::Append) && f.write("DT=3/21/2026TM=02:05 PMNB=(555)-123-4567\n") > 0);
+            } else {
+                const QString record = QString::fromLatin1(rec(0, mark.section(':', 1)));
+                QVERIFY(RefusedCalls::add(refusedFile, CallRecord::fields(record), mark.section(':', 0, 0).toInt(), nullptr));
+            }
+        }
+        QBuffer out;
+        out.open(QIODevice::WriteOnly);
+        QVERIFY(CallExport::write(l.folder.file(LogFile), refusedFile, out, nullptr));
+        QStringList column;
+        for (const QString &csvLine : QString::fromUtf8(out.data()).split("\r\n").mid(1, n))
+            column << csvLine.section(',', -1);
+        QCOMPARE(column.join(','), refused);
     }
 
     void search_data()
