@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QSaveFile>
 #include <algorithm>
+#include <unistd.h>
 
 namespace CallExport {
 
@@ -93,6 +94,13 @@ QString keyOf(const CallRecord::Fields &f)
 
 namespace {
 
+bool fail(QString *error, const QString &reason)
+{
+    if (error)
+        *error = reason;
+    return false;
+}
+
 // The whole call, as its record holds it: what tells it from another call of the same minute.
 QString callKeyOf(const CallRecord::Fields &f)
 {
@@ -116,12 +124,22 @@ QString lineOf(const CallRecord::Fields &call, int callNumber)
 bool add(const QString &path, const CallRecord::Fields &call, int callNumber, QString *error)
 {
     QFile f(path);
-    const QByteArray line = escaped(lineOf(call, callNumber)) + '\n';
-    const bool ok = f.open(QIODevice::WriteOnly | QIODevice::Append) && f.write(line) == line.size() && f.flush();
-    ProgramLog::fileWritten(path, QStringLiteral("(refused call)"), ok, f.errorString());
-    if (!ok && error)
-        *error = f.errorString();
-    return ok;
+    // Unbuffered: a write that fails leaves nothing in a buffer, and the file can be cut back.
+    if (!f.open(QIODevice::ReadWrite | QIODevice::Unbuffered)) {
+        ProgramLog::fileWritten(path, QStringLiteral("(refused call)"), false, f.errorString());
+        return fail(error, f.errorString());
+    }
+    const qint64 before = f.size();
+    QByteArray line = escaped(lineOf(call, callNumber)) + '\n';
+    // A line that an earlier run left without its end is not joined to this one.
+    if (before > 0 && f.seek(before - 1) && f.read(1) != "\n")
+        line.prepend('\n');
+    const bool ok = f.seek(before) && f.write(line) == line.size() && ::fdatasync(f.handle()) == 0;
+    const QString reason = f.errorString();
+    if (!ok && f.size() > before)
+        f.resize(before); // a full disk took part of the line
+    ProgramLog::fileWritten(path, QStringLiteral("(refused call)"), ok, reason);
+    return ok || fail(error, reason);
 }
 
 void Marks::see(const CallRecord::Fields &call, int place)

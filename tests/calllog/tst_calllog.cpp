@@ -306,6 +306,44 @@ private slots:
         QCOMPARE(l.bytes(), rec(1, "ANNA") + rec(2, "CARL", 3) + rec(3, "DAN", 4) + rec(4, "EVE", 5));
     }
 
+    void refusedMarkGoesWithItsCall_data()
+    {
+        // What stops the first write: a full disk, or refused.txt that cannot be written.
+        columns<QString>("fault");
+        row("full disk", "full disk");
+        row("marks not writable", "marks");
+    }
+
+    void refusedMarkGoesWithItsCall()
+    {
+        QFETCH(QString, fault);
+        Log l;
+        QVERIFY(l.log.AppendCallRecord(line("ANNA"), 1));
+        const QString marks = l.folder.file(RefusedCalls::fileName());
+        bool appended = true;
+        QString error;
+        if (fault == "marks") {
+            QVERIFY(QDir(l.folder.path()).mkdir(RefusedCalls::fileName()));
+            appended = l.log.AppendCallRecord(line("BOB"), 2, &error, true);
+            QVERIFY(QDir(l.folder.path()).rmdir(RefusedCalls::fileName()));
+            QCOMPARE(l.log.failedPath(), marks);
+        } else if (FileSizeLimit fullDisk(100); fullDisk.ok()) {
+            appended = l.log.AppendCallRecord(line("BOB"), 2, &error, true);
+        }
+        QVERIFY(!appended && !error.isEmpty());
+        QCOMPARE(l.bytes(), rec(1, "ANNA")); // not stored yet
+        // The next write takes both; the mark is written once, whatever was retried.
+        QVERIFY(l.log.AppendCallRecord(line("CARL"), 3));
+        QCOMPARE(l.bytes(), rec(1, "ANNA") + rec(2, "BOB", 2) + rec(3, "CARL", 3));
+        QCOMPARE(l.folder.bytes(RefusedCalls::fileName()).count('\n'), 1);
+        QBuffer out;
+        out.open(QIODevice::WriteOnly);
+        QVERIFY(CallExport::write(l.folder.file(LogFile), marks, out, nullptr));
+        QVERIFY2(out.data().contains(",BOB,(555)-123-4567,2,yes\r\n") && out.data().contains(",ANNA,(555)-123-4567,1,no\r\n") &&
+                     out.data().contains(",CARL,(555)-123-4567,3,no\r\n"),
+                 out.data().constData());
+    }
+
     void unreadableLogIsNeverOverwritten()
     {
         Log l;
