@@ -30,6 +30,55 @@ bool isDeletionMarker(const QByteArray &record)
            record.mid(digits + 6) == QByteArray(record.size() - digits - 6, ' ');
 }
 
+// An entry as the program writes it, whole: the length, "NB=", the number, "NM=", the name, "END"
+// and nothing after it but full stops.
+bool isIntactEntry(const QByteArray &r)
+{
+    if (r.size() != BlockedFile::RecordLength || !r.startsWith(QByteArray("\x30\x00NB=", 5)))
+        return false;
+    qsizetype last = r.size();
+    while (last > 0 && r.at(last - 1) == '.')
+        --last;
+    return last >= 8 && r.mid(last - 3, 3) == "END" && r.indexOf("NM=", 5) >= 0 && r.indexOf("NM=", 5) + 3 <= last - 3;
+}
+
+// The list goes on properly at `at`: its end, a deletion marker or an entry with its length and key.
+bool goesOnAt(const QByteArray &all, qsizetype at)
+{
+    if (at == all.size())
+        return true;
+    const QByteArray r = all.mid(at, BlockedFile::RecordLength);
+    return r.size() == BlockedFile::RecordLength &&
+           (isDeletionMarker(r) || (r.startsWith(QByteArray("\x30\x00NB=", 5)) && isEntry(r)));
+}
+
+// Where, after `at` and before a record's length, stray bytes end and the list goes on with a
+// whole entry or deletion marker; -1 to read the record at `at` as it stands. It gives way only
+// when it is no entry, or when the list does not go on after it while it does after the other:
+// a name that holds an entry's keys never makes an entry give way that the next one follows.
+qsizetype resyncPoint(const QByteArray &all, qsizetype at)
+{
+    constexpr qsizetype Length = BlockedFile::RecordLength;
+    const QByteArray window = all.mid(at, Length);
+    const bool dead = !isEntry(window) && !isDeletionMarker(window);
+    if (!dead && goesOnAt(all, at + Length))
+        return -1;
+    qsizetype fallback = -1;
+    for (qsizetype k = at + 1; k < at + Length && k + Length <= all.size(); ++k) {
+        const char c = all.at(k);
+        if (c != '\x30' && (c < '0' || c > '9' || (all.at(k - 1) >= '0' && all.at(k - 1) <= '9')))
+            continue;
+        const QByteArray r = all.mid(k, Length);
+        if (!isIntactEntry(r) && !isDeletionMarker(r))
+            continue;
+        if (goesOnAt(all, k + Length))
+            return k;
+        if (fallback < 0)
+            fallback = k;
+    }
+    return dead ? fallback : -1;
+}
+
 // The text from `from` to just before `to`, key removed, when both are there in that order.
 QString field(const QString &text, const QString &from, const QString &to)
 {
@@ -73,7 +122,7 @@ bool BlockedFile::createIfMissing(QString *error) const
     return true;
 }
 
-QList<QByteArray> BlockedFile::records() const
+QList<BlockedFile::Record> BlockedFile::records() const
 {
     // The list is there, empty, from the first time it is looked at: the user finds the file
     // where the program keeps its data, before any number was blocked.
@@ -82,9 +131,16 @@ QList<QByteArray> BlockedFile::records() const
     if (!f.open(QIODevice::ReadOnly))
         return {};
     const QByteArray all = f.readAll();
-    QList<QByteArray> list;
-    for (qsizetype at = 0; at < all.size(); at += RecordLength)
-        list << all.mid(at, RecordLength);
+    // A record normally follows the last one, 50 bytes on; where stray bytes put the list out of
+    // step, the next whole entry or marker is found wherever it starts, and the bytes before it
+    // are a record of their own (damaged). Every look-up reads the list so, as the tidy-up does.
+    QList<Record> list;
+    for (qsizetype at = 0; at < all.size();) {
+        const qsizetype inner = resyncPoint(all, at);
+        const qsizetype length = inner > 0 ? inner - at : std::min<qsizetype>(RecordLength, all.size() - at);
+        list.append({at, all.mid(at, length), inner > 0});
+        at += length;
+    }
     return list;
 }
 
@@ -104,8 +160,8 @@ bool BlockedFile::append(const QString &number, const QString &name, QString *er
 bool BlockedFile::contains(const QString &text) const
 {
     const QByteArray sought = text.toLatin1();
-    for (const QByteArray &r : records()) {
-        if (isEntry(r) && r.contains(sought))
+    for (const Record &r : records()) {
+        if (!r.stray && isEntry(r.bytes) && r.bytes.contains(sought))
             return true;
     }
     return false;
@@ -115,10 +171,10 @@ int BlockedFile::findRecord(const QString &number) const
 {
     // The number as the list shows it: an entry the list shows can always be found, also a
     // damaged one whose number the list shows empty (it can still be unblocked).
-    const QList<QByteArray> all = records();
+    const QList<Record> all = records();
     for (qsizetype i = 0; i < all.size(); ++i) {
-        if (isEntry(all.at(i)) &&
-            field(QString::fromLatin1(all.at(i)), QStringLiteral("NB="), QStringLiteral("NM=")) == number)
+        if (!all.at(i).stray && isEntry(all.at(i).bytes) &&
+            field(QString::fromLatin1(all.at(i).bytes), QStringLiteral("NB="), QStringLiteral("NM=")) == number)
             return int(i + 1);
     }
     return 0; // not in the file: the search ends at its end
@@ -129,8 +185,12 @@ bool BlockedFile::writeDeletionMarker(int recordNumber, QString *error)
     QFile f(m_path);
     if (!f.open(QIODevice::ReadWrite))
         return fail(error, f.errorString());
+    // Where record n starts: stray bytes before it move it from its place.
+    const QList<Record> all = records();
+    const qint64 at = recordNumber >= 1 && recordNumber <= all.size() ? all.at(recordNumber - 1).offset
+                                                                      : qint64(recordNumber - 1) * RecordLength;
     const QByteArray m = deletionMarker(recordNumber);
-    const bool ok = f.seek(qint64(recordNumber - 1) * RecordLength) && f.write(m) == m.size() && f.flush();
+    const bool ok = f.seek(at) && f.write(m) == m.size() && f.flush();
     ProgramLog::fileWritten(m_path, QStringLiteral("deletion marker %1").arg(recordNumber), ok, f.errorString());
     return ok || fail(error, f.errorString());
 }
@@ -139,15 +199,15 @@ bool BlockedFile::compact(QString *error)
 {
     if (!QFile::exists(m_path))
         return createIfMissing(error);
-    const QList<QByteArray> all = records();
+    const QList<Record> all = records();
     QByteArray kept, original;
     bool damaged = false;
-    for (const QByteArray &r : all) {
-        original += r;
-        if (isEntry(r) && r.size() == RecordLength)
-            kept += r;
+    for (const Record &r : all) {
+        original += r.bytes;
+        if (!r.stray && isEntry(r.bytes) && r.bytes.size() == RecordLength)
+            kept += r.bytes;
         else
-            damaged = damaged || !isDeletionMarker(r);
+            damaged = damaged || r.stray || !isDeletionMarker(r.bytes);
     }
     if (kept == original) {
         QFile::remove(m_scratch);
@@ -171,10 +231,10 @@ bool BlockedFile::compact(QString *error)
 QList<BlockedFile::Entry> BlockedFile::readEntries() const
 {
     QList<Entry> entries;
-    for (const QByteArray &r : records()) {
-        if (!isEntry(r))
+    for (const Record &r : records()) {
+        if (r.stray || !isEntry(r.bytes))
             continue;
-        const QString text = QString::fromLatin1(r);
+        const QString text = QString::fromLatin1(r.bytes);
         entries.append({field(text, QStringLiteral("NB="), QStringLiteral("NM=")),
                         field(text, QStringLiteral("NM="), QStringLiteral("END"))});
     }

@@ -44,7 +44,13 @@ public:
     QString path() const { return m_path; }
 
 private:
-    QList<QByteArray> records() const;
+    struct Record {
+        qint64 offset = 0;
+        QByteArray bytes;
+        bool stray = false; // bytes before a whole entry that stray bytes put out of step
+    };
+    // The records in file order; record n is the nth, stray bytes counting as one.
+    QList<Record> records() const;
     bool createIfMissing(QString *error = nullptr) const;
 
     QString m_path;

@@ -84,23 +84,19 @@ void EndOfCall::Timer1_Timer()
     const EndedCall ended = takeCall();
     if (ended.ringSeen || ended.numberReceived)
         emit m_state.callEvents.ended();
-    QString writeError, refusedError, refusedPath;
+    QString writeError;
     bool stored = false;
     {
         // Timer1 is off from here on, so the guards that wait for a ringing call would let the
         // services in while the pager dials: this keeps them waiting until the call is done.
         const QScopedValueRollback<bool> ending(m_state.callEnding, true);
-        stored = m_log.AppendCallRecord(ended.recordLine, ended.rings, &writeError);
+        stored = m_log.AppendCallRecord(ended.recordLine, ended.rings, &writeError, ended.refused);
         const CallRecord::Fields call = CallRecord::fields(CallRecord::build(0, ended.recordLine, ended.rings));
         if (stored)
             qCDebug(lcCalls).noquote() << "stored:" << call.name << call.number << call.date << call.time << call.rings
                                        << "rings" << (ended.refused ? "(refused)" : "");
         else
             qCWarning(lcCalls).noquote() << "not stored yet:" << call.name << call.number << writeError;
-        // Which calls were refused is kept beside the log, for the export; a failure is told as
-        // any failed write, once the call is done.
-        if (ended.refused && !RefusedCalls::add(m_state.file(RefusedCalls::fileName()), call, &refusedError))
-            refusedPath = m_state.file(RefusedCalls::fileName());
         if (!ended.refused)
             Display_List(ended);
         // The pager is dialled through the modem: never while another service has the port.
@@ -114,9 +110,7 @@ void EndOfCall::Timer1_Timer()
     // Also after a refused call: the screen saver was switched off by its first ring.
     SetScreenSaverActive(true);
     if (!stored)
-        reportWriteFailure(m_log.file().path(), writeError);
-    else if (!refusedPath.isEmpty())
-        reportWriteFailure(refusedPath, refusedError);
+        reportWriteFailure(m_log.failedPath(), writeError);
 }
 
 void EndOfCall::Display_List(const EndedCall &ended)

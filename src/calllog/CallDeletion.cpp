@@ -6,10 +6,11 @@ bool markCallsDeleted(CallLogFile &file, const QStringList &callNumbers, QString
 {
     // Found all at once: the log may hold tens of thousands of records.
     QList<int> records;
-    if (!file.findRecords(callNumbers, &records, error))
+    QList<qint64> offsets;
+    if (!file.findRecords(callNumbers, &records, error, &offsets))
         return false;
-    for (int rec : std::as_const(records)) {
-        if (rec > 0 && !file.writeDeletionMarker(rec, error))
+    for (qsizetype i = 0; i < records.size(); ++i) {
+        if (records[i] > 0 && !file.writeDeletionMarkerAt(offsets[i], records[i], error))
             return false;
     }
     return true;

@@ -3,7 +3,9 @@
 #include "CallRecord.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QSet>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -30,18 +32,40 @@ bool writeFile(const QString &logPath, const QString &refusedPath, const QString
 
 // The calls that were refused on the line (blocked number, unknown caller with telemarketer
 // blocking on). Array.bin keeps exactly its records and has no room for it: the program keeps
-// one line per refused call in a text file of its own beside the log, the call's date, time and
-// number (what renumbering and deleting never change).
+// one line per refused call in a text file of its own beside the log, the call as its record
+// holds it and the number it was stored under (percent-encoded, one line each). Lines of the
+// earlier form, the call's date, time and number only, are still read.
 namespace RefusedCalls {
 
 inline QString fileName()
 {
     return QStringLiteral("refused.txt");
 }
-// The key of a call, from the record line as stored ("DT=...TM=...NM=...NB=...") or a record.
+// The date, time and number of a call, as the earlier lines held them.
 QString keyOf(const CallRecord::Fields &f);
+// The line of a refused call stored as call `callNumber`, before encoding.
+QString lineOf(const CallRecord::Fields &call, int callNumber);
 // Adds a refused call, written in place at the end of the file.
-bool add(const QString &path, const CallRecord::Fields &call, QString *error);
-QSet<QString> read(const QString &path);
+bool add(const QString &path, const CallRecord::Fields &call, int callNumber, QString *error);
+
+// The refusals read from the file; each marks one call. Every call of the log is seen first,
+// oldest first, then each mark is settled on its call.
+class Marks {
+public:
+    void see(const CallRecord::Fields &call, int place);
+    void settle();
+    bool marks(int place) const { return m_marked.contains(place); }
+
+private:
+    friend Marks read(const QString &path);
+    struct Group {
+        QList<int> numbers; // each mark's call number when it was written
+        QList<int> places;  // the places of the calls it may be, oldest first
+    };
+    QHash<QString, Group> m_calls; // by the whole call
+    QHash<QString, Group> m_older; // lines of the earlier form, by date, time and number
+    QSet<int> m_marked;
+};
+Marks read(const QString &path);
 
 } // namespace RefusedCalls

@@ -1,6 +1,7 @@
 #include "CallLog.h"
 
 #include "AppState.h"
+#include "CallExport.h"
 #include "CallRecord.h"
 #include "FileReplace.h"
 
@@ -9,7 +10,7 @@ CallLog::CallLog(AppState &state, QObject *parent)
 {
 }
 
-bool CallLog::AppendCallRecord(const QString &recordLine, int rings, QString *error)
+bool CallLog::AppendCallRecord(const QString &recordLine, int rings, QString *error, bool refused)
 {
     // Never number a call from a list that is not the file's (not loaded yet, the file could not
     // be read, or it changed on the disk): read the file again first.
@@ -28,7 +29,7 @@ bool CallLog::AppendCallRecord(const QString &recordLine, int rings, QString *er
         m_model.addRow(CallRecord::fields(record));
         m_model.SortListView(1, 0, false);
     }
-    m_unwritten.append({recordLine, rings});
+    m_unwritten.append({recordLine, rings, refused});
     return writeUnwritten(error);
 }
 
@@ -44,26 +45,43 @@ bool CallLog::writeUnwritten(QString *error)
 {
     while (!m_unwritten.isEmpty()) {
         const int have = m_file.recordCount();
+        m_failedPath = m_file.path();
         if (fileIsTheLog()) {
             // What the file lost under us and memory still holds goes back to its place first.
             for (int n = have + 1; n <= m_inFile; ++n) {
                 if (!m_file.writeRecord(n, m_state.calls.at(n), error))
                     return false;
             }
-            const Unwritten &call = m_unwritten.first();
-            if (!m_file.writeRecord(m_inFile + 1, CallRecord::build(m_inFile + 1, call.recordLine, call.rings), error))
+            if (!writeFirst(m_inFile + 1, error))
                 return false;
             ++m_inFile;
         } else {
             // After the file's last record, numbered by its place there; nothing in it is touched.
-            const Unwritten &call = m_unwritten.first();
-            if (!m_file.writeRecord(have + 1, CallRecord::build(have + 1, call.recordLine, call.rings), error))
+            if (!writeFirst(have + 1, error))
                 return false;
             m_inFile = -1;
         }
         m_unwritten.removeFirst();
     }
     return true;
+}
+
+bool CallLog::writeFirst(int number, QString *error)
+{
+    Unwritten &call = m_unwritten.first();
+    const QString record = CallRecord::build(number, call.recordLine, call.rings);
+    // The mark first: a kill between the two leaves a mark without its call, never a refused call
+    // without its mark. A retry under the same number does not write it twice.
+    if (call.refused && call.markedAs != number) {
+        const QString marks = m_state.file(RefusedCalls::fileName());
+        if (!RefusedCalls::add(marks, CallRecord::fields(record), number, error)) {
+            m_failedPath = marks;
+            return false;
+        }
+        call.markedAs = number;
+    }
+    m_failedPath = m_file.path();
+    return m_file.writeRecord(number, record, error);
 }
 
 void CallLog::DisplayFinalList()

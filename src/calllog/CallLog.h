@@ -28,7 +28,12 @@ public:
     // not be written: the call stays in memory and goes to the file with the next write. The
     // caller tells the user, once nothing of the call is left half done (a message box lets the
     // next call in).
-    bool AppendCallRecord(const QString &recordLine, int rings, QString *error = nullptr);
+    // A refused call's mark (refused.txt, beside the log) is written with it, before its record
+    // and forced to disk as the record is: a call in the file has its mark, whatever cut it
+    // short; when the mark cannot be written, neither is the call, and both go with the next write.
+    bool AppendCallRecord(const QString &recordLine, int rings, QString *error = nullptr, bool refused = false);
+    // The file the last failed write was for (Array.bin or refused.txt).
+    QString failedPath() const { return m_failedPath; }
     // Compacts Array.bin, reloads the call list from it and fills the list with its newest calls
     // (up to Held), newest first. A log that cannot be read is reported and the list in memory is
     // left as it was; a damaged one is kept beside it and the user told once.
@@ -44,6 +49,8 @@ private:
     bool fileIsTheLog() const;
     // Writes the calls that are not in the file yet, each at its place.
     bool writeUnwritten(QString *error);
+    // Writes the oldest unwritten call as call `number`, its refusal mark first.
+    bool writeFirst(int number, QString *error);
 
     AppState &m_state;
     CallLogFile m_file;
@@ -54,6 +61,9 @@ private:
     struct Unwritten {
         QString recordLine;
         int rings = 0;
+        bool refused = false;
+        int markedAs = 0; // the number its refusal mark was written under; 0 while none
     };
+    QString m_failedPath;
     QList<Unwritten> m_unwritten; // oldest first
 };

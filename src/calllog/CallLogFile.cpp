@@ -75,18 +75,140 @@ bool syncToDisk(QFile &f)
 #endif
 }
 
-// Goes through a log a piece at a time, whole records only; a torn last record comes padded
-// with NULs.
-class RecordReader {
+// A call as the program writes it, whole: "CL=" number "DT=" ... "TM=" ... "NM=" ... "NB=" ...
+// "RG=" rings "END", then nothing but the full stops or blanks that pad it. Only such a record is
+// looked for where the log lost its step: the padding after END is what a name cannot fake
+// while the next record follows it.
+bool isIntactCall(std::string_view r)
+{
+    const auto digitsFrom = [&r](size_t at) {
+        while (at < r.size() && r[at] >= '0' && r[at] <= '9')
+            ++at;
+        return at;
+    };
+    const size_t afterNumber = digitsFrom(3);
+    if (r.size() != size_t(Length) || r.substr(0, 3) != "CL=" || afterNumber == 3 || r.substr(afterNumber, 3) != "DT=")
+        return false;
+    const size_t last = r.find_last_not_of(". ");
+    if (last == r.npos || last < 2 || r.substr(last - 2, 3) != "END")
+        return false;
+    size_t rings = last - 2;
+    while (rings > 0 && r[rings - 1] >= '0' && r[rings - 1] <= '9')
+        --rings;
+    if (rings == last - 2 || rings < 3 || r.substr(rings - 3, 3) != "RG=")
+        return false;
+    const size_t tm = r.find("TM=", afterNumber + 3);
+    const size_t nm = tm == r.npos ? tm : r.find("NM=", tm + 3);
+    const size_t nb = nm == r.npos ? nm : r.find("NB=", nm + 3);
+    return nb != r.npos && nb + 3 <= rings - 3;
+}
+
+// A deletion marker or an intact call starts at `at`.
+bool recordStartsAt(std::string_view rest, size_t at)
+{
+    if (at + Length > rest.size())
+        return false;
+    const std::string_view r = rest.substr(at, Length);
+    return isIntactCall(r) || isDeletionMarker(r);
+}
+
+// The log goes on properly at `at`: its end, a deletion marker, or a live record that starts
+// with its number and date keys, as every record the program writes or renumbers does.
+bool goesOnAt(std::string_view rest, size_t at)
+{
+    if (at == rest.size())
+        return true;
+    if (at + Length > rest.size())
+        return false;
+    const std::string_view r = rest.substr(at, Length);
+    const size_t digits = r.find_first_not_of("0123456789", 3);
+    return isDeletionMarker(r) ||
+           (r.substr(0, 3) == "CL=" && digits > 3 && digits != r.npos && r.substr(digits, 2) == "DT" && isLive(r));
+}
+
+// Where, after the first byte of `rest` and before a record's length, stray bytes end and the
+// log goes on with a whole call or deletion marker; -1 to read the record at the start as it
+// stands. `rest` holds what follows up to three records' length, or all that the file has left.
+// The record at the start gives way only when it is no call (dead), or when the log does not go
+// on after it while it does after the other; of several places the first after which the log
+// goes on. So a name that holds "CL=" and the keys never makes a call give way that the next
+// call follows, nor hides a whole call behind it.
+qsizetype resyncPoint(std::string_view rest)
+{
+    const std::string_view window = rest.substr(0, Length);
+    const bool dead = !isLive(window) && !isDeletionMarker(window);
+    if (!dead && goesOnAt(rest, Length))
+        return -1;
+    qsizetype fallback = -1;
+    for (size_t k = 1; k < size_t(Length) && k + Length <= rest.size(); ++k) {
+        // A call starts with its key; a marker with the digits of its record number.
+        const char c = rest[k];
+        if (c != 'C' && (c < '0' || c > '9' || (rest[k - 1] >= '0' && rest[k - 1] <= '9')))
+            continue;
+        if (!recordStartsAt(rest, k))
+            continue;
+        if (goesOnAt(rest, k + Length))
+            return qsizetype(k);
+        if (fallback < 0)
+            fallback = qsizetype(k);
+    }
+    return dead ? fallback : -1;
+}
+
+// What a log is made of, in file order: calls, deletion markers, and what is neither.
+enum class Kind { Call, Marker, Damaged };
+struct Unit {
+    qint64 offset = 0;
+    qsizetype length = 0;   // bytes of the file it takes; 0 at the end of the file
+    std::string_view bytes; // a record's 80 bytes (a torn last record padded with NULs)
+    Kind kind = Kind::Damaged;
+    bool torn = false;
+};
+
+// Goes through a log a piece at a time. A record normally follows the last one, 80 bytes on;
+// where stray bytes (a write that went astray, zeros from a crash) put the records out of step,
+// the next whole call or marker is found wherever it starts, and only the bytes before it count
+// as damaged. Every reader of the log goes through this, so that they all see the same calls.
+class RecordScanner {
 public:
-    explicit RecordReader(QFile &f) : m_file(f) {}
-    // The next records, or an empty view at the end; false at a read error.
-    bool next(std::string_view *records, bool *torn)
+    explicit RecordScanner(QFile &f) : m_file(f) {}
+    // The next part of the log, or one of length 0 at the end; false at a read error.
+    bool next(Unit *unit)
     {
-        m_buffer.remove(0, m_used);
-        m_used = 0;
-        *torn = false;
-        while (m_buffer.size() < Length && !m_end) {
+        if (!fill(3 * Length + 16))
+            return false;
+        const std::string_view rest(m_buffer.constData() + m_at, size_t(m_buffer.size() - m_at));
+        *unit = Unit();
+        unit->offset = m_offset;
+        if (rest.empty())
+            return true;
+        if (const qsizetype inner = resyncPoint(rest); inner > 0) {
+            unit->length = inner;
+            unit->bytes = rest.substr(0, size_t(inner));
+        } else {
+            unit->length = std::min<qsizetype>(qsizetype(rest.size()), Length);
+            unit->bytes = rest.substr(0, size_t(unit->length));
+            if (unit->length < Length) {
+                unit->torn = true;
+                m_torn = QByteArray(unit->bytes.data(), unit->length) + QByteArray(Length - unit->length, '\0');
+                unit->bytes = std::string_view(m_torn.constData(), size_t(Length));
+            }
+            unit->kind = isLive(unit->bytes) ? Kind::Call : isDeletionMarker(unit->bytes) ? Kind::Marker : Kind::Damaged;
+        }
+        m_at += unit->length;
+        m_offset += unit->length;
+        return true;
+    }
+
+private:
+    // At least `wanted` bytes after the position, or all that the file has left.
+    bool fill(qsizetype wanted)
+    {
+        if (m_buffer.size() - m_at >= wanted || m_end)
+            return true;
+        m_buffer.remove(0, m_at);
+        m_at = 0;
+        while (m_buffer.size() < wanted && !m_end) {
             // No more asked for than the file holds: a read reserves what it asks for, and the
             // log is read at the end of every call.
             const qint64 left = m_file.size() - m_file.pos();
@@ -96,20 +218,14 @@ public:
             m_end = more.isEmpty();
             m_buffer += more;
         }
-        m_used = m_buffer.size() / Length * Length;
-        if (m_used == 0 && !m_buffer.isEmpty()) {
-            *torn = true;
-            m_buffer.append(QByteArray(Length - m_buffer.size(), '\0'));
-            m_used = Length;
-        }
-        *records = std::string_view(m_buffer.constData(), size_t(m_used));
         return true;
     }
 
-private:
     QFile &m_file;
     QByteArray m_buffer;
-    qsizetype m_used = 0;
+    QByteArray m_torn;
+    qsizetype m_at = 0;
+    qint64 m_offset = 0;
     bool m_end = false;
 };
 
@@ -212,35 +328,32 @@ CallLogFile::Compaction CallLogFile::compact(int keepNewest, Contents *contents,
     ScratchWriter out(m_scratch);
     bool damaged = false;
     int live = 0;
-    qint64 read = 0; // records gone through
-    RecordReader reader(in);
-    std::string_view records;
-    bool torn = false;
+    RecordScanner scanner(in);
+    Unit unit;
     for (;;) {
-        if (!reader.next(&records, &torn)) {
+        if (!scanner.next(&unit)) {
             fail(error, in.errorString());
             return Compaction::NotReadable;
         }
-        if (records.empty())
+        if (unit.length == 0)
             break;
-        for (size_t at = 0; at < records.size(); at += Length, ++read) {
-            const std::string_view r = records.substr(at, Length);
-            const bool keepIt = isLive(r);
-            std::string_view kept = r;
-            QByteArray renumbered;
-            if (keepIt && !numberedAs(r, ++live)) {
-                renumbered = CallRecord::renumbered(QString::fromLatin1(r.data(), Length), live).toLatin1();
-                kept = std::string_view(renumbered.constData(), size_t(renumbered.size()));
-            }
-            damaged = damaged || (!keepIt && !isDeletionMarker(r));
-            // From the first change on, the compacted log goes to the scratch file.
-            if ((!keepIt || torn || kept != r) && !out.writing() && !out.failed())
-                out.start(m_path, read * Length);
-            if (keepIt) {
-                out.add(kept);
-                if (keep > 0)
-                    std::memcpy(newest.data() + (live - 1) % keep * Length, kept.data(), Length);
-            }
+        const bool keepIt = unit.kind == Kind::Call;
+        const std::string_view r = unit.bytes;
+        std::string_view kept = r;
+        QByteArray renumbered;
+        if (keepIt && !numberedAs(r, ++live)) {
+            renumbered = CallRecord::renumbered(QString::fromLatin1(r.data(), Length), live).toLatin1();
+            kept = std::string_view(renumbered.constData(), size_t(renumbered.size()));
+        }
+        damaged = damaged || unit.kind == Kind::Damaged;
+        // From the first change on, the compacted log goes to the scratch file; every part
+        // before it was a call kept as it stood.
+        if ((!keepIt || unit.torn || kept != r) && !out.writing() && !out.failed())
+            out.start(m_path, unit.offset);
+        if (keepIt) {
+            out.add(kept);
+            if (keep > 0)
+                std::memcpy(newest.data() + (live - 1) % keep * Length, kept.data(), Length);
         }
     }
     in.close();
@@ -289,19 +402,15 @@ bool CallLogFile::forEachCall(const QString &path, const std::function<void(cons
         return true;
     if (!in.open(QIODevice::ReadOnly))
         return fail(error, in.errorString());
-    RecordReader reader(in);
-    std::string_view records;
-    bool torn = false;
+    RecordScanner scanner(in);
+    Unit unit;
     for (;;) {
-        if (!reader.next(&records, &torn))
+        if (!scanner.next(&unit))
             return fail(error, in.errorString());
-        if (records.empty())
+        if (unit.length == 0)
             return true;
-        for (size_t at = 0; at < records.size(); at += Length) {
-            const std::string_view r = records.substr(at, Length);
-            if (isLive(r))
-                each(QString::fromLatin1(r.data(), Length));
-        }
+        if (unit.kind == Kind::Call)
+            each(QString::fromLatin1(unit.bytes.data(), Length));
     }
 }
 
@@ -346,65 +455,78 @@ int CallLogFile::findRecord(const QString &callNumber) const
     return records.value(0);
 }
 
-bool CallLogFile::findRecords(const QStringList &callNumbers, QList<int> *records, QString *error) const
+bool CallLogFile::findRecords(const QStringList &callNumbers, QList<int> *records, QString *error,
+                              QList<qint64> *offsets) const
 {
     *records = QList<int>(callNumbers.size(), 0);
+    QList<qint64> at(callNumbers.size(), -1);
+    const auto done = [&] {
+        if (offsets)
+            *offsets = at;
+        return true;
+    };
     QFile f(m_path);
     if (!f.exists())
-        return true;
+        return done();
     if (!f.open(QIODevice::ReadOnly))
         return fail(error, f.errorString());
     // After a tidy-up a call's number is its place: that record first, one read. A damaged
-    // record that kept its old number may carry the same one, and must not be deleted in its stead.
+    // record that kept its old number may carry the same one, and must not be deleted in its
+    // stead; nor is a place taken whose record is not whole or that stray bytes put out of step.
     QHash<QString, QList<int>> sought;
     for (qsizetype i = 0; i < callNumbers.size(); ++i) {
         bool isNumber = false;
         const int place = callNumbers[i].toInt(&isNumber);
         if (isNumber && place >= 1 && f.seek(qint64(place - 1) * Length)) {
-            QByteArray r = f.read(Length);
-            r.append(QByteArray(Length - r.size(), '\0'));
+            const QByteArray r = f.read(3 * Length + 16);
+            const std::string_view view(r.constData(), size_t(r.size()));
             QString number;
-            if (callNumberOf(QString::fromLatin1(r), &number) && number == callNumbers[i]) {
+            if (r.size() >= Length && isIntactCall(view.substr(0, Length)) && resyncPoint(view) < 0 &&
+                callNumberOf(QString::fromLatin1(r.left(Length)), &number) && number == callNumbers[i]) {
                 (*records)[i] = place;
+                at[i] = qint64(place - 1) * Length;
                 continue;
             }
         }
         sought[callNumbers[i]] << int(i);
     }
     if (sought.isEmpty())
-        return true;
-    // The others: the first record that holds each, in one pass.
+        return done();
+    // The others: the first call that holds each, in one pass, as the tidy-up finds the calls.
     if (!f.seek(0))
         return fail(error, f.errorString());
-    RecordReader reader(f);
-    std::string_view piece;
-    bool torn = false;
-    for (int record = 1; !sought.isEmpty();) {
-        if (!reader.next(&piece, &torn))
+    RecordScanner scanner(f);
+    Unit unit;
+    for (int record = 1; !sought.isEmpty(); ++record) {
+        if (!scanner.next(&unit))
             return fail(error, f.errorString());
-        if (piece.empty())
+        if (unit.length == 0)
             break;
-        for (size_t at = 0; at < piece.size() && !sought.isEmpty(); at += Length, ++record) {
-            QString number;
-            if (!callNumberOf(QString::fromLatin1(piece.data() + at, Length), &number))
-                continue;
-            if (const auto it = sought.constFind(number); it != sought.constEnd()) {
-                for (int i : it.value())
-                    (*records)[i] = record;
-                sought.erase(it);
+        QString number;
+        if (unit.kind != Kind::Call || !callNumberOf(QString::fromLatin1(unit.bytes.data(), Length), &number))
+            continue;
+        if (const auto it = sought.constFind(number); it != sought.constEnd()) {
+            for (int i : it.value()) {
+                (*records)[i] = record;
+                at[i] = unit.offset;
             }
+            sought.erase(it);
         }
     }
-    return true;
+    return done();
 }
 
 bool CallLogFile::writeDeletionMarker(int recordNumber, QString *error)
 {
+    return writeDeletionMarkerAt(qint64(recordNumber - 1) * Length, recordNumber, error);
+}
+
+bool CallLogFile::writeDeletionMarkerAt(qint64 offset, int recordNumber, QString *error)
+{
     QFile f(m_path);
     if (!f.open(QIODevice::ReadWrite))
         return fail(error, f.errorString());
-    const bool ok = f.seek(qint64(recordNumber - 1) * Length) &&
-                    f.write(CallRecord::deletionMarker(recordNumber).toLatin1()) == Length && f.flush();
+    const bool ok = f.seek(offset) && f.write(CallRecord::deletionMarker(recordNumber).toLatin1()) == Length && f.flush();
     ProgramLog::fileWritten(m_path, QStringLiteral("deletion marker %1").arg(recordNumber), ok, f.errorString());
     return ok || fail(error, f.errorString());
 }

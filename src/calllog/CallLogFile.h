@@ -42,13 +42,19 @@ public:
     // torn tail) and forces it to disk.
     bool writeRecord(int recordNumber, const QString &record, QString *error = nullptr);
     // The record number of the call numbered `callNumber` (the text between "CL=" and "DT");
-    // 0 when no record has it: the search ends at the end of the file.
+    // 0 when no call has it: the search ends at the end of the file. Records are counted as the
+    // tidy-up finds them, stray bytes before a record counting as one.
     int findRecord(const QString &callNumber) const;
     // The same for several calls at once, in one pass over the log at most. False, and the
     // reason in `error`, when the file could not be read.
-    bool findRecords(const QStringList &callNumbers, QList<int> *records, QString *error = nullptr) const;
+    // Where stray bytes put the log out of step, a record's place is not record number times
+    // 80: `offsets` gets where each record starts (-1 for none).
+    bool findRecords(const QStringList &callNumbers, QList<int> *records, QString *error = nullptr,
+                     QList<qint64> *offsets = nullptr) const;
     // Marks record n deleted, in place.
     bool writeDeletionMarker(int recordNumber, QString *error = nullptr);
+    // Marks the record that starts at `offset` (as findRecords gives it) deleted, in place.
+    bool writeDeletionMarkerAt(qint64 offset, int recordNumber, QString *error = nullptr);
 
 private:
     QString m_path;

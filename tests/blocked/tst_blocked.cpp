@@ -106,6 +106,16 @@ private slots:
         const QByteArray torn = r1 + r2.left(40);
         row("block after a torn record", torn, "(646)-555-0123", torn + QByteArray(10, '\0') + r3, false);
         row("zero-filled", QByteArray(150, '\0'), "", QByteArray(), true);
+        // Stray bytes put the entries out of step: each whole entry after them still blocks its
+        // number and is kept; only the stray bytes are damage.
+        for (const int length : {1, 37, 49, 51, 120}) {
+            for (const int place : {0, 1, 2}) {
+                row(qPrintable(QStringLiteral("%1 stray bytes after entry %2").arg(length).arg(place)),
+                    QByteArray(r1 + r2 + r3).insert(place * 50, QByteArray(length, place == 1 ? '\0' : 'x')), "",
+                    r1 + r2 + r3, true);
+            }
+        }
+        row("stray bytes before a marker", r1 + "zz" + QByteArray("2DELETE").leftJustified(50) + r3, "", r1 + r3, true);
     }
 
     void compaction()
@@ -123,6 +133,12 @@ private slots:
         folder.write("blocktemp.bin", entryBytes("(305)-555-0199", "OLD").repeated(5));
         BlockedFile file(folder.file("blocked.bin"), folder.file("blocktemp.bin"));
         QVERIFY(block.isEmpty() || file.append(block, "NEW"));
+        // Before the tidy-up, every entry it keeps already refuses its number, and is listed.
+        for (qsizetype at = 0; at + 50 <= after.size(); at += 50) {
+            const QByteArray number = after.mid(at + 5, after.indexOf("NM=", at) - at - 5);
+            QVERIFY2(file.contains(QString::fromLatin1(number)), number.constData());
+        }
+        QCOMPARE(file.readEntries().size(), after.size() / 50 + (QTest::currentDataTag() == QByteArray("torn last record")));
         QVERIFY(file.compact());
         QCOMPARE(folder.bytes("blocked.bin"), after);
         QVERIFY(!folder.exists("blocktemp.bin"));

@@ -112,6 +112,30 @@ private slots:
         // Its rings key right after its date key: what stands before the rings is the date key.
         row("rings key after the date key", "1DT=RG=" + xs.left(30) + "DT=" + xs.left(37) + "END",
             "CL=1DT=RG=END" + QByteArray(67, ' '), false);
+        // A record without a name that needs one more digit: what gives way stands before its
+        // rings, never its name's key.
+        const QByteArray digits = QByteArray("5551234567").repeated(4);
+        row("no name to shorten", nine + "CL=1DT=3/21/2026TM=02:05 PMNM=NB=" + digits + "RG=1END",
+            nine + "CL=10DT=3/21/2026TM=02:05 PMNM=NB=" + digits.left(39) + "RG=1END", false);
+        // Stray bytes put the records out of step: every whole call after them is found where it
+        // starts, and only the stray bytes are damage (never a call made of two, nor one lost).
+        const QByteArray three = rec(1, "ANNA") + rec(2, "BOB", 2) + rec(3, "CARL", 3);
+        for (const int length : {1, 34, 79, 81, 163}) {
+            for (const int place : {0, 1, 2}) {
+                const QByteArray stray = QByteArray(length, place == 1 ? '\0' : 'x');
+                row(qPrintable(QStringLiteral("%1 stray bytes after record %2").arg(length).arg(place)),
+                    QByteArray(three).insert(place * 80, stray), three, true);
+            }
+        }
+        // A caller whose name holds the keys of a call, then a short record: from the name on the
+        // two look like one whole call, but the two stand as they are.
+        const QByteArray keysInName = QByteArray("CL=1DT=3/21/2026TM=02:05 PMNM=ABCDEFGHIJKLMCL=1DT=NB=1RG=2END").leftJustified(80, '.');
+        const QByteArray shortOne = QByteArray("CL=2DT=3/21/2026TM=02:05 PMNM=NB=RG=1END").leftJustified(80, '.');
+        row("keys inside a name", keysInName + shortOne + rec(3, "C"), keysInName + shortOne + rec(3, "C"), false);
+        row("stray bytes before a deletion marker", rec(1, "ANNA") + "zz" + marker(2) + rec(3, "CARL", 3),
+            rec(1, "ANNA") + rec(2, "CARL", 3), true);
+        row("a torn record, then whole ones", rec(1, "ANNA") + rec(2, "BOB").left(14) + rec(3, "CARL", 3),
+            rec(1, "ANNA") + rec(2, "CARL", 3), true);
         row("no room between END and rings", QByteArray("\xca") + "DT=w" + ys + ".4END\xcbRG=" + "\xfa",
             "CL=1DT=w" + ys + "RG=END", true);
     }
@@ -136,6 +160,10 @@ private slots:
         QFile file(l.folder.file(LogFile));
         QVERIFY(file.open(QIODevice::ReadWrite) && file.setFileTime(longAgo, QFileDevice::FileModificationTime));
         file.close();
+        // What is read without a tidy-up (the export) holds the calls the tidy-up keeps.
+        int calls = 0;
+        QVERIFY(CallLogFile::forEachCall(l.folder.file(LogFile), [&calls](const QString &) { ++calls; }));
+        QCOMPARE(calls, compacted.size() / 80);
         l.log.DisplayFinalList();
         QCOMPARE(l.bytes(), compacted);
         QCOMPARE(l.state.calls.records().join("").toLatin1(), compacted); // call n is record n
@@ -278,6 +306,44 @@ private slots:
         QCOMPARE(l.bytes(), rec(1, "ANNA") + rec(2, "CARL", 3) + rec(3, "DAN", 4) + rec(4, "EVE", 5));
     }
 
+    void refusedMarkGoesWithItsCall_data()
+    {
+        // What stops the first write: a full disk, or refused.txt that cannot be written.
+        columns<QString>("fault");
+        row("full disk", "full disk");
+        row("marks not writable", "marks");
+    }
+
+    void refusedMarkGoesWithItsCall()
+    {
+        QFETCH(QString, fault);
+        Log l;
+        QVERIFY(l.log.AppendCallRecord(line("ANNA"), 1));
+        const QString marks = l.folder.file(RefusedCalls::fileName());
+        bool appended = true;
+        QString error;
+        if (fault == "marks") {
+            QVERIFY(QDir(l.folder.path()).mkdir(RefusedCalls::fileName()));
+            appended = l.log.AppendCallRecord(line("BOB"), 2, &error, true);
+            QVERIFY(QDir(l.folder.path()).rmdir(RefusedCalls::fileName()));
+            QCOMPARE(l.log.failedPath(), marks);
+        } else if (FileSizeLimit fullDisk(100); fullDisk.ok()) {
+            appended = l.log.AppendCallRecord(line("BOB"), 2, &error, true);
+        }
+        QVERIFY(!appended && !error.isEmpty());
+        QCOMPARE(l.bytes(), rec(1, "ANNA")); // not stored yet
+        // The next write takes both; the mark is written once, whatever was retried.
+        QVERIFY(l.log.AppendCallRecord(line("CARL"), 3));
+        QCOMPARE(l.bytes(), rec(1, "ANNA") + rec(2, "BOB", 2) + rec(3, "CARL", 3));
+        QCOMPARE(l.folder.bytes(RefusedCalls::fileName()).count('\n'), 1);
+        QBuffer out;
+        out.open(QIODevice::WriteOnly);
+        QVERIFY(CallExport::write(l.folder.file(LogFile), marks, out, nullptr));
+        QVERIFY2(out.data().contains(",BOB,(555)-123-4567,2,yes\r\n") && out.data().contains(",ANNA,(555)-123-4567,1,no\r\n") &&
+                     out.data().contains(",CARL,(555)-123-4567,3,no\r\n"),
+                 out.data().constData());
+    }
+
     void unreadableLogIsNeverOverwritten()
     {
         Log l;
@@ -357,7 +423,14 @@ private slots:
         row("non-ASCII", QString::fromUtf8("JOSÉ ÑU"),
             QByteArray("2,3/21/2026,02:05 PM,JOS\xc3\x89 \xc3\x91U,(555)-123-4567,1,no\r\n"));
         row("line ends", QString("A\rB\nC"), QByteArray("2,3/21/2026,02:05 PM,\"A\rB\nC\",(555)-123-4567,1,no\r\n"));
-        // Refused calls are known by date, time and number, whatever their place.
+        // A name a spreadsheet would run as a formula goes out as text.
+        row("formula", QString("=HYPERLINK(\"x.io\")"),
+            QByteArray("2,3/21/2026,02:05 PM,\"'=HYPERLINK(\"\"x.io\"\")\",(555)-123-4567,1,no\r\n"));
+        row("plus", QString("+1 SALES"), QByteArray("2,3/21/2026,02:05 PM,'+1 SALES,(555)-123-4567,1,no\r\n"));
+        row("minus", QString("-2+3"), QByteArray("2,3/21/2026,02:05 PM,'-2+3,(555)-123-4567,1,no\r\n"));
+        row("at", QString("@SUM(A1)"), QByteArray("2,3/21/2026,02:05 PM,'@SUM(A1),(555)-123-4567,1,no\r\n"));
+        row("inside only", QString("A=B"), QByteArray("2,3/21/2026,02:05 PM,A=B,(555)-123-4567,1,no\r\n"));
+        // Refused calls are known by their own mark, whatever their place.
         row("refused", QString("REFUSED"), QByteArray("2,3/21/2026,02:05 PM,REFUSED,(555)-999-0000,1,yes\r\n"));
     }
 
@@ -373,9 +446,8 @@ private slots:
         // A deleted call between them, not compacted yet: the calls are numbered by their place.
         l.folder.write(LogFile, rec(1, "FIRST") + marker(2) + second);
         const QString refusedFile = l.folder.file(RefusedCalls::fileName());
-        QVERIFY(RefusedCalls::add(
-            refusedFile,
-            CallRecord::fields(QString::fromLatin1(rec(1, "X").replace("(555)-123-4567", "(555)-999-0000"))), nullptr));
+        if (refused)
+            QVERIFY(RefusedCalls::add(refusedFile, CallRecord::fields(QString::fromLatin1(second)), 3, nullptr));
         QBuffer out;
         out.open(QIODevice::WriteOnly);
         QString error;
@@ -384,6 +456,54 @@ private slots:
                              "1,3/21/2026,02:05 PM,FIRST,(555)-123-4567,1,no\r\n" +
                                  csv);
         QCOMPARE(l.folder.bytes(LogFile).size(), 240); // read only: nothing tidied up
+    }
+
+    void refusedMarks_data()
+    {
+        // The log (each call's name; the same date, time and number for all), the lines of
+        // refused.txt (`n:NAME` a mark of the call named NAME stored as call n; `old` a line of
+        // the earlier form, date, time and number only), the Refused column.
+        columns<QString, QString, QString>("calls", "marks", "refused");
+        row("one of a minute's calls", "ANNA,BOB,CARL", "2:BOB", "no,yes,no");
+        row("the same call twice, the second refused", "ANNA,ANNA", "2:ANNA", "no,yes");
+        row("stored under a number since renumbered", "ANNA,CARL", "3:CARL", "no,yes");
+        // An older call was deleted since: the mark is for the nearest same call below its number.
+        row("moved down, the same call before it", "ANNA,ANNA", "3:ANNA", "no,yes");
+        row("two marks, two calls", "ANNA,ANNA,ANNA", "1:ANNA,3:ANNA", "yes,no,yes");
+        row("a name with a line end", "A\nB,C", "1:A\nB", "yes,no");
+        row("earlier form: one call per line", "ANNA,BOB", "old", "yes,no");
+        row("earlier form, twice", "ANNA,BOB,CARL", "old,old", "yes,yes,no");
+        row("no mark", "ANNA", "", "no");
+    }
+
+    void refusedMarks()
+    {
+        QFETCH(QString, calls);
+        QFETCH(QString, marks);
+        QFETCH(QString, refused);
+        Log l;
+        QByteArray log;
+        int n = 0;
+        for (const QString &name : calls.split(','))
+            log += rec(++n, name);
+        l.folder.write(LogFile, log);
+        const QString refusedFile = l.folder.file(RefusedCalls::fileName());
+        for (const QString &mark : marks.split(',', Qt::SkipEmptyParts)) {
+            if (mark == "old") {
+                QFile f(refusedFile);
+                QVERIFY(f.open(QIODevice::Append) && f.write("DT=3/21/2026TM=02:05 PMNB=(555)-123-4567\n") > 0);
+            } else {
+                const QString record = QString::fromLatin1(rec(0, mark.section(':', 1)));
+                QVERIFY(RefusedCalls::add(refusedFile, CallRecord::fields(record), mark.section(':', 0, 0).toInt(), nullptr));
+            }
+        }
+        QBuffer out;
+        out.open(QIODevice::WriteOnly);
+        QVERIFY(CallExport::write(l.folder.file(LogFile), refusedFile, out, nullptr));
+        QStringList column;
+        for (const QString &csvLine : QString::fromUtf8(out.data()).split("\r\n").mid(1, n))
+            column << csvLine.section(',', -1);
+        QCOMPARE(column.join(','), refused);
     }
 
     void search_data()
@@ -423,19 +543,27 @@ private slots:
     void findRecord_data()
     {
         // A call sought by its number, the record that holds it (0: none), which a deletion marks.
-        columns<QByteArray, QString, int>("stored", "callNumber", "record");
+        // `at`: where that record starts, when stray bytes put it out of its place.
+        columns<QByteArray, QString, int, int>("stored", "callNumber", "record", "at");
         const QByteArray log = rec(1, "A") + "2DELETE" + QByteArray(73, ' ') + rec(3, "C") + rec(4, "D");
-        row("the oldest call", log, "1", 1);
-        row("the newest call", log, "4", 4);
+        row("the oldest call", log, "1", 1, -1);
+        row("the newest call", log, "4", 4, -1);
         // The search passes the deleted record and ends at the end of the file.
-        row("a deleted call", log, "2", 0);
-        row("no such call", log, "7", 0);
+        row("a deleted call", log, "2", 0, -1);
+        row("no such call", log, "7", 0, -1);
         // An empty text is a prefix of every number, but no number.
-        row("no number", log, "", 0);
+        row("no number", log, "", 0, -1);
         // Not compacted yet: the first record that holds the number, from the first record on.
-        row("out of place", rec(7, "A") + rec(2, "B") + rec(7, "C"), "7", 1);
+        row("out of place", rec(7, "A") + rec(2, "B") + rec(7, "C"), "7", 1, -1);
         // A damaged record that kept its old number is not taken for the call at that place.
-        row("its own place first", rec(2, "X") + rec(2, "B"), "2", 2);
+        row("its own place first", rec(2, "X") + rec(2, "B"), "2", 2, -1);
+        // Not renumbered yet, and another call at its place: that one is not deleted in its stead.
+        row("another call in its place", rec(5, "A") + rec(1, "B"), "1", 2, -1);
+        // Stray bytes after the first record: the call is marked where it starts, and the stray
+        // bytes, counted as one record, are left as they are.
+        const QByteArray stray = rec(1, "A") + QByteArray(34, '\0') + rec(2, "B") + rec(3, "C");
+        row("after stray bytes", stray, "3", 4, 194);
+        row("its place holds stray bytes", stray, "2", 3, 114);
     }
 
     void findRecord()
@@ -443,6 +571,7 @@ private slots:
         QFETCH(QByteArray, stored);
         QFETCH(QString, callNumber);
         QFETCH(int, record);
+        QFETCH(int, at);
         Log l;
         l.folder.write(LogFile, stored);
         QCOMPARE(l.log.file().findRecord(callNumber), record);
@@ -451,7 +580,7 @@ private slots:
         QVERIFY(markCallsDeleted(l.log.file(), {callNumber}, &error));
         QByteArray marked = stored;
         if (record > 0)
-            marked.replace((record - 1) * 80, 80, marker(record));
+            marked.replace(at >= 0 ? at : (record - 1) * 80, 80, marker(record));
         QCOMPARE(l.bytes(), marked);
     }
 };

@@ -13,6 +13,7 @@
 #include <QHash>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTest>
 #include <csignal>
@@ -46,6 +47,32 @@ QHash<QString, int> storedByName(const QByteArray &log, QString *fault)
         if (!CallRecord::isLive(r) || !r.startsWith(QStringLiteral("CL=%1DT=").arg(at / CallRecord::Length + 1)))
             *fault = QStringLiteral("record %1 is not whole or not numbered by its place").arg(at / CallRecord::Length + 1);
         ++names[CallRecord::fields(r).name.simplified()];
+    }
+    return names;
+}
+
+// The digits of each number in the blocked list.
+QStringList listedNumbers(const QByteArray &blocked)
+{
+    QStringList numbers;
+    for (qsizetype at = 0; at + 50 <= blocked.size(); at += 50) {
+        const QByteArray r = blocked.mid(at, 50);
+        const qsizetype nb = r.indexOf("NB="), nm = r.indexOf("NM=");
+        if (nb >= 0 && nm > nb)
+            numbers << QString::fromLatin1(r.mid(nb + 3, nm - nb - 3)).remove(QRegularExpression(QStringLiteral("[^0-9]")));
+    }
+    return numbers;
+}
+
+// The names of the calls refused.txt marks.
+QSet<QString> markedNames(const QByteArray &marks)
+{
+    QSet<QString> names;
+    for (const QByteArray &line : marks.split('\n')) {
+        const QString text = QString::fromUtf8(QByteArray::fromPercentEncoding(line));
+        const qsizetype nm = text.indexOf(QStringLiteral("NM=")), nb = text.indexOf(QStringLiteral("NB="));
+        if (nm >= 0 && nb > nm)
+            names << text.mid(nm + 3, nb - nm - 3).simplified();
     }
     return names;
 }
@@ -127,8 +154,10 @@ private slots:
                     if (kind == 0) {
                         p.name = QStringLiteral("BLOCK %1").arg(placed.size() + 1);
                         blockedNumbers << p.number;
-                    } else if (kind == 1 && !blockedNumbers.isEmpty()) {
-                        p.number = blockedNumbers[random.bounded(int(blockedNumbers.size()))];
+                    } else if (kind == 1 && !listedNumbers(folder.bytes("blocked.bin")).isEmpty()) {
+                        // A number the list holds now: this call must be refused.
+                        const QStringList listed = listedNumbers(folder.bytes("blocked.bin"));
+                        p.number = listed[random.bounded(int(listed.size()))];
                         p.name = QStringLiteral("AGAIN %1").arg(placed.size() + 1);
                         ++blockedAgain;
                     }
@@ -177,6 +206,21 @@ private slots:
             }
         }
         const QByteArray blocked = folder.bytes("blocked.bin");
+        // The user blocked the callers chosen and no other; their later calls were refused, and
+        // marked so, and no other call was.
+        QStringList strangers;
+        for (const QString &number : listedNumbers(blocked)) {
+            if (!blockedNumbers.contains(number))
+                strangers << number;
+        }
+        const QSet<QString> marked = markedNames(folder.bytes("refused.txt"));
+        QStringList wrongMarks;
+        for (const Placed &p : std::as_const(placed)) {
+            const bool again = p.name.startsWith(QLatin1String("AGAIN"));
+            if ((again && seen.contains(p.name) && !marked.contains(p.name)) ||
+                (p.name.startsWith(QLatin1String("CALLER")) && marked.contains(p.name)))
+                wrongMarks << p.name;
+        }
         qInfo("kill test: %d kills (%d at a file operation, %d at random moments), %lld calls placed, %lld stored, "
               "%d checks of a call whose end had passed; %d blocked by the user, %lld entries in the blocked list, %d calls from "
               "them, %d answered to refuse; %d losses, %d stored twice, %d torn files, %d starts with a message box",
@@ -185,6 +229,8 @@ private slots:
               loudStarts);
         QVERIFY(attempts > 0 && due > 0);
         QVERIFY2(!blocked.isEmpty() && refusals > 0, "blocked callers came, and were refused");
+        QVERIFY2(strangers.isEmpty(), qPrintable("blocked, never chosen: " + strangers.join(' ')));
+        QVERIFY2(wrongMarks.isEmpty(), qPrintable("refusal marks wrong for: " + wrongMarks.join(' ')));
         QVERIFY2(fault.isEmpty(), qPrintable(fault));
         QCOMPARE(losses, 0);
         QCOMPARE(twice, 0);
