@@ -93,7 +93,9 @@ public:
             FUZZ_CHECK(holdsCaller(r, ended.at(i)));
             if (ended.at(i).refused) {
                 FUZZ_CHECK(m_refused < refused.size());
-                FUZZ_CHECK(QString::fromUtf8(refused.at(m_refused)) == RefusedCalls::keyOf(CallRecord::fields(r)));
+                // The mark holds the call as stored and the number it was stored under.
+                FUZZ_CHECK(QString::fromUtf8(QByteArray::fromPercentEncoding(refused.at(m_refused))) ==
+                           RefusedCalls::lineOf(CallRecord::fields(r), int(at / CallRecord::Length + 1)));
                 ++m_refused;
             }
         }
