@@ -82,8 +82,14 @@ void EndOfCall::Timer1_Timer()
     // Timer1 is switched off before anything here waits, so a second end of the same call
     // cannot start; a later one belongs to the next call.
     const EndedCall ended = takeCall();
-    if (ended.ringSeen || ended.numberReceived)
-        emit m_state.callEvents.ended();
+    // Neither rang nor brought a report that was handled: no call happened. (A number-only
+    // report before any ring arms this end; line noise after it can leave it incomplete.)
+    if (!ended.ringSeen && !ended.numberReceived) {
+        Display_List(ended);
+        SetScreenSaverActive(true);
+        return;
+    }
+    emit m_state.callEvents.ended();
     QString writeError;
     bool stored = false;
     {

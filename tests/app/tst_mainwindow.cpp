@@ -271,6 +271,7 @@ private slots:
         rig.state->ModemConfigured = setup != "no modem";
         if (setup == "ringing") {
             rig.window->services().call.buffer = "\r\nRING\r\n";
+            rig.window->services().call.RingSeen = true; // as the receive handler sets it on a ring
             rig.state->Timer1.restart(10000);
         }
         rig.window->findChild<QPushButton *>(button)->click();
