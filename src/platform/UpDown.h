@@ -15,8 +15,6 @@ public:
     int value() const { return m_value; }
     // Moves the value without a report (the owner shows it already).
     void setValue(int value);
-    QToolButton *upButton() const { return m_up; }
-    QToolButton *downButton() const { return m_down; }
     void stepUp() { step(1); }
     void stepDown() { step(-1); }
 

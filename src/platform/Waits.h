@@ -41,7 +41,6 @@ public:
 
 private:
     void check();
-    void armDeadline();
 
     QEventLoop m_loop;
     QList<QMetaObject::Connection> m_connections;
