@@ -133,12 +133,20 @@ bool goesOnAt(std::string_view rest, size_t at)
 // on after it while it does after the other; of several places the first after which the log
 // goes on. So a name that holds "CL=" and the keys never makes a call give way that the next
 // call follows, nor hides a whole call behind it.
-qsizetype resyncPoint(std::string_view rest)
+// `startLive`: the record at the start was seen to be live already (the log went on at it).
+// `*nextLive` (when given) says whether the record after it was found live in the same look.
+qsizetype resyncPoint(std::string_view rest, bool startLive = false, bool *nextLive = nullptr)
 {
+    if (nextLive)
+        *nextLive = false;
     const std::string_view window = rest.substr(0, Length);
-    const bool dead = !isLive(window) && !isDeletionMarker(window);
-    if (!dead && goesOnAt(rest, Length))
+    const bool dead = !startLive && !isLive(window) && !isDeletionMarker(window);
+    if (!dead && goesOnAt(rest, Length)) {
+        // Most of a log is calls in step: each is looked at once, as the record the last went on at.
+        if (nextLive && Length < qsizetype(rest.size()))
+            *nextLive = !isDeletionMarker(rest.substr(Length, Length));
         return -1;
+    }
     qsizetype fallback = -1;
     for (size_t k = 1; k < size_t(Length) && k + Length <= rest.size(); ++k) {
         // A call starts with its key; a marker with the digits of its record number.
@@ -182,7 +190,8 @@ public:
         unit->offset = m_offset;
         if (rest.empty())
             return true;
-        if (const qsizetype inner = resyncPoint(rest); inner > 0) {
+        const bool startLive = m_nextLive;
+        if (const qsizetype inner = resyncPoint(rest, startLive, &m_nextLive); inner > 0) {
             unit->length = inner;
             unit->bytes = rest.substr(0, size_t(inner));
         } else {
@@ -193,7 +202,9 @@ public:
                 m_torn = QByteArray(unit->bytes.data(), unit->length) + QByteArray(Length - unit->length, '\0');
                 unit->bytes = std::string_view(m_torn.constData(), size_t(Length));
             }
-            unit->kind = isLive(unit->bytes) ? Kind::Call : isDeletionMarker(unit->bytes) ? Kind::Marker : Kind::Damaged;
+            unit->kind = (startLive && !unit->torn) || isLive(unit->bytes) ? Kind::Call
+                         : isDeletionMarker(unit->bytes)                     ? Kind::Marker
+                                                                              : Kind::Damaged;
         }
         m_at += unit->length;
         m_offset += unit->length;
@@ -227,6 +238,7 @@ private:
     qsizetype m_at = 0;
     qint64 m_offset = 0;
     bool m_end = false;
+    bool m_nextLive = false; // the record at the position was seen live by the last look
 };
 
 // The compacted log on its way to the scratch file. A failure stops the writing; the reason
