@@ -9,7 +9,7 @@
 #include "PortConnection.h"
 #include "TestSupport.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -34,7 +34,7 @@ void idle(int ms)
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv); // the tray icon changes with the device
+    QCoreApplication app(argc, argv);
     MsgBoxScript boxes;
     TestFolder folder;
     folder.writeSettings({{2, "COM_Port = 1"}, {4, "Call_Id_AT_Command = AT+VCID=1"}});

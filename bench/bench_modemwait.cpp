@@ -9,14 +9,14 @@
 #include "MsgBox.h"
 #include "TestSupport.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <cstdio>
 #include <sys/resource.h>
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv); // the tray icon changes with forwarding
+    QCoreApplication app(argc, argv);
     MsgBoxScript boxes;
     TestFolder folder;
     folder.writeSettings({{2, "COM_Port = 1"}});

@@ -9,9 +9,11 @@
 #include "ProgramFolder.h"
 #include "SingleInstance.h"
 #include "SoundOutput.h"
+#include "WindowMessageBoxes.h"
 #include "frmMain.h"
 
 #include <QApplication>
+#include <QScopeGuard>
 #include <QStyleFactory>
 
 int runProgram(int argc, char *argv[], const std::function<void(AppState &, frmMain &)> &loaded)
@@ -38,6 +40,9 @@ int runProgram(int argc, char *argv[], const std::function<void(AppState &, frmM
     // The program lives in the tray: closing a message box while the window is hidden must not
     // end it. It ends only through its own exit.
     QApplication::setQuitOnLastWindowClosed(false);
+    WindowMessageBoxes boxes;
+    installMessageBoxes(&boxes);
+    const auto uninstall = qScopeGuard([] { installMessageBoxes(nullptr); });
 
     AppState state(resolveProgramFolder(), findShippedFolder(QCoreApplication::applicationDirPath()));
     state.startToken = startToken;

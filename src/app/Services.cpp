@@ -1,24 +1,10 @@
 #include "Services.h"
 
 #include "AppState.h"
-#include "ServiceScopes.h"
-#include "Tray.h"
 
 Services::Services(AppState &state, IMainWindow &window, IPortConnection &port)
-    : log(state), browser(state), blocked(state.blockedPath(), state.blockedScratchPath()), modem(state, port, &window),
-      end(state, call, log, browser), reception(state, window, call, modem, blocked, voice, end),
-      block(state, window, modem, blocked), buttons(state, modem), network(state, window, call, reception)
+    : CallCore(state, window, port, voice)
 {
-    block.callDropped = [this] { end.Timer1_Timer(); };
-    buttons.callDropped = [this] { end.Timer1_Timer(); };
-    end.notifyPager = [this, &state, &port](const QString &callerNumber) {
-        FlagScope paging(state.flags.PagerInProgress);
-        modem.CallerIdSendToPager(callerNumber);
-        // The pager dialogue left the modem off caller ID: re-armed before the next call.
-        port.ModemPortOpen();
-    };
     // Said once, where a user who wonders why calls are silent looks: the tray icon's tip.
-    voice.noSoundOutput = [&state] { Tray::setTip(state, Tray::NoSoundTip); };
-    QObject::connect(&state.MSComm1, &MSComm::OnComm, &reception, &CallReception::MSComm1_OnComm);
-    QObject::connect(&state.Timer1, &VbTimer::Timer, &reception, &CallReception::Timer1_Timer);
+    voice.noSoundOutput = [&state] { state.tray.setTip(TrayStatus::NoSoundTip); };
 }

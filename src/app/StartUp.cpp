@@ -4,7 +4,7 @@
 #include "MsgBox.h"
 #include "ScreenSaver.h"
 #include "SingleInstance.h"
-#include "Tray.h"
+#include "TrayStatus.h"
 #include "WrapButton.h"
 #include "frmMain.h"
 
@@ -72,9 +72,9 @@ bool frmMain::Form_Load()
     placeWindow();
     show();
 
-    m_state.nid.hIcon = windowIcon();
-    m_state.nid.setTip(Tray::ConnectedTip + QChar(0));
-    m_state.tray.Shell_NotifyIcon(NIM_ADD, m_state.nid);
+    // Forwarding left on has already put the released icon there, with its warning.
+    if (!m_state.tray.exists())
+        m_state.tray.showConnected();
 
     m_port.ModemPortOpen();
     // Exit (or a signal) during the first search: nothing more starts, and main() must not
@@ -116,7 +116,7 @@ void frmMain::forwardingLeftOn()
         return;
     }
     showServiceState(ServicePair::Forwarding, true);
-    Tray::replaceIcon(m_state, *this, Tray::ReleasedIcon,
+    m_state.tray.show(TrayStatus::ReleasedIcon,
                       QStringLiteral("Ringlark Caller ID is OFF.") + QChar(13) +
                           QStringLiteral("To receive calls, please turn OFF Call Forwarding."));
     if (m_state.MSComm1.PortOpen())

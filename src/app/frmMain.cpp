@@ -5,7 +5,6 @@
 #include "DesktopNotices.h"
 #include "ModemMessages.h"
 #include "MsgBox.h"
-#include "NotifyIcon.h"
 #include "SingleInstance.h"
 #include "Waits.h"
 #include "WrapButton.h"
@@ -31,7 +30,13 @@ frmMain::frmMain(AppState &state, QWidget *parent)
     setWindowFlags((windowFlags() | Qt::MSWindowsFixedSizeDialogHint) & ~Qt::WindowMaximizeButtonHint);
     bindDisplay();
 
-    connect(&m_state.tray, &NotifyArea::trayMessage, this, &frmMain::trayMessage);
+    m_trayIcon = new TrayIcon(state.tray, [&state](const QString &file) { return state.shippedFile(file); }, this);
+    connect(m_trayIcon, &TrayIcon::activated, this, &frmMain::trayActivated);
+    // The window shows the tray's icon.
+    connect(&state.tray, &TrayStatus::changed, this, [this] {
+        if (m_state.tray.exists())
+            setWindowIconFile(m_state.tray.iconFile());
+    });
     connect(&m_state.Timer2, &VbTimer::Timer, this, &frmMain::Timer2_Timer);
     connect(ui.mnuRestore, &QAction::triggered, this, &frmMain::mnuRestore_Click);
     connect(ui.mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
@@ -243,7 +248,7 @@ void frmMain::Form_Resize()
     m_state.Timer2.stop();
     unloadDetectWindow();
     // Without a notification area the window stays in the task bar, or it could not be found.
-    if (NotifyArea::available())
+    if (TrayIcon::available())
         hide();
     m_state.display.clear();
     m_windows->unloadForTray();
@@ -286,18 +291,18 @@ void frmMain::cmdUpLog_Click()
     m_services->browser.GetFromLogBottomToTop();
 }
 
-void frmMain::trayMessage(int message)
+void frmMain::trayActivated(QSystemTrayIcon::ActivationReason reason)
 {
     if (!m_minimised)
         return; // the mouse over the visible window means nothing
-    switch (message) {
-    case WM_LBUTTONUP:
-    case WM_LBUTTONDBLCLK:
+    switch (reason) {
+    case QSystemTrayIcon::Trigger:
+    case QSystemTrayIcon::DoubleClick:
         restoreFromTray();
         m_bring.BringForegroundWindow(this);
         placeWindow();
         break;
-    case WM_RBUTTONUP:
+    case QSystemTrayIcon::Context:
         m_state.Timer2.stop();
         ui.mnuFile->popup(QCursor::pos());
         break;
@@ -377,7 +382,7 @@ void frmMain::shutdown(bool letPendingRun)
     if (m_detect)
         m_detect->close(); // a search still running stops, and the window goes when it has returned
     m_windows->unloadAll();
-    m_state.tray.Shell_NotifyIcon(NIM_DELETE, m_state.nid);
+    m_state.tray.remove();
     // A box still open (a signal came while it waited) would hold its caller, even start-up,
     // before the program's loop runs: each is answered with its escape button.
     for (QWidget *w : QApplication::topLevelWidgets()) {

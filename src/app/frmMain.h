@@ -5,6 +5,7 @@
 #include "PortConnection.h"
 #include "ServiceButtonsPort.h"
 #include "Services.h"
+#include "TrayIcon.h"
 #include "clsBringForm.h"
 #include "frmDetectModem.h"
 
@@ -39,14 +40,13 @@ public:
     void popUp() override;
     void showWindow() override;
     void minimise() override;
-    void setWindowIconFile(const QString &fileName) override;
     void unloadBlockedWindow() override;
     void runModemDetection() override;
     // IServiceButtons
     void showServiceState(ServicePair pair, bool serviceOn) override;
 
-    // Tray mouse messages: 514 left button up, 515 double click, 517 right button up.
-    void trayMessage(int message);
+    // A click on the tray icon (restores the window) or a right click (the File menu).
+    void trayActivated(QSystemTrayIcon::ActivationReason reason);
     // The close request: the user's close box (true) asks first, the program's own close does
     // not. Returns true when the close is cancelled.
     bool Form_QueryUnload(bool byUser);
@@ -74,6 +74,8 @@ protected:
 
 private:
     void Form_Resize();
+    // Loads an icon file of the program folder as the window icon.
+    void setWindowIconFile(const QString &fileName);
     void restoreFromTray();
     bool receivingCall() const;
     void forwardingLeftOn();
@@ -90,6 +92,7 @@ private:
     PortConnection m_port;
     std::unique_ptr<Services> m_services;
     AuxWindows *m_windows = nullptr; // the other windows; they go before the services they show
+    TrayIcon *m_trayIcon = nullptr;
     clsBringForm m_bring;
     std::unique_ptr<SingleInstance> m_instance;
     QString m_iconFile = QStringLiteral("ringlark.ico");

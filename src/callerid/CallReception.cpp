@@ -12,10 +12,10 @@
 #include "ScreenSaver.h"
 #include "Waits.h"
 #include "clsModemFunctions.h"
-#include "clsPlayWaveFile.h"
+#include "CallAnnouncer.h"
 
 CallReception::CallReception(AppState &state, IMainWindow &window, CallState &call, clsModemFunctions &modem,
-                             BlockedFile &blocked, clsPlayWaveFile &voice, EndOfCall &end, QObject *parent)
+                             BlockedFile &blocked, ICallAnnouncer &voice, EndOfCall &end, QObject *parent)
     : QObject(parent), m_state(state), m_window(window), m_call(call), m_modem(modem), m_blocked(blocked),
       m_voice(voice), m_end(end)
 {

@@ -10,7 +10,7 @@ class BlockedFile;
 class EndOfCall;
 class IMainWindow;
 class clsModemFunctions;
-class clsPlayWaveFile;
+class ICallAnnouncer;
 struct CallState;
 
 // The receive handler of the caller-ID port: collects what the modem sends, notices rings, and
@@ -28,7 +28,7 @@ public:
     static constexpr int KeptWithoutRing = 1024;
 
     CallReception(AppState &state, IMainWindow &window, CallState &call, clsModemFunctions &modem,
-                  BlockedFile &blocked, clsPlayWaveFile &voice, EndOfCall &end, QObject *parent = nullptr);
+                  BlockedFile &blocked, ICallAnnouncer &voice, EndOfCall &end, QObject *parent = nullptr);
 
     void MSComm1_OnComm();
     // Text of the line from another call source than the modem (an NCID server, as a modem
@@ -60,7 +60,7 @@ private:
     CallState &m_call;
     clsModemFunctions &m_modem;
     BlockedFile &m_blocked;
-    clsPlayWaveFile &m_voice;
+    ICallAnnouncer &m_voice;
     EndOfCall &m_end;
     LineState m_line = LineState::Ringing;
 };

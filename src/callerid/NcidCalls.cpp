@@ -7,7 +7,7 @@
 #include "CallTexts.h"
 #include "CallerIdParser.h"
 #include "Clock.h"
-#include "Tray.h"
+#include "TrayStatus.h"
 
 NcidCalls::NcidCalls(AppState &state, IMainWindow &window, CallState &call, CallReception &reception, QObject *parent)
     : QObject(parent), m_state(state), m_window(window), m_call(call), m_reception(reception)
@@ -21,7 +21,7 @@ bool NcidCalls::start(QString *error)
     const ProgramSettings &o = m_state.options;
     if (o.ncidClientEnabled) {
         // Said at once: calls come only once the server is there.
-        Tray::replaceIcon(m_state, m_window, Tray::ReleasedIcon, DisconnectedTip);
+        m_state.tray.show(TrayStatus::ReleasedIcon, DisconnectedTip);
         m_client.connectTo(o.ncidClientHost, o.ncidClientPort);
     }
     if (!o.ncidServerEnabled)
@@ -128,7 +128,7 @@ void NcidCalls::onMessage(const Ncid::Message &m)
         break;
     case Ncid::Kind::Msg:
         if (!m.text.isEmpty())
-            Tray::setTip(m_state, m.text);
+            m_state.tray.setTip(m.text);
         break;
     default:
         break; // the call log at connect is history; server lines and unknown labels are not calls
@@ -138,7 +138,7 @@ void NcidCalls::onMessage(const Ncid::Message &m)
 void NcidCalls::onConnectedChanged(bool connected)
 {
     if (connected)
-        Tray::showConnected(m_state, m_window);
+        m_state.tray.showConnected();
     else
-        Tray::replaceIcon(m_state, m_window, Tray::ReleasedIcon, DisconnectedTip);
+        m_state.tray.show(TrayStatus::ReleasedIcon, DisconnectedTip);
 }

@@ -6,7 +6,7 @@
 #include "ModemMessages.h"
 #include "MsgBox.h"
 #include "TextRules.h"
-#include "Tray.h"
+#include "TrayStatus.h"
 #include "Waits.h"
 
 #include <QFileInfo>
@@ -144,7 +144,7 @@ void PortConnection::ReleaseBusyPort()
     if (m_state.MSComm1.PortOpen())
         m_state.MSComm1.setPortOpen(false);
     PortReleased = true;
-    Tray::showReleased(m_state, m_window);
+    m_state.tray.showReleased();
     m_window.minimise();
     // A modem not plugged in yet is taken when it comes.
     const QString device = comDevicePath(m_state.settings.comPortNumber(), m_state.folder());
@@ -187,7 +187,7 @@ void PortConnection::mnuConnectPort_Click()
         PortReleased = false;
         ModemPortOpen();
     }
-    Tray::showConnected(m_state, m_window);
+    m_state.tray.showConnected();
     m_window.minimise();
 }
 
@@ -215,7 +215,7 @@ void PortConnection::mnuReleasePort_Click()
         m_state.MSComm1.setPortOpen(false);
         PortReleased = true;
     }
-    Tray::showReleased(m_state, m_window);
+    m_state.tray.showReleased();
     m_window.minimise();
 }
 
@@ -233,7 +233,7 @@ void PortConnection::awaitDevice()
     m_deviceGone = true;
     m_retries = 0;
     m_slowRetry.stop();
-    Tray::replaceIcon(m_state, m_window, Tray::ReleasedIcon, Tray::DisconnectedTip);
+    m_state.tray.show(TrayStatus::ReleasedIcon, TrayStatus::DisconnectedTip);
     // A port opened through a ports/COMn link waits for that link, not for the device the fixed
     // table gives the number (a link replaced in two steps is missing for a moment).
     m_watch.watch(m_state.settings.comPortNumber(), m_state.folder(), m_state.MSComm1.openedThroughLink());
@@ -247,7 +247,7 @@ void PortConnection::deviceTaken()
     m_watch.stop();
     m_slowRetry.stop();
     PortReleased = false;
-    Tray::showConnected(m_state, m_window);
+    m_state.tray.showConnected();
 }
 
 bool PortConnection::portHeldHere() const
@@ -281,7 +281,7 @@ void PortConnection::onDeviceBack()
             return;
         }
         const QString holder = portHolder(deviceNode(comDevicePath(com, m_state.folder())));
-        Tray::setTip(m_state, holder.isEmpty() ? QStringLiteral("Ringlark Caller ID is OFF. COM%1 cannot be opened.").arg(com)
+        m_state.tray.setTip(holder.isEmpty() ? QStringLiteral("Ringlark Caller ID is OFF. COM%1 cannot be opened.").arg(com)
                                                : QStringLiteral("Ringlark Caller ID is OFF. COM%1 is held by %2.").arg(com).arg(holder));
         m_watch.watchLocks();
         m_slowRetry.start();
@@ -291,7 +291,7 @@ void PortConnection::onDeviceBack()
     // device given the old name (a terminal, a board) is not sent the caller-ID command.
     if (!answersAt()) {
         m_state.MSComm1.setPortOpen(false);
-        Tray::setTip(m_state, QStringLiteral("Ringlark Caller ID is OFF. COM%1 does not answer as a modem.").arg(com));
+        m_state.tray.setTip(QStringLiteral("Ringlark Caller ID is OFF. COM%1 does not answer as a modem.").arg(com));
         return; // the watch tells of the next change of the device
     }
     ModemPortOpen();

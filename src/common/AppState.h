@@ -5,10 +5,10 @@
 #include "CallerDisplay.h"
 #include "Flags.h"
 #include "MSComm.h"
-#include "NotifyIcon.h"
 #include "ProgramSettings.h"
 #include "SetupFile.h"
 #include "Settings.h"
+#include "TrayStatus.h"
 #include "VbTimer.h"
 
 #include <QObject>
@@ -70,8 +70,7 @@ public:
     VbTimer Timer2; // minimise to the tray
     VbTimer Timer3; // busy marker of user commands (interval 65535), no handler
 
-    NotifyArea tray;
-    NOTIFYICONDATA nid;
+    TrayStatus tray;
 
     CallerDisplay display;
     CallList calls;

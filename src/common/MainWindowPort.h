@@ -15,8 +15,6 @@ public:
     virtual void showWindow() = 0;
     // Minimise to the tray.
     virtual void minimise() = 0;
-    // Load an icon file of the program folder as the window icon.
-    virtual void setWindowIconFile(const QString &fileName) = 0;
     // Close the Blocked Number List window if it is open (it would show a stale list).
     virtual void unloadBlockedWindow() = 0;
     // Run the modem search; it may configure a modem.

@@ -5,7 +5,7 @@
 
 #include "AppState.h"
 #include "MsgBox.h"
-#include "Tray.h"
+#include "TrayStatus.h"
 #include "Waits.h"
 
 namespace {
@@ -97,7 +97,7 @@ void clsModemFunctions::CallForwardON()
                MsgStyle::Information, QStringLiteral("Call Forwarding to your 2nd. Phone"));
         m_state.writeSetupRecord(ForwardStatusRecord, QStringLiteral("CallForwardStatus = True"));
         if (m_window)
-            Tray::replaceIcon(m_state, *m_window, Tray::ReleasedIcon,
+            m_state.tray.show(TrayStatus::ReleasedIcon,
                               QStringLiteral("Ringlark Talking Caller ID. To receive calls, please turn OFF Call "
                                              "Forwarding."));
     });
@@ -119,7 +119,7 @@ void clsModemFunctions::CallForwardOFF()
     const bool done = dialFeatureCode(off, [this] {
         m_state.writeSetupRecord(ForwardStatusRecord, QStringLiteral("CallForwardStatus = False"));
         if (m_window)
-            Tray::showConnected(m_state, *m_window);
+            m_state.tray.showConnected();
     });
     if (!done)
         return;

@@ -3,14 +3,13 @@
 #include "Log.h"
 #include "Waits.h"
 
-#include <QApplication>
-#include <QMessageBox>
-#include <QPushButton>
+#include <QCoreApplication>
 #include <QTimer>
 #include <utility>
 
 namespace {
 MsgBoxScript *g_script = nullptr;
+MessageBoxes *g_boxes = nullptr;
 int g_deferrals = 0;
 QList<MsgRecord> g_deferred;
 
@@ -51,7 +50,7 @@ MsgAnswer MsgBoxScript::next(const MsgRecord &r)
         onShow(r);
     if (!m_answers.isEmpty())
         return m_answers.takeFirst();
-    return isYesNo(r.style) ? vbNo : vbOK;
+    return safeAnswer(r.style);
 }
 
 MsgBoxDeferral::MsgBoxDeferral()
@@ -72,7 +71,7 @@ MsgBoxDeferral::~MsgBoxDeferral()
 MsgAnswer MsgBox(const QString &text, MsgStyle style, const QString &title)
 {
     if (ProgramEnd::underway())
-        return isYesNo(style) ? vbNo : vbOK;
+        return safeAnswer(style);
     if (g_deferrals > 0 && !isYesNo(style)) {
         g_deferred.append({text, style, title});
         return vbOK;
@@ -84,43 +83,15 @@ MsgAnswer MsgBox(const QString &text, MsgStyle style, const QString &title)
     // otherwise leaves no trace, a user reading the journal learns what the window said, and
     // the kill test tells a quiet start by it.
     qCWarning(lcUi).noquote() << "message box:" << title;
-    QMessageBox box;
-    box.setWindowTitle(title);
-    // The stored texts separate lines with a bare carriage return; Qt wants line feeds.
-    QString shownText = text;
-    shownText.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QChar(13), QChar(10));
-    box.setText(shownText);
-    switch (style) {
-    case MsgStyle::Critical:
-    case MsgStyle::CriticalYesNo:
-        box.setIcon(QMessageBox::Critical);
-        break;
-    case MsgStyle::Information:
-    case MsgStyle::InfoYesNo:
-        box.setIcon(QMessageBox::Information);
-        break;
-    case MsgStyle::Exclamation:
-        box.setIcon(QMessageBox::Warning);
-        break;
-    case MsgStyle::Question:
-        box.setIcon(QMessageBox::Question);
-        break;
-    case MsgStyle::Plain:
-        box.setIcon(QMessageBox::NoIcon);
-        break;
-    }
-    if (isYesNo(style)) {
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(style == MsgStyle::Question ? QMessageBox::No : QMessageBox::Yes);
-    } else {
-        box.setStandardButtons(QMessageBox::Ok);
-    }
-    // A tray program may have no visible window: keep the box in front of everything.
-    box.setWindowFlag(Qt::WindowStaysOnTopHint);
-    const int r = box.exec();
-    if (r == QMessageBox::Yes)
-        return vbYes;
-    if (r == QMessageBox::No)
-        return vbNo;
-    return vbOK;
+    return g_boxes ? g_boxes->show({text, style, title}) : safeAnswer(style);
+}
+
+MsgAnswer safeAnswer(MsgStyle style)
+{
+    return isYesNo(style) ? vbNo : vbOK;
+}
+
+void installMessageBoxes(MessageBoxes *boxes)
+{
+    g_boxes = boxes;
 }

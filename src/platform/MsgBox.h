@@ -31,6 +31,21 @@ QString crLines(const QStringList &lines);
 // Once the program is ending no box opens: the call answers with the box's default.
 MsgAnswer MsgBox(const QString &text, MsgStyle style, const QString &title);
 
+// The answer a box gets when nobody can be asked: OK, and No to every question, so that
+// nothing is done that nobody agreed to.
+MsgAnswer safeAnswer(MsgStyle style);
+
+// Who shows the boxes to a person: the desktop installs its message boxes. With none installed
+// (no display: the service, the tests of the call core) every box is still named in the log, and
+// is answered with its safe answer.
+class MessageBoxes {
+public:
+    virtual ~MessageBoxes() = default;
+    virtual MsgAnswer show(const MsgRecord &box) = 0;
+};
+// `boxes` stays installed until another call replaces it (nullptr: none).
+void installMessageBoxes(MessageBoxes *boxes);
+
 // While one lives, boxes that only inform (OK boxes) are held back and shown from the event
 // loop after the last one has gone: a refused call whose modem failed under it is stored before
 // the user is told why. Questions are never held back; they need their answer at once.

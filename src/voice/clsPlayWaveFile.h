@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CallAnnouncer.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
@@ -8,7 +10,7 @@
 // The talking caller ID: the word for the class of the call, then the caller's number digit by
 // digit, from recordings held in the program (resources 101 to 110 the digits 0 to 9; 111 local,
 // 112 normal, 113 private, 114 unknown).
-class clsPlayWaveFile {
+class clsPlayWaveFile : public ICallAnnouncer {
 public:
     static constexpr int FirstDigit = 101;
     static constexpr int LocalWord = 111;
@@ -22,7 +24,8 @@ public:
     // runs the first time, so that the user learns once why the calls are not heard. A caller's
     // name given (the user wants names said) is read out after the class word, when a voice is
     // there to read it.
-    void TellPhonenumber(const QString &callClass, const QString &number, const QString &callerName = QString());
+    void TellPhonenumber(const QString &callClass, const QString &number,
+                         const QString &callerName = QString()) override;
     std::function<void()> noSoundOutput;
     // Plays one word; a word still playing is let finish first, so that every digit is heard.
     void BeginPlaySound(int resourceId);

@@ -1,5 +1,5 @@
 // The main window: start-up, service buttons, forwarding left on, tray, minimise timer, exit.
-#include "Tray.h"
+#include "TrayStatus.h"
 #include "WrapButton.h"
 #include "WindowRig.h"
 
@@ -101,13 +101,13 @@ private slots:
         QCOMPARE(shown(ui.cmdCallForwardingON), answer == vbYes);
         if (answer == vbNo) {
             QCOMPARE(buttonColor(ui.cmdCallForwardingOFF), LightRed);
-            QCOMPARE(rig.window->windowIconFile(), Tray::ReleasedIcon);
+            QCOMPARE(rig.window->windowIconFile(), TrayStatus::ReleasedIcon);
             const QString tip = rig.state->tray.tip();
             QCOMPARE(tip, QString(QStringLiteral("Ringlark Caller ID is OFF.") + QChar(13) +
                                   QStringLiteral("To receive calls, please turn OFF Call Forwarding."))
                               .left(63));
         } else {
-            QCOMPARE(rig.state->tray.tip(), Tray::ConnectedTip);
+            QCOMPARE(rig.state->tray.tip(), TrayStatus::ConnectedTip);
             // Switched off at the exchange and on disk: the question does not come back.
             QCOMPARE(rig.folder.bytes("acsetup.bin").mid(2300, 100), settingsRecord("CallForwardStatus = False"));
         }
@@ -140,7 +140,7 @@ private slots:
         QVERIFY(rig.window->detectWindow() ? searched : !searched);
         // The minimise timer runs once the window listens.
         QCOMPARE(rig.state->Timer2.Interval(), 45000);
-        QCOMPARE(rig.state->tray.tip(), Tray::ConnectedTip);
+        QCOMPARE(rig.state->tray.tip(), TrayStatus::ConnectedTip);
         QVERIFY(rig.window->isVisible());
     }
 
@@ -149,8 +149,8 @@ private slots:
         Rig rig;
         QVERIFY(rig.load());
         // The mouse over the visible window means nothing: no restore, no menu.
-        for (int message : {int(WM_LBUTTONUP), int(WM_RBUTTONUP)}) {
-            rig.window->trayMessage(message);
+        for (QSystemTrayIcon::ActivationReason reason : {QSystemTrayIcon::Trigger, QSystemTrayIcon::Context}) {
+            rig.window->trayActivated(reason);
             QVERIFY(rig.state->Timer2.isRunning());
             QVERIFY(!rig.window->ui.mnuFile->isVisible());
         }
@@ -159,7 +159,7 @@ private slots:
         QVERIFY(!rig.state->Timer2.isRunning());
 
         rig.state->Timer2.restart(30000);
-        rig.window->trayMessage(WM_LBUTTONUP);
+        rig.window->trayActivated(QSystemTrayIcon::Trigger);
         QVERIFY(!rig.window->isInTray());
         QVERIFY(!rig.state->Timer2.isRunning());
         QVERIFY(rig.window->isVisible());
@@ -167,19 +167,19 @@ private slots:
         // from there a restore stays at "Bottom of the List".
         QCOMPARE(rig.state->display.Label2(), QStringLiteral("Bottom of the List"));
         rig.window->minimise();
-        rig.window->trayMessage(WM_LBUTTONUP);
+        rig.window->trayActivated(QSystemTrayIcon::Trigger);
         QCOMPARE(rig.state->LogPosition, 0);
         QCOMPARE(rig.state->display.Label2(), QStringLiteral("Bottom of the List"));
 
         // The double click that follows finds the window no longer minimised.
         rig.state->Timer2.restart(30000);
-        rig.window->trayMessage(WM_LBUTTONDBLCLK);
+        rig.window->trayActivated(QSystemTrayIcon::DoubleClick);
         QVERIFY(rig.state->Timer2.isRunning());
 
         // A right click on the icon of a minimised window opens the File menu.
         rig.window->minimise();
         rig.state->Timer2.restart(30000);
-        rig.window->trayMessage(WM_RBUTTONUP);
+        rig.window->trayActivated(QSystemTrayIcon::Context);
         QMenu *menu = rig.window->ui.mnuFile;
         QTRY_VERIFY(menu->isVisible());
         QVERIFY(!rig.state->Timer2.isRunning());

@@ -1,7 +1,12 @@
-// The caller-ID port against the simulated modem over a real pseudo-terminal.
+// The caller-ID port against the simulated modem over a real pseudo-terminal, and whole calls
+// through the call core alone: this test links no Gui and no Widgets, and runs without a
+// platform plugin.
+#include "BlockedFile.h"
+#include "CallAnnouncer.h"
+#include "CallCore.h"
 #include "ComPorts.h"
 #include "PortRig.h"
-#include "Tray.h"
+#include "TrayStatus.h"
 
 #include <QScopeGuard>
 #include <QSignalSpy>
@@ -25,6 +30,59 @@ private slots:
     // The caller-ID reply may take three seconds; here they pass in 150 ms.
     void init() { m_t = std::make_unique<TestScope>(20.0); }
     void cleanup() { m_t.reset(); }
+
+    void wholeCallOnTheCore_data()
+    {
+        columns<QString, QStringList, QByteArray, bool>("refuse", "commands", "stored", "refused");
+        const QByteArray at1405 = "CL=1DT=3/21/2026TM=02:05 PMNM=";
+        row("shown", "", QStringList(), at1405 + "JOHN  DOENB=(555)-123-4567RG=3END", false);
+        row("blocked number", "blocked", QStringList({"ATA", "ATH", "AT+VCID=1"}),
+            at1405 + "JOHN  DOENB=(555)-123-4567RG=1END", true);
+        row("unknown name, telemarketers blocked", "telemarketers", QStringList({"ATA", "ATH", "AT+VCID=1"}),
+            at1405 + "UNKNOWN NAMENB=(555)-123-4567RG=1END", true);
+    }
+
+    void wholeCallOnTheCore()
+    {
+        QFETCH(QString, refuse);
+        QFETCH(QStringList, commands);
+        QFETCH(QByteArray, stored);
+        QFETCH(bool, refused);
+        QVERIFY(!QCoreApplication::instance()->inherits("QGuiApplication"));
+        pinLocale();
+        m_t.reset(); // the clock of this run only once the default one is gone
+        m_t = std::make_unique<TestScope>(20.0, QDateTime(QDate(2026, 12, 6), QTime(10, 0)));
+        PortRig rig({{2, "COM_Port = 1"},
+                     {4, "Call_Id_AT_Command = AT+VCID=1"},
+                     {26, QString("BlockTeleMarketersStatus= ") + (refuse == "telemarketers" ? "True" : "False")}});
+        if (refuse == "blocked")
+            rig.folder.write("blocked.bin", BlockedFile::entryRecord("(555)-123-4567", "JOHN SMITH"));
+        SilentAnnouncer silence;
+        CallCore core(*rig.state, rig.window, *rig.port, silence);
+        MsgBoxScript boxes;
+        rig.port->ModemPortOpen();
+        QVERIFY(rig.modem->waitForCommand("AT+VCID=1", 5000));
+        rig.modem->clearLog();
+
+        const QByteArray report = refuse == "telemarketers"
+                                      ? "\r\nDATE = 0321\r\nTIME = 1405\r\nNMBR = 5551234567\r\nNAME = O\r\n"
+                                      : "\r\nDATE = 0321\r\nTIME = 1405\r\nNMBR = 5551234567\r\nNAME = JOHN DOE\r\n";
+        ModemSim::Call call;
+        call.report = report;
+        call.ringsAfter = 2;
+        call.ringGapMs = refused ? 300 : 10; // the answer comes long before the next ring would
+        rig.modem->placeCall(call);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.folder.bytes("Array.bin").size(), qsizetype(80), 5000);
+        QCOMPARE(rig.folder.bytes("Array.bin").left(stored.size()), stored);
+        QCOMPARE(rig.modem->commandTexts(), commands);
+        QCOMPARE(rig.folder.exists("refused.txt"), refused);
+        // A shown call's report is kept in record 5 of the settings file as it came; a refused one not.
+        const QByteArray record5 = rig.folder.bytes("acsetup.bin").mid(400, 100);
+        QCOMPARE(record5.contains(report.mid(2)), !refused);
+        QCOMPARE(rig.state->display.Label1(), refused ? QString() : QStringLiteral("(555)-123-4567"));
+        QCOMPARE(rig.window.calls.contains("popUp"), !refused);
+        QVERIFY(boxes.shown.isEmpty());
+    }
 
     void replyWait_data()
     {
@@ -140,8 +198,9 @@ private slots:
         QVERIFY2(lines.value(3).contains("ringlark-modem"), qPrintable(lines.value(3))); // the holder named
         QVERIFY(rig.port->PortReleased);
         QVERIFY(!rig.state->MSComm1.PortOpen());
-        QCOMPARE(rig.state->tray.tip(), Tray::ReleasedTip);
-        QCOMPARE(rig.window.calls, QStringList({"icon:openport.ico", "minimise"}));
+        QCOMPARE(rig.state->tray.tip(), TrayStatus::ReleasedTip);
+        QCOMPARE(rig.state->tray.iconFile(), TrayStatus::ReleasedIcon);
+        QCOMPARE(rig.window.calls, QStringList({"minimise"}));
 
         holder.reset();
         m_t->boxes.shown.clear();
@@ -149,7 +208,7 @@ private slots:
         QVERIFY(m_t->boxes.shown.isEmpty());
         QVERIFY(!rig.port->PortReleased);
         QVERIFY(rig.state->MSComm1.PortOpen());
-        QCOMPARE(rig.state->tray.tip(), Tray::ConnectedTip);
+        QCOMPARE(rig.state->tray.tip(), TrayStatus::ConnectedTip);
         QCOMPARE(rig.modem->received(), QByteArray("AT+VCID=1\r"));
     }
 
@@ -175,7 +234,7 @@ private slots:
         QCOMPARE(rig.window.calls.contains("minimise"), released);
         QCOMPARE(rig.state->tray.exists(), released);
         if (released)
-            QCOMPARE(rig.state->tray.tip(), Tray::ReleasedTip);
+            QCOMPARE(rig.state->tray.tip(), TrayStatus::ReleasedTip);
     }
 
     void commandsRefusedInTheWrongState_data()
@@ -215,7 +274,7 @@ private slots:
     {
         // What comes back at the modem's name; the tray tip then.
         columns<QString, QString>("device", "tip");
-        row("a modem is taken", "modem", Tray::ConnectedTip);
+        row("a modem is taken", "modem", TrayStatus::ConnectedTip);
         row("a terminal that does not answer is not", "silent", "Ringlark Caller ID is OFF. COM1 does not answer as a modem.");
         row("a port another program holds waits for it", "held", "Ringlark Caller ID is OFF. COM1 is held by ringlark-modems.");
     }
@@ -264,7 +323,7 @@ private slots:
             holder.reset();
             QFile::remove(staleLockFile(back.devicePath()));
             QVERIFY(back.waitForCommand("AT+VCID=1", 5000));
-            QCOMPARE(rig.state->tray.tip(), Tray::ConnectedTip);
+            QCOMPARE(rig.state->tray.tip(), TrayStatus::ConnectedTip);
         }
         if (device != "silent")
             QCOMPARE(back.commandTexts(), QStringList({"AT", "AT+VCID=1"}));
@@ -319,5 +378,5 @@ private:
     std::unique_ptr<TestScope> m_t;
 };
 
-QTEST_MAIN(tst_PortConnection)
+QTEST_GUILESS_MAIN(tst_PortConnection)
 #include "tst_portconnection.moc"

@@ -22,7 +22,6 @@ public:
     void popUp() override {}
     void showWindow() override {}
     void minimise() override {}
-    void setWindowIconFile(const QString &) override {}
     void unloadBlockedWindow() override {}
     void runModemDetection() override { FUZZ_CHECK(!m_searchIsFault); }
     void showServiceState(ServicePair, bool) override {}

@@ -11,7 +11,7 @@
 #include "SoundRecorder.h"
 #include "SpeechOutput.h"
 #include "TestSupport.h"
-#include "Tray.h"
+#include "TrayStatus.h"
 #include "WrapButton.h"
 #include "frmMain.h"
 #include "frmSetup.h"
@@ -266,7 +266,7 @@ private slots:
         QVERIFY(client.services->network.start());
         QTRY_VERIFY(client.services->network.client().isConnected());
         QTRY_COMPARE(server.services->network.server().clientCount(), 1);
-        QCOMPARE(client.state->tray.tip(), Tray::ConnectedTip);
+        QCOMPARE(client.state->tray.tip(), TrayStatus::ConnectedTip);
         // One call shown, one refused by the publisher's blocked list.
         QVERIFY(server.services->blocked.append("(305)-555-0100", "MARY ROE"));
         for (const char *report :
@@ -311,7 +311,7 @@ private slots:
         QCOMPARE(state.display.Label2(), QStringLiteral("JOHN  DOE"));
         QVERIFY(!sound.played.isEmpty()); // announced
         QCOMPARE(voice.said, QStringList({"Call from John Doe"}));
-        QCOMPARE(state.tray.tip(), Tray::ConnectedTip);
+        QCOMPARE(state.tray.tip(), TrayStatus::ConnectedTip);
         // The modem was neither asked for nor opened; a service that needs it says so.
         QCOMPARE(m_t->boxes.shown.size(), 0);
         QVERIFY(!state.MSComm1.PortOpen());

@@ -9,7 +9,6 @@
 #include "EndSignals.h"
 #include "Log.h"
 #include "MsgBox.h"
-#include "NotifyIcon.h"
 #include "ProgramFolder.h"
 #include "SingleInstance.h"
 #include "TestSupport.h"
@@ -83,22 +82,21 @@ private slots:
         QCOMPARE(shown.size(), 8);
     }
 
-    void trayAddDelete()
+    void trayRecord()
     {
-        NotifyArea tray;
-        NOTIFYICONDATA first;
-        first.setTip(QStringLiteral("first") + QChar(0));
-        NOTIFYICONDATA second;
-        second.setTip(QStringLiteral("second") + QChar(0));
-
-        QVERIFY(tray.Shell_NotifyIcon(NIM_ADD, first));
-        QVERIFY(!tray.Shell_NotifyIcon(NIM_ADD, second)); // refused: the icon exists
-        QCOMPARE(tray.tip(), QStringLiteral("first"));
-        QVERIFY(tray.Shell_NotifyIcon(NIM_DELETE, first));
+        TrayStatus tray;
+        tray.setTip(QStringLiteral("no icon")); // nothing shown: no tip to change
         QVERIFY(!tray.exists());
-        QVERIFY(!tray.Shell_NotifyIcon(NIM_DELETE, first));
-        QVERIFY(tray.Shell_NotifyIcon(NIM_ADD, second));
+        QCOMPARE(tray.tip(), QString());
+        tray.show(TrayStatus::ReleasedIcon, QStringLiteral("first"));
+        tray.setTip(QStringLiteral("second"));
+        QCOMPARE(tray.iconFile(), TrayStatus::ReleasedIcon);
         QCOMPARE(tray.tip(), QStringLiteral("second"));
+        tray.remove();
+        QVERIFY(!tray.exists());
+        tray.showConnected();
+        QCOMPARE(tray.iconFile(), TrayStatus::ConnectedIcon);
+        QCOMPARE(tray.tip(), TrayStatus::ConnectedTip);
     }
 
     void trayTip_data()
@@ -113,10 +111,7 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(QString, shown);
-        NOTIFYICONDATA d;
-        d.setTip(text);
-        QCOMPARE(d.szTip.size(), 64);
-        QCOMPARE(d.shownTip(), shown);
+        QCOMPARE(TrayStatus::shownTip(text), shown);
     }
 
     void timerRunsOnTheClock()

@@ -110,7 +110,6 @@ public:
     void popUp() override { calls << QStringLiteral("popUp"); }
     void showWindow() override { calls << QStringLiteral("show"); }
     void minimise() override { calls << QStringLiteral("minimise"); }
-    void setWindowIconFile(const QString &f) override { calls << QStringLiteral("icon:") + f; }
     void unloadBlockedWindow() override { calls << QStringLiteral("unloadBlocked"); }
     void showServiceState(ServicePair pair, bool on) override
     {

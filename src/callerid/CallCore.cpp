@@ -1,0 +1,21 @@
+#include "CallCore.h"
+
+#include "AppState.h"
+#include "ServiceScopes.h"
+
+CallCore::CallCore(AppState &state, IMainWindow &window, IPortConnection &port, ICallAnnouncer &voice)
+    : log(state), browser(state), blocked(state.blockedPath(), state.blockedScratchPath()), modem(state, port, &window),
+      end(state, call, log, browser), reception(state, window, call, modem, blocked, voice, end),
+      block(state, window, modem, blocked), buttons(state, modem), network(state, window, call, reception)
+{
+    block.callDropped = [this] { end.Timer1_Timer(); };
+    buttons.callDropped = [this] { end.Timer1_Timer(); };
+    end.notifyPager = [this, &state, &port](const QString &callerNumber) {
+        FlagScope paging(state.flags.PagerInProgress);
+        modem.CallerIdSendToPager(callerNumber);
+        // The pager dialogue left the modem off caller ID: re-armed before the next call.
+        port.ModemPortOpen();
+    };
+    QObject::connect(&state.MSComm1, &MSComm::OnComm, &reception, &CallReception::MSComm1_OnComm);
+    QObject::connect(&state.Timer1, &VbTimer::Timer, &reception, &CallReception::Timer1_Timer);
+}
