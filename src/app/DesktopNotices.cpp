@@ -21,19 +21,19 @@ const QString Block = QStringLiteral("block");
 DesktopNotices::DesktopNotices(AppState &state, frmMain &window)
     : QObject(&window), m_state(state), m_window(window), m_icon(programIcon(state))
 {
-    window.services().reception.callAnnounced = [this](const CallReception::Notice &call) { announce(call); };
+    connect(&state.callEvents, &CallEvents::announced, this, &DesktopNotices::announce);
     connect(&m_notifier, &DesktopNotifier::actionInvoked, this, &DesktopNotices::act);
     connect(&state.callEvents, &CallEvents::ended, this, &DesktopNotices::callEnded);
 }
 
-DesktopNotice DesktopNotices::callNotice(const CallReception::Notice &call, const QString &icon)
+DesktopNotice DesktopNotices::callNotice(const CallNotice &call, const QString &icon)
 {
     DesktopNotice n;
-    n.summary = call.refused ? QStringLiteral("Refused: ") + call.name : call.name;
+    n.summary = call.refused() ? QStringLiteral("Refused: ") + call.name : call.name;
     n.body = call.number + QLatin1Char('\n') + QString(call.when).replace(QLatin1String("\r\n"), QLatin1String(" "));
     n.icon = icon;
     // A withheld number can be neither called back nor blocked; a refused call is already dealt with.
-    if (!call.refused && call.number.startsWith(QLatin1Char('(')))
+    if (!call.refused() && call.number.startsWith(QLatin1Char('(')))
         n.actions = {{CallBack, QStringLiteral("Call back")}, {Block, QStringLiteral("Block")}};
     return n;
 }
@@ -48,7 +48,7 @@ QString DesktopNotices::programIcon(const AppState &state)
     return QFileInfo(state.shippedFile(QStringLiteral("ringlark.ico"))).absoluteFilePath();
 }
 
-void DesktopNotices::announce(const CallReception::Notice &call)
+void DesktopNotices::announce(const CallNotice &call)
 {
     if (!m_state.options.notifications)
         return;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CallReception.h"
+#include "CallEvents.h"
 #include "DesktopNotifier.h"
 
 #include <QObject>
@@ -23,12 +23,12 @@ public:
 
     // The notice of a call: the caller's name (refused: "Refused: " + name), the number, date and
     // time, and the actions where there is a number to call or block.
-    static DesktopNotice callNotice(const CallReception::Notice &call, const QString &icon);
+    static DesktopNotice callNotice(const CallNotice &call, const QString &icon);
     // The program's icon: its name in the icon theme when installed, else the icon file beside it.
     static QString programIcon(const AppState &state);
 
 private:
-    void announce(const CallReception::Notice &call);
+    void announce(const CallNotice &call);
     void act(const QVariant &tag, const QString &action);
     void callEnded();
     void actWhenFree();

@@ -2,6 +2,7 @@
 
 #include "AppState.h"
 #include "BlockCommand.h"
+#include "CallScreening.h"
 #include "CallState.h"
 #include "CallTexts.h"
 #include "Clock.h"
@@ -56,7 +57,7 @@ void CallReception::append(const QString &text)
 
 void CallReception::tellRings()
 {
-    const int rings = EndOfCall::ringCount(m_call.buffer, false);
+    const int rings = EndOfCall::ringCount(m_call.buffer);
     while (m_call.ringsTold < rings)
         emit m_state.callEvents.ring(++m_call.ringsTold);
 }
@@ -98,28 +99,27 @@ void CallReception::handleReport(LineState line)
     m_call.DateSeen = m_call.TimeSeen = m_call.NameSeen = m_call.NumberSeen = true;
     m_call.NumberReceived = true;
 
-    // Refused or not is decided on the name and number alone; a call that is shown has its report
-    // on disk next, one small positioned write before anything that formats, paints or waits. A
-    // failure is told once the caller is on the screen.
-    const CallerIdParser::Caller who = CallerIdParser::callerOf(m_call.buffer);
-    const bool telemarketer = m_state.settings.BlockTeleMarketersStatus && who.name == CallerIdParser::UnknownName;
-    m_call.IncomingBlocked = !telemarketer && IsIncomingNumberBlocked(m_blocked, who.number);
-    const bool refused = telemarketer || m_call.IncomingBlocked || m_call.refusedElsewhere;
+    // The report is cut once; refused or not is decided on it once, and kept on the call. A call
+    // that is shown has its report on disk next, one small positioned write before anything that
+    // formats, paints or waits. A failure is told once the caller is on the screen.
+    const Settings &s = m_state.settings;
+    m_call.report = CallerIdParser::parse(m_call.buffer, s.DateValue, Clock::current().now().date());
+    const CallerIdParser::Report &r = m_call.report;
+    m_call.refusal = CallScreening::screen({r.callerName, r.callerNumber}, s.BlockTeleMarketersStatus, m_blocked,
+                                           m_call.refusal);
+    const bool refused = m_call.refusal != Refusal::None;
     QString writeError;
-    const bool kept = refused || m_state.setupFile.WriteSetupRecord(Settings::LastReportRecord,
-                                                                    CallerIdParser::framedReport(m_call.buffer),
+    const bool kept = refused || m_state.setupFile.WriteSetupRecord(Settings::LastReportRecord, r.lastReport,
                                                                     m_state.settings, &writeError);
     // The network hears of the caller once the report is on the disk.
     tellCaller(refused);
-    m_call.report = CallerIdParser::parse(m_call.buffer, m_state.settings.DateValue, Clock::current().now().date());
-    m_state.settings.LastCallerIdReport = m_call.report.lastReport;
-    Notice notice{m_call.report.callerName, CallTexts::displayPattern(m_call.report.callerNumber), QString(), refused};
+    m_state.settings.LastCallerIdReport = r.lastReport;
+    CallNotice notice{r.callerName, CallTexts::displayPattern(r.callerNumber), QString(), m_call.refusal};
     if (refused) {
-        notice.when = m_call.report.dateLine.mid(3) + QStringLiteral("\r\n") + m_call.report.timeLine.mid(3);
+        notice.when = r.dateLine.mid(3) + QStringLiteral("\r\n") + r.timeLine.mid(3);
         qCDebug(lcCalls).noquote() << "refused:" << notice.name << notice.number
-                                   << (telemarketer ? "(unknown name)" : "(blocked number)");
-        if (callAnnounced)
-            callAnnounced(notice);
+                                   << "(" + CallScreening::reasonText(m_call.refusal) + ")";
+        emit m_state.callEvents.announced(notice);
         refuseCall();
         return;
     }
@@ -128,8 +128,7 @@ void CallReception::handleReport(LineState line)
     qCDebug(lcCalls).noquote() << "shown:" << notice.name << notice.number
                                << QString(notice.when).replace(QLatin1String("\r\n"), QLatin1String(" "))
                                << c.callClass;
-    if (callAnnounced)
-        callAnnounced(notice);
+    emit m_state.callEvents.announced(notice);
     if (!kept)
         reportWriteFailure(m_state.setupFile.path(), writeError);
     if (m_state.settings.Talking_Call) {
@@ -168,12 +167,10 @@ CallerIdParser::Classification CallReception::showCall()
 
 void CallReception::tellCaller(bool refused)
 {
-    using CallerIdParser::receivedValue;
+    const CallerIdParser::Report &r = m_call.report;
     const QDate today = Clock::current().now().date();
-    QString date = receivedValue(m_call.buffer, QStringLiteral("DATE"));
-    date.remove(QLatin1Char(' '));
-    QString time = receivedValue(m_call.buffer, QStringLiteral("TIME"));
-    time.remove(QLatin1Char(' '));
+    const QString date = QString(r.receivedDate).remove(QLatin1Char(' '));
+    const QString time = QString(r.receivedTime).remove(QLatin1Char(' '));
     ReportedCall call;
     call.date = QDate(today.year(), date.left(2).toInt(), date.mid(2, 2).toInt());
     if (!call.date.isValid())
@@ -181,8 +178,8 @@ void CallReception::tellCaller(bool refused)
     call.time = QTime::fromString(time.left(4), QStringLiteral("HHmm")).isValid()
                     ? time.left(4)
                     : Clock::current().now().time().toString(QStringLiteral("HHmm"));
-    call.number = receivedValue(m_call.buffer, QStringLiteral("NMBR"));
-    call.name = receivedValue(m_call.buffer, QStringLiteral("NAME"));
+    call.number = r.receivedNumber;
+    call.name = r.receivedName;
     emit m_state.callEvents.caller(call, refused);
 }
 

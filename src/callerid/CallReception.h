@@ -34,13 +34,6 @@ public:
     // Text of the line from another call source than the modem (an NCID server, as a modem
     // report): handled as the modem's text is.
     void receive(const QString &text);
-    // Tells who called as soon as the call is shown, or refused: `number` in the display pattern,
-    // `when` the date and time as the caller display shows them (two lines).
-    struct Notice {
-        QString name, number, when;
-        bool refused = false;
-    };
-    std::function<void(const Notice &)> callAnnounced;
     // The end-of-call timer: a report that has become whole with the end of the call is handled
     // first, then the call ends.
     void Timer1_Timer();

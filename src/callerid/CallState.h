@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CallEvents.h"
 #include "CallerIdParser.h"
 
 #include <QString>
@@ -11,11 +12,11 @@ struct CallState {
     bool NameSeen = false, NumberSeen = false, DateSeen = false, TimeSeen = false;
     bool NumberReceived = false;  // a caller-ID number was handled for this call
     bool RingSeen = false;        // the line rang
-    bool IncomingBlocked = false; // the number is on the blocked list
+    // Whether the program refuses this call, and why: decided once, when the report is handled
+    // (an NCID server's refusal is known before that).
+    Refusal refusal = Refusal::None;
     CallerIdParser::Report report; // the fields of the report handled last
     QString callClass;            // "Normal", "Local", "Private", "Unknown" or "Barred"
     int callsWithoutCallerId = 0; // calls in a row that rang without any caller-ID data
     int ringsTold = 0;            // rings of this call told to the listeners of the call events
-    // Refused before it reached the program: the NCID server it takes its calls from hung up.
-    bool refusedElsewhere = false;
 };

@@ -242,12 +242,14 @@ Caller callerOf(const QString &buffer)
     return {nameOf(lineValue(buffer, Name)), numberOf(lineValue(buffer, Number))};
 }
 
+namespace {
 QString receivedValue(const QString &buffer, const QString &keyword)
 {
     QString v = lineValue(buffer, keyword);
     v.remove(QLatin1Char('='));
     return TextRules::trimBlanks(v);
 }
+} // namespace
 
 QString framedReport(const QString &buffer)
 {
@@ -279,6 +281,12 @@ Report parse(const QString &buffer, const QString &dateValue, const QDate &today
     r.lastReport = framedReport(buffer);
     r.callerNumber = who.number;
     r.numberLine = QStringLiteral("NB=") + CallTexts::displayPattern(r.callerNumber);
+
+    r.receivedDate = receivedValue(buffer, Date);
+    r.receivedTime = receivedValue(buffer, Time);
+    r.receivedNumber = receivedValue(buffer, Number);
+    r.receivedName = receivedValue(buffer, Name);
+    r.startsAt = keywordLineAt(buffer, Date);
     return r;
 }
 

@@ -40,6 +40,11 @@ struct Report {
     QString callerName;   // cleaned name, or PRIVATE/UNKNOWN/BARRED NAME
     QString callerNumber; // digits (at most ten), or PRIVATE/UNKNOWN/BARRED NUMBER
     QString lastReport;   // CR LF + the whole buffer + CR LF
+    // The fields as the line sent them ("=" and surrounding blanks removed, nothing else
+    // changed), for whoever passes the call on; empty when a field is absent.
+    QString receivedDate, receivedTime, receivedNumber, receivedName;
+    // Where the report's DATE line begins: the ring before it and every ring after it are the call's.
+    qsizetype startsAt = -1;
     // The call record line: date, time, name and number lines, without separators.
     QString recordLine() const { return dateLine + timeLine + nameLine + numberLine; }
 };
@@ -51,9 +56,6 @@ struct Caller {
     QString number; // as Report::callerNumber
 };
 Caller callerOf(const QString &buffer);
-// A field's value as the line sent it: "=" and surrounding blanks removed, nothing else changed.
-// Empty when the field is absent.
-QString receivedValue(const QString &buffer, const QString &keyword);
 // The report as it is kept (record 5 of the settings): CR LF, the whole buffer, CR LF.
 QString framedReport(const QString &buffer);
 

@@ -18,20 +18,14 @@ EndOfCall::EndOfCall(AppState &state, CallState &call, CallLog &log, LogBrowser 
 {
 }
 
-int EndOfCall::ringCount(const QString &buffer, bool reportHandled)
+int EndOfCall::ringCount(const QString &buffer, qsizetype reportAt)
 {
     using CallerIdParser::keywordLineAt;
     static const QString Ring = QStringLiteral("RING");
     // Without a report, every ring heard; with one, the ring before it and every ring after it.
     // A RING inside a name (HERRING) is no ring.
-    qsizetype from = 0;
-    int rings = 0;
-    if (reportHandled) {
-        from = keywordLineAt(buffer, QStringLiteral("DATE"));
-        if (from < 0)
-            return 0;
-        rings = 1;
-    }
+    const qsizetype from = std::max<qsizetype>(reportAt, 0);
+    int rings = reportAt >= 0 ? 1 : 0;
     for (qsizetype at = keywordLineAt(buffer, Ring, from); at >= 0; at = keywordLineAt(buffer, Ring, at + 1))
         ++rings;
     return rings;
@@ -41,13 +35,11 @@ EndOfCall::EndedCall EndOfCall::takeCall()
 {
     EndedCall ended;
     const bool handled = m_call.ReportProcessed;
-    ended.rings = ringCount(m_call.buffer, handled);
+    ended.rings = ringCount(m_call.buffer, handled ? m_call.report.startsAt : -1);
     if (handled) {
         m_call.callsWithoutCallerId = 0;
         ended.recordLine = m_call.report.recordLine();
-        const bool zappedTelemarketer =
-            m_call.report.callerName == CallerIdParser::UnknownName && m_state.settings.BlockTeleMarketersStatus;
-        ended.refused = zappedTelemarketer || m_call.IncomingBlocked || m_call.refusedElsewhere;
+        ended.refusal = m_call.refusal;
     } else {
         // Rang without a caller-ID report: stored as such, with its own date and time; never
         // with the previous caller's fields.
@@ -69,10 +61,9 @@ EndOfCall::EndedCall EndOfCall::takeCall()
     m_call.buffer.clear();
     m_state.Timer1.off();
     m_call.ReportProcessed = false;
-    m_call.IncomingBlocked = false;
+    m_call.refusal = Refusal::None;
     m_call.NumberReceived = false;
     m_call.RingSeen = false;
-    m_call.refusedElsewhere = false;
     m_call.ringsTold = 0;
     return ended;
 }
@@ -96,14 +87,14 @@ void EndOfCall::Timer1_Timer()
         // Timer1 is off from here on, so the guards that wait for a ringing call would let the
         // services in while the pager dials: this keeps them waiting until the call is done.
         const QScopedValueRollback<bool> ending(m_state.callEnding, true);
-        stored = m_log.AppendCallRecord(ended.recordLine, ended.rings, &writeError, ended.refused);
+        stored = m_log.AppendCallRecord(ended.recordLine, ended.rings, &writeError, ended.refused());
         const CallRecord::Fields call = CallRecord::fields(CallRecord::build(0, ended.recordLine, ended.rings));
         if (stored)
             qCDebug(lcCalls).noquote() << "stored:" << call.name << call.number << call.date << call.time << call.rings
-                                       << "rings" << (ended.refused ? "(refused)" : "");
+                                       << "rings" << (ended.refused() ? "(refused)" : "");
         else
             qCWarning(lcCalls).noquote() << "not stored yet:" << call.name << call.number << writeError;
-        if (!ended.refused)
+        if (!ended.refused())
             Display_List(ended);
         // The pager is dialled through the modem: never while another service has the port.
         // A program that takes its calls from the network has no modem to page through.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CallEvents.h"
+
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -28,16 +30,17 @@ public:
     // Compacts and reloads the call log (start-up, and when no call is in progress).
     void DisplayFinalList();
 
-    // The rings of a call: 1 + the rings after the report (counted from its first DATE); for a
-    // call without a report, every ring heard.
-    static int ringCount(const QString &buffer, bool reportHandled);
+    // The rings of a call: with a report handled (`reportAt`, where its DATE line begins), 1 + the
+    // rings after it; for a call without a report, every ring heard.
+    static int ringCount(const QString &buffer, qsizetype reportAt = -1);
 
 private:
     // What the end of a call needs of it once the reception has been made ready for the next.
     struct EndedCall {
         QString recordLine;
         int rings = 0;
-        bool refused = false;        // dropped on the line (telemarketer rule, blocked number)
+        Refusal refusal = Refusal::None; // as decided when the caller was known
+        bool refused() const { return refusal != Refusal::None; }
         bool numberReceived = false; // a caller-ID number was handled
         bool ringSeen = false;
         QString callerNumber; // as the pager gets it: digits, or the withheld-number words

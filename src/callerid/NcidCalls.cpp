@@ -120,7 +120,8 @@ void NcidCalls::onMessage(const Ncid::Message &m)
         // A caller of the call in progress was told already: this is the next call.
         if (m_call.ReportProcessed)
             endCall();
-        m_call.refusedElsewhere = m.kind == Ncid::Kind::Hup;
+        if (m.kind == Ncid::Kind::Hup)
+            m_call.refusal = Refusal::RefusedByServer;
         m_reception.receive(modemReport(m.call));
         // The server hung up: the call is over now.
         if (m.kind == Ncid::Kind::Hup)

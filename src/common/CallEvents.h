@@ -13,6 +13,23 @@ struct ReportedCall {
     QString name;   // as received, empty when none
 };
 
+// Why the program refuses a call. Decided once, when the caller is known, and kept on the call:
+// the end of the call, the notice, the log and the network read this one decision.
+enum class Refusal {
+    None,
+    BlockedNumber,   // the number is on the blocked list
+    Telemarketer,    // no name given while telemarketers are blocked
+    RefusedByServer, // the NCID server the calls come from refused it
+};
+
+// The caller as the program shows it, or refused it: `number` in the display pattern, `when` the
+// date and time as the caller display shows them (two lines).
+struct CallNotice {
+    QString name, number, when;
+    Refusal refusal = Refusal::None;
+    bool refused() const { return refusal != Refusal::None; }
+};
+
 // What happens on the line, told as it happens: by the reception (rings, the caller) and by the
 // end of a call. Listeners only listen: nothing of a call waits for them or depends on them.
 class CallEvents : public QObject {
@@ -26,6 +43,9 @@ signals:
     // The caller is known; `refused` when the program refuses the call (blocked, telemarketer,
     // or refused by the server it takes its calls from).
     void caller(const ReportedCall &call, bool refused);
+    // The caller has been shown, or refused: told as soon as that is done, before the call is
+    // spoken.
+    void announced(const CallNotice &notice);
     // The call is over (the ringing has stopped).
     void ended();
 };

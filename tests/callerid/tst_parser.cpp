@@ -212,10 +212,11 @@ private slots:
         QFETCH(QString, stored);
         const QString buffer = report("5551234567", name) + "\r\nRING\r\n";
         QVERIFY(isComplete(buffer));
-        const QString line = parse(buffer, Cid, Today).recordLine();
+        const Report parsed = parse(buffer, Cid, Today);
+        const QString line = parsed.recordLine();
         QCOMPARE(line, "DT=3/21/2026TM=02:05 PMNM=" + stored + "NB=(555)-123-4567");
         QVERIFY(!line.contains('\r') && !line.contains('\n'));
-        QCOMPARE(EndOfCall::ringCount(buffer, true), 2); // the ring before the report, one after it
+        QCOMPARE(EndOfCall::ringCount(buffer, parsed.startsAt), 2); // the ring before the report, one after it
     }
 };
 

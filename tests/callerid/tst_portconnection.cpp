@@ -40,6 +40,9 @@ private slots:
             at1405 + "JOHN  DOENB=(555)-123-4567RG=1END", true);
         row("unknown name, telemarketers blocked", "telemarketers", QStringList({"ATA", "ATH", "AT+VCID=1"}),
             at1405 + "UNKNOWN NAMENB=(555)-123-4567RG=1END", true);
+        // The call was let through when its caller was known: so it stays, stored and not refused.
+        row("telemarketers blocked while an unknown caller rings", "switch during the call", QStringList(),
+            at1405 + "UNKNOWN NAMENB=(555)-123-4567RG=3END", false);
     }
 
     void wholeCallOnTheCore()
@@ -64,14 +67,19 @@ private slots:
         QVERIFY(rig.modem->waitForCommand("AT+VCID=1", 5000));
         rig.modem->clearLog();
 
-        const QByteArray report = refuse == "telemarketers"
+        const QByteArray report = refuse == "telemarketers" || refuse == "switch during the call"
                                       ? "\r\nDATE = 0321\r\nTIME = 1405\r\nNMBR = 5551234567\r\nNAME = O\r\n"
                                       : "\r\nDATE = 0321\r\nTIME = 1405\r\nNMBR = 5551234567\r\nNAME = JOHN DOE\r\n";
         ModemSim::Call call;
         call.report = report;
         call.ringsAfter = 2;
         call.ringGapMs = refused ? 300 : 10; // the answer comes long before the next ring would
+        call.ringGapMs = refuse == "switch during the call" ? 100 : call.ringGapMs;
         rig.modem->placeCall(call);
+        if (refuse == "switch during the call") {
+            QTRY_COMPARE_WITH_TIMEOUT(rig.state->display.Label1(), QStringLiteral("(555)-123-4567"), 5000);
+            rig.state->settings.BlockTeleMarketersStatus = true;
+        }
         QTRY_COMPARE_WITH_TIMEOUT(rig.folder.bytes("Array.bin").size(), qsizetype(80), 5000);
         QCOMPARE(rig.folder.bytes("Array.bin").left(stored.size()), stored);
         QCOMPARE(rig.modem->commandTexts(), commands);
