@@ -51,7 +51,7 @@ int main(int argc, char *argv[])
     std::atomic<Clk::time_point::rep> lastByteAt{0};
     Clk::time_point shownAt{}, paintedAt{}, keptAt{};
     QObject::connect(&state.display, &CallerDisplay::changed, &state, [&] {
-        if (!state.display.Label3().isEmpty() && shownAt == Clk::time_point{})
+        if (!state.display.time().isEmpty() && shownAt == Clk::time_point{})
             shownAt = Clk::now();
     });
     // The first paint of the number label once it holds the caller.

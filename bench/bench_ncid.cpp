@@ -12,7 +12,7 @@
 #include "AppState.h"
 #include "BlockedFile.h"
 #include "Clock.h"
-#include "MainWindowPort.h"
+#include "IPortConnection.h"
 #include "MsgBox.h"
 #include "Services.h"
 #include "TestSupport.h"

@@ -80,7 +80,7 @@ void DesktopNotices::act(const QVariant &tag, const QString &action)
     const QStringList call = tag.toStringList();
     if (call.size() != 3 || (action != CallBack && action != Block))
         return;
-    const bool shownCaller = m_state.display.Label1() == call.at(0) && m_state.display.Label2() == call.at(1);
+    const bool shownCaller = m_state.display.number() == call.at(0) && m_state.display.name() == call.at(1);
     if (!lineBusy() || (action == Block && shownCaller && !m_state.modemBusy())) {
         m_pending.reset();
         m_state.display.setAll(call.at(0), call.at(1), call.at(2));

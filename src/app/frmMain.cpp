@@ -40,11 +40,10 @@ frmMain::frmMain(AppState &state, QWidget *parent)
     connect(&m_state.Timer2, &VbTimer::Timer, this, &frmMain::Timer2_Timer);
     connect(ui.mnuRestore, &QAction::triggered, this, &frmMain::mnuRestore_Click);
     connect(ui.mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
-    connect(ui.mnuConnectPort, &QAction::triggered, &m_port, &PortConnection::mnuConnectPort_Click);
-    connect(ui.mnuReleasePort, &QAction::triggered, &m_port, &PortConnection::mnuReleasePort_Click);
+    connect(ui.mnuConnectPort, &QAction::triggered, this, &frmMain::mnuConnectPort_Click);
+    connect(ui.mnuReleasePort, &QAction::triggered, this, &frmMain::mnuReleasePort_Click);
     connect(ui.cmdDownLog, &QPushButton::clicked, this, &frmMain::cmdDownLog_Click);
     connect(ui.cmdUpLog, &QPushButton::clicked, this, &frmMain::cmdUpLog_Click);
-    connect(ui.cmdBlock, &QPushButton::clicked, this, [this] { m_services->block.cmdBlock_Click(); });
     connect(ui.mnuModemSelection, &QAction::triggered, this, &frmMain::mnuModemSelection_Click);
     m_services->buttons.setup = &m_windows->switches;
     connectServiceButtons();
@@ -59,24 +58,24 @@ frmMain::frmMain(AppState &state, QWidget *parent)
 
 void frmMain::connectServiceButtons()
 {
-    ServiceButtons &b = m_services->buttons;
     const struct {
         QPushButton *button;
-        void (ServiceButtons::*click)();
+        void (frmMain::*click)();
     } wiring[] = {
-        {ui.cmdDial, &ServiceButtons::cmdDial_Click},
-        {ui.cmdZap, &ServiceButtons::cmdZap_Click},
-        {ui.cmdCallForwardingON, &ServiceButtons::cmdCallForwardingON_Click},
-        {ui.cmdCallForwardingOFF, &ServiceButtons::cmdCallForwardingOFF_Click},
-        {ui.cmdBlockPrivateCalls, &ServiceButtons::cmdBlockPrivateCalls_Click},
-        {ui.cmdReleasePrivateCalls, &ServiceButtons::cmdReleasePrivateCalls_Click},
-        {ui.cmdPagerNotificationON, &ServiceButtons::cmdPagerNotificationON_Click},
-        {ui.cmdPagerNotificationOFF, &ServiceButtons::cmdPagerNotificationOFF_Click},
-        {ui.cmdBlockTelemarketers, &ServiceButtons::cmdBlockTelemarketers_Click},
-        {ui.cmdReleaseTelemarketers, &ServiceButtons::cmdReleaseTelemarketers_Click},
+        {ui.cmdDial, &frmMain::cmdDial_Click},
+        {ui.cmdZap, &frmMain::cmdZap_Click},
+        {ui.cmdCallForwardingON, &frmMain::cmdCallForwardingON_Click},
+        {ui.cmdCallForwardingOFF, &frmMain::cmdCallForwardingOFF_Click},
+        {ui.cmdBlockPrivateCalls, &frmMain::cmdBlockPrivateCalls_Click},
+        {ui.cmdReleasePrivateCalls, &frmMain::cmdReleasePrivateCalls_Click},
+        {ui.cmdPagerNotificationON, &frmMain::cmdPagerNotificationON_Click},
+        {ui.cmdPagerNotificationOFF, &frmMain::cmdPagerNotificationOFF_Click},
+        {ui.cmdBlockTelemarketers, &frmMain::cmdBlockTelemarketers_Click},
+        {ui.cmdReleaseTelemarketers, &frmMain::cmdReleaseTelemarketers_Click},
+        {ui.cmdBlock, &frmMain::cmdBlock_Click},
     };
     for (const auto &w : wiring)
-        connect(w.button, &QPushButton::clicked, this, [&b, click = w.click] { (b.*click)(); });
+        connect(w.button, &QPushButton::clicked, this, w.click);
 }
 
 frmMain::~frmMain()
@@ -89,9 +88,9 @@ void frmMain::bindDisplay()
     // The display's texts end lines with CR LF; a label wants a bare line feed.
     auto shown = [](QString text) { return text.replace(QLatin1String("\r\n"), QLatin1String("\n")); };
     auto refresh = [this, shown] {
-        ui.Label1->setText(shown(m_state.display.Label1()));
-        ui.Label2->setText(shown(m_state.display.Label2()));
-        ui.Label3->setText(shown(m_state.display.Label3()));
+        ui.Label1->setText(shown(m_state.display.number()));
+        ui.Label2->setText(shown(m_state.display.name()));
+        ui.Label3->setText(shown(m_state.display.time()));
     };
     connect(&m_state.display, &CallerDisplay::changed, this, refresh);
     refresh();

@@ -1,9 +1,8 @@
 #pragma once
 
 #include "MainControls.h"
-#include "MainWindowPort.h"
+#include "IMainWindow.h"
 #include "PortConnection.h"
-#include "ServiceButtonsPort.h"
 #include "Services.h"
 #include "TrayIcon.h"
 #include "clsBringForm.h"
@@ -50,6 +49,21 @@ public:
     // The close request: the user's close box (true) asks first, the program's own close does
     // not. Returns true when the close is cancelled.
     bool Form_QueryUnload(bool byUser);
+    // The service buttons, Block and the port commands: each hands its work to the class that
+    // does it.
+    void cmdDial_Click() { m_services->buttons.dialShownCaller(); }
+    void cmdZap_Click() { m_services->buttons.zapRingingCall(); }
+    void cmdCallForwardingON_Click() { m_services->buttons.forwardingOn(); }
+    void cmdCallForwardingOFF_Click() { m_services->buttons.forwardingOff(); }
+    void cmdBlockPrivateCalls_Click() { m_services->buttons.blockPrivateCalls(); }
+    void cmdReleasePrivateCalls_Click() { m_services->buttons.releasePrivateCalls(); }
+    void cmdPagerNotificationON_Click() { m_services->buttons.pagerOn(); }
+    void cmdPagerNotificationOFF_Click() { m_services->buttons.pagerOff(); }
+    void cmdBlockTelemarketers_Click() { m_services->buttons.blockTelemarketers(); }
+    void cmdReleaseTelemarketers_Click() { m_services->buttons.releaseTelemarketers(); }
+    void cmdBlock_Click() { m_services->block.blockShownCaller(); }
+    void mnuConnectPort_Click() { m_port.connectPort(); }
+    void mnuReleasePort_Click() { m_port.releasePort(); }
     void mnuRestore_Click();
     void cmdDownLog_Click();
     void cmdUpLog_Click();

@@ -2,7 +2,7 @@
 
 #include "AppState.h"
 #include "CallTexts.h"
-#include "MainWindowPort.h"
+#include "IMainWindow.h"
 #include "MsgBox.h"
 #include "ServiceScopes.h"
 #include "clsModemFunctions.h"
@@ -19,10 +19,10 @@ bool IsIncomingNumberBlocked(const BlockedFile &file, const QString &callerNumbe
 
 bool BlockCommand::IsDisplayedNumberBlocked() const
 {
-    return m_file.contains(m_state.display.Label1());
+    return m_file.contains(m_state.display.number());
 }
 
-void BlockCommand::cmdBlock_Click()
+void BlockCommand::blockShownCaller()
 {
     if (m_state.Timer3.Interval() != 0)
         return;
@@ -32,7 +32,7 @@ void BlockCommand::cmdBlock_Click()
 
 void BlockCommand::BlockNumber()
 {
-    const QString number = m_state.display.Label1();
+    const QString number = m_state.display.number();
     // Not while a modem dialogue has the port (the pager after a call included), nor while a
     // call's end is being processed.
     if (m_state.flags.any() || m_state.callEnding)
@@ -49,7 +49,7 @@ void BlockCommand::BlockNumber()
         return;
 
     m_window.unloadBlockedWindow();
-    const QString name = m_state.display.Label2();
+    const QString name = m_state.display.name();
     const bool ringing = m_state.Timer1.Interval() > 0;
     if (IsDisplayedNumberBlocked()) {
         MsgBox(name + QStringLiteral(" at ") + number +
@@ -76,7 +76,7 @@ void BlockCommand::BlockNumber()
     {
         MsgBoxDeferral later;
         const bool dropped = ringing && m_modem.ZapIncomingCall();
-        appended = m_file.append(m_state.display.Label1(), name, &error);
+        appended = m_file.append(m_state.display.number(), name, &error);
         if (dropped) {
             m_state.Timer1.off();
             if (callDropped)

@@ -18,7 +18,7 @@ public:
     std::function<void()> callDropped;
 
     // The click: refused while another user command runs (the busy marker Timer3).
-    void cmdBlock_Click();
+    void blockShownCaller();
     void BlockNumber();
     bool IsDisplayedNumberBlocked() const;
 

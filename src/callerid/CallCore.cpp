@@ -8,8 +8,8 @@ CallCore::CallCore(AppState &state, IMainWindow &window, IPortConnection &port, 
       end(state, call, log, browser), reception(state, window, call, modem, blocked, voice, end),
       block(state, window, modem, blocked), buttons(state, modem), network(state, window, call, reception)
 {
-    block.callDropped = [this] { end.Timer1_Timer(); };
-    buttons.callDropped = [this] { end.Timer1_Timer(); };
+    block.callDropped = [this] { end.finishCall(); };
+    buttons.callDropped = [this] { end.finishCall(); };
     end.notifyPager = [this, &state, &port](const QString &callerNumber) {
         FlagScope paging(state.flags.PagerInProgress);
         modem.CallerIdSendToPager(callerNumber);
@@ -17,5 +17,5 @@ CallCore::CallCore(AppState &state, IMainWindow &window, IPortConnection &port, 
         port.ModemPortOpen();
     };
     QObject::connect(&state.MSComm1, &MSComm::OnComm, &reception, &CallReception::MSComm1_OnComm);
-    QObject::connect(&state.Timer1, &VbTimer::Timer, &reception, &CallReception::Timer1_Timer);
+    QObject::connect(&state.Timer1, &VbTimer::Timer, &reception, &CallReception::lineWentQuiet);
 }

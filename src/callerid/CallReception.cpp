@@ -8,7 +8,7 @@
 #include "Clock.h"
 #include "EndOfCall.h"
 #include "Log.h"
-#include "MainWindowPort.h"
+#include "IMainWindow.h"
 #include "MsgBox.h"
 #include "ScreenSaver.h"
 #include "Waits.h"
@@ -75,7 +75,7 @@ void CallReception::examine()
     }
 }
 
-void CallReception::Timer1_Timer()
+void CallReception::lineWentQuiet()
 {
     // A number-only report that no ring followed (the caller hung up first, or the line sends
     // the report before the first ring) is whole now that the call is over: it is the caller's,
@@ -85,7 +85,7 @@ void CallReception::Timer1_Timer()
         m_state.Timer1.off();
         handleReport(LineState::Ended);
     }
-    m_end.Timer1_Timer();
+    m_end.finishCall();
 }
 
 void CallReception::handleReport(LineState line)
@@ -124,7 +124,7 @@ void CallReception::handleReport(LineState line)
         return;
     }
     const CallerIdParser::Classification c = showCall();
-    notice.when = m_state.display.Label3();
+    notice.when = m_state.display.time();
     qCDebug(lcCalls).noquote() << "shown:" << notice.name << notice.number
                                << QString(notice.when).replace(QLatin1String("\r\n"), QLatin1String(" "))
                                << c.callClass;
@@ -145,8 +145,8 @@ CallerIdParser::Classification CallReception::showCall()
     if (s.PopUpWindow)
         m_window.popUp();
     m_call.NameSeen = m_call.NumberSeen = m_call.DateSeen = m_call.TimeSeen = false;
-    m_state.display.setLabel1(CallTexts::displayPattern(r.callerNumber));
-    m_state.display.setLabel2(r.callerName);
+    m_state.display.setNumber(CallTexts::displayPattern(r.callerNumber));
+    m_state.display.setName(r.callerName);
     m_window.showWindow();
 
     const QDate today = Clock::current().now().date();
@@ -155,7 +155,7 @@ CallerIdParser::Classification CallReception::showCall()
         date = QDate(today.year(), r.callDateText.left(2).toInt(), r.callDateText.mid(3, 2).toInt());
     const QString shownDate = date.isValid() ? CallTexts::displayDate(date, s.DateFormat) : r.callDateText;
     const QTime time = QTime::fromString(r.callTimeText, QStringLiteral("HH:mm"));
-    m_state.display.setLabel3(shownDate + QStringLiteral("\r\n") +
+    m_state.display.setTime(shownDate + QStringLiteral("\r\n") +
                               (time.isValid() ? CallTexts::amPm(time) : r.callTimeText));
     r.callDateText = shownDate;
     if (s.DateValue == QLatin1String("System Date"))
@@ -199,5 +199,5 @@ void CallReception::refuseCall()
     m_state.Timer1.off();
     // The call is over for us: store it and get ready for the next one now, not at the next
     // ring, whose report would otherwise be taken for this call's.
-    m_end.Timer1_Timer();
+    m_end.finishCall();
 }

@@ -34,9 +34,9 @@ public:
     // Text of the line from another call source than the modem (an NCID server, as a modem
     // report): handled as the modem's text is.
     void receive(const QString &text);
-    // The end-of-call timer: a report that has become whole with the end of the call is handled
-    // first, then the call ends.
-    void Timer1_Timer();
+    // The line has been quiet long enough (Timer1): a report that has become whole with the end
+    // of the call is handled first, then the call ends.
+    void lineWentQuiet();
 
 private:
     enum class LineState { Ringing, Ended };

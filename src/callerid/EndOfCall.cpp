@@ -68,7 +68,7 @@ EndOfCall::EndedCall EndOfCall::takeCall()
     return ended;
 }
 
-void EndOfCall::Timer1_Timer()
+void EndOfCall::finishCall()
 {
     // Timer1 is switched off before anything here waits, so a second end of the same call
     // cannot start; a later one belongs to the next call.

@@ -23,7 +23,8 @@ public:
 
     EndOfCall(AppState &state, CallState &call, CallLog &log, LogBrowser &browser, QObject *parent = nullptr);
 
-    void Timer1_Timer();
+    // The call is over: the reception is made ready for the next one, the call stored and shown.
+    void finishCall();
 
     // Pages the user with the caller's number (pager notification on); set by the program.
     std::function<void(const QString &callerNumber)> notifyPager;

@@ -103,7 +103,7 @@ void NcidCalls::endCall()
     if (m_call.buffer.isEmpty() && m_state.Timer1.Interval() == 0)
         return;
     m_state.Timer1.off();
-    m_reception.Timer1_Timer();
+    m_reception.lineWentQuiet();
 }
 
 void NcidCalls::onMessage(const Ncid::Message &m)

@@ -159,7 +159,7 @@ void PortConnection::notConfigured()
            MsgStyle::Critical, QStringLiteral("Modem is not Configured!"));
 }
 
-void PortConnection::mnuConnectPort_Click()
+void PortConnection::connectPort()
 {
     // A modem dialogue (the pager after a call, a zap) has the port and hands it back itself.
     if (m_state.modemBusy() || modemNotUsed())
@@ -191,7 +191,7 @@ void PortConnection::mnuConnectPort_Click()
     m_window.minimise();
 }
 
-void PortConnection::mnuReleasePort_Click()
+void PortConnection::releasePort()
 {
     if (m_state.modemBusy() || modemNotUsed())
         return;

@@ -1,7 +1,8 @@
 #pragma once
 
 #include "DeviceWatch.h"
-#include "MainWindowPort.h"
+#include "IMainWindow.h"
+#include "IPortConnection.h"
 
 #include <QObject>
 #include <QString>
@@ -26,8 +27,8 @@ public:
     PortConnection(AppState &state, IMainWindow &window, QObject *parent = nullptr);
 
     void ModemPortOpen() override;
-    void mnuConnectPort_Click();
-    void mnuReleasePort_Click();
+    void connectPort();
+    void releasePort();
 
     bool PortReleased = false;
     // What the modem answered to the caller-ID command, and the command as sent.

@@ -19,28 +19,29 @@ public:
     static inline const QString TopOfList = QStringLiteral("Top of the List");
     static inline const QString BottomOfList = QStringLiteral("Bottom of the List");
 
-    // Whether a number shown in Label1 is a caller's: not empty, and not the notice. Block and
-    // Dial take nothing else for a number.
-    static bool isCallerNumber(const QString &label1)
+    // Whether a number shown is a caller's: not empty, and not the notice. Block and Dial take
+    // nothing else for a number.
+    static bool isCallerNumber(const QString &number)
     {
-        return !label1.trimmed().isEmpty() && label1 != NoticeLine1;
+        return !number.trimmed().isEmpty() && number != NoticeLine1;
     }
     bool showsCaller() const
     {
-        return isCallerNumber(m_l1) && m_l2 != TopOfList && m_l2 != BottomOfList && m_l2 != NoticeLine2;
+        return isCallerNumber(m_number) && m_name != TopOfList && m_name != BottomOfList && m_name != NoticeLine2;
     }
 
-    QString Label1() const { return m_l1; } // caller's number
-    QString Label2() const { return m_l2; } // caller's name
-    QString Label3() const { return m_l3; } // date, CR LF, time
-    void setLabel1(const QString &s) { set(m_l1, s); }
-    void setLabel2(const QString &s) { set(m_l2, s); }
-    void setLabel3(const QString &s) { set(m_l3, s); }
-    void setAll(const QString &l1, const QString &l2, const QString &l3)
+    // The main window shows them in Label1, Label2 and Label3.
+    QString number() const { return m_number; } // the caller's number
+    QString name() const { return m_name; }     // the caller's name
+    QString time() const { return m_time; }     // date, CR LF, time
+    void setNumber(const QString &s) { set(m_number, s); }
+    void setName(const QString &s) { set(m_name, s); }
+    void setTime(const QString &s) { set(m_time, s); }
+    void setAll(const QString &number, const QString &name, const QString &time)
     {
-        m_l1 = l1;
-        m_l2 = l2;
-        m_l3 = l3;
+        m_number = number;
+        m_name = name;
+        m_time = time;
         emit changed();
     }
     void clear() { setAll(QString(), QString(), QString()); }
@@ -56,5 +57,5 @@ private:
         field = s;
         emit changed();
     }
-    QString m_l1, m_l2, m_l3;
+    QString m_number, m_name, m_time;
 };

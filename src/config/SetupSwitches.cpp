@@ -2,7 +2,7 @@
 
 #include "AppState.h"
 #include "MsgBox.h"
-#include "ServiceButtonsPort.h"
+#include "IServiceButtons.h"
 #include "SetupValues.h"
 
 namespace {

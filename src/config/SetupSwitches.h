@@ -1,6 +1,7 @@
 #pragma once
 
-#include "MainWindowPort.h"
+#include "IServiceButtons.h"
+#include "ISetupSwitches.h"
 
 class AppState;
 

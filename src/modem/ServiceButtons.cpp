@@ -1,7 +1,7 @@
 #include "ServiceButtons.h"
 
 #include "AppState.h"
-#include "MainWindowPort.h"
+#include "ISetupSwitches.h"
 #include "ModemMessages.h"
 #include "MsgBox.h"
 #include "ServiceScopes.h"
@@ -41,19 +41,19 @@ bool ServiceButtons::modemConfigured() const
     return false;
 }
 
-void ServiceButtons::cmdDial_Click()
+void ServiceButtons::dialShownCaller()
 {
     if (!allowed(false, &InProgressFlags::DialInProgress) || !modemConfigured())
         return;
     FlagScope dialling(m_state.flags.DialInProgress);
     BusyMarker busy(m_state.Timer3);
     m_state.Timer2.stop();
-    m_modem.DisplayedNumber = m_state.display.Label1();
+    m_modem.DisplayedNumber = m_state.display.number();
     m_modem.DialTheNumber();
     m_state.Timer1.off();
 }
 
-void ServiceButtons::cmdZap_Click()
+void ServiceButtons::zapRingingCall()
 {
     if (!allowed(true, &InProgressFlags::ZapInProgress) || !modemConfigured())
         return;
@@ -91,28 +91,28 @@ void ServiceButtons::setupSwitch(void (ISetupSwitches::*operation)(), bool needs
         (setup->*operation)();
 }
 
-void ServiceButtons::cmdCallForwardingON_Click()
+void ServiceButtons::forwardingOn()
 {
     switchService(&InProgressFlags::ForwardingInProgress, &clsModemFunctions::CallForwardON);
 }
 
-void ServiceButtons::cmdCallForwardingOFF_Click()
+void ServiceButtons::forwardingOff()
 {
     switchService(&InProgressFlags::ForwardingInProgress, &clsModemFunctions::CallForwardOFF);
 }
 
-void ServiceButtons::cmdBlockPrivateCalls_Click()
+void ServiceButtons::blockPrivateCalls()
 {
     switchService(&InProgressFlags::PrivateCallsInProgress, &clsModemFunctions::BlockPrivateCallsOn);
 }
 
-void ServiceButtons::cmdReleasePrivateCalls_Click()
+void ServiceButtons::releasePrivateCalls()
 {
     switchService(&InProgressFlags::PrivateCallsInProgress, &clsModemFunctions::ReleasePrivateCallsOn);
 }
 
 // The pager is paged through the modem after each call: switching it on needs one.
-void ServiceButtons::cmdPagerNotificationON_Click() { setupSwitch(&ISetupSwitches::PagerOn, true); }
-void ServiceButtons::cmdPagerNotificationOFF_Click() { setupSwitch(&ISetupSwitches::PagerOFF, true); }
-void ServiceButtons::cmdBlockTelemarketers_Click() { setupSwitch(&ISetupSwitches::BlockTeleMarketersOn, false); }
-void ServiceButtons::cmdReleaseTelemarketers_Click() { setupSwitch(&ISetupSwitches::BlockTeleMarketersOff, false); }
+void ServiceButtons::pagerOn() { setupSwitch(&ISetupSwitches::PagerOn, true); }
+void ServiceButtons::pagerOff() { setupSwitch(&ISetupSwitches::PagerOFF, true); }
+void ServiceButtons::blockTelemarketers() { setupSwitch(&ISetupSwitches::BlockTeleMarketersOn, false); }
+void ServiceButtons::releaseTelemarketers() { setupSwitch(&ISetupSwitches::BlockTeleMarketersOff, false); }

@@ -21,16 +21,16 @@ public:
     // Runs once a ringing call has been zapped, so that its end is processed at once.
     std::function<void()> callDropped;
 
-    void cmdDial_Click();
-    void cmdZap_Click();
-    void cmdCallForwardingON_Click();
-    void cmdCallForwardingOFF_Click();
-    void cmdBlockPrivateCalls_Click();
-    void cmdReleasePrivateCalls_Click();
-    void cmdPagerNotificationON_Click();
-    void cmdPagerNotificationOFF_Click();
-    void cmdBlockTelemarketers_Click();
-    void cmdReleaseTelemarketers_Click();
+    void dialShownCaller();
+    void zapRingingCall();
+    void forwardingOn();
+    void forwardingOff();
+    void blockPrivateCalls();
+    void releasePrivateCalls();
+    void pagerOn();
+    void pagerOff();
+    void blockTelemarketers();
+    void releaseTelemarketers();
 
 private:
     using Flag = bool InProgressFlags::*;

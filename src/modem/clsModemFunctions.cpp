@@ -1,7 +1,8 @@
 #include "clsModemFunctions.h"
 
 #include "AppState.h"
-#include "MainWindowPort.h"
+#include "IMainWindow.h"
+#include "IPortConnection.h"
 #include "ModemMessages.h"
 #include "ServiceScopes.h"
 #include "Waits.h"

@@ -6,7 +6,8 @@
 #include <QStringList>
 #include <functional>
 
-#include "MainWindowPort.h"
+#include "IMainWindow.h"
+#include "IPortConnection.h"
 #include "ModemMessages.h"
 
 class AppState;

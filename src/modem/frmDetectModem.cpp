@@ -2,7 +2,7 @@
 
 #include "AppState.h"
 #include "ComPorts.h"
-#include "MainWindowPort.h"
+#include "IPortConnection.h"
 #include "MsgBox.h"
 #include "UpDown.h"
 #include "WindowColor.h"

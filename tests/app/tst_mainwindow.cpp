@@ -165,11 +165,11 @@ private slots:
         QVERIFY(rig.window->isVisible());
         // The call at the log position is shown again; an empty log is below its oldest call, and
         // from there a restore stays at "Bottom of the List".
-        QCOMPARE(rig.state->display.Label2(), QStringLiteral("Bottom of the List"));
+        QCOMPARE(rig.state->display.name(), QStringLiteral("Bottom of the List"));
         rig.window->minimise();
         rig.window->trayActivated(QSystemTrayIcon::Trigger);
         QCOMPARE(rig.state->LogPosition, 0);
-        QCOMPARE(rig.state->display.Label2(), QStringLiteral("Bottom of the List"));
+        QCOMPARE(rig.state->display.name(), QStringLiteral("Bottom of the List"));
 
         // The double click that follows finds the window no longer minimised.
         rig.state->Timer2.restart(30000);

@@ -159,8 +159,8 @@ private slots:
         QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
 
         w->itemClick(column(0).indexOf("7"));
-        QCOMPARE(rig.state->display.Label2(), "CALLER G");
-        QCOMPARE(rig.state->display.Label1(), "(555)-123-0007");
+        QCOMPARE(rig.state->display.name(), "CALLER G");
+        QCOMPARE(rig.state->display.number(), "(555)-123-0007");
 
         // Ctrl+F goes to the search box; a search leaves the calls it finds, a click on one shows
         // that call, and clearing the box shows every call again.
@@ -171,7 +171,7 @@ private slots:
         QTest::keyClicks(w->txtSearch, "caller c");
         QCOMPARE(column(1), QStringList{"CALLER C"});
         w->itemClick(0);
-        QCOMPARE(rig.state->display.Label2(), "CALLER C");
+        QCOMPARE(rig.state->display.name(), "CALLER C");
         w->txtSearch->clear();
         QCOMPARE(column(0).size(), 9);
         // Export... writes every call, oldest first, whatever the list shows.

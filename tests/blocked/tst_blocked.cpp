@@ -33,8 +33,8 @@ struct Rig : IPortConnection {
     {
         state.settings.BlockSelectedCallsEnable = true;
         state.MSComm1.setCommPort(1);
-        state.display.setLabel1(John);
-        state.display.setLabel2(JohnName);
+        state.display.setNumber(John);
+        state.display.setName(JohnName);
         block.callDropped = [] { QFAIL("the end of a call was run, but no call was dropped"); };
     }
     void ModemPortOpen() override { onPortOpen(); }
@@ -198,7 +198,7 @@ private slots:
             *busy[Services.indexOf(setup)] = true;
         rig.state.settings.BlockSelectedCallsEnable = setup != "setting off";
         if (setup == "no number")
-            rig.state.display.setLabel1(QString());
+            rig.state.display.setNumber(QString());
         if (setup == "notice")
             rig.state.display.setAll(CallerDisplay::NoticeLine1, CallerDisplay::NoticeLine2, CallerDisplay::NoticeLine3);
         if (setup == "top")
@@ -218,7 +218,7 @@ private slots:
             windowAtBox = rig.window.calls;
             busyAtBox = rig.state.Timer3.Interval();
         };
-        rig.block.cmdBlock_Click();
+        rig.block.blockShownCaller();
 
         QCOMPARE(boxes.titles(), title.isEmpty() ? QStringList() : QStringList{title});
         if (!title.isEmpty()) {
@@ -261,7 +261,7 @@ private slots:
         rig.block.callDropped = [&] { note("dropped"); };
         MsgBoxScript boxes;
         boxes.answer(vbYes);
-        rig.block.cmdBlock_Click();
+        rig.block.blockShownCaller();
         QCOMPARE(events, QStringList({"zapped", "dropped, listed"}));
         // The end of the call has been processed: the timer must not run it a second time.
         QCOMPARE(rig.state.Timer1.Interval(), 0);

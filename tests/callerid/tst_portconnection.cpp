@@ -77,7 +77,7 @@ private slots:
         call.ringGapMs = refuse == "switch during the call" ? 100 : call.ringGapMs;
         rig.modem->placeCall(call);
         if (refuse == "switch during the call") {
-            QTRY_COMPARE_WITH_TIMEOUT(rig.state->display.Label1(), QStringLiteral("(555)-123-4567"), 5000);
+            QTRY_COMPARE_WITH_TIMEOUT(rig.state->display.number(), QStringLiteral("(555)-123-4567"), 5000);
             rig.state->settings.BlockTeleMarketersStatus = true;
         }
         QTRY_COMPARE_WITH_TIMEOUT(rig.folder.bytes("Array.bin").size(), qsizetype(80), 5000);
@@ -87,7 +87,7 @@ private slots:
         // A shown call's report is kept in record 5 of the settings file as it came; a refused one not.
         const QByteArray record5 = rig.folder.bytes("acsetup.bin").mid(400, 100);
         QCOMPARE(record5.contains(report.mid(2)), !refused);
-        QCOMPARE(rig.state->display.Label1(), refused ? QString() : QStringLiteral("(555)-123-4567"));
+        QCOMPARE(rig.state->display.number(), refused ? QString() : QStringLiteral("(555)-123-4567"));
         QCOMPARE(rig.window.calls.contains("popUp"), !refused);
         QVERIFY(boxes.shown.isEmpty());
     }
@@ -212,7 +212,7 @@ private slots:
 
         holder.reset();
         m_t->boxes.shown.clear();
-        rig.port->mnuConnectPort_Click();
+        rig.port->connectPort();
         QVERIFY(m_t->boxes.shown.isEmpty());
         QVERIFY(!rig.port->PortReleased);
         QVERIFY(rig.state->MSComm1.PortOpen());
@@ -234,7 +234,7 @@ private slots:
         PortRig rig;
         rig.port->ModemPortOpen();
         m_t->boxes.answer(MsgAnswer(answer));
-        rig.port->mnuReleasePort_Click();
+        rig.port->releasePort();
         QCOMPARE(m_t->boxes.titles(), QStringList{"Release COM Port Confirmation!"});
         QCOMPARE(m_t->boxes.shown[0].style, MsgStyle::Question);
         QCOMPARE(rig.port->PortReleased, released);
@@ -268,9 +268,9 @@ private slots:
         rig.state->ModemConfigured = configured;
         rig.port->PortReleased = released;
         if (connect)
-            rig.port->mnuConnectPort_Click();
+            rig.port->connectPort();
         else
-            rig.port->mnuReleasePort_Click();
+            rig.port->releasePort();
         QCOMPARE(m_t->boxes.titles(), QStringList{title});
         QCOMPARE(m_t->boxes.shown[0].text, text);
         QCOMPARE(rig.port->PortReleased, released);
@@ -306,7 +306,7 @@ private slots:
 
         // File > Connect Port while it is gone says so (not that another program holds it), and
         // the port stays released.
-        rig.port->mnuConnectPort_Click();
+        rig.port->connectPort();
         QCOMPARE(m_t->boxes.titles(), QStringList{"Modem Disconnected"});
         QVERIFY(m_t->boxes.shown[0].text.contains("does not exist"));
         QVERIFY(rig.port->PortReleased);

@@ -261,7 +261,7 @@ private slots:
             const bool call = p.toInt() >= 1 && p.toInt() <= records;
             const QString name = call ? "CALLER " + p : p == "0" ? "Bottom of the List" : "Top of the List";
             const CallerDisplay &d = l.state.display;
-            QCOMPARE((QStringList{QString::number(l.state.LogPosition), d.Label1(), d.Label2(), d.Label3()}),
+            QCOMPARE((QStringList{QString::number(l.state.LogPosition), d.number(), d.name(), d.time()}),
                      (QStringList{p, call ? "(555)-123-4567" : "", name, call ? date : ""}));
         }
     }
@@ -397,12 +397,12 @@ private slots:
         QCOMPARE(l.state.calls.records().size(), CallLog::Held);
         l.state.LogPosition = Calls + 1;
         l.browser.GetFromLogTopToBottom();
-        QCOMPARE(l.state.display.Label2(), QStringLiteral("C32768"));
+        QCOMPARE(l.state.display.name(), QStringLiteral("C32768"));
         l.browser.GetFromLogBottomToTop();
-        QCOMPARE(l.state.display.Label2(), QStringLiteral("Top of the List"));
+        QCOMPARE(l.state.display.name(), QStringLiteral("Top of the List"));
         l.state.LogPosition = 2;
         l.browser.GetFromLogTopToBottom();
-        QCOMPARE(l.state.display.Label2(), QStringLiteral("C1"));
+        QCOMPARE(l.state.display.name(), QStringLiteral("C1"));
         // The user sorted the list by name; new calls still go on top, numbered on from the
         // compacted log.
         m.SortListView(2, 1, true);

@@ -76,9 +76,9 @@ private slots:
         QVERIFY(rig.loaded);
         rig.window->minimise();
         rig.modem->placeCall(rig.call(JohnDoe));
-        QTRY_COMPARE_WITH_TIMEOUT(rig.state->display.Label1(), QStringLiteral("(555)-123-4567"), 5000);
-        QCOMPARE(rig.state->display.Label2(), QStringLiteral("JOHN  DOE"));
-        QCOMPARE(rig.state->display.Label3(), QStringLiteral("March 21, 2026\r\n02:05 PM"));
+        QTRY_COMPARE_WITH_TIMEOUT(rig.state->display.number(), QStringLiteral("(555)-123-4567"), 5000);
+        QCOMPARE(rig.state->display.name(), QStringLiteral("JOHN  DOE"));
+        QCOMPARE(rig.state->display.time(), QStringLiteral("March 21, 2026\r\n02:05 PM"));
         QVERIFY(!rig.window->isInTray());
         QVERIFY(rig.window->isVisible());
         QCOMPARE(m_sound->played, QList<int>({112, 106, 106, 106, 102, 103, 104, 105, 106, 107, 108}));
@@ -106,7 +106,7 @@ private slots:
         QCOMPARE((QVariantList{stored[0], stored[1], stored[3], stored[4], stored[5], stored[7]}),
                  (QVariantList{told[0], 1u, told[2], told[3], told[4], -1}));
         QCOMPARE(rig.state->LogPosition, 1);
-        QCOMPARE(rig.state->display.Label2(), QStringLiteral("JOHN  DOE"));
+        QCOMPARE(rig.state->display.name(), QStringLiteral("JOHN  DOE"));
         QVERIFY(rig.state->Timer2.isRunning());
         QCOMPARE(rig.state->Timer1.Interval(), 0);
         QVERIFY(rig.callState().buffer.isEmpty());
@@ -118,7 +118,7 @@ private slots:
         auto *notifier = rig.window->findChild<DesktopNotifier *>();
         const QStringList caller = {"(555)-123-4567", "JOHN  DOE", "March 21, 2026\r\n02:05 PM"};
         emit notifier->actionInvoked(caller, "block");
-        QCOMPARE(rig.state->display.Label2(), QStringLiteral("JOHN  DOE"));
+        QCOMPARE(rig.state->display.name(), QStringLiteral("JOHN  DOE"));
         emit notifier->actionInvoked(caller, "call-back");
         QCOMPARE(m_t->boxes.titles(), (QStringList{"Block Call 'Turn ON' is not possible!", "Dialing Number!"}));
         QVERIFY2(rig.modem->commandTexts().value(0).startsWith("ATDT"),
@@ -148,16 +148,16 @@ private slots:
         ModemSim::Call call = rig.call(JohnDoe, 1, 3);
         call.ringGapMs = 300; // rings long after the caller is shown
         rig.modem->placeCall(call);
-        QTRY_COMPARE_WITH_TIMEOUT(rig.state->display.Label2(), QStringLiteral("JOHN  DOE"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.state->display.name(), QStringLiteral("JOHN  DOE"), 5000);
         QVERIFY(rig.state->Timer1.Interval() > 0);
         const QStringList caller = ringingCaller
-                                       ? QStringList{"(555)-123-4567", "JOHN  DOE", rig.state->display.Label3()}
+                                       ? QStringList{"(555)-123-4567", "JOHN  DOE", rig.state->display.time()}
                                        : QStringList{"(305)-555-0100", "MARY  ROE", "March 20, 2026\r\n09:00 AM"};
         emit rig.window->findChild<DesktopNotifier *>()->actionInvoked(caller, action);
         QCOMPARE(m_t->boxes.titles(), atOnce);
         QTRY_COMPARE_WITH_TIMEOUT(rig.storedCalls(), 1, 5000);
         QTRY_COMPARE_WITH_TIMEOUT(m_t->boxes.titles(), atOnce + afterTheCall, 5000);
-        QCOMPARE(rig.state->display.Label1(), caller.at(0));
+        QCOMPARE(rig.state->display.number(), caller.at(0));
         if (action == "call-back")
             QTRY_VERIFY_WITH_TIMEOUT(rig.modem->commandTexts().join('|').contains("ATDT"), 5000);
     }
@@ -170,9 +170,9 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(rig.callState().buffer.endsWith(QString::fromLatin1(first)), 5000);
         QVERIFY(rig.callState().RingSeen);
         QVERIFY(!rig.callState().ReportProcessed);
-        QCOMPARE(rig.state->display.Label1(), QString());
+        QCOMPARE(rig.state->display.number(), QString());
         rig.modem->send("\r\n");
-        QTRY_COMPARE_WITH_TIMEOUT(rig.state->display.Label2(), QStringLiteral("JOHN  DOE"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.state->display.name(), QStringLiteral("JOHN  DOE"), 5000);
     }
 
     void withoutPopUpTheWindowStaysDown()
@@ -182,7 +182,7 @@ private slots:
         rig.window->minimise();
         rig.window->hide(); // in the tray, as with a notification area (there is none offscreen)
         rig.modem->placeCall(rig.call(JohnDoe));
-        QTRY_COMPARE_WITH_TIMEOUT(rig.state->display.Label1(), QStringLiteral("(555)-123-4567"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.state->display.number(), QStringLiteral("(555)-123-4567"), 5000);
         QVERIFY(rig.window->isInTray());
         QVERIFY(rig.window->isHidden()); // not moved to the task bar
         QTRY_COMPARE_WITH_TIMEOUT(rig.storedCalls(), 1, 5000);
@@ -242,7 +242,7 @@ private slots:
         QCOMPARE(rig.modem->commandTexts().join(" | "), commands.join(" | "));
         QCOMPARE(rig.record(1), stored);
         const bool shown = refuse.isEmpty();
-        QCOMPARE(rig.state->display.Label1(), shown ? QStringLiteral("(555)-123-4567") : QString());
+        QCOMPARE(rig.state->display.number(), shown ? QStringLiteral("(555)-123-4567") : QString());
         QCOMPARE(m_sound->played.size(), shown ? 11 : 0);
         const QString name = CallRecord::fields(QString::fromLatin1(stored)).name;
         QCOMPARE(m_notices.value(0).value(3).toString(), shown ? name : "Refused: " + name);
@@ -258,7 +258,7 @@ private slots:
         rig.modem->placeCall(rig.call(MaryRoe));
         QTRY_COMPARE_WITH_TIMEOUT(rig.storedCalls(), 2, 5000);
         QCOMPARE(rig.record(2), dots("CL=2DT=3/21/2026TM=02:06 PMNM=MARY  ROENB=(305)-555-0100RG=3END"));
-        QCOMPARE(rig.state->display.Label1(), QStringLiteral("(305)-555-0100"));
+        QCOMPARE(rig.state->display.number(), QStringLiteral("(305)-555-0100"));
     }
 
     void callsWithoutCallerId()
@@ -274,11 +274,11 @@ private slots:
             QVERIFY2(r.startsWith("CL=" + QByteArray::number(call) + "DT=12/6/2026TM=10:"), r.constData());
             QVERIFY2(r.contains("NM=NO CALLER IDNB=UNKNOWN NUMBERRG=2END"), r.constData());
             if (call < 3)
-                QCOMPARE(rig.state->display.Label2(), QString()); // the display is left alone
+                QCOMPARE(rig.state->display.name(), QString()); // the display is left alone
         }
-        QCOMPARE(rig.state->display.Label1(), QStringLiteral("Your Modem or "));
-        QCOMPARE(rig.state->display.Label2(), QStringLiteral("Phone Company do"));
-        QCOMPARE(rig.state->display.Label3(), QStringLiteral("not show Caller ID !!"));
+        QCOMPARE(rig.state->display.number(), QStringLiteral("Your Modem or "));
+        QCOMPARE(rig.state->display.name(), QStringLiteral("Phone Company do"));
+        QCOMPARE(rig.state->display.time(), QStringLiteral("not show Caller ID !!"));
     }
 
     void serviceInProgressKeepsTheHandlerAway()
@@ -339,8 +339,8 @@ private slots:
         };
         for (const auto &s : steps) {
             s.button->click();
-            QCOMPARE(rig.state->display.Label1(), QString::fromLatin1(s.number));
-            QCOMPARE(rig.state->display.Label2(), QString::fromLatin1(s.name));
+            QCOMPARE(rig.state->display.number(), QString::fromLatin1(s.number));
+            QCOMPARE(rig.state->display.name(), QString::fromLatin1(s.name));
             QCOMPARE(rig.state->LogPosition, s.position);
             QCOMPARE(rig.window->ui.Label2->text(), QString::fromLatin1(s.name));
         }
@@ -351,14 +351,14 @@ private slots:
         ui.cmdDownLog->click();
         ui.cmdUpLog->click();
         QCOMPARE(rig.state->LogPosition, 2);
-        QCOMPARE(rig.state->display.Label2(), QStringLiteral("MARY  ROE"));
+        QCOMPARE(rig.state->display.name(), QStringLiteral("MARY  ROE"));
     }
 
     void callWhileAWriteFailureBoxIsOpen()
     {
         Rig rig;
         rig.modem->placeCall(rig.call(JohnDoe));
-        QTRY_COMPARE_WITH_TIMEOUT(rig.state->display.Label1(), QStringLiteral("(555)-123-4567"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.state->display.number(), QStringLiteral("(555)-123-4567"), 5000);
         // The disk is full when the call ends. While the box says so, the next caller rings, and
         // the disk has room again by then.
         auto fullDisk = std::make_unique<FileSizeLimit>(40);
@@ -370,7 +370,7 @@ private slots:
             fullDisk.reset();
             rig.modem->placeCall(rig.call(MaryRoe));
             secondStored = QTest::qWaitFor([&] { return rig.storedCalls() == 2; }, 5000);
-            QCOMPARE(rig.state->display.Label2(), QStringLiteral("MARY  ROE"));
+            QCOMPARE(rig.state->display.name(), QStringLiteral("MARY  ROE"));
         };
         QTRY_VERIFY_WITH_TIMEOUT(secondStored, 5000);
         QCOMPARE(m_t->boxes.shown.size(), 1);
@@ -463,7 +463,7 @@ private slots:
                  {27, "BlockSelectedCallsEnable = True"}});
         m_t->clock.setFactor(5); // the call must still ring when the button is pressed
         rig.modem->placeCall(rig.call(JohnDoe, 1, 0));
-        QTRY_COMPARE_WITH_TIMEOUT(rig.state->display.Label1(), QStringLiteral("(555)-123-4567"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.state->display.number(), QStringLiteral("(555)-123-4567"), 5000);
         QObject::connect(rig.modem->sim(), &ModemSim::commandReceived, rig.state.get(), [&](const QString &c) {
             if (c == QLatin1String("ATA"))
                 rig.state->Timer1.fire();
@@ -485,7 +485,7 @@ private slots:
         Rig rig;
         m_t->clock.setFactor(5); // the call must still ring when the button is pressed
         rig.modem->placeCall(rig.call(JohnDoe, 1, 0));
-        QTRY_COMPARE_WITH_TIMEOUT(rig.state->display.Label1(), QStringLiteral("(555)-123-4567"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.state->display.number(), QStringLiteral("(555)-123-4567"), 5000);
         QObject::connect(rig.modem->sim(), &ModemSim::commandReceived, rig.state.get(), [&](const QString &c) {
             if (c != QLatin1String("ATA"))
                 return;

@@ -9,7 +9,7 @@
 #include "CallTexts.h"
 #include "CallerIdParser.h"
 #include "FuzzSupport.h"
-#include "MainWindowPort.h"
+#include "IMainWindow.h"
 
 #include <functional>
 

@@ -192,12 +192,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         browser.GetFromLogTopToBottom();
         FUZZ_CHECK(state.LogPosition >= 0 && state.LogPosition <= n);
     }
-    FUZZ_CHECK(state.LogPosition == 0 && state.display.Label2() == CallerDisplay::BottomOfList);
+    FUZZ_CHECK(state.LogPosition == 0 && state.display.name() == CallerDisplay::BottomOfList);
     for (int i = 0; i <= n + 1; ++i) {
         browser.GetFromLogBottomToTop();
         FUZZ_CHECK(state.LogPosition >= 1 && state.LogPosition <= n + 1);
     }
-    FUZZ_CHECK(state.LogPosition == n + 1 && state.display.Label2() == CallerDisplay::TopOfList);
+    FUZZ_CHECK(state.LogPosition == n + 1 && state.display.name() == CallerDisplay::TopOfList);
 
     for (int column = 1; column <= CallLogModel::Columns; ++column) {
         checkSorted(log.model(), column, true);

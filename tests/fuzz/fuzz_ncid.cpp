@@ -10,7 +10,7 @@
 #include "Clock.h"
 #include "CallFuzz.h"
 #include "FuzzSupport.h"
-#include "MainWindowPort.h"
+#include "IPortConnection.h"
 #include "MsgBox.h"
 #include "NcidCalls.h"
 #include "NcidProtocol.h"

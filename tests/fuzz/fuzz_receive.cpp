@@ -11,7 +11,7 @@
 #include "Clock.h"
 #include "CallFuzz.h"
 #include "FuzzSupport.h"
-#include "MainWindowPort.h"
+#include "IPortConnection.h"
 #include "MsgBox.h"
 #include "Services.h"
 
@@ -137,8 +137,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const AppState &s = rig.state;
         if (!c.ReportProcessed || !s.Timer1.isRunning())
             return;
-        FUZZ_CHECK(s.display.Label1() != QLatin1String("(555)-123-4567"));
-        FUZZ_CHECK(!s.settings.BlockTeleMarketersStatus || s.display.Label2() != CallerIdParser::UnknownName);
+        FUZZ_CHECK(s.display.number() != QLatin1String("(555)-123-4567"));
+        FUZZ_CHECK(!s.settings.BlockTeleMarketersStatus || s.display.name() != CallerIdParser::UnknownName);
     });
 
     // What the line said since the last end of a call, as the receive handler collects it, and

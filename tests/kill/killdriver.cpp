@@ -23,13 +23,13 @@ int main(int argc, char *argv[])
     return runProgram(argc, argv, [](AppState &state, frmMain &window) {
         auto *block = window.findChild<QPushButton *>(QStringLiteral("cmdBlock"));
         QObject::connect(&state.display, &CallerDisplay::changed, &window, [&state, block] {
-            if (!state.display.Label2().startsWith(QLatin1String("BLOCK")) || state.Timer1.Interval() == 0)
+            if (!state.display.name().startsWith(QLatin1String("BLOCK")) || state.Timer1.Interval() == 0)
                 return;
             // The click comes once the display is done; by then the next caller may be shown,
             // and Block blocks whoever is shown: only the caller chosen is blocked.
-            const QString chosen = state.display.Label2();
+            const QString chosen = state.display.name();
             QTimer::singleShot(0, block, [&state, block, chosen] {
-                if (state.display.Label2() == chosen && state.Timer1.Interval() > 0)
+                if (state.display.name() == chosen && state.Timer1.Interval() > 0)
                     block->click();
             });
         });

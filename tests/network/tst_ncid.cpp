@@ -281,7 +281,7 @@ private slots:
         }
         QCOMPARE(client.log().size(), 160);
         QVERIFY(client.log().startsWith(dots(JohnDoeRecord)));
-        QCOMPARE(client.state->display.Label1(), QStringLiteral("(555)-123-4567")); // the refused call not shown
+        QCOMPARE(client.state->display.number(), QStringLiteral("(555)-123-4567")); // the refused call not shown
         QCOMPARE(m_t->boxes.shown.size(), 0);
     }
 
@@ -307,8 +307,8 @@ private slots:
         QTcpSocket *server = peer.nextPendingConnection();
         server->write(Transcript);
         QTRY_COMPARE(folder.bytes("Array.bin"), dots(JohnDoeRecord));
-        QCOMPARE(state.display.Label1(), QStringLiteral("(555)-123-4567"));
-        QCOMPARE(state.display.Label2(), QStringLiteral("JOHN  DOE"));
+        QCOMPARE(state.display.number(), QStringLiteral("(555)-123-4567"));
+        QCOMPARE(state.display.name(), QStringLiteral("JOHN  DOE"));
         QVERIFY(!sound.played.isEmpty()); // announced
         QCOMPARE(voice.said, QStringList({"Call from John Doe"}));
         QCOMPARE(state.tray.tip(), TrayStatus::ConnectedTip);

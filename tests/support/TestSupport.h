@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Clock.h"
-#include "MainWindowPort.h"
+#include "IMainWindow.h"
 #include "MsgBox.h"
 #include "Waits.h"
 

@@ -1,8 +1,6 @@
 #pragma once
 
-#include "ServiceButtonsPort.h"
-
-#include <QString>
+#include "IServiceButtons.h"
 
 // What the subsystems need of the main window, its service buttons included. The window
 // implements it; tests that run the subsystems without a window give a recorder instead.
@@ -19,22 +17,4 @@ public:
     virtual void unloadBlockedWindow() = 0;
     // Run the modem search; it may configure a modem.
     virtual void runModemDetection() = 0;
-};
-
-// The switches of the Setup dialog that the main window's pager and telemarketer buttons use
-// without showing the dialog.
-class ISetupSwitches {
-public:
-    virtual ~ISetupSwitches() = default;
-    virtual void PagerOn() = 0;
-    virtual void PagerOFF() = 0;
-    virtual void BlockTeleMarketersOn() = 0;
-    virtual void BlockTeleMarketersOff() = 0;
-};
-
-// The port connection for caller ID: (re)opens the port and re-arms caller-ID reporting.
-class IPortConnection {
-public:
-    virtual ~IPortConnection() = default;
-    virtual void ModemPortOpen() = 0;
 };
