@@ -58,7 +58,7 @@ int storeFirstCall(const QString &folder)
     MsgBoxScript boxes;
     const long before = peakKb();
     AppState state(folder);
-    CallLog log(state);
+    CallLog log(state, state.calls);
     QElapsedTimer t;
     t.start();
     log.DisplayFinalList();
@@ -136,14 +136,14 @@ int main(int argc, char *argv[])
         TestFolder folder;
         folder.write("Array.bin", logOf(calls, 100)); // one deleted call: the file must be rewritten
         AppState state(folder.path());
-        CallLog log(state);
+        CallLog log(state, state.calls);
         QElapsedTimer t;
         t.start();
         log.DisplayFinalList();
         compacting << double(t.nsecsElapsed()) / 1e6;
 
         AppState again(folder.path());
-        CallLog second(again);
+        CallLog second(again, again.calls);
         t.restart();
         second.DisplayFinalList();
         unchanged << double(t.nsecsElapsed()) / 1e6;

@@ -51,7 +51,7 @@ int main(int argc, char *argv[])
     state.settings.ForwardNumber = QStringLiteral("5550100");
     FakeWindow window;
     PortConnection port(state, window);
-    clsModemFunctions services(state, port, &window);
+    clsModemFunctions services(state, state, state.tray, port, &window);
     boxes.answer(vbYes);
     const double cpu1 = cpuMs();
     wall.restart();

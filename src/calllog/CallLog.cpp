@@ -1,12 +1,14 @@
 #include "CallLog.h"
 
-#include "AppState.h"
+#include "CallList.h"
+#include "DataFiles.h"
 #include "CallExport.h"
 #include "CallRecord.h"
 #include "FileReplace.h"
 
-CallLog::CallLog(AppState &state, QObject *parent)
-    : QObject(parent), m_state(state), m_file(state.callLogPath(), state.callLogScratchPath()), m_model(this)
+CallLog::CallLog(DataFiles &files, CallList &calls, QObject *parent)
+    : QObject(parent), m_files(files), m_calls(calls), m_file(files.callLogPath(), files.callLogScratchPath()),
+      m_model(this)
 {
 }
 
@@ -19,9 +21,9 @@ bool CallLog::AppendCallRecord(const QString &recordLine, int rings, QString *er
         load(&ignored, &ignored);
     // Numbered by its place: from the list when it is the file's, else from the file, so that
     // the number matches the record's place and a later tidy-up keeps it whole.
-    const int number = fileIsTheLog() ? m_state.calls.nextRecord() : m_file.recordCount() + 1;
+    const int number = fileIsTheLog() ? m_calls.nextRecord() : m_file.recordCount() + 1;
     const QString record = CallRecord::build(number, recordLine, rings);
-    m_state.calls.append(record);
+    m_calls.append(record);
     // The list shows the newest call first after every call, however the user had sorted it.
     if (m_model.sortedBy(1, 0, false)) {
         m_model.insertSorted(CallRecord::fields(record));
@@ -38,7 +40,7 @@ bool CallLog::fileIsTheLog() const
     if (m_inFile < 0)
         return false;
     const int have = m_file.recordCount();
-    return have == m_inFile || (have < m_inFile && have + 1 >= m_state.calls.firstHeld());
+    return have == m_inFile || (have < m_inFile && have + 1 >= m_calls.firstHeld());
 }
 
 bool CallLog::writeUnwritten(QString *error)
@@ -49,7 +51,7 @@ bool CallLog::writeUnwritten(QString *error)
         if (fileIsTheLog()) {
             // What the file lost under us and memory still holds goes back to its place first.
             for (int n = have + 1; n <= m_inFile; ++n) {
-                if (!m_file.writeRecord(n, m_state.calls.at(n), error))
+                if (!m_file.writeRecord(n, m_calls.at(n), error))
                     return false;
             }
             if (!writeFirst(m_inFile + 1, error))
@@ -73,7 +75,7 @@ bool CallLog::writeFirst(int number, QString *error)
     // The mark first: a kill between the two leaves a mark without its call, never a refused call
     // without its mark. A retry under the same number does not write it twice.
     if (call.refused && call.markedAs != number) {
-        const QString marks = m_state.file(RefusedCalls::fileName());
+        const QString marks = m_files.file(RefusedCalls::fileName());
         if (!RefusedCalls::add(marks, CallRecord::fields(record), number, error)) {
             m_failedPath = marks;
             return false;
@@ -109,21 +111,21 @@ bool CallLog::load(QString *readError, QString *writeError)
         m_inFile = contents.count;
         break;
     }
-    m_state.calls.clear();
+    m_calls.clear();
     // The older calls of a long log are read from the file when the main window browses there.
-    m_state.calls.setOlder(contents.count - int(contents.newest.size()),
+    m_calls.setOlder(contents.count - int(contents.newest.size()),
                            [path = m_file.path()](int n) { return CallLogFile::readRecord(path, n); });
     QList<CallRecord::Fields> rows;
     rows.reserve(contents.newest.size() + m_unwritten.size());
     for (const QString &r : std::as_const(contents.newest)) {
-        m_state.calls.append(r);
+        m_calls.append(r);
         rows.append(CallRecord::fields(r));
     }
     // Calls whose write failed are not in the file: reloading it must not lose them. They go
     // after its calls, numbered on, and to the file now.
     for (const Unwritten &call : std::as_const(m_unwritten)) {
-        const QString r = CallRecord::build(m_state.calls.nextRecord(), call.recordLine, call.rings);
-        m_state.calls.append(r);
+        const QString r = CallRecord::build(m_calls.nextRecord(), call.recordLine, call.rings);
+        m_calls.append(r);
         rows.append(CallRecord::fields(r));
     }
     // The list mirrors the log as loaded: a reload replaces its rows, never doubles them.

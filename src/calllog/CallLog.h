@@ -5,7 +5,8 @@
 
 #include <QObject>
 
-class AppState;
+class CallList;
+class DataFiles;
 
 // The call log: Array.bin, the in-memory call list that mirrors it, and the rows of the Calls
 // Log list. Every stored call gets the next call number and a row.
@@ -16,7 +17,7 @@ public:
     // keeps its older calls in the file, where the main window's browsing still reaches them.
     static constexpr int Held = 32767;
 
-    explicit CallLog(AppState &state, QObject *parent = nullptr);
+    CallLog(DataFiles &files, CallList &calls, QObject *parent = nullptr);
 
     CallLogModel &model() { return m_model; }
     CallLogFile &file() { return m_file; }
@@ -52,7 +53,8 @@ private:
     // Writes the oldest unwritten call as call `number`, its refusal mark first.
     bool writeFirst(int number, QString *error);
 
-    AppState &m_state;
+    DataFiles &m_files;
+    CallList &m_calls;
     CallLogFile m_file;
     CallLogModel m_model;
     bool m_loaded = false; // the call list in memory was read from the file

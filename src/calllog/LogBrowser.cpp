@@ -1,6 +1,7 @@
 #include "LogBrowser.h"
 
-#include "AppState.h"
+#include "CallView.h"
+#include "Settings.h"
 #include "CallTexts.h"
 
 namespace {
@@ -20,32 +21,32 @@ bool take(const QString &record, const QString &key, const QString &endKey, QStr
 
 void LogBrowser::GetFromLogTopToBottom()
 {
-    int &p = m_state.LogPosition;
+    int &p = m_view.LogPosition;
     if (p > 1) {
         --p;
         showRecord(p);
     } else {
         p = 0;
-        m_state.display.setAll(QString(), CallerDisplay::BottomOfList, QString());
+        m_view.display.setAll(QString(), CallerDisplay::BottomOfList, QString());
     }
 }
 
 void LogBrowser::GetFromLogBottomToTop()
 {
-    int &p = m_state.LogPosition;
-    if (p < m_state.calls.nextRecord() - 1) {
+    int &p = m_view.LogPosition;
+    if (p < m_view.calls.nextRecord() - 1) {
         ++p;
         showRecord(p);
     } else {
-        p = m_state.calls.nextRecord();
-        m_state.display.setAll(QString(), CallerDisplay::TopOfList, QString());
+        p = m_view.calls.nextRecord();
+        m_view.display.setAll(QString(), CallerDisplay::TopOfList, QString());
     }
 }
 
 void LogBrowser::showAgain()
 {
-    int &p = m_state.LogPosition;
-    if (p >= 1 && p < m_state.calls.nextRecord())
+    int &p = m_view.LogPosition;
+    if (p >= 1 && p < m_view.calls.nextRecord())
         ++p;
     if (p >= 0)
         GetFromLogTopToBottom();
@@ -53,7 +54,7 @@ void LogBrowser::showAgain()
 
 void LogBrowser::showRecord(int position)
 {
-    const QString record = m_state.calls.at(position);
+    const QString record = m_view.calls.at(position);
     if (!record.contains(QLatin1String("RG")))
         return;
     take(record, QStringLiteral("NM="), QStringLiteral("NB="), m_name);
@@ -62,8 +63,8 @@ void LogBrowser::showRecord(int position)
     take(record, QStringLiteral("TM="), QStringLiteral("NM="), m_time);
 
     const QDate date = CallTexts::readShortDate(m_date);
-    const QString dateText = date.isValid() ? CallTexts::displayDate(date, m_state.settings.DateFormat) : m_date;
+    const QString dateText = date.isValid() ? CallTexts::displayDate(date, m_settings.DateFormat) : m_date;
     const QTime time = CallTexts::readTime(m_time);
     const QString timeText = time.isValid() ? CallTexts::amPm(time) : m_time;
-    m_state.display.setAll(CallTexts::displayPattern(m_number), m_name, dateText + QStringLiteral("\r\n") + timeText);
+    m_view.display.setAll(CallTexts::displayPattern(m_number), m_name, dateText + QStringLiteral("\r\n") + timeText);
 }

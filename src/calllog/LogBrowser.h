@@ -1,6 +1,7 @@
 #pragma once
 
-class AppState;
+struct CallView;
+class Settings;
 
 #include <QString>
 
@@ -9,7 +10,7 @@ class AppState;
 // the number of the record shown: 0 below the oldest, N + 1 above the newest.
 class LogBrowser {
 public:
-    explicit LogBrowser(AppState &state) : m_state(state) {}
+    LogBrowser(CallView &view, const Settings &settings) : m_view(view), m_settings(settings) {}
 
     void GetFromLogTopToBottom(); // towards older calls
     void GetFromLogBottomToTop(); // towards newer calls
@@ -19,7 +20,8 @@ public:
 private:
     void showRecord(int position);
 
-    AppState &m_state;
+    CallView &m_view;
+    const Settings &m_settings;
     // The fields of the record last shown: a field that a record lacks keeps its value.
     QString m_name, m_number, m_date, m_time;
 };

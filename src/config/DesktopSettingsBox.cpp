@@ -1,6 +1,6 @@
 #include "DesktopSettingsBox.h"
 
-#include "AppState.h"
+#include "DataFiles.h"
 #include "SetupControls.h"
 
 #include <QBoxLayout>
@@ -28,8 +28,8 @@ QBoxLayout *boxHolding(QLayout *layout, QWidget *widget, int *index)
 
 } // namespace
 
-DesktopSettingsBox::DesktopSettingsBox(AppState &state, const SetupControls &setup, QWidget *dialog)
-    : QGroupBox(QStringLiteral("Desktop"), dialog), m_state(state)
+DesktopSettingsBox::DesktopSettingsBox(DataFiles &files, const SetupControls &setup, QWidget *dialog)
+    : QGroupBox(QStringLiteral("Desktop"), dialog), m_files(files)
 {
     setObjectName(QStringLiteral("frameDesktop"));
     setToolTip(QStringLiteral("What the desktop shows and says of each call"));
@@ -43,8 +43,8 @@ DesktopSettingsBox::DesktopSettingsBox(AppState &state, const SetupControls &set
     rows->addWidget(chkSpeakNames);
     rows->addWidget(chkNotifications);
 
-    m_shownSpeakNames = state.options.speakNames;
-    m_shownNotifications = state.options.notifications;
+    m_shownSpeakNames = files.options.speakNames;
+    m_shownNotifications = files.options.notifications;
     chkSpeakNames->setChecked(m_shownSpeakNames);
     chkNotifications->setChecked(m_shownNotifications);
 
@@ -60,17 +60,17 @@ bool DesktopSettingsBox::write(QString *path, QString *error)
     if (speak == m_shownSpeakNames && notify == m_shownNotifications)
         return true;
     // The file as it is, not the run's options: the command line's stay out of it.
-    ProgramSettings file = ProgramSettings::load(m_state.folder());
+    ProgramSettings file = ProgramSettings::load(m_files.folder());
     if (speak != m_shownSpeakNames)
         file.speakNames = speak;
     if (notify != m_shownNotifications)
         file.notifications = notify;
-    if (!file.save(m_state.folder(), error)) {
-        *path = m_state.file(ProgramSettings::fileName());
+    if (!file.save(m_files.folder(), error)) {
+        *path = m_files.file(ProgramSettings::fileName());
         return false;
     }
-    m_state.options.speakNames = speak;
-    m_state.options.notifications = notify;
+    m_files.options.speakNames = speak;
+    m_files.options.notifications = notify;
     m_shownSpeakNames = speak;
     m_shownNotifications = notify;
     return true;

@@ -4,7 +4,7 @@
 
 #include <QGroupBox>
 
-class AppState;
+class DataFiles;
 class QCheckBox;
 struct SetupControls;
 
@@ -15,7 +15,7 @@ class DesktopSettingsBox : public QGroupBox, public SetupGroup {
     Q_OBJECT
 public:
     // Puts itself under the dialog's date frame.
-    DesktopSettingsBox(AppState &state, const SetupControls &setup, QWidget *dialog);
+    DesktopSettingsBox(DataFiles &files, const SetupControls &setup, QWidget *dialog);
 
     QCheckBox *chkSpeakNames = nullptr;
     QCheckBox *chkNotifications = nullptr;
@@ -26,7 +26,7 @@ public:
     bool write(QString *path, QString *error) override;
 
 private:
-    AppState &m_state;
+    DataFiles &m_files;
     // As shown when the dialog opened: a value the user did not touch is not written, so that
     // an option given on the command line for one run does not become the setting.
     bool m_shownSpeakNames = false;

@@ -1,6 +1,6 @@
 #include "SetupSwitches.h"
 
-#include "AppState.h"
+#include "DataFiles.h"
 #include "MsgBox.h"
 #include "IServiceButtons.h"
 #include "SetupValues.h"
@@ -14,7 +14,7 @@ const QString PagerNotEnabled = crLines({QStringLiteral("'Pager Notification' is
 
 bool SetupSwitches::setPagerStatus(bool on)
 {
-    if (!m_state.writeSetupRecord(23, QStringLiteral("CallSendToPagerStatus = ") + boolName(on)))
+    if (!m_files.writeSetupRecord(23, QStringLiteral("CallSendToPagerStatus = ") + boolName(on)))
         return false;
     m_buttons.showServiceState(ServicePair::Pager, on);
     return true;
@@ -22,7 +22,7 @@ bool SetupSwitches::setPagerStatus(bool on)
 
 bool SetupSwitches::setTeleMarketersStatus(bool on)
 {
-    if (!m_state.writeSetupRecord(26, QStringLiteral("BlockTeleMarketersStatus= ") + boolName(on)))
+    if (!m_files.writeSetupRecord(26, QStringLiteral("BlockTeleMarketersStatus= ") + boolName(on)))
         return false;
     m_buttons.showServiceState(ServicePair::Telemarketers, on);
     return true;
@@ -30,7 +30,7 @@ bool SetupSwitches::setTeleMarketersStatus(bool on)
 
 void SetupSwitches::PagerOn()
 {
-    if (!m_state.settings.CallSendToPagerEnable) {
+    if (!m_files.settings.CallSendToPagerEnable) {
         MsgBox(PagerNotEnabled, MsgStyle::Information, QStringLiteral("Pager Notification 'Turn ON' is not possible!"));
         return;
     }
@@ -42,7 +42,7 @@ void SetupSwitches::PagerOn()
 
 void SetupSwitches::PagerOFF()
 {
-    if (!m_state.settings.CallSendToPagerEnable) {
+    if (!m_files.settings.CallSendToPagerEnable) {
         MsgBox(PagerNotEnabled, MsgStyle::Information, QStringLiteral("Pager Notification 'Turn OFF' is not possible!"));
         return;
     }
@@ -51,7 +51,7 @@ void SetupSwitches::PagerOFF()
 
 void SetupSwitches::BlockTeleMarketersOn()
 {
-    if (!m_state.settings.BlockTeleMarketersEnable) {
+    if (!m_files.settings.BlockTeleMarketersEnable) {
         MsgBox(crLines({QStringLiteral("'TeleMarketers Block' is not enabled!"),
                         QStringLiteral("Go to Setup Menu and and turn ON 'TeleMarketers Block'.")}),
                MsgStyle::Information, QStringLiteral("Block TeleMarketers 'Turn ON' is not possible!"));
@@ -71,7 +71,7 @@ void SetupSwitches::BlockTeleMarketersOn()
 
 void SetupSwitches::BlockTeleMarketersOff()
 {
-    if (!m_state.settings.BlockTeleMarketersEnable) {
+    if (!m_files.settings.BlockTeleMarketersEnable) {
         MsgBox(crLines({QStringLiteral("'TeleMarketers Block' is not enabled!"),
                         QStringLiteral("Go to Setup Menu and and turn ON 'Block TeleMarketers'.")}),
                MsgStyle::Information, QStringLiteral("Release TeleMarketers is not possible!"));

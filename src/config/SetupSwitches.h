@@ -3,7 +3,7 @@
 #include "IServiceButtons.h"
 #include "ISetupSwitches.h"
 
-class AppState;
+class DataFiles;
 
 // Pager notification and telemarketer blocking switched on and off from the main window's
 // buttons. Neither needs the modem here (the call handling reads the statuses), so switching
@@ -11,7 +11,7 @@ class AppState;
 // not enabled in Setup cannot be switched either way.
 class SetupSwitches : public ISetupSwitches {
 public:
-    SetupSwitches(AppState &state, IServiceButtons &buttons) : m_state(state), m_buttons(buttons) {}
+    SetupSwitches(DataFiles &files, IServiceButtons &buttons) : m_files(files), m_buttons(buttons) {}
 
     void PagerOn() override;
     void PagerOFF() override;
@@ -23,6 +23,6 @@ private:
     bool setPagerStatus(bool on);
     bool setTeleMarketersStatus(bool on);
 
-    AppState &m_state;
+    DataFiles &m_files;
     IServiceButtons &m_buttons;
 };

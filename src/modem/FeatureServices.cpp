@@ -3,7 +3,9 @@
 // "OK", pauses while the exchange answers, hangs up, and hands the port back.
 #include "clsModemFunctions.h"
 
-#include "AppState.h"
+#include "DataFiles.h"
+#include "ModemLine.h"
+#include "TrayStatus.h"
 #include "MsgBox.h"
 #include "TrayStatus.h"
 #include "Waits.h"
@@ -31,7 +33,7 @@ constexpr int PrivateStatusRecord = 25;
 bool clsModemFunctions::refusedUnless(bool enabled, const QStringList &lines, const QString &title)
 {
     // A feature code dialled while a call rings would cut into that call.
-    if (enabled && m_state.Timer1.Interval() == 0)
+    if (enabled && m_line.Timer1.Interval() == 0)
         return false;
     MsgBox(crLines(lines), MsgStyle::Information, title);
     return true;
@@ -71,7 +73,7 @@ bool clsModemFunctions::dialFeatureCode(const FeatureCode &code, const std::func
 
 void clsModemFunctions::CallForwardON()
 {
-    const Settings &s = m_state.settings;
+    const Settings &s = m_files.settings;
     if (refusedUnless(s.CallForwarding, ForwardingNotEnabled, QStringLiteral("Call Forwarding 'Turn ON' is not possible!")))
         return;
     if (s.ForwardNumber.trimmed().isEmpty()) {
@@ -95,31 +97,31 @@ void clsModemFunctions::CallForwardON()
                         QStringLiteral("Answer this call to accept Call Forwarding."),
                         QStringLiteral("Press OK after you answered the 2nd. Phone.")}),
                MsgStyle::Information, QStringLiteral("Call Forwarding to your 2nd. Phone"));
-        m_state.writeSetupRecord(ForwardStatusRecord, QStringLiteral("CallForwardStatus = True"));
+        m_files.writeSetupRecord(ForwardStatusRecord, QStringLiteral("CallForwardStatus = True"));
         if (m_window)
-            m_state.tray.show(TrayStatus::ReleasedIcon,
+            m_tray.show(TrayStatus::ReleasedIcon,
                               QStringLiteral("Ringlark Talking Caller ID. To receive calls, please turn OFF Call "
                                              "Forwarding."));
     });
     if (!done)
         return;
     // No call rings at home now: the port is free for other programs.
-    if (m_state.MSComm1.PortOpen())
-        m_state.MSComm1.setPortOpen(false);
+    if (m_line.MSComm1.PortOpen())
+        m_line.MSComm1.setPortOpen(false);
     showServiceState(ServicePair::Forwarding, true);
 }
 
 void clsModemFunctions::CallForwardOFF()
 {
-    const Settings &s = m_state.settings;
+    const Settings &s = m_files.settings;
     if (refusedUnless(s.CallForwarding, ForwardingNotEnabled, QStringLiteral("Call Forwarding 'Turn OFF' is not possible!")))
         return;
     const FeatureCode off{QStringLiteral("ATDT") + s.ForwardOffCode + QLatin1Char(';'), 9, 2, ForwardingTitle,
                           LineBusy::Bang};
     const bool done = dialFeatureCode(off, [this] {
-        m_state.writeSetupRecord(ForwardStatusRecord, QStringLiteral("CallForwardStatus = False"));
+        m_files.writeSetupRecord(ForwardStatusRecord, QStringLiteral("CallForwardStatus = False"));
         if (m_window)
-            m_state.tray.showConnected();
+            m_tray.showConnected();
     });
     if (!done)
         return;
@@ -129,7 +131,7 @@ void clsModemFunctions::CallForwardOFF()
 
 void clsModemFunctions::BlockPrivateCallsOn()
 {
-    const Settings &s = m_state.settings;
+    const Settings &s = m_files.settings;
     if (refusedUnless(s.BlockPrivateCalls, PrivateCallsNotEnabled,
                       QStringLiteral("Block Private Calls 'Turn ON' is not possible!")))
         return;
@@ -141,7 +143,7 @@ void clsModemFunctions::BlockPrivateCallsOn()
     const FeatureCode block{QStringLiteral("ATDT") + s.PrivateBlockCode + QLatin1Char(';'), 9, 2,
                             QStringLiteral("Private Calls Block is not possible!"), LineBusy::Bang};
     if (!dialFeatureCode(block, [this] {
-            m_state.writeSetupRecord(PrivateStatusRecord, QStringLiteral("BlockPrivateCallsStatus = True"));
+            m_files.writeSetupRecord(PrivateStatusRecord, QStringLiteral("BlockPrivateCallsStatus = True"));
         }))
         return;
     showServiceState(ServicePair::PrivateCalls, true);
@@ -150,7 +152,7 @@ void clsModemFunctions::BlockPrivateCallsOn()
 
 void clsModemFunctions::ReleasePrivateCallsOn()
 {
-    const Settings &s = m_state.settings;
+    const Settings &s = m_files.settings;
     const QString title = QStringLiteral("Release Private Calls is not possible!");
     if (refusedUnless(s.BlockPrivateCalls, PrivateCallsNotEnabled, title))
         return;
@@ -158,7 +160,7 @@ void clsModemFunctions::ReleasePrivateCallsOn()
     const FeatureCode release{QStringLiteral("ATDT") + s.PrivateReleaseCode + QLatin1Char(';'), 9, 4, title,
                               LineBusy::Bang};
     if (!dialFeatureCode(release, [this] {
-            m_state.writeSetupRecord(PrivateStatusRecord, QStringLiteral("BlockPrivateCallsStatus = False"));
+            m_files.writeSetupRecord(PrivateStatusRecord, QStringLiteral("BlockPrivateCallsStatus = False"));
         }))
         return;
     showServiceState(ServicePair::PrivateCalls, false);
@@ -167,7 +169,7 @@ void clsModemFunctions::ReleasePrivateCallsOn()
 
 void clsModemFunctions::CallerIdSendToPager(const QString &callerNumberText)
 {
-    const Settings &s = m_state.settings;
+    const Settings &s = m_files.settings;
     if (!m_exchange.TakeModemPort())
         return;
     // A pager service that is slow to answer does not stop the page: the digits follow anyway.

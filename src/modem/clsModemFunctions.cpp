@@ -1,6 +1,9 @@
 #include "clsModemFunctions.h"
 
-#include "AppState.h"
+#include "CallerDisplay.h"
+#include "DataFiles.h"
+#include "ModemLine.h"
+#include "TrayStatus.h"
 #include "IMainWindow.h"
 #include "IPortConnection.h"
 #include "ModemMessages.h"
@@ -14,32 +17,33 @@ const QString DialTitle = QStringLiteral("Dialing Number is not possible!");
 
 } // namespace
 
-clsModemFunctions::clsModemFunctions(AppState &state, IPortConnection &port, IMainWindow *window)
-    : m_state(state), m_port(port), m_window(window), m_exchange(state.MSComm1)
+clsModemFunctions::clsModemFunctions(ModemLine &line, DataFiles &files, TrayStatus &tray, IPortConnection &port,
+                                     IMainWindow *window)
+    : m_line(line), m_files(files), m_tray(tray), m_port(port), m_window(window), m_exchange(line.MSComm1)
 {
 }
 
 bool clsModemFunctions::ZapIncomingCall()
 {
-    if (m_state.Timer1.Interval() < 1)
+    if (m_line.Timer1.Interval() < 1)
         return false; // no call is ringing
     // Calls taken from an NCID server ring on another line: no modem here answers them.
-    if (m_state.callsFromServer())
+    if (m_files.callsFromServer())
         return false;
     // While the call is being dropped it cannot end by its own timer: whoever dropped it ends it
     // once, afterwards. A call that was not dropped rings on to its usual end.
-    m_state.Timer1.stop();
+    m_line.Timer1.stop();
     const bool dropped = answerAndHangUp();
     // Without its port nothing more of the call can be heard: it is over for the program too.
-    const bool over = dropped || !m_state.MSComm1.PortOpen();
-    if (!over && m_state.Timer1.Interval() > 0 && !ProgramEnd::underway())
-        m_state.Timer1.start();
+    const bool over = dropped || !m_line.MSComm1.PortOpen();
+    if (!over && m_line.Timer1.Interval() > 0 && !ProgramEnd::underway())
+        m_line.Timer1.start();
     return over;
 }
 
 bool clsModemFunctions::answerAndHangUp()
 {
-    FlagScope busy(m_state.flags.ZapInProgress);
+    FlagScope busy(m_line.flags.ZapInProgress);
     if (!m_exchange.TakeModemPort())
         return false;
     // The modem goes off-hook and sends nothing while it answers: the wait usually runs its
@@ -48,7 +52,7 @@ bool clsModemFunctions::answerAndHangUp()
     const bool refused = m_exchange.AwaitModemReply(2) && m_exchange.replyIsError();
     if (refused)
         MsgBox(ModemMessages::noAtSupport(), MsgStyle::Critical, ZapTitle);
-    m_state.MSComm1.setInputLen(0);
+    m_line.MSComm1.setInputLen(0);
     m_exchange.SendModemCommand(QStringLiteral("ATH"));
     m_exchange.AwaitModemReply(2);
     m_port.ModemPortOpen();
@@ -57,9 +61,9 @@ bool clsModemFunctions::answerAndHangUp()
 
 void clsModemFunctions::BlockCall()
 {
-    if (m_state.Timer1.Interval() < 1)
+    if (m_line.Timer1.Interval() < 1)
         return;
-    FlagScope busy(m_state.flags.BlockCallInProgress);
+    FlagScope busy(m_line.flags.BlockCallInProgress);
     if (!m_exchange.TakeModemPort())
         return;
     m_exchange.SendModemCommand(QStringLiteral("ATA"));
@@ -91,7 +95,7 @@ void clsModemFunctions::DialTheNumber()
     if (!CallerDisplay::isCallerNumber(shown) || shown.contains(QLatin1String("PRIVATE")) || shown.contains(QLatin1String("UNKNOWN")) ||
         shown.contains(QLatin1String("BARRED")))
         return;
-    const QString code = m_state.settings.LocalAreaCode.trimmed();
+    const QString code = m_files.settings.LocalAreaCode.trimmed();
     if (code.isEmpty() || Settings::leadingNumber(code) == 0) {
         MsgBox(crLines({QStringLiteral("Your Local Area Code is not specified!"),
                         QStringLiteral("Please go to Setup Menu and enter your 3 digit Local Area Code.")}),

@@ -10,7 +10,9 @@
 #include "IPortConnection.h"
 #include "ModemMessages.h"
 
-class AppState;
+class DataFiles;
+class TrayStatus;
+struct ModemLine;
 class IPortConnection;
 
 // The telephone services through the modem: drop a ringing call (answer and hang up), the
@@ -19,7 +21,8 @@ class IPortConnection;
 // the pager who called. `window` shows which services are on (buttons, tray icon).
 class clsModemFunctions {
 public:
-    clsModemFunctions(AppState &state, IPortConnection &port, IMainWindow *window = nullptr);
+    clsModemFunctions(ModemLine &line, DataFiles &files, TrayStatus &tray, IPortConnection &port,
+                      IMainWindow *window = nullptr);
 
     // Answers the ringing call and hangs up at once; hands the port back to caller ID. True when
     // the call is over for the program: dropped, or its port lost on the way (the caller then
@@ -66,7 +69,9 @@ private:
     bool refusedUnless(bool enabled, const QStringList &lines, const QString &title);
     void showServiceState(ServicePair pair, bool serviceOn);
 
-    AppState &m_state;
+    ModemLine &m_line;
+    DataFiles &m_files;
+    TrayStatus &m_tray;
     IPortConnection &m_port;
     IMainWindow *m_window;
     ModemExchange m_exchange;

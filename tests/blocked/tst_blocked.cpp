@@ -42,7 +42,7 @@ struct Rig : IPortConnection {
     TestFolder folder;
     AppState state{folder.path()};
     FakeWindow window;
-    clsModemFunctions modem{state, *this};
+    clsModemFunctions modem{state, state, state.tray, *this};
     BlockedFile file{state.blockedPath(), state.blockedScratchPath()};
     BlockCommand block{state, window, modem, file};
     std::function<void()> onPortOpen = [] {};

@@ -40,8 +40,8 @@ const auto line = [](const QString &name) { return "DT=3/21/2026TM=02:05 PMNM=" 
 struct Log {
     TestFolder folder;
     AppState state{folder.path()};
-    CallLog log{state};
-    LogBrowser browser{state};
+    CallLog log{state, state.calls};
+    LogBrowser browser{state, state.settings};
     MsgBoxScript boxes;
     QByteArray bytes() const { return folder.bytes(LogFile); }
 };

@@ -126,7 +126,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     MsgBoxScript boxes;
     AppState state(fuzz::folder());
-    CallLog log(state);
+    CallLog log(state, state.calls);
     log.DisplayFinalList();
     QCoreApplication::processEvents(); // the notice of a damaged log comes once the load is done
 
@@ -185,7 +185,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FUZZ_CHECK(boxes.shown.size() == copies.size());
 
     // Browsing from the newest call past the oldest and back stays inside the log.
-    LogBrowser browser(state);
+    LogBrowser browser(state, state.settings);
     const int n = state.calls.count();
     state.LogPosition = state.calls.nextRecord();
     for (int i = 0; i <= n + 1; ++i) {

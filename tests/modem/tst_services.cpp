@@ -23,7 +23,7 @@ struct Rig : PortRig {
     }
     void ringing() { state->Timer1.restart(10000); }
 
-    clsModemFunctions services{*state, *port, &window};
+    clsModemFunctions services{*state, *state, state->tray, *port, &window};
 };
 
 } // namespace
