@@ -10,7 +10,6 @@
 class TrayStatus : public QObject {
     Q_OBJECT
 public:
-    static constexpr int TipSize = 64;
     static inline const QString ConnectedTip = QStringLiteral("Ringlark Talking Caller ID");
     static inline const QString ReleasedTip = QStringLiteral("Ringlark Caller ID is OFF. Please connect Port.");
     // While the modem's device is gone (unplugged); it is taken again when it is back.
@@ -34,13 +33,15 @@ public:
     QString iconFile() const { return m_iconFile; }
     // What the tray shows of the tip field.
     QString tip() const { return m_tip; }
-    // `text` put into the tip field (cut to 64 characters, padded with character 0), as shown.
-    static QString shownTip(const QString &text);
 
 signals:
     void changed();
 
 private:
+    static constexpr int TipSize = 64;
+    // `text` put into the tip field (cut to 64 characters, padded with character 0), as shown.
+    static QString shownTip(const QString &text);
+
     bool m_exists = false;
     QString m_iconFile;
     QString m_tip;

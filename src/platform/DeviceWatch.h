@@ -22,7 +22,6 @@ public:
     // for the moment its lock file goes. (Not otherwise: every opening of a port changes them.)
     void watchLocks();
     void stop();
-    bool watching() const { return m_com > 0; }
     // The folders watched now (for the user's report and for tests).
     QStringList folders() const;
 

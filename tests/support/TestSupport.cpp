@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QDeadlineTimer>
+#include <QTcpSocket>
 #include <QTest>
 #include <unistd.h>
 #include <thread>
@@ -173,4 +175,15 @@ QString linkByName(const QString &folder, int com, const QString &device)
     QFile::link(device, name);
     QFile::link(name, port);
     return name;
+}
+
+QByteArray readLines(QTcpSocket &socket, int lines)
+{
+    QByteArray got;
+    QDeadlineTimer deadline(5000);
+    while (got.count('\n') < lines && !deadline.hasExpired()) {
+        QTest::qWait(5);
+        got += socket.readAll();
+    }
+    return got;
 }

@@ -74,6 +74,11 @@ void writeAll(int fd, const QByteArray &bytes);
 // As a modem does, answers every command read from `fd` with its echo and OK, for `ms`.
 void answerCommands(int fd, int ms);
 
+class QTcpSocket;
+// What `socket` receives until it has `lines` line ends or 5 s passed; the events of this thread
+// (a server in the same test) run while it waits.
+QByteArray readLines(QTcpSocket &socket, int lines);
+
 // CPU time (user and system) this process has used so far, in milliseconds (benchmarks).
 double cpuMs();
 

@@ -1,0 +1,235 @@
+// The NCID protocol alone: its lines, the server's limits and the client's reconnection. Links
+// the network library and runs without any platform plugin.
+#include "NcidClient.h"
+#include "NcidServer.h"
+#include "TestSupport.h"
+
+#include <QTcpSocket>
+#include <QTest>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+// A client that never reads: a plain socket with the smallest receive buffer.
+int deafClient(quint16 port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    int small = 1024;
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port);
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return ::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0 ? fd : -1;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Ncid::Kind)
+
+class tst_NcidProtocol : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { pinLocale(); }
+    void init() { m_t = std::make_unique<TestScope>(50.0, QDateTime(QDate(2026, 12, 6), QTime(10, 0))); }
+    void cleanup() { m_t.reset(); }
+
+    void lines_data()
+    {
+        columns<QString, Ncid::Kind, QString, QString, int>("line", "kind", "number", "name", "ring");
+        using K = Ncid::Kind;
+        row("call", "CID: *DATE*03212026*TIME*1405*LINE*POTS*NMBR*5551234567*MESG*NONE*NAME*JOHN DOE*", K::Cid,
+            "5551234567", "JOHN DOE", 0);
+        row("star in the name", "CID: *DATE*03212026*TIME*1405*NMBR*555*NAME*A*B*", K::Cid, "555", "A*B", 0);
+        row("refused call", "HUP: *DATE*03212026*TIME*1405*NMBR*O*MESG*NONE*NAME*O*", K::Hup, "O", "O", 0);
+        row("history", "CIDLOG: *DATE*03212026*TIME*1405*NMBR*-*MESG*NONE*NAME*-*", K::CidLog, "-", "-", 0);
+        row("ringing stopped", "CIDINFO: *LINE*POTS*RING*0*TIME*11:41:36*", K::CidInfo, "", "", 0);
+        row("answered elsewhere", "CIDINFO: *LINE*POTS*RING*-2*TIME*11:41:36*", K::CidInfo, "", "", -2);
+        row("status", "300 End of connection startup", K::Status, "", "", 0);
+        row("message", "MSG: Dinner is ready", K::Msg, "", "", 0);
+        // Malformed: no number, no ring count, no fields, unknown label, no label.
+        row("call without number", "CID: *DATE*03212026*NAME*JOHN*", K::Other, "", "JOHN", 0);
+        row("ring without count", "CIDINFO: *LINE*POTS*RING*x*", K::Other, "", "", 0);
+        row("label only", "CID:", K::Other, "", "", 0);
+        row("unknown label", "XYZ: *NMBR*1*", K::Other, "", "", 0);
+        row("no label", "*NMBR*1*NAME*", K::Other, "", "", 0);
+    }
+
+    void lines()
+    {
+        QFETCH(QString, line);
+        const Ncid::Message m = Ncid::parse(line);
+        QTEST(m.kind, "kind");
+        QTEST(m.call.number, "number");
+        QTEST(m.call.name, "name");
+        QTEST(m.ring, "ring");
+    }
+
+    void sentLines_data()
+    {
+        columns<QString, QString, QByteArray>("number", "name", "line");
+        const QByteArray head = "CID: *DATE*03212026*TIME*1405*LINE*POTS*NMBR*";
+        row("plain", "5551234567", "JOHN DOE", head + "5551234567*MESG*NONE*NAME*JOHN DOE*\r\n");
+        // A star would end the field at the other end, a line end the line.
+        row("star in the name", "5551234567", "A*B", head + "5551234567*MESG*NONE*NAME*A B*\r\n");
+        row("star in the number", "555*NAME*X", "JOHN", head + "555 NAME X*MESG*NONE*NAME*JOHN*\r\n");
+        row("line end in the name", "5551234567", "A\r\nCID: *NMBR*1*", head + "5551234567*MESG*NONE*NAME*A  CID:  NMBR 1*\r\n");
+        row("nothing", "", "", head + "-*MESG*NONE*NAME*-*\r\n");
+    }
+
+    void sentLines()
+    {
+        QFETCH(QString, number);
+        QFETCH(QString, name);
+        Ncid::Call call;
+        call.date = "03212026";
+        call.time = "1405";
+        call.number = number;
+        call.name = name;
+        QTEST(Ncid::callLine("CID", call), "line");
+    }
+
+    void lineReader()
+    {
+        Ncid::LineReader reader(16);
+        // CR LF and LF alone end lines; a line over the bound goes whole, to its line end.
+        QCOMPARE(reader.feed("A\r\nB\nC"), QList<QString>({"A", "B"}));
+        QCOMPARE(reader.feed(QByteArray(20, 'x') + "y"), QList<QString>());
+        QCOMPARE(reader.dropped(), 1);
+        QCOMPARE(reader.feed("z\nD\n"), QList<QString>({"D"}));
+        QCOMPARE(reader.feed(QByteArray(16, 'e') + "\n"), QList<QString>({QString(16, 'e')}));
+        // Byte by byte as one read.
+        QList<QString> got;
+        for (char c : QByteArray("F\r\n"))
+            got += reader.feed(QByteArray(1, c));
+        QCOMPARE(got, QList<QString>({"F"}));
+    }
+
+    void defaultListenAddress()
+    {
+        // Without an address only this computer may listen in.
+        NcidServer server;
+        QVERIFY(server.listen(QString(), 0));
+        QVERIFY(!server.addresses().isEmpty());
+        for (const QHostAddress &a : server.addresses())
+            QVERIFY2(a.isLoopback(), qPrintable(a.toString()));
+        QVERIFY(!server.listen(QStringLiteral("my.host"), 0));
+    }
+
+    void clientNeverReads()
+    {
+        NcidServer server;
+        QVERIFY(server.listen(QString(), 0));
+        const int deaf = deafClient(server.port());
+        QVERIFY(deaf >= 0);
+        QTcpSocket reader;
+        reader.connectToHost(QHostAddress::LocalHost, server.port());
+        QTRY_COMPARE(server.clientCount(), 2);
+        QByteArray got;
+        const QByteArray line = Ncid::ringLine(Ncid::DefaultLine, 1, "00:00:00");
+        int sent = 0;
+        // The deaf client is dropped once its queue is full; the reading one gets every line.
+        for (; sent < 20000 && server.clientCount() == 2; ++sent) {
+            server.broadcast(line);
+            QCoreApplication::processEvents();
+            got += reader.readAll();
+        }
+        QCOMPARE(server.clientCount(), 1);
+        QVERIFY2(sent * line.size() > NcidServer::MaxQueuedBytes, qPrintable(QString::number(sent)));
+        QTRY_COMPARE((got += reader.readAll()).count(line), qsizetype(sent));
+        ::close(deaf);
+    }
+
+    void clientInput_data()
+    {
+        columns<QByteArray, bool>("bytes", "dropped");
+        row("keep-alive and hello", QByteArray("\r\n\nHELLO: CMD: no_log\r\n"), false);
+        row("a line at the bound", QByteArray(Ncid::MaxLineBytes, 'x') + "\r\n", false);
+        row("flood without a line end", QByteArray(100000, 'x'), true);
+        row("just over the bound", QByteArray(Ncid::MaxLineBytes + 1, 'x') + "\r\n", true);
+    }
+
+    void clientInput()
+    {
+        QFETCH(QByteArray, bytes);
+        NcidServer server;
+        QVERIFY(server.listen(QString(), 0));
+        QTcpSocket s;
+        s.connectToHost(QHostAddress::LocalHost, server.port());
+        readLines(s, 4);
+        s.write(bytes);
+        s.flush();
+        QTest::qWait(100);
+        QTEST(s.state() != QAbstractSocket::ConnectedState, "dropped");
+        QCOMPARE(server.clientCount(), s.state() == QAbstractSocket::ConnectedState ? 1 : 0);
+        QCOMPARE(s.readAll(), QByteArray()); // nothing a client sends is answered
+    }
+
+    void thirtyThirdClient()
+    {
+        NcidServer server;
+        QVERIFY(server.listen(QString(), 0));
+        std::vector<std::unique_ptr<QTcpSocket>> clients;
+        for (int i = 0; i < NcidServer::MaxClients + 1; ++i) {
+            clients.push_back(std::make_unique<QTcpSocket>());
+            clients.back()->connectToHost(QHostAddress::LocalHost, server.port());
+            QTRY_VERIFY(clients.back()->state() == QAbstractSocket::ConnectedState ||
+                        clients.back()->state() == QAbstractSocket::UnconnectedState);
+            QTest::qWait(2);
+        }
+        QTRY_COMPARE(server.clientCount(), NcidServer::MaxClients);
+        QTRY_COMPARE(clients.back()->state(), QAbstractSocket::UnconnectedState);
+        QCOMPARE(clients.back()->readAll(), QByteArray());
+        QVERIFY(readLines(*clients.front(), 4).startsWith("200 "));
+        // A place set free is taken again.
+        clients.front()->abort();
+        QTRY_COMPARE(server.clientCount(), NcidServer::MaxClients - 1);
+        QTcpSocket again;
+        again.connectToHost(QHostAddress::LocalHost, server.port());
+        QVERIFY(readLines(again, 4).startsWith("200 "));
+    }
+
+    void serverGoneAndBack()
+    {
+        auto server = std::make_unique<NcidServer>();
+        QVERIFY(server->listen(QString(), 0));
+        const quint16 port = server->port();
+        NcidClient client;
+        QList<bool> states;
+        QList<Ncid::Kind> heard;
+        connect(&client, &NcidClient::connectedChanged, this, [&](bool on) { states << on; });
+        connect(&client, &NcidClient::message, this, [&](const Ncid::Message &m) { heard << m.kind; });
+        client.connectTo(QStringLiteral("127.0.0.1"), port);
+        QTRY_VERIFY(client.isConnected());
+        // It goes in the middle of a line: that half line is not the start of the next server's.
+        server->broadcast("MSG: going\r\nCID: *DATE*0321");
+        QTRY_VERIFY(heard.contains(Ncid::Kind::Msg));
+        server.reset();
+        // Gone: tries again after 1, 2, 4, 8, 10, 10 seconds, each on the timer.
+        for (int delay : {1000, 2000, 4000, 8000, 10000, 10000}) {
+            QTRY_COMPARE(client.retryTimer().Interval(), delay);
+            client.retryTimer().fire();
+            QCOMPARE(client.retryTimer().Interval(), 0);
+        }
+        QTRY_COMPARE(client.retryTimer().Interval(), 10000);
+        // Back: found at the next try, and the delay starts again from one second.
+        server = std::make_unique<NcidServer>();
+        QVERIFY(server->listen(QStringLiteral("127.0.0.1"), port));
+        heard.clear();
+        client.retryTimer().fire();
+        QTRY_VERIFY(client.isConnected());
+        QCOMPARE(states, QList<bool>({true, false, true}));
+        // The greeting's four lines, the first of them whole.
+        QTRY_COMPARE(heard.size(), 4);
+        QCOMPARE(heard.first(), Ncid::Kind::Status);
+        server.reset();
+        QTRY_COMPARE(client.retryTimer().Interval(), 1000);
+    }
+private:
+    std::unique_ptr<TestScope> m_t;
+};
+
+QTEST_GUILESS_MAIN(tst_NcidProtocol)
+#include "tst_ncidprotocol.moc"
