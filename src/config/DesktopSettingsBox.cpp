@@ -6,6 +6,7 @@
 #include <QBoxLayout>
 #include <QCheckBox>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -26,6 +27,20 @@ QBoxLayout *boxHolding(QLayout *layout, QWidget *widget, int *index)
     return nullptr;
 }
 
+// The group's switches, in the order shown: a new one is a row here (and its setting's row).
+struct SwitchRow {
+    const char *objectName;
+    const char *caption;
+    const char *toolTip;
+    bool ProgramSettings::*setting;
+};
+const SwitchRow Switches[] = {
+    {"chkSpeakNames", "Speak the caller's name", "After the Call type, say \"Call from\" and the caller's name",
+     &ProgramSettings::speakNames},
+    {"chkNotifications", "Desktop notifications", "Show each Call as a desktop notification, with Call back and Block",
+     &ProgramSettings::notifications},
+};
+
 } // namespace
 
 DesktopSettingsBox::DesktopSettingsBox(DataFiles &files, const SetupControls &setup, QWidget *dialog)
@@ -33,20 +48,16 @@ DesktopSettingsBox::DesktopSettingsBox(DataFiles &files, const SetupControls &se
 {
     setObjectName(QStringLiteral("frameDesktop"));
     setToolTip(QStringLiteral("What the desktop shows and says of each call"));
-    chkSpeakNames = new QCheckBox(QStringLiteral("Speak the caller's name"), this);
-    chkSpeakNames->setObjectName(QStringLiteral("chkSpeakNames"));
-    chkSpeakNames->setToolTip(QStringLiteral("After the Call type, say \"Call from\" and the caller's name"));
-    chkNotifications = new QCheckBox(QStringLiteral("Desktop notifications"), this);
-    chkNotifications->setObjectName(QStringLiteral("chkNotifications"));
-    chkNotifications->setToolTip(QStringLiteral("Show each Call as a desktop notification, with Call back and Block"));
     auto *rows = new QVBoxLayout(this);
-    rows->addWidget(chkSpeakNames);
-    rows->addWidget(chkNotifications);
-
-    m_shownSpeakNames = files.options.speakNames;
-    m_shownNotifications = files.options.notifications;
-    chkSpeakNames->setChecked(m_shownSpeakNames);
-    chkNotifications->setChecked(m_shownNotifications);
+    for (const SwitchRow &row : Switches) {
+        auto *box = new QCheckBox(QString::fromUtf8(row.caption), this);
+        box->setObjectName(QString::fromLatin1(row.objectName));
+        box->setToolTip(QString::fromUtf8(row.toolTip));
+        const bool shown = files.options.*row.setting;
+        box->setChecked(shown);
+        rows->addWidget(box);
+        m_switches.push_back({box, row.setting, shown});
+    }
 
     int at = -1;
     if (QBoxLayout *column = boxHolding(dialog->layout(), setup.frameDate, &at))
@@ -55,23 +66,22 @@ DesktopSettingsBox::DesktopSettingsBox(DataFiles &files, const SetupControls &se
 
 bool DesktopSettingsBox::write(QString *path, QString *error)
 {
-    const bool speak = chkSpeakNames->isChecked();
-    const bool notify = chkNotifications->isChecked();
-    if (speak == m_shownSpeakNames && notify == m_shownNotifications)
+    const auto touched = [](const Switch &s) { return s.box->isChecked() != s.shown; };
+    if (std::none_of(m_switches.begin(), m_switches.end(), touched))
         return true;
     // The file as it is, not the run's options: the command line's stay out of it.
     ProgramSettings file = ProgramSettings::load(m_files.folder());
-    if (speak != m_shownSpeakNames)
-        file.speakNames = speak;
-    if (notify != m_shownNotifications)
-        file.notifications = notify;
+    for (const Switch &s : m_switches) {
+        if (touched(s))
+            file.*s.setting = s.box->isChecked();
+    }
     if (!file.save(m_files.folder(), error)) {
         *path = m_files.file(ProgramSettings::fileName());
         return false;
     }
-    m_files.options.speakNames = speak;
-    m_files.options.notifications = notify;
-    m_shownSpeakNames = speak;
-    m_shownNotifications = notify;
+    for (Switch &s : m_switches) {
+        s.shown = s.box->isChecked();
+        m_files.options.*s.setting = s.shown;
+    }
     return true;
 }

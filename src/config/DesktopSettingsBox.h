@@ -2,7 +2,10 @@
 
 #include "SetupGroup.h"
 
+#include "ProgramSettings.h"
+
 #include <QGroupBox>
+#include <vector>
 
 class DataFiles;
 class QCheckBox;
@@ -17,18 +20,21 @@ public:
     // Puts itself under the dialog's date frame.
     DesktopSettingsBox(DataFiles &files, const SetupControls &setup, QWidget *dialog);
 
-    QCheckBox *chkSpeakNames = nullptr;
-    QCheckBox *chkNotifications = nullptr;
-
     QString groupTitle() const override { return title(); }
-    bool check(QString *) const override { return true; } // two switches: nothing to get wrong
+    bool check(QString *) const override { return true; } // switches only: nothing to get wrong
     // Writes what the user changed; the run takes it at once.
     bool write(QString *path, QString *error) override;
 
 private:
+    // A check box and the setting it shows. `shown` is its value when the dialog opened: a
+    // value the user did not touch is not written, so that an option given on the command line
+    // for one run does not become the setting.
+    struct Switch {
+        QCheckBox *box;
+        bool ProgramSettings::*setting;
+        bool shown;
+    };
+
     DataFiles &m_files;
-    // As shown when the dialog opened: a value the user did not touch is not written, so that
-    // an option given on the command line for one run does not become the setting.
-    bool m_shownSpeakNames = false;
-    bool m_shownNotifications = true;
+    std::vector<Switch> m_switches;
 };
