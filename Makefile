@@ -30,7 +30,7 @@ BUILD_PKGS := g++ make cmake qt6-base-dev qt6-base-dev-tools qt6-serialport-dev 
 # Only needed by `make run` on a machine without a display (virtual X server and a screenshot).
 DEMO_PKGS := xvfb xauth x11-utils imagemagick fonts-liberation
 
-.PHONY: run test build configure deps bench clean package
+.PHONY: run test build configure deps bench clean package format
 
 deps:
 	@tools/install-deps.sh $(BUILD_PKGS)
@@ -50,6 +50,10 @@ run: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS) --target ringlark ringlark-modemsim
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then tools/install-deps.sh $(DEMO_PKGS); fi
 	@tools/run-demo.sh $(BUILD_DIR)
+
+# Formats the tree as .clang-format says (CI fails on a file that is not).
+format:
+	@tools/check-format.sh --fix
 
 bench: build
 	@tools/run-benchmarks.sh $(BUILD_DIR)

@@ -10,9 +10,9 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QLabel>
-#include <QEventLoop>
 #include <QStyleFactory>
 #include <QTimer>
 #include <algorithm>
@@ -78,10 +78,11 @@ int main(int argc, char *argv[])
         return std::chrono::duration<double, std::milli>(t - sent).count();
     };
     for (int i = 0; i < calls; ++i) {
-        const QByteArray report = QStringLiteral("\r\nDATE = 0321\r\nTIME = 1405\r\nNMBR = 55512%1\r\nNAME = CALLER %2\r\n")
-                                      .arg(10000 + i)
-                                      .arg(i)
-                                      .toLatin1();
+        const QByteArray report =
+            QStringLiteral("\r\nDATE = 0321\r\nTIME = 1405\r\nNMBR = 55512%1\r\nNAME = CALLER %2\r\n")
+                .arg(10000 + i)
+                .arg(i)
+                .toLatin1();
         const QByteArray marker = "CALLER " + QByteArray::number(i) + "\r\n";
         shownAt = paintedAt = keptAt = {};
         // All but the end of the last line: the report is whole only when that line has ended.

@@ -3,11 +3,11 @@
 // in the event loop, not spin. Real time, real pseudo-terminal.
 #include "AppState.h"
 #include "ModemExchange.h"
-#include "PortConnection.h"
-#include "clsModemFunctions.h"
 #include "ModemSim.h"
 #include "MsgBox.h"
+#include "PortConnection.h"
 #include "TestSupport.h"
+#include "clsModemFunctions.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -43,9 +43,8 @@ int main(int argc, char *argv[])
     // 2 s pause, the hang-up confirmed after 8 s (of a 9 s wait).
     modem.run([](ModemSim &sim) {
         sim.setSilent(false);
-        QObject::connect(&sim, &ModemSim::commandReceived, &sim, [&sim](const QString &c) {
-            sim.setReplyDelayMs(c == QLatin1String("ATH") ? 8000 : 10000);
-        });
+        QObject::connect(&sim, &ModemSim::commandReceived, &sim,
+                         [&sim](const QString &c) { sim.setReplyDelayMs(c == QLatin1String("ATH") ? 8000 : 10000); });
     });
     state.settings.CallForwarding = true;
     state.settings.ForwardNumber = QStringLiteral("5550100");
@@ -57,7 +56,8 @@ int main(int argc, char *argv[])
     wall.restart();
     services.CallForwardON();
     const double cpuForward = cpuMs() - cpu1;
-    std::printf("call forwarding on, slow modem: %s\n", modem.commandTexts().join(QLatin1Char(' ')).toLatin1().constData());
+    std::printf("call forwarding on, slow modem: %s\n",
+                modem.commandTexts().join(QLatin1Char(' ')).toLatin1().constData());
     std::printf("  wall %.0f ms, CPU %.1f ms (%.3f %% of one core), status %s\n", double(wall.elapsed()), cpuForward,
                 100.0 * cpuForward / double(wall.elapsed()), state.settings.CallForwardStatus ? "on" : "off");
     return 0;

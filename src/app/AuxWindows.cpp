@@ -57,11 +57,26 @@ AuxWindows::~AuxWindows()
     unloadAll();
 }
 
-frmListView *AuxWindows::callsLogWindow() const { return live(m_listView); }
-frmBlockedNumber *AuxWindows::blockedWindow() const { return live(m_blocked); }
-frmSetup *AuxWindows::setupWindow() const { return live(m_setup); }
-frmColorChoice *AuxWindows::colorWindow() const { return live(m_color); }
-frmAbout *AuxWindows::aboutWindow() const { return live(m_about); }
+frmListView *AuxWindows::callsLogWindow() const
+{
+    return live(m_listView);
+}
+frmBlockedNumber *AuxWindows::blockedWindow() const
+{
+    return live(m_blocked);
+}
+frmSetup *AuxWindows::setupWindow() const
+{
+    return live(m_setup);
+}
+frmColorChoice *AuxWindows::colorWindow() const
+{
+    return live(m_color);
+}
+frmAbout *AuxWindows::aboutWindow() const
+{
+    return live(m_about);
+}
 
 frmListView *AuxWindows::callsLog()
 {

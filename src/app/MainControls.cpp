@@ -106,9 +106,8 @@ void MainControls::build(QMainWindow *window)
         serviceButton(client, "cmdCallForwardingOFF", QStringLiteral("Turn &OFF Call Forwarding"), QString());
     cmdBlockTelemarketers = serviceButton(client, "cmdBlockTelemarketers", QStringLiteral("Block &Telemarketers"),
                                           QStringLiteral("Block the Telemarketers and Unknown Calls."));
-    cmdReleaseTelemarketers =
-        serviceButton(client, "cmdReleaseTelemarketers", QStringLiteral("Release &Telemarketers"),
-                      QStringLiteral("Enable the Telemarketers and Unknown Calls"));
+    cmdReleaseTelemarketers = serviceButton(client, "cmdReleaseTelemarketers", QStringLiteral("Release &Telemarketers"),
+                                            QStringLiteral("Enable the Telemarketers and Unknown Calls"));
     cmdBlockPrivateCalls =
         serviceButton(client, "cmdBlockPrivateCalls", QStringLiteral("         Block         &Private Calls "),
                       QStringLiteral("Block all the incoming Private Calls"));

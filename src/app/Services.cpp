@@ -2,8 +2,7 @@
 
 #include "AppState.h"
 
-Services::Services(AppState &state, IMainWindow &window, IPortConnection &port)
-    : CallCore(state, window, port, voice)
+Services::Services(AppState &state, IMainWindow &window, IPortConnection &port) : CallCore(state, window, port, voice)
 {
     // Said once, where a user who wonders why calls are silent looks: the tray icon's tip.
     voice.noSoundOutput = [&state] { state.tray.setTip(TrayStatus::NoSoundTip); };

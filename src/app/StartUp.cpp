@@ -104,11 +104,10 @@ void frmMain::forwardingLeftOn()
         showServiceState(ServicePair::Forwarding, false);
         return;
     }
-    const MsgAnswer a =
-        MsgBox(crLines({QStringLiteral("Ringlark Talking Caller ID last settings show"),
-                        QStringLiteral("that Calls are Forwarded to your 2nd. Phone."),
-                        QStringLiteral("Do you want to take Incoming Calls on your Home Phone?")}),
-               MsgStyle::CriticalYesNo, QStringLiteral("Call are Forwarded to 2nd. Phone!"));
+    const MsgAnswer a = MsgBox(crLines({QStringLiteral("Ringlark Talking Caller ID last settings show"),
+                                        QStringLiteral("that Calls are Forwarded to your 2nd. Phone."),
+                                        QStringLiteral("Do you want to take Incoming Calls on your Home Phone?")}),
+                               MsgStyle::CriticalYesNo, QStringLiteral("Call are Forwarded to 2nd. Phone!"));
     if (a == vbYes) {
         // Forwarding is switched off through the modem, which takes the port back first.
         m_port.ModemPortOpen();

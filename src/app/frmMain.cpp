@@ -30,7 +30,8 @@ frmMain::frmMain(AppState &state, QWidget *parent)
     setWindowFlags((windowFlags() | Qt::MSWindowsFixedSizeDialogHint) & ~Qt::WindowMaximizeButtonHint);
     bindDisplay();
 
-    m_trayIcon = new TrayIcon(state.tray, [&state](const QString &file) { return state.shippedFile(file); }, this);
+    m_trayIcon = new TrayIcon(
+        state.tray, [&state](const QString &file) { return state.shippedFile(file); }, this);
     connect(m_trayIcon, &TrayIcon::activated, this, &frmMain::trayActivated);
     // The window shows the tray's icon.
     connect(&state.tray, &TrayStatus::changed, this, [this] {

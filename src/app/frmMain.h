@@ -1,7 +1,7 @@
 #pragma once
 
-#include "MainControls.h"
 #include "IMainWindow.h"
+#include "MainControls.h"
 #include "PortConnection.h"
 #include "Services.h"
 #include "TrayIcon.h"

@@ -93,9 +93,7 @@ QString field(const QString &text, const QString &from, const QString &to)
 
 } // namespace
 
-BlockedFile::BlockedFile(const QString &path, const QString &scratchPath) : m_path(path), m_scratch(scratchPath)
-{
-}
+BlockedFile::BlockedFile(const QString &path, const QString &scratchPath) : m_path(path), m_scratch(scratchPath) {}
 
 QByteArray BlockedFile::entryRecord(const QString &number, const QString &name)
 {

@@ -1,8 +1,8 @@
 #include "frmBlockedNumber.h"
 
 #include "AppState.h"
-#include "DeleteKey.h"
 #include "BlockedFile.h"
+#include "DeleteKey.h"
 #include "Twips.h"
 #include "WindowColor.h"
 

@@ -2,18 +2,18 @@
 
 #include "AppState.h"
 #include "BlockCommand.h"
+#include "CallAnnouncer.h"
 #include "CallScreening.h"
 #include "CallState.h"
 #include "CallTexts.h"
 #include "Clock.h"
 #include "EndOfCall.h"
-#include "Log.h"
 #include "IMainWindow.h"
+#include "Log.h"
 #include "MsgBox.h"
 #include "ScreenSaver.h"
 #include "Waits.h"
 #include "clsModemFunctions.h"
-#include "CallAnnouncer.h"
 
 CallReception::CallReception(AppState &state, IMainWindow &window, CallState &call, clsModemFunctions &modem,
                              BlockedFile &blocked, ICallAnnouncer &voice, EndOfCall &end, QObject *parent)
@@ -105,8 +105,8 @@ void CallReception::handleReport(LineState line)
     const Settings &s = m_state.settings;
     m_call.report = CallerIdParser::parse(m_call.buffer, s.DateValue, Clock::current().now().date());
     const CallerIdParser::Report &r = m_call.report;
-    m_call.refusal = CallScreening::screen({r.callerName, r.callerNumber}, s.BlockTeleMarketersStatus, m_blocked,
-                                           m_call.refusal);
+    m_call.refusal =
+        CallScreening::screen({r.callerName, r.callerNumber}, s.BlockTeleMarketersStatus, m_blocked, m_call.refusal);
     const bool refused = m_call.refusal != Refusal::None;
     QString writeError;
     const bool kept = refused || m_state.setupFile.WriteSetupRecord(Settings::LastReportRecord, r.lastReport,
@@ -156,7 +156,7 @@ CallerIdParser::Classification CallReception::showCall()
     const QString shownDate = date.isValid() ? CallTexts::displayDate(date, s.DateFormat) : r.callDateText;
     const QTime time = QTime::fromString(r.callTimeText, QStringLiteral("HH:mm"));
     m_state.display.setTime(shownDate + QStringLiteral("\r\n") +
-                              (time.isValid() ? CallTexts::amPm(time) : r.callTimeText));
+                            (time.isValid() ? CallTexts::amPm(time) : r.callTimeText));
     r.callDateText = shownDate;
     if (s.DateValue == QLatin1String("System Date"))
         m_window.showWindow();

@@ -27,8 +27,8 @@ public:
     static constexpr int MaxBufferWithoutRing = 4096;
     static constexpr int KeptWithoutRing = 1024;
 
-    CallReception(AppState &state, IMainWindow &window, CallState &call, clsModemFunctions &modem,
-                  BlockedFile &blocked, ICallAnnouncer &voice, EndOfCall &end, QObject *parent = nullptr);
+    CallReception(AppState &state, IMainWindow &window, CallState &call, clsModemFunctions &modem, BlockedFile &blocked,
+                  ICallAnnouncer &voice, EndOfCall &end, QObject *parent = nullptr);
 
     void MSComm1_OnComm();
     // Text of the line from another call source than the modem (an NCID server, as a modem

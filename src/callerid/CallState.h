@@ -10,13 +10,13 @@ struct CallState {
     QString buffer;               // everything received since the last end of call
     bool ReportProcessed = false; // the report in the buffer has been handled
     bool NameSeen = false, NumberSeen = false, DateSeen = false, TimeSeen = false;
-    bool NumberReceived = false;  // a caller-ID number was handled for this call
-    bool RingSeen = false;        // the line rang
+    bool NumberReceived = false; // a caller-ID number was handled for this call
+    bool RingSeen = false;       // the line rang
     // Whether the program refuses this call, and why: decided once, when the report is handled
     // (an NCID server's refusal is known before that).
     Refusal refusal = Refusal::None;
     CallerIdParser::Report report; // the fields of the report handled last
-    QString callClass;            // "Normal", "Local", "Private", "Unknown" or "Barred"
-    int callsWithoutCallerId = 0; // calls in a row that rang without any caller-ID data
-    int ringsTold = 0;            // rings of this call told to the listeners of the call events
+    QString callClass;             // "Normal", "Local", "Private", "Unknown" or "Barred"
+    int callsWithoutCallerId = 0;  // calls in a row that rang without any caller-ID data
+    int ringsTold = 0;             // rings of this call told to the listeners of the call events
 };

@@ -98,8 +98,7 @@ void EndOfCall::finishCall()
             Display_List(ended);
         // The pager is dialled through the modem: never while another service has the port.
         // A program that takes its calls from the network has no modem to page through.
-        if (m_state.settings.CallSendToPagerStatus && notifyPager && !m_state.flags.any() &&
-            !m_state.callsFromServer())
+        if (m_state.settings.CallSendToPagerStatus && notifyPager && !m_state.flags.any() && !m_state.callsFromServer())
             notifyPager(ended.callerNumber);
     }
     if (m_state.settings.CallerIdMinimize && !m_state.windows.any() && !m_state.flags.ModemSearchInProgress)

@@ -281,8 +281,9 @@ void PortConnection::onDeviceBack()
             return;
         }
         const QString holder = portHolder(deviceNode(comDevicePath(com, m_state.folder())));
-        m_state.tray.setTip(holder.isEmpty() ? QStringLiteral("Ringlark Caller ID is OFF. COM%1 cannot be opened.").arg(com)
-                                               : QStringLiteral("Ringlark Caller ID is OFF. COM%1 is held by %2.").arg(com).arg(holder));
+        m_state.tray.setTip(
+            holder.isEmpty() ? QStringLiteral("Ringlark Caller ID is OFF. COM%1 cannot be opened.").arg(com)
+                             : QStringLiteral("Ringlark Caller ID is OFF. COM%1 is held by %2.").arg(com).arg(holder));
         m_watch.watchLocks();
         m_slowRetry.start();
         return;

@@ -4,8 +4,8 @@
 
 #include <QByteArray>
 #include <QHash>
-#include <QSet>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 

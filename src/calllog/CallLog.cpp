@@ -1,9 +1,9 @@
 #include "CallLog.h"
 
-#include "CallList.h"
-#include "DataFiles.h"
 #include "CallExport.h"
+#include "CallList.h"
 #include "CallRecord.h"
+#include "DataFiles.h"
 #include "FileReplace.h"
 
 CallLog::CallLog(DataFiles &files, CallList &calls, QObject *parent)
@@ -114,7 +114,7 @@ bool CallLog::load(QString *readError, QString *writeError)
     m_calls.clear();
     // The older calls of a long log are read from the file when the main window browses there.
     m_calls.setOlder(contents.count - int(contents.newest.size()),
-                           [path = m_file.path()](int n) { return CallLogFile::readRecord(path, n); });
+                     [path = m_file.path()](int n) { return CallLogFile::readRecord(path, n); });
     QList<CallRecord::Fields> rows;
     rows.reserve(contents.newest.size() + m_unwritten.size());
     for (const QString &r : std::as_const(contents.newest)) {

@@ -203,8 +203,8 @@ public:
                 unit->bytes = std::string_view(m_torn.constData(), size_t(Length));
             }
             unit->kind = (startLive && !unit->torn) || isLive(unit->bytes) ? Kind::Call
-                         : isDeletionMarker(unit->bytes)                     ? Kind::Marker
-                                                                              : Kind::Damaged;
+                         : isDeletionMarker(unit->bytes)                   ? Kind::Marker
+                                                                           : Kind::Damaged;
         }
         m_at += unit->length;
         m_offset += unit->length;
@@ -538,7 +538,8 @@ bool CallLogFile::writeDeletionMarkerAt(qint64 offset, int recordNumber, QString
     QFile f(m_path);
     if (!f.open(QIODevice::ReadWrite))
         return fail(error, f.errorString());
-    const bool ok = f.seek(offset) && f.write(CallRecord::deletionMarker(recordNumber).toLatin1()) == Length && f.flush();
+    const bool ok =
+        f.seek(offset) && f.write(CallRecord::deletionMarker(recordNumber).toLatin1()) == Length && f.flush();
     ProgramLog::fileWritten(m_path, QStringLiteral("deletion marker %1").arg(recordNumber), ok, f.errorString());
     return ok || fail(error, f.errorString());
 }

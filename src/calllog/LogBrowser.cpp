@@ -1,8 +1,8 @@
 #include "LogBrowser.h"
 
+#include "CallTexts.h"
 #include "CallView.h"
 #include "Settings.h"
-#include "CallTexts.h"
 
 namespace {
 

@@ -21,10 +21,7 @@ public:
 
     // Whether a number shown is a caller's: not empty, and not the notice. Block and Dial take
     // nothing else for a number.
-    static bool isCallerNumber(const QString &number)
-    {
-        return !number.trimmed().isEmpty() && number != NoticeLine1;
-    }
+    static bool isCallerNumber(const QString &number) { return !number.trimmed().isEmpty() && number != NoticeLine1; }
     bool showsCaller() const
     {
         return isCallerNumber(m_number) && m_name != TopOfList && m_name != BottomOfList && m_name != NoticeLine2;

@@ -40,14 +40,14 @@ bool DataFiles::writeSetupRecord(int rec, const QString &text)
 
 void reportWriteFailure(const QString &path, const QString &reason)
 {
-    MsgBox(crLines({QStringLiteral("Ringlark Talking Caller ID could not write the file"), QDir::toNativeSeparators(path),
-                    reason, QStringLiteral("The data stored earlier is unchanged.")}),
+    MsgBox(crLines({QStringLiteral("Ringlark Talking Caller ID could not write the file"),
+                    QDir::toNativeSeparators(path), reason, QStringLiteral("The data stored earlier is unchanged.")}),
            MsgStyle::Critical, QStringLiteral("File Write Error"));
 }
 
 void reportReadFailure(const QString &path, const QString &reason)
 {
-    MsgBox(crLines({QStringLiteral("Ringlark Talking Caller ID could not read the file"), QDir::toNativeSeparators(path),
-                    reason, QStringLiteral("Nothing in it has been changed.")}),
+    MsgBox(crLines({QStringLiteral("Ringlark Talking Caller ID could not read the file"),
+                    QDir::toNativeSeparators(path), reason, QStringLiteral("Nothing in it has been changed.")}),
            MsgStyle::Critical, QStringLiteral("File Read Error"));
 }

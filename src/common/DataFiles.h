@@ -1,8 +1,8 @@
 #pragma once
 
 #include "ProgramSettings.h"
-#include "SetupFile.h"
 #include "Settings.h"
+#include "SetupFile.h"
 
 #include <QString>
 

@@ -13,7 +13,8 @@ public:
     static inline const QString ConnectedTip = QStringLiteral("Ringlark Talking Caller ID");
     static inline const QString ReleasedTip = QStringLiteral("Ringlark Caller ID is OFF. Please connect Port.");
     // While the modem's device is gone (unplugged); it is taken again when it is back.
-    static inline const QString DisconnectedTip = QStringLiteral("Ringlark Caller ID is OFF. The modem is disconnected.");
+    static inline const QString DisconnectedTip =
+        QStringLiteral("Ringlark Caller ID is OFF. The modem is disconnected.");
     // Once a call could not be spoken: no sound output (no sound server, no device).
     static inline const QString NoSoundTip = QStringLiteral("Ringlark Talking Caller ID: no sound output was found.");
     static inline const QString ConnectedIcon = QStringLiteral("ringlark.ico");

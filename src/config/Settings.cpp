@@ -10,35 +10,35 @@ namespace {
 enum class Kind { Color, Number, Text, Bool, Delay };
 
 struct RecordRule {
-    const char *key;   // empty: bare value
+    const char *key; // empty: bare value
     Kind kind;
     const char *fallback; // default of a Text record when empty; of a Bool when not True/False
 };
 
 // Records 1 to 28. Record 5 (the last caller-ID report) is never read back.
 const std::array<RecordRule, Settings::SettingRecords + 1> Rules = {{
-    {"", Kind::Text, ""},                             // (no record 0)
-    {"Color_Choice = ", Kind::Color, ""},             // 1
-    {"COM_Port = ", Kind::Number, ""},                // 2
-    {"Modem_Name = ", Kind::Text, ""},                // 3
-    {"Call_Id_AT_Command = ", Kind::Text, ""},        // 4
-    {"", Kind::Text, ""},                             // 5 last caller ID report
-    {"PopUpWindow = ", Kind::Bool, "True"},           // 6
-    {"", Kind::Delay, ""},                            // 7 minimise delay, seconds
-    {"CallerIdMinimize = ", Kind::Bool, "True"},      // 8
-    {"DateFormat = ", Kind::Text, "Long Date"},       // 9
-    {"CallForwarding = ", Kind::Bool, "False"},       // 10
-    {"", Kind::Text, ""},                             // 11 forwarding number
-    {"", Kind::Text, "72#"},                          // 12 forwarding-on code
-    {"", Kind::Text, "73#"},                          // 13 forwarding-off code
-    {"DateValue = ", Kind::Text, ""},                 // 14 (checked against its two names)
-    {"CallSendToPagerEnable = ", Kind::Bool, "False"}, // 15
-    {"", Kind::Text, ""},                             // 16 pager number
-    {"", Kind::Text, ""},                             // 17 pager identification
-    {"", Kind::Text, "000"},                          // 18 local area code
-    {"BlockPrivateCalls = ", Kind::Bool, "False"},    // 19
-    {"", Kind::Text, "*77"},                          // 20 private-block code
-    {"", Kind::Text, "*87"},                          // 21 private-release code
+    {"", Kind::Text, ""},                                 // (no record 0)
+    {"Color_Choice = ", Kind::Color, ""},                 // 1
+    {"COM_Port = ", Kind::Number, ""},                    // 2
+    {"Modem_Name = ", Kind::Text, ""},                    // 3
+    {"Call_Id_AT_Command = ", Kind::Text, ""},            // 4
+    {"", Kind::Text, ""},                                 // 5 last caller ID report
+    {"PopUpWindow = ", Kind::Bool, "True"},               // 6
+    {"", Kind::Delay, ""},                                // 7 minimise delay, seconds
+    {"CallerIdMinimize = ", Kind::Bool, "True"},          // 8
+    {"DateFormat = ", Kind::Text, "Long Date"},           // 9
+    {"CallForwarding = ", Kind::Bool, "False"},           // 10
+    {"", Kind::Text, ""},                                 // 11 forwarding number
+    {"", Kind::Text, "72#"},                              // 12 forwarding-on code
+    {"", Kind::Text, "73#"},                              // 13 forwarding-off code
+    {"DateValue = ", Kind::Text, ""},                     // 14 (checked against its two names)
+    {"CallSendToPagerEnable = ", Kind::Bool, "False"},    // 15
+    {"", Kind::Text, ""},                                 // 16 pager number
+    {"", Kind::Text, ""},                                 // 17 pager identification
+    {"", Kind::Text, "000"},                              // 18 local area code
+    {"BlockPrivateCalls = ", Kind::Bool, "False"},        // 19
+    {"", Kind::Text, "*77"},                              // 20 private-block code
+    {"", Kind::Text, "*87"},                              // 21 private-release code
     {"BlockTeleMarketersEnable = ", Kind::Bool, "False"}, // 22
     {"CallSendToPagerStatus = ", Kind::Bool, "False"},    // 23
     {"CallForwardStatus = ", Kind::Bool, "False"},        // 24

@@ -8,7 +8,7 @@
 class Settings {
 public:
     static constexpr int RecordLength = 100;
-    static constexpr int RecordCount = 32;   // the file holds at most 32 records
+    static constexpr int RecordCount = 32;    // the file holds at most 32 records
     static constexpr int SettingRecords = 28; // 29 to 32 are reserved: never read, never written
     static constexpr int LastReportRecord = 5;
     static constexpr int DefaultColor = 16744576; // 0xFF8080 in the 0x00BBGGRR form

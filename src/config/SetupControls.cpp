@@ -99,8 +99,8 @@ void YesNo::select(const QString &trueOrFalse) const
 
 void SetupControls::build(QWidget *dialog)
 {
-    frameModem = frame(dialog, "frameModem", QStringLiteral("Modem Information"),
-                       QStringLiteral("Modem Name and its COM Port"));
+    frameModem =
+        frame(dialog, "frameModem", QStringLiteral("Modem Information"), QStringLiteral("Modem Name and its COM Port"));
     lblModemInfo = named(new QLabel(frameModem), QStringLiteral("lblModemInfo"));
     lblModemInfo->setToolTip(QStringLiteral("Modem name and its COM Port"));
     (new QVBoxLayout(frameModem))->addWidget(lblModemInfo);
@@ -150,8 +150,8 @@ void SetupControls::build(QWidget *dialog)
     codes->addWidget(txtAreaCode, 1, 3);
     fg->addLayout(codes, r + 1, 0, 1, 3);
 
-    frameBlocking =
-        frame(dialog, "frameBlocking", QStringLiteral("Call Blocking"), QStringLiteral("Select 'YES' or 'NO' to Block incoming calls"));
+    frameBlocking = frame(dialog, "frameBlocking", QStringLiteral("Call Blocking"),
+                          QStringLiteral("Select 'YES' or 'NO' to Block incoming calls"));
     YesNoGrid blocking(frameBlocking);
     OptBlockPrivate = blocking.row("OptBlockPrivate", QStringLiteral("Private Calls Block"),
                                    QStringLiteral("Select 'YES' or 'NO' to enable/disable Private Calls Block"));
@@ -171,8 +171,9 @@ void SetupControls::build(QWidget *dialog)
     OptSelectedCalls = blocking.row("OptSelectedCalls", QStringLiteral("Selected Calls Block"),
                                     QStringLiteral("Select 'YES' or 'NO' to enable/disable selected Calls Block"));
 
-    framePager = frame(dialog, "framePager", QStringLiteral("Caller Id sent to Pager"),
-                       QStringLiteral("Select 'YES' or 'NO' to enable/disable Caller ID information sent to your Pager"));
+    framePager =
+        frame(dialog, "framePager", QStringLiteral("Caller Id sent to Pager"),
+              QStringLiteral("Select 'YES' or 'NO' to enable/disable Caller ID information sent to your Pager"));
     YesNoGrid pager(framePager);
     OptSendToPager = pager.row("OptSendToPager", QStringLiteral("Caller ID Pager Notification"), QString());
     txtPagerNumber = textBox(framePager, "txtPagerNumber", QStringLiteral("Type your Pager Number"));

@@ -21,8 +21,8 @@ struct YesNo {
 // The controls of the Setup dialog, grouped in their frames, each named as the program knows
 // it (objectName too, so that tests find them).
 struct SetupControls {
-    QGroupBox *frameModem = nullptr, *frameFeatures = nullptr, *frameForwarding = nullptr,
-              *frameBlocking = nullptr, *framePager = nullptr, *frameDate = nullptr;
+    QGroupBox *frameModem = nullptr, *frameFeatures = nullptr, *frameForwarding = nullptr, *frameBlocking = nullptr,
+              *framePager = nullptr, *frameDate = nullptr;
 
     QLabel *lblModemInfo = nullptr;
     YesNo OptCallerIdSound, OptPopUpWindow, OptCallerIdMinimize;

@@ -1,14 +1,15 @@
 #include "SetupSwitches.h"
 
 #include "DataFiles.h"
-#include "MsgBox.h"
 #include "IServiceButtons.h"
+#include "MsgBox.h"
 #include "SetupValues.h"
 
 namespace {
 
-const QString PagerNotEnabled = crLines({QStringLiteral("'Pager Notification' is not enabled!"),
-                                         QStringLiteral("Go to Setup Menu and and turn ON 'Caller ID Pager Notification'.")});
+const QString PagerNotEnabled =
+    crLines({QStringLiteral("'Pager Notification' is not enabled!"),
+             QStringLiteral("Go to Setup Menu and and turn ON 'Caller ID Pager Notification'.")});
 
 } // namespace
 
@@ -43,7 +44,8 @@ void SetupSwitches::PagerOn()
 void SetupSwitches::PagerOFF()
 {
     if (!m_files.settings.CallSendToPagerEnable) {
-        MsgBox(PagerNotEnabled, MsgStyle::Information, QStringLiteral("Pager Notification 'Turn OFF' is not possible!"));
+        MsgBox(PagerNotEnabled, MsgStyle::Information,
+               QStringLiteral("Pager Notification 'Turn OFF' is not possible!"));
         return;
     }
     setPagerStatus(false);

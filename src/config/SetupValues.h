@@ -12,8 +12,7 @@ struct SetupValues {
     QString dateFormat; // "Short Date", "Long Date" or "Day with Long Date"
     QString dateValue;  // "System Date" or "Caller Id Date"
     QString minimizeTime, pagerId;
-    QString forwardNumber, forwardOnCode, forwardOffCode, privateBlockCode, privateReleaseCode, pagerNumber,
-        areaCode;
+    QString forwardNumber, forwardOnCode, forwardOffCode, privateBlockCode, privateReleaseCode, pagerNumber, areaCode;
 
     static SetupValues fromSettings(const Settings &s);
     // The factory configuration, keeping the forwarding number, the pager number and the local

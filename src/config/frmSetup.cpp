@@ -96,8 +96,7 @@ void frmSetup::bindOptions()
 
     connect(ui.updToggleMinimizeTime, &UpDown::changed, this,
             [this](int v) { ui.lblMinimizeTime->setText(QString::number(v)); });
-    connect(ui.updTogglePagerId, &UpDown::changed, this,
-            [this](int v) { ui.lblPagerId->setText(QString::number(v)); });
+    connect(ui.updTogglePagerId, &UpDown::changed, this, [this](int v) { ui.lblPagerId->setText(QString::number(v)); });
 }
 
 void frmSetup::Form_Load()

@@ -5,7 +5,6 @@
 
 #include "DataFiles.h"
 #include "ModemLine.h"
-#include "TrayStatus.h"
 #include "MsgBox.h"
 #include "TrayStatus.h"
 #include "Waits.h"
@@ -74,7 +73,8 @@ bool clsModemFunctions::dialFeatureCode(const FeatureCode &code, const std::func
 void clsModemFunctions::CallForwardON()
 {
     const Settings &s = m_files.settings;
-    if (refusedUnless(s.CallForwarding, ForwardingNotEnabled, QStringLiteral("Call Forwarding 'Turn ON' is not possible!")))
+    if (refusedUnless(s.CallForwarding, ForwardingNotEnabled,
+                      QStringLiteral("Call Forwarding 'Turn ON' is not possible!")))
         return;
     if (s.ForwardNumber.trimmed().isEmpty()) {
         MsgBox(crLines({QStringLiteral("Program do not finds the Call Forwarding 2nd. Phone Number!"),
@@ -100,8 +100,8 @@ void clsModemFunctions::CallForwardON()
         m_files.writeSetupRecord(ForwardStatusRecord, QStringLiteral("CallForwardStatus = True"));
         if (m_window)
             m_tray.show(TrayStatus::ReleasedIcon,
-                              QStringLiteral("Ringlark Talking Caller ID. To receive calls, please turn OFF Call "
-                                             "Forwarding."));
+                        QStringLiteral("Ringlark Talking Caller ID. To receive calls, please turn OFF Call "
+                                       "Forwarding."));
     });
     if (!done)
         return;
@@ -114,7 +114,8 @@ void clsModemFunctions::CallForwardON()
 void clsModemFunctions::CallForwardOFF()
 {
     const Settings &s = m_files.settings;
-    if (refusedUnless(s.CallForwarding, ForwardingNotEnabled, QStringLiteral("Call Forwarding 'Turn OFF' is not possible!")))
+    if (refusedUnless(s.CallForwarding, ForwardingNotEnabled,
+                      QStringLiteral("Call Forwarding 'Turn OFF' is not possible!")))
         return;
     const FeatureCode off{QStringLiteral("ATDT") + s.ForwardOffCode + QLatin1Char(';'), 9, 2, ForwardingTitle,
                           LineBusy::Bang};

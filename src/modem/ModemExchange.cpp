@@ -48,9 +48,8 @@ void ModemExchange::SendModemCommand(const QString &command)
     EventWait wait;
     wait.wakeOn(&port, &MSComm::dataArrived);
     wait.wakeOn(&port, &MSComm::deviceLost);
-    wait.until(m_sentAt.addMSecs(EchoWaitMs), [&] {
-        return port.InBufferCount() >= echoLength || port.inputHasLineEnd() || port.inputBroken();
-    });
+    wait.until(m_sentAt.addMSecs(EchoWaitMs),
+               [&] { return port.InBufferCount() >= echoLength || port.inputHasLineEnd() || port.inputBroken(); });
     lostNow();
 }
 

@@ -6,9 +6,9 @@
 namespace ModemMessages {
 
 enum class LineBusy {
-    Bang,         // "... AT command!" / "... Assistance."
-    Dot,          // "... AT command." / "... Assistance."
-    DotThenBang,  // "... AT command." / "... Assistance!"
+    Bang,        // "... AT command!" / "... Assistance."
+    Dot,         // "... AT command." / "... Assistance."
+    DotThenBang, // "... AT command." / "... Assistance!"
 };
 
 inline QString lineBusy(LineBusy form)

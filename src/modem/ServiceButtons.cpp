@@ -112,7 +112,19 @@ void ServiceButtons::releasePrivateCalls()
 }
 
 // The pager is paged through the modem after each call: switching it on needs one.
-void ServiceButtons::pagerOn() { setupSwitch(&ISetupSwitches::PagerOn, true); }
-void ServiceButtons::pagerOff() { setupSwitch(&ISetupSwitches::PagerOFF, true); }
-void ServiceButtons::blockTelemarketers() { setupSwitch(&ISetupSwitches::BlockTeleMarketersOn, false); }
-void ServiceButtons::releaseTelemarketers() { setupSwitch(&ISetupSwitches::BlockTeleMarketersOff, false); }
+void ServiceButtons::pagerOn()
+{
+    setupSwitch(&ISetupSwitches::PagerOn, true);
+}
+void ServiceButtons::pagerOff()
+{
+    setupSwitch(&ISetupSwitches::PagerOFF, true);
+}
+void ServiceButtons::blockTelemarketers()
+{
+    setupSwitch(&ISetupSwitches::BlockTeleMarketersOn, false);
+}
+void ServiceButtons::releaseTelemarketers()
+{
+    setupSwitch(&ISetupSwitches::BlockTeleMarketersOff, false);
+}

@@ -2,12 +2,12 @@
 
 #include "CallerDisplay.h"
 #include "DataFiles.h"
-#include "ModemLine.h"
-#include "TrayStatus.h"
 #include "IMainWindow.h"
 #include "IPortConnection.h"
+#include "ModemLine.h"
 #include "ModemMessages.h"
 #include "ServiceScopes.h"
+#include "TrayStatus.h"
 #include "Waits.h"
 
 namespace {
@@ -92,8 +92,8 @@ QString clsModemFunctions::dialString(const QString &displayedNumber, const QStr
 void clsModemFunctions::DialTheNumber()
 {
     const QString shown = DisplayedNumber;
-    if (!CallerDisplay::isCallerNumber(shown) || shown.contains(QLatin1String("PRIVATE")) || shown.contains(QLatin1String("UNKNOWN")) ||
-        shown.contains(QLatin1String("BARRED")))
+    if (!CallerDisplay::isCallerNumber(shown) || shown.contains(QLatin1String("PRIVATE")) ||
+        shown.contains(QLatin1String("UNKNOWN")) || shown.contains(QLatin1String("BARRED")))
         return;
     const QString code = m_files.settings.LocalAreaCode.trimmed();
     if (code.isEmpty() || Settings::leadingNumber(code) == 0) {

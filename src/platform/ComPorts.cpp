@@ -1,9 +1,9 @@
 #include "ComPorts.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
-#include <QCoreApplication>
 #include <QFileInfo>
 
 #ifdef Q_OS_UNIX

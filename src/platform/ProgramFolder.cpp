@@ -21,7 +21,8 @@ void seedUserFolder(const QString &programFolder, const QString &userFolder)
     // real name. A file already in the user's folder is never replaced. The user's own data
     // kept in the program's folder before it became read-only goes along, rather than starting
     // again from defaults.
-    for (const QString &name : {QStringLiteral("acsetup.bin"), QStringLiteral("Array.bin"), QStringLiteral("blocked.bin")}) {
+    for (const QString &name :
+         {QStringLiteral("acsetup.bin"), QStringLiteral("Array.bin"), QStringLiteral("blocked.bin")}) {
         const QString source = QDir(programFolder).filePath(name);
         if (QFileInfo(source).isFile() && !QFileInfo::exists(user.filePath(name)))
             QFile::copy(source, user.filePath(name));
@@ -31,12 +32,13 @@ void seedUserFolder(const QString &programFolder, const QString &userFolder)
 QString findShippedFolder(const QString &exeFolder)
 {
     const QString marker = QStringLiteral("desetup.bin");
-    for (const QString &candidate : {exeFolder, QDir(exeFolder).absoluteFilePath(QStringLiteral("../share/ringlark"))}) {
+    for (const QString &candidate :
+         {exeFolder, QDir(exeFolder).absoluteFilePath(QStringLiteral("../share/ringlark"))}) {
         if (QFileInfo::exists(QDir(candidate).filePath(marker)))
             return QDir(candidate).absolutePath();
     }
-    const QString found = QStandardPaths::locate(QStandardPaths::GenericDataLocation,
-                                                 QStringLiteral("ringlark/") + marker);
+    const QString found =
+        QStandardPaths::locate(QStandardPaths::GenericDataLocation, QStringLiteral("ringlark/") + marker);
     return found.isEmpty() ? QString() : QFileInfo(found).absolutePath();
 }
 

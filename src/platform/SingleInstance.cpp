@@ -19,7 +19,6 @@ QString socketName(const QString &folder)
            QString::fromLatin1(QCryptographicHash::hash(key, QCryptographicHash::Sha256).toHex().left(16));
 }
 
-
 } // namespace
 
 SingleInstance::SingleInstance(const QString &programFolder)

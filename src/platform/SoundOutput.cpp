@@ -34,13 +34,14 @@ public:
         m_sink = std::make_unique<QAudioSink>(QMediaDevices::defaultAudioOutput(), f);
         // Released once played: an open stream, even a silent one, keeps the sound card from
         // suspending for as long as the program runs. Not from inside the sink's own signal.
-        QObject::connect(m_sink.get(), &QAudioSink::stateChanged, m_sink.get(), [this, sink = m_sink.get()](QAudio::State s) {
-            if (s == QAudio::IdleState || s == QAudio::StoppedState)
-                QTimer::singleShot(0, [this, sink] {
-                    if (m_sink.get() == sink)
-                        stop();
-                });
-        });
+        QObject::connect(m_sink.get(), &QAudioSink::stateChanged, m_sink.get(),
+                         [this, sink = m_sink.get()](QAudio::State s) {
+                             if (s == QAudio::IdleState || s == QAudio::StoppedState)
+                                 QTimer::singleShot(0, [this, sink] {
+                                     if (m_sink.get() == sink)
+                                         stop();
+                                 });
+                         });
         m_sink->start(m_buffer.get());
         return m_sink->error() == QAudio::NoError;
     }

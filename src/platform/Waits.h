@@ -30,8 +30,7 @@ public:
     EventWait(const EventWait &) = delete;
     EventWait &operator=(const EventWait &) = delete;
 
-    template <typename Sender, typename Signal>
-    void wakeOn(const Sender *sender, Signal signal)
+    template <typename Sender, typename Signal> void wakeOn(const Sender *sender, Signal signal)
     {
         m_connections << QObject::connect(sender, signal, &m_loop, [this] { check(); });
     }

@@ -53,8 +53,8 @@ bool HelpWindow::showContents(const QString &helpFile)
         m_browser->setSearchPaths({QFileInfo(helpFile).absolutePath()});
         m_browser->setSource(QUrl::fromLocalFile(helpFile), QTextDocument::HtmlResource);
     } else {
-        m_browser->setPlainText(QStringLiteral("The help file %1 could not be read.")
-                                    .arg(QDir::toNativeSeparators(helpFile)));
+        m_browser->setPlainText(
+            QStringLiteral("The help file %1 could not be read.").arg(QDir::toNativeSeparators(helpFile)));
         setWindowTitle(QStringLiteral("Ringlark Talking Caller ID Help"));
     }
     return readable;

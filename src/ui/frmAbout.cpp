@@ -35,7 +35,8 @@ frmAbout::frmAbout(AppState &state, QWidget *parent) : Form(parent), m_state(sta
     title.setBold(true);
     Label2->setFont(title);
     const QString version = QCoreApplication::applicationVersion();
-    Label2->setText(QStringLiteral("Ringlark Talking Caller ID\nVersion %1").arg(version.isEmpty() ? QStringLiteral(RINGLARK_VERSION) : version));
+    Label2->setText(QStringLiteral("Ringlark Talking Caller ID\nVersion %1")
+                        .arg(version.isEmpty() ? QStringLiteral(RINGLARK_VERSION) : version));
 
     cmdOK = new QPushButton(QStringLiteral("&OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));

@@ -23,8 +23,12 @@ struct Rig {
         folder.writeSettings(records);
         QByteArray log;
         for (int n = 1; n <= calls; ++n)
-            log += CallRecord::build(n, QStringLiteral("DT=03/0%1/2026TM=10:0%1 AMNM=CALLER %2NB=(555)-123-000%1")
-                                            .arg(n % 10).arg(QChar('A' + n - 1)), 2).toLatin1();
+            log += CallRecord::build(n,
+                                     QStringLiteral("DT=03/0%1/2026TM=10:0%1 AMNM=CALLER %2NB=(555)-123-000%1")
+                                         .arg(n % 10)
+                                         .arg(QChar('A' + n - 1)),
+                                     2)
+                       .toLatin1();
         folder.write(QStringLiteral("Array.bin"), log);
         state = std::make_unique<AppState>(folder.path());
         state->setupFile.load(state->settings);

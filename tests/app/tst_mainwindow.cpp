@@ -1,7 +1,7 @@
 // The main window: start-up, service buttons, forwarding left on, tray, minimise timer, exit.
 #include "TrayStatus.h"
-#include "WrapButton.h"
 #include "WindowRig.h"
+#include "WrapButton.h"
 
 #include <QAction>
 #include <QApplication>
@@ -93,8 +93,8 @@ private slots:
         QCOMPARE(m_t->boxes.titles(), QStringList{"Call are Forwarded to 2nd. Phone!"});
         QCOMPARE(m_t->boxes.shown[0].style, MsgStyle::CriticalYesNo);
         QCOMPARE(m_t->boxes.shown[0].text, QStringLiteral("Ringlark Talking Caller ID last settings show\r"
-                                                        "that Calls are Forwarded to your 2nd. Phone.\r"
-                                                        "Do you want to take Incoming Calls on your Home Phone?"));
+                                                          "that Calls are Forwarded to your 2nd. Phone.\r"
+                                                          "Do you want to take Incoming Calls on your Home Phone?"));
         QCOMPARE(rig.modem->commandTexts(), commands);
         const MainControls &ui = rig.window->ui;
         QCOMPARE(shown(ui.cmdCallForwardingOFF), answer == vbNo);
@@ -244,8 +244,7 @@ private slots:
         row("ZAP with no ring", "cmdZap", "", QStringList(), "");
         // A zapped call is stored at once, and caller ID re-armed.
         row("ZAP during a ring", "cmdZap", "ringing", QStringList{"ATA", "ATH", "AT+VCID=1"}, "");
-        row("forwarding without a modem", "cmdCallForwardingON", "no modem", QStringList(),
-            "Modem is not Configured!");
+        row("forwarding without a modem", "cmdCallForwardingON", "no modem", QStringList(), "Modem is not Configured!");
         row("pager without a modem", "cmdPagerNotificationON", "no modem", QStringList(), "Modem is not Configured!");
         // No modem needed: the switch itself answers (the feature is not enabled in Setup).
         row("telemarketers without a modem", "cmdBlockTelemarketers", "no modem", QStringList(),

@@ -52,7 +52,8 @@ private slots:
         row("answered No", QList<int>{1}, true, vbNo, false, "", 0, five, asked);
         row("keyboard only", QList<int>{1}, false, vbYes, false, "", 0, five, QStringList{});
         row("tray during the question", QList<int>{1}, true, vbYes, false, "tray", 0, five, asked);
-        row("full disk", QList<int>{1}, true, vbYes, true, "", 0, five, QStringList{"Delete Calls Log", "File Write Error"});
+        row("full disk", QList<int>{1}, true, vbYes, true, "", 0, five,
+            QStringList{"Delete Calls Log", "File Write Error"});
         // By name, lines 1 and 3 are calls 2 and 4; the new call sorts the list by number again.
         row("call during the question, by name", QList<int>{1, 3}, true, vbYes, false, "call", 2,
             all + QStringList{"4 NO CALLER ID"}, asked);
@@ -211,7 +212,8 @@ private slots:
     {
         // The entries ("#n" a deletion marker for record n); the line clicked first (-1 none); the
         // entries of blocked.bin at the end.
-        columns<QStringList, int, QList<int>, QStringList, QStringList>("file", "clicked", "selected", "shownOnLoad", "after");
+        columns<QStringList, int, QList<int>, QStringList, QStringList>("file", "clicked", "selected", "shownOnLoad",
+                                                                        "after");
 
         const QStringList abc = {"(555)-000-0001", "(555)-000-0002", "(555)-000-0003"};
         const QStringList ac = {abc[0], abc[2]};
@@ -341,12 +343,18 @@ private slots:
         QFETCH(Records, records);
         QFETCH(bool, closed);
         // Everything off the defaults, so that Default Setup has something to change.
-        const Records start = {{6, "PopUpWindow = False"},      {9, "DateFormat = Short Date"},
-                               {11, "5559876543"},              {12, "*72"},
-                               {14, "DateValue = System Date"}, {15, "CallSendToPagerEnable = True"},
-                               {16, "5551112222"},              {17, "4"},
-                               {18, "416"},                     {22, "BlockTeleMarketersEnable = True"},
-                               {27, "BlockSelectedCallsEnable = True"}, {28, "Talking_Call = False"}};
+        const Records start = {{6, "PopUpWindow = False"},
+                               {9, "DateFormat = Short Date"},
+                               {11, "5559876543"},
+                               {12, "*72"},
+                               {14, "DateValue = System Date"},
+                               {15, "CallSendToPagerEnable = True"},
+                               {16, "5551112222"},
+                               {17, "4"},
+                               {18, "416"},
+                               {22, "BlockTeleMarketersEnable = True"},
+                               {27, "BlockSelectedCallsEnable = True"},
+                               {28, "Talking_Call = False"}};
         Rig rig(start);
         const QByteArray before = rig.folder.bytes("acsetup.bin");
         rig.window->ui.mnuSetup->trigger();
@@ -390,8 +398,8 @@ private slots:
         QCOMPARE(after.size(), before.size());
         for (int rec = 1; rec <= 28; ++rec) {
             const QByteArray expected = records.contains(rec) ? settingsRecord(records[rec]) : recordOf(before, rec);
-            QVERIFY2(recordOf(after, rec) == expected, qPrintable(QStringLiteral("record %1: ").arg(rec) +
-                                                                 QString::fromLatin1(recordOf(after, rec))));
+            QVERIFY2(recordOf(after, rec) == expected,
+                     qPrintable(QStringLiteral("record %1: ").arg(rec) + QString::fromLatin1(recordOf(after, rec))));
         }
         const bool applied = closed && actions.contains("apply");
         const bool speak = applied && actions.contains("speakNames");
@@ -421,7 +429,8 @@ private slots:
             "CallSendToPagerStatus = False", false);
         row("BlockTeleMarketersOn answered No", "BlockTeleMarketersOn", true, true, vbNo, tm,
             "BlockTeleMarketersStatus= False", false);
-        row("BlockTeleMarketersOn", "BlockTeleMarketersOn", true, true, vbYes, tm, "BlockTeleMarketersStatus= True", true);
+        row("BlockTeleMarketersOn", "BlockTeleMarketersOn", true, true, vbYes, tm, "BlockTeleMarketersStatus= True",
+            true);
     }
 
     void switches()

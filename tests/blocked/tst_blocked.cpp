@@ -138,7 +138,8 @@ private slots:
             const QByteArray number = after.mid(at + 5, after.indexOf("NM=", at) - at - 5);
             QVERIFY2(file.contains(QString::fromLatin1(number)), number.constData());
         }
-        QCOMPARE(file.readEntries().size(), after.size() / 50 + (QTest::currentDataTag() == QByteArray("torn last record")));
+        QCOMPARE(file.readEntries().size(),
+                 after.size() / 50 + (QTest::currentDataTag() == QByteArray("torn last record")));
         QVERIFY(file.compact());
         QCOMPARE(folder.bytes("blocked.bin"), after);
         QVERIFY(!folder.exists("blocktemp.bin"));
@@ -200,7 +201,8 @@ private slots:
         if (setup == "no number")
             rig.state.display.setNumber(QString());
         if (setup == "notice")
-            rig.state.display.setAll(CallerDisplay::NoticeLine1, CallerDisplay::NoticeLine2, CallerDisplay::NoticeLine3);
+            rig.state.display.setAll(CallerDisplay::NoticeLine1, CallerDisplay::NoticeLine2,
+                                     CallerDisplay::NoticeLine3);
         if (setup == "top")
             rig.state.display.setAll(QString(), CallerDisplay::TopOfList, QString());
         if (setup == "another command")

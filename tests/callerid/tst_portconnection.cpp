@@ -283,8 +283,10 @@ private slots:
         // What comes back at the modem's name; the tray tip then.
         columns<QString, QString>("device", "tip");
         row("a modem is taken", "modem", TrayStatus::ConnectedTip);
-        row("a terminal that does not answer is not", "silent", "Ringlark Caller ID is OFF. COM1 does not answer as a modem.");
-        row("a port another program holds waits for it", "held", "Ringlark Caller ID is OFF. COM1 is held by ringlark-modems.");
+        row("a terminal that does not answer is not", "silent",
+            "Ringlark Caller ID is OFF. COM1 does not answer as a modem.");
+        row("a port another program holds waits for it", "held",
+            "Ringlark Caller ID is OFF. COM1 is held by ringlark-modems.");
     }
 
     void deviceLossClosesOnceAndTheReturnIsTaken()

@@ -129,7 +129,8 @@ private slots:
         }
         // A caller whose name holds the keys of a call, then a short record: from the name on the
         // two look like one whole call, but the two stand as they are.
-        const QByteArray keysInName = QByteArray("CL=1DT=3/21/2026TM=02:05 PMNM=ABCDEFGHIJKLMCL=1DT=NB=1RG=2END").leftJustified(80, '.');
+        const QByteArray keysInName =
+            QByteArray("CL=1DT=3/21/2026TM=02:05 PMNM=ABCDEFGHIJKLMCL=1DT=NB=1RG=2END").leftJustified(80, '.');
         const QByteArray shortOne = QByteArray("CL=2DT=3/21/2026TM=02:05 PMNM=NB=RG=1END").leftJustified(80, '.');
         row("keys inside a name", keysInName + shortOne + rec(3, "C"), keysInName + shortOne + rec(3, "C"), false);
         row("stray bytes before a deletion marker", rec(1, "ANNA") + "zz" + marker(2) + rec(3, "CARL", 3),
@@ -339,7 +340,8 @@ private slots:
         QBuffer out;
         out.open(QIODevice::WriteOnly);
         QVERIFY(CallExport::write(l.folder.file(LogFile), marks, out, nullptr));
-        QVERIFY2(out.data().contains(",BOB,(555)-123-4567,2,yes\r\n") && out.data().contains(",ANNA,(555)-123-4567,1,no\r\n") &&
+        QVERIFY2(out.data().contains(",BOB,(555)-123-4567,2,yes\r\n") &&
+                     out.data().contains(",ANNA,(555)-123-4567,1,no\r\n") &&
                      out.data().contains(",CARL,(555)-123-4567,3,no\r\n"),
                  out.data().constData());
     }
@@ -494,7 +496,8 @@ private slots:
                 QVERIFY(f.open(QIODevice::Append) && f.write("DT=3/21/2026TM=02:05 PMNB=(555)-123-4567\n") > 0);
             } else {
                 const QString record = QString::fromLatin1(rec(0, mark.section(':', 1)));
-                QVERIFY(RefusedCalls::add(refusedFile, CallRecord::fields(record), mark.section(':', 0, 0).toInt(), nullptr));
+                QVERIFY(RefusedCalls::add(refusedFile, CallRecord::fields(record), mark.section(':', 0, 0).toInt(),
+                                          nullptr));
             }
         }
         QBuffer out;

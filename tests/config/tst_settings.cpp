@@ -2,8 +2,8 @@
 #include "AppState.h"
 #include "MsgBox.h"
 #include "ProgramSettings.h"
-#include "SetupFile.h"
 #include "Settings.h"
+#include "SetupFile.h"
 #include "TestSupport.h"
 
 #include <QDir>
@@ -36,7 +36,8 @@ private slots:
         row("delay abc", 7, "abc", "30");
         row("date format empty", 9, "DateFormat =", "DateFormat = Long Date");
         row("unknown date format kept", 9, "DateFormat = Whatever", "DateFormat = Whatever");
-        row("NUL inside the key", 9, QString("DateFor") + QChar(0) + QChar(0) + "mat = Short Date", "DateFormat = Short Date");
+        row("NUL inside the key", 9, QString("DateFor") + QChar(0) + QChar(0) + "mat = Short Date",
+            "DateFormat = Short Date");
         row("forwarding code default", 12, "", "72#");
         row("unknown date value", 14, "DateValue = today", "DateValue = Caller Id Date");
         row("area code default", 18, "", "000");
@@ -61,14 +62,33 @@ private slots:
     void everyRecordReadsBackAsWritten()
     {
         // A key that the writer and the reader spell differently would lose the setting.
-        const QStringList records = {"Color_Choice = 255", "COM_Port = 7", "Modem_Name = Voice Modem",
-                                     "Call_Id_AT_Command = AT#CID=1", "", "PopUpWindow = False", "45",
-                                     "CallerIdMinimize = False", "DateFormat = Short Date", "CallForwarding = True",
-                                     "5550100", "*72", "*73", "DateValue = System Date", "CallSendToPagerEnable = True",
-                                     "5550111", "3", "212", "BlockPrivateCalls = True", "*60", "*80",
-                                     "BlockTeleMarketersEnable = True", "CallSendToPagerStatus = True",
-                                     "CallForwardStatus = True", "BlockPrivateCallsStatus = True",
-                                     "BlockTeleMarketersStatus= True", "BlockSelectedCallsEnable = True",
+        const QStringList records = {"Color_Choice = 255",
+                                     "COM_Port = 7",
+                                     "Modem_Name = Voice Modem",
+                                     "Call_Id_AT_Command = AT#CID=1",
+                                     "",
+                                     "PopUpWindow = False",
+                                     "45",
+                                     "CallerIdMinimize = False",
+                                     "DateFormat = Short Date",
+                                     "CallForwarding = True",
+                                     "5550100",
+                                     "*72",
+                                     "*73",
+                                     "DateValue = System Date",
+                                     "CallSendToPagerEnable = True",
+                                     "5550111",
+                                     "3",
+                                     "212",
+                                     "BlockPrivateCalls = True",
+                                     "*60",
+                                     "*80",
+                                     "BlockTeleMarketersEnable = True",
+                                     "CallSendToPagerStatus = True",
+                                     "CallForwardStatus = True",
+                                     "BlockPrivateCallsStatus = True",
+                                     "BlockTeleMarketersStatus= True",
+                                     "BlockSelectedCallsEnable = True",
                                      "Talking_Call = False"};
         Settings s;
         for (int rec = 1; rec <= Settings::SettingRecords; ++rec) {
@@ -264,8 +284,9 @@ private slots:
         row("missing", QByteArray(), defaults, false);
         row("garbage", QByteArray("\x00\xff[[[\n=\n\x01", 8), defaults, false);
         row("out of range", QByteArray("[ncid]\nlistenPort=70000\npublish=maybe\n"), defaults, false);
-        row("shapes by hand", QByteArray("[ncid]\npublish=1\nlistenPort = 4000\nserverHost= pbx.lan \n"
-                                         "[desktop]\nnotifications=FALSE\n"),
+        row("shapes by hand",
+            QByteArray("[ncid]\npublish=1\nlistenPort = 4000\nserverHost= pbx.lan \n"
+                       "[desktop]\nnotifications=FALSE\n"),
             shapes, false);
         row("at the bound", padded(ProgramSettings::MaxFileSize), speaking, false);
         row("over the bound", padded(ProgramSettings::MaxFileSize + 1), defaults, true);

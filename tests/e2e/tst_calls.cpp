@@ -86,8 +86,12 @@ private slots:
         // notice stays while the call rings.
         QCOMPARE(m_notices.size(), 1);
         const QList<QVariant> n = m_notices.first();
-        const QVariantList told = {"Ringlark Talking Caller ID", 0u, "JOHN  DOE", "(555)-123-4567\nMarch 21, 2026 02:05 PM",
-                                   QStringList{"call-back", "Call back", "block", "Block"}, 0};
+        const QVariantList told = {"Ringlark Talking Caller ID",
+                                   0u,
+                                   "JOHN  DOE",
+                                   "(555)-123-4567\nMarch 21, 2026 02:05 PM",
+                                   QStringList{"call-back", "Call back", "block", "Block"},
+                                   0};
         QCOMPARE((QVariantList{n[0], n[1], n[3], n[4], n[5], n[7]}), told);
         // The last report as received (a ring that came in the same read may follow it), framed by CR LF.
         const QByteArray kept = rig.folder.bytes("acsetup.bin").mid(400, 100);

@@ -14,12 +14,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#define FUZZ_CHECK(cond)                                                                            \
-    do {                                                                                            \
-        if (!(cond)) {                                                                              \
-            std::fprintf(stderr, "invariant broken: %s (%s:%d)\n", #cond, __FILE__, __LINE__);       \
-            std::abort();                                                                           \
-        }                                                                                           \
+#define FUZZ_CHECK(cond)                                                                                               \
+    do {                                                                                                               \
+        if (!(cond)) {                                                                                                 \
+            std::fprintf(stderr, "invariant broken: %s (%s:%d)\n", #cond, __FILE__, __LINE__);                         \
+            std::abort();                                                                                              \
+        }                                                                                                              \
     } while (0)
 
 namespace fuzz {
@@ -39,8 +39,9 @@ inline QString folder()
     }();
     // On a memory file system where there is one: the targets write and sync their files for
     // every input, and a disk would set the pace.
-    static QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm/ringlark-fuzz-XXXXXX")
-                                                                       : QDir::tempPath() + QStringLiteral("/ringlark-fuzz-XXXXXX"));
+    static QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists()
+                                 ? QStringLiteral("/dev/shm/ringlark-fuzz-XXXXXX")
+                                 : QDir::tempPath() + QStringLiteral("/ringlark-fuzz-XXXXXX"));
     Q_UNUSED(app);
     return dir.path();
 }

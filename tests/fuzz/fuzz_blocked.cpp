@@ -75,7 +75,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     checkWhole(file);
     // The list as shown before the tidy-up, less a torn last entry.
     const QList<BlockedFile::Entry> kept = file.readEntries();
-    FUZZ_CHECK(same(kept, shown) || (input.size() % BlockedFile::RecordLength != 0 && same(kept, shown.mid(0, shown.size() - 1))));
+    FUZZ_CHECK(same(kept, shown) ||
+               (input.size() % BlockedFile::RecordLength != 0 && same(kept, shown.mid(0, shown.size() - 1))));
     qsizetype next = 0;
     for (const QString &number : whole) {
         while (next < kept.size() && kept[next].number != number)

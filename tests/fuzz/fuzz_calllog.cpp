@@ -28,7 +28,8 @@ QStringList recordsOf(const QByteArray &bytes)
 // A record in the form the program writes it: its fields must all come through a compaction.
 bool programShaped(const QString &r)
 {
-    static const QRegularExpression shape(QStringLiteral("^CL=\\d{1,5}DT=[^=]*TM=[^=]*NM=[^=]*NB=[^=]*RG=\\d+END\\.*$"));
+    static const QRegularExpression shape(
+        QStringLiteral("^CL=\\d{1,5}DT=[^=]*TM=[^=]*NM=[^=]*NB=[^=]*RG=\\d+END\\.*$"));
     return r.size() == CallRecord::Length && shape.match(r).hasMatch();
 }
 
@@ -78,7 +79,8 @@ QList<CallRecord::Fields> wholeCallsAnywhere(const QByteArray &bytes)
         const QString r = QString::fromLatin1(bytes.mid(at, CallRecord::Length));
         const qsizetype next = at + CallRecord::Length;
         const QString after = QString::fromLatin1(bytes.mid(next, CallRecord::Length));
-        if (programShaped(r) && (next == bytes.size() || isMarker(after) || (after.size() == CallRecord::Length && keyed(after))))
+        if (programShaped(r) &&
+            (next == bytes.size() || isMarker(after) || (after.size() == CallRecord::Length && keyed(after))))
             calls << CallRecord::fields(r);
     }
     return calls;
@@ -147,8 +149,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     });
     const bool damaged = std::any_of(stored.begin(), stored.end(),
                                      [](const QString &r) { return !CallRecord::isLive(r) && !isMarker(r); });
-    const QStringList copies =
-        QDir(fuzz::folder()).entryList({QStringLiteral("Array.bin.damaged-*")}, QDir::Files);
+    const QStringList copies = QDir(fuzz::folder()).entryList({QStringLiteral("Array.bin.damaged-*")}, QDir::Files);
     // Anything dropped that is not a deletion marker: the file as found is kept, and the user told.
     FUZZ_CHECK(boxes.shown.size() == copies.size());
     FUZZ_CHECK(damagedCopy() == (copies.isEmpty() ? QByteArray() : input));

@@ -6,9 +6,9 @@
 // chunks: a length byte (1 to 128 bytes follow) or 0xFF, which lets the end-of-call timer fall
 // due when a call is in progress.
 #include "AppState.h"
+#include "CallFuzz.h"
 #include "CallRecord.h"
 #include "Clock.h"
-#include "CallFuzz.h"
 #include "FuzzSupport.h"
 #include "IPortConnection.h"
 #include "MsgBox.h"

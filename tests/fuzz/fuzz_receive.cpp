@@ -6,10 +6,10 @@
 // Input: a first byte of switches (bit 0 telemarketer blocking, bit 1 the system date, bit 2
 // the talking caller ID), then chunks of up to 64 bytes and ends of call (fuzz::playCalls).
 #include "AppState.h"
+#include "CallFuzz.h"
 #include "CallRecord.h"
 #include "CallerIdParser.h"
 #include "Clock.h"
-#include "CallFuzz.h"
 #include "FuzzSupport.h"
 #include "IPortConnection.h"
 #include "MsgBox.h"

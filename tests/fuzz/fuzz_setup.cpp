@@ -71,11 +71,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // made of it is a fixed point: written and read again, the setting stays.
     const int rec = 1 + (size > 1 ? data[1] : 0) % Settings::SettingRecords;
     QString error;
-    const QString text = rec == Settings::LastReportRecord ? QStringLiteral("\r\nRING\r\n") : settings.composeRecord(rec);
+    const QString text =
+        rec == Settings::LastReportRecord ? QStringLiteral("\r\nRING\r\n") : settings.composeRecord(rec);
     FUZZ_CHECK(file.WriteSetupRecord(rec, text, settings, &error));
     const QByteArray one = fuzz::get(QStringLiteral("acsetup.bin"));
     checkUntouched(loaded, one, rec, rec);
-    FUZZ_CHECK(one.mid(qsizetype(rec - 1) * Settings::RecordLength, Settings::RecordLength) == Settings::padRecord(text));
+    FUZZ_CHECK(one.mid(qsizetype(rec - 1) * Settings::RecordLength, Settings::RecordLength) ==
+               Settings::padRecord(text));
     const QStringList rewritten = composed(settings);
     // A value too long for its record is cut, and one that holds its key again loses it.
     for (int r = 1; r <= Settings::SettingRecords; ++r)

@@ -19,7 +19,7 @@ static long killAt = -1;
 static long operations;
 static double factor = 1.0;
 static struct timespec realStart; /* the time of day at the start: it runs faster from there */
-static char watched[1024]; /* fds open on a data file */
+static char watched[1024];        /* fds open on a data file */
 
 __attribute__((constructor)) static void setUp(void)
 {
@@ -54,7 +54,10 @@ static void operation(void)
         raise(SIGKILL);
 }
 
-#define REAL(name) static __typeof__(name) *real_##name; if (!real_##name) real_##name = (__typeof__(name) *)dlsym(RTLD_NEXT, #name)
+#define REAL(name)                                                                                                     \
+    static __typeof__(name) *real_##name;                                                                              \
+    if (!real_##name)                                                                                                  \
+    real_##name = (__typeof__(name) *)dlsym(RTLD_NEXT, #name)
 
 static int opened(int fd, int data)
 {
@@ -63,28 +66,28 @@ static int opened(int fd, int data)
     return fd;
 }
 
-#define OPEN_WRAPPER(name, ...)                                                                  \
-    {                                                                                            \
-        mode_t mode = 0;                                                                         \
-        if (flags & (O_CREAT | __O_TMPFILE)) {                                                   \
-            va_list ap;                                                                          \
-            va_start(ap, flags);                                                                 \
-            mode = va_arg(ap, mode_t);                                                           \
-            va_end(ap);                                                                          \
-        }                                                                                        \
-        const int data = isDataFile(path);                                                       \
-        if (data)                                                                                \
-            operation();                                                                         \
-        REAL(name);                                                                              \
-        return opened(real_##name(__VA_ARGS__, flags, mode), data);                              \
+#define OPEN_WRAPPER(name, ...)                                                                                        \
+    {                                                                                                                  \
+        mode_t mode = 0;                                                                                               \
+        if (flags & (O_CREAT | __O_TMPFILE)) {                                                                         \
+            va_list ap;                                                                                                \
+            va_start(ap, flags);                                                                                       \
+            mode = va_arg(ap, mode_t);                                                                                 \
+            va_end(ap);                                                                                                \
+        }                                                                                                              \
+        const int data = isDataFile(path);                                                                             \
+        if (data)                                                                                                      \
+            operation();                                                                                               \
+        REAL(name);                                                                                                    \
+        return opened(real_##name(__VA_ARGS__, flags, mode), data);                                                    \
     }
 
-int open(const char *path, int flags, ...) OPEN_WRAPPER(open, path)
-int open64(const char *path, int flags, ...) OPEN_WRAPPER(open64, path)
-int openat(int dir, const char *path, int flags, ...) OPEN_WRAPPER(openat, dir, path)
-int openat64(int dir, const char *path, int flags, ...) OPEN_WRAPPER(openat64, dir, path)
+int open(const char *path, int flags, ...) OPEN_WRAPPER(open, path) int open64(const char *path, int flags, ...)
+    OPEN_WRAPPER(open64, path) int openat(int dir, const char *path, int flags, ...)
+        OPEN_WRAPPER(openat, dir, path) int openat64(int dir, const char *path, int flags, ...)
+            OPEN_WRAPPER(openat64, dir, path)
 
-ssize_t write(int fd, const void *buf, size_t n)
+                ssize_t write(int fd, const void *buf, size_t n)
 {
     if (fd >= 0 && fd < (int)sizeof watched && watched[fd])
         operation();

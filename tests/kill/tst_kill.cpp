@@ -45,7 +45,8 @@ QHash<QString, int> storedByName(const QByteArray &log, QString *fault)
     for (qsizetype at = 0; at + CallRecord::Length <= log.size(); at += CallRecord::Length) {
         const QString r = QString::fromLatin1(log.mid(at, CallRecord::Length));
         if (!CallRecord::isLive(r) || !r.startsWith(QStringLiteral("CL=%1DT=").arg(at / CallRecord::Length + 1)))
-            *fault = QStringLiteral("record %1 is not whole or not numbered by its place").arg(at / CallRecord::Length + 1);
+            *fault =
+                QStringLiteral("record %1 is not whole or not numbered by its place").arg(at / CallRecord::Length + 1);
         ++names[CallRecord::fields(r).name.simplified()];
     }
     return names;
@@ -59,7 +60,8 @@ QStringList listedNumbers(const QByteArray &blocked)
         const QByteArray r = blocked.mid(at, 50);
         const qsizetype nb = r.indexOf("NB="), nm = r.indexOf("NM=");
         if (nb >= 0 && nm > nb)
-            numbers << QString::fromLatin1(r.mid(nb + 3, nm - nb - 3)).remove(QRegularExpression(QStringLiteral("[^0-9]")));
+            numbers
+                << QString::fromLatin1(r.mid(nb + 3, nm - nb - 3)).remove(QRegularExpression(QStringLiteral("[^0-9]")));
     }
     return numbers;
 }
@@ -98,7 +100,7 @@ private slots:
 
         QRandomGenerator random(20240321);
         QList<Placed> placed;
-        QSet<QString> seen; // callers seen in the log after some kill
+        QSet<QString> seen;         // callers seen in the log after some kill
         QStringList blockedNumbers; // numbers the user blocked (callers named BLOCK)
         int attempts = 0, atOperation = 0, due = 0, losses = 0, twice = 0, torn = 0, loudStarts = 0, refusals = 0,
             blockedAgain = 0;
@@ -222,7 +224,8 @@ private slots:
                 wrongMarks << p.name;
         }
         qInfo("kill test: %d kills (%d at a file operation, %d at random moments), %lld calls placed, %lld stored, "
-              "%d checks of a call whose end had passed; %d blocked by the user, %lld entries in the blocked list, %d calls from "
+              "%d checks of a call whose end had passed; %d blocked by the user, %lld entries in the blocked list, %d "
+              "calls from "
               "them, %d answered to refuse; %d losses, %d stored twice, %d torn files, %d starts with a message box",
               attempts, atOperation, attempts - atOperation, qlonglong(placed.size()), qlonglong(seen.size()), due,
               int(blockedNumbers.size()), qlonglong(blocked.size() / 50), blockedAgain, refusals, losses, twice, torn,

@@ -127,7 +127,7 @@ private slots:
         QCOMPARE(rig.record(3), settingsRecord("Modem_Name = Modem"));
         QCOMPARE(rig.record(4), settingsRecord("Call_Id_AT_Command = AT+VCID=1"));
         QCOMPARE(rig.sims.at(com)->commandTexts().mid(10), QStringList{"AT+VCID=1"}); // nothing else tried
-        QVERIFY(!rig.search->comm2().PortOpen());                                   // caller ID may take the modem now
+        QVERIFY(!rig.search->comm2().PortOpen()); // caller ID may take the modem now
         QVERIFY(m_t->boxes.shown.isEmpty());
     }
 
@@ -290,12 +290,15 @@ private slots:
         noOtherPorts(rig.folder.path(), {1});
         QVERIFY(rig.load());
         const QByteArray before = rig.folder.bytes("acsetup.bin");
-        QObject::connect(rig.modem->sim(), &ModemSim::commandReceived, rig.state.get(), [&](const QString &c) {
-            if (c != QLatin1String("ATI3"))
-                return;
-            if (how == "close")
-                rig.window->detectWindow()->close();
-        }, Qt::QueuedConnection);
+        QObject::connect(
+            rig.modem->sim(), &ModemSim::commandReceived, rig.state.get(),
+            [&](const QString &c) {
+                if (c != QLatin1String("ATI3"))
+                    return;
+                if (how == "close")
+                    rig.window->detectWindow()->close();
+            },
+            Qt::QueuedConnection);
         rig.modem->clearLog();
         rig.window->ui.mnuModemSelection->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(rig.modem->commandTexts().contains("AT+VCID=1"), 5000);

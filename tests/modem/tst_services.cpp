@@ -185,7 +185,8 @@ private slots:
             rig.services.BlockPrivateCallsOn();
         else
             rig.services.CallerIdSendToPager("5551234");
-        QVERIFY2(start.msecsTo(Clock::current().now()) < 4000, qPrintable(QString::number(start.msecsTo(Clock::current().now()))));
+        QVERIFY2(start.msecsTo(Clock::current().now()) < 4000,
+                 qPrintable(QString::number(start.msecsTo(Clock::current().now()))));
         QStringList titles = m_t->boxes.titles();
         titles.removeAll("Block Private Calls Confirmation!");
         QCOMPARE(titles, QStringList{"Modem Disconnected"});
@@ -234,8 +235,8 @@ private slots:
         row("pager", "page 5551234567", "", QStringList{"ATDT5559999;", "ATDT75551234567;", "ATH"}, "", "", "", 7000);
         // The words of a private caller go as they are; a modem that takes only digits refuses them.
         row("pager, private caller", "page PRIVATE NUMBER", "ATDT7PRIVATE NUMBER;",
-            QStringList{"ATDT5559999;", "ATDT7PRIVATE NUMBER;"}, "Pager Notification is not possible!\n" + lineBusy(LB::Bang),
-            "", "", 7000);
+            QStringList{"ATDT5559999;", "ATDT7PRIVATE NUMBER;"},
+            "Pager Notification is not possible!\n" + lineBusy(LB::Bang), "", "", 7000);
     }
 
     void featureCodes()
@@ -284,7 +285,8 @@ private slots:
         const bool forwarded = service == "on" && !buttons.isEmpty();
         if (forwarded)
             QCOMPARE(rig.state->tray.tip(), QStringLiteral("Ringlark Talking Caller ID. To receive calls, please "
-                                                           "turn OFF Call Forwarding.").left(63));
+                                                           "turn OFF Call Forwarding.")
+                                                .left(63));
         // Forwarding on lets go of the port; every other service leaves it open.
         QCOMPARE(rig.state->MSComm1.PortOpen(), !forwarded);
     }

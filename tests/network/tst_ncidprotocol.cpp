@@ -75,7 +75,8 @@ private slots:
         // A star would end the field at the other end, a line end the line.
         row("star in the name", "5551234567", "A*B", head + "5551234567*MESG*NONE*NAME*A B*\r\n");
         row("star in the number", "555*NAME*X", "JOHN", head + "555 NAME X*MESG*NONE*NAME*JOHN*\r\n");
-        row("line end in the name", "5551234567", "A\r\nCID: *NMBR*1*", head + "5551234567*MESG*NONE*NAME*A  CID:  NMBR 1*\r\n");
+        row("line end in the name", "5551234567", "A\r\nCID: *NMBR*1*",
+            head + "5551234567*MESG*NONE*NAME*A  CID:  NMBR 1*\r\n");
         row("nothing", "", "", head + "-*MESG*NONE*NAME*-*\r\n");
     }
 
@@ -227,6 +228,7 @@ private slots:
         server.reset();
         QTRY_COMPARE(client.retryTimer().Interval(), 1000);
     }
+
 private:
     std::unique_ptr<TestScope> m_t;
 };

@@ -280,7 +280,8 @@ private slots:
         columns<QByteArray, std::optional<QString>>("line", "token");
         row("without a token", QByteArray("show\n"), std::optional<QString>(QString()));
         row("Wayland token", QByteArray("show 1f0c-aa9_b\n"), std::optional<QString>("1f0c-aa9_b"));
-        row("X11 startup id", QByteArray("show kde-1-h-app-0_TIME99\n"), std::optional<QString>("kde-1-h-app-0_TIME99"));
+        row("X11 startup id", QByteArray("show kde-1-h-app-0_TIME99\n"),
+            std::optional<QString>("kde-1-h-app-0_TIME99"));
         row("longest", "show " + QByteArray(SingleInstance::MaxRequest - 6, 'x') + "\n",
             std::optional<QString>(QString(SingleInstance::MaxRequest - 6, 'x')));
         row("too long", "show " + QByteArray(SingleInstance::MaxRequest - 5, 'x') + "\n", std::optional<QString>());

@@ -1,15 +1,15 @@
 #include "TestSupport.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
-#include <QDeadlineTimer>
 #include <QTcpSocket>
 #include <QTest>
-#include <unistd.h>
-#include <thread>
 #include <chrono>
+#include <thread>
+#include <unistd.h>
 
 TestFolder::TestFolder()
 {

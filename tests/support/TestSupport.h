@@ -19,8 +19,7 @@
 // times faster than real time (ten-second timers pass in milliseconds), and message boxes
 // recorded and answered instead of shown.
 struct TestScope {
-    explicit TestScope(double factor, const QDateTime &start = QDateTime::currentDateTime())
-        : clock(factor, start)
+    explicit TestScope(double factor, const QDateTime &start = QDateTime::currentDateTime()) : clock(factor, start)
     {
         Clock::install(&clock);
         ProgramEnd::reset(); // an earlier test may have ended its program

@@ -292,14 +292,16 @@ ModemSimThread::ModemSimThread(QObject *parent) : QObject(parent), m_thread(new 
 ModemSimThread::~ModemSimThread()
 {
     run([](ModemSim &sim) { sim.close(); });
-    QMetaObject::invokeMethod(m_sim, [this] { delete m_sim; }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        m_sim, [this] { delete m_sim; }, Qt::BlockingQueuedConnection);
     m_thread->quit();
     m_thread->wait();
 }
 
 void ModemSimThread::run(const std::function<void(ModemSim &)> &f)
 {
-    QMetaObject::invokeMethod(m_sim, [this, &f] { f(*m_sim); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        m_sim, [this, &f] { f(*m_sim); }, Qt::BlockingQueuedConnection);
 }
 
 void ModemSimThread::clearLog()

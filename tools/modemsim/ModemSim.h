@@ -33,12 +33,12 @@ public:
     };
 
     struct Call {
-        QByteArray report;      // the caller-ID lines, sent between the rings
-        int ringsBefore = 1;    // rings before the report
-        int ringsAfter = 0;     // rings after it
-        int ringGapMs = 0;      // between rings (and between the last ring and the report)
-        int chunkSize = 0;      // 0: the report in one write; otherwise writes of this many bytes
-        int chunkGapMs = 0;     // between chunks
+        QByteArray report;   // the caller-ID lines, sent between the rings
+        int ringsBefore = 1; // rings before the report
+        int ringsAfter = 0;  // rings after it
+        int ringGapMs = 0;   // between rings (and between the last ring and the report)
+        int chunkSize = 0;   // 0: the report in one write; otherwise writes of this many bytes
+        int chunkGapMs = 0;  // between chunks
     };
 
     static const QStringList DefaultCallerIdCommands;

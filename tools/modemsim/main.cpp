@@ -34,8 +34,8 @@ ModemSim::Call demoCall(const QString &number, const QString &name)
 {
     const QDateTime now = QDateTime::currentDateTime();
     ModemSim::Call call;
-    call.report = ModemSim::report(now.toString(QStringLiteral("MMdd")), now.toString(QStringLiteral("HHmm")), number,
-                                   name);
+    call.report =
+        ModemSim::report(now.toString(QStringLiteral("MMdd")), now.toString(QStringLiteral("HHmm")), number, name);
     call.ringsBefore = 1;
     call.ringsAfter = 2;
     call.ringGapMs = 3000; // a ring every few seconds, the report in the first silence
