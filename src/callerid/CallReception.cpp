@@ -88,6 +88,21 @@ void CallReception::lineWentQuiet()
     m_end.finishCall();
 }
 
+void CallReception::renameCaller(const QString &receivedName)
+{
+    CallerIdParser::Report &r = m_call.report;
+    const QString name = CallerIdParser::nameOf(receivedName);
+    // A refused call stays refused and unshown: its caller was dealt with.
+    if (!m_call.ReportProcessed || m_call.refusal != Refusal::None || name == r.callerName)
+        return;
+    r.receivedName = receivedName;
+    r.callerName = name;
+    r.nameLine = QStringLiteral("NM=") + name;
+    m_state.display.setName(name);
+    qCDebug(lcCalls).noquote() << "renamed:" << name << m_state.display.number();
+    emit m_state.callEvents.announced(CallNotice{name, m_state.display.number(), m_state.display.time()});
+}
+
 void CallReception::handleReport(LineState line)
 {
     m_call.ReportProcessed = true;

@@ -37,6 +37,9 @@ public:
     // The line has been quiet long enough (Timer1): a report that has become whole with the end
     // of the call is handled first, then the call ends.
     void lineWentQuiet();
+    // The caller of the call in progress has another name (a server passing on the name it got
+    // later): the call shows, tells and stores it. A refused call stays as it was.
+    void renameCaller(const QString &receivedName);
 
 private:
     enum class LineState { Ringing, Ended };

@@ -1,6 +1,7 @@
 #include "NcidCalls.h"
 
 #include "AppState.h"
+#include "CallExport.h"
 #include "CallReception.h"
 #include "CallRecord.h"
 #include "CallState.h"
@@ -9,11 +10,43 @@
 #include "Clock.h"
 #include "TrayStatus.h"
 
+#include <QScopedValueRollback>
+#include <QTimer>
+
+namespace {
+
+// A field as a modem's report line can hold it: nothing of it may make a line or a field of
+// its own in the report.
+QString reportValue(const QString &v)
+{
+    QString t = v;
+    for (QChar &c : t) {
+        if (c.unicode() < 32 || c.unicode() == 127 || c == QLatin1Char('='))
+            c = QLatin1Char(' ');
+    }
+    return t.trimmed();
+}
+
+// A withheld field as the record keeps it, in the word the live line sent for it.
+QString sentWord(const QString &stored, const QString &privateWord, const QString &unknownWord)
+{
+    if (stored == privateWord)
+        return Ncid::sentField(QStringLiteral("P"));
+    if (stored == unknownWord)
+        return Ncid::sentField(QStringLiteral("O"));
+    return stored;
+}
+
+} // namespace
+
 NcidCalls::NcidCalls(AppState &state, IMainWindow &window, CallState &call, CallReception &reception, QObject *parent)
     : QObject(parent), m_state(state), m_window(window), m_call(call), m_reception(reception)
 {
     connect(&m_client, &NcidClient::message, this, &NcidCalls::onMessage);
     connect(&m_client, &NcidClient::connectedChanged, this, &NcidCalls::onConnectedChanged);
+    connect(&m_server, &NcidServer::messageReceived, this, [this](const QString &text) { m_state.tray.setTip(text); });
+    // A call also ends without a word from the server (ten seconds of silence).
+    connect(&m_state.callEvents, &CallEvents::ended, this, &NcidCalls::lineFree);
 }
 
 bool NcidCalls::start(QString *error)
@@ -41,8 +74,8 @@ void NcidCalls::publish()
         Ncid::Call call;
         call.date = reported.date.toString(QStringLiteral("MMddyyyy"));
         call.time = reported.time;
-        call.number = reported.number;
-        call.name = reported.name;
+        call.number = Ncid::sentField(reported.number);
+        call.name = Ncid::sentField(reported.name);
         m_server.sendCall(call, refused);
     });
     connect(&events, &CallEvents::ended, &m_server, [this, now] { m_server.sendRing(Ncid::DefaultLine, 0, now()); });
@@ -51,10 +84,18 @@ void NcidCalls::publish()
 QList<Ncid::Call> NcidCalls::storedCalls() const
 {
     const QStringList &records = m_state.calls.records();
+    // The refused calls are sent as the server sent them live: hung up on.
+    RefusedCalls::Marks refused = RefusedCalls::read(m_state.file(RefusedCalls::fileName()));
+    const int first = m_state.calls.firstHeld();
+    for (qsizetype i = 0; i < records.size(); ++i)
+        refused.see(CallRecord::fields(records.at(i)), first + int(i));
+    refused.settle();
     QList<Ncid::Call> calls;
     for (qsizetype i = std::max<qsizetype>(0, records.size() - NcidServer::MaxLogLines); i < records.size(); ++i) {
-        if (CallRecord::isLive(records.at(i)))
-            calls << fromRecord(records.at(i));
+        if (!CallRecord::isLive(records.at(i)))
+            continue;
+        calls << fromRecord(records.at(i));
+        calls.last().refused = refused.marks(first + int(i));
     }
     return calls;
 }
@@ -70,70 +111,122 @@ Ncid::Call NcidCalls::fromRecord(const QString &record)
     QString digits = f.number;
     digits.remove(QLatin1Char('(')).remove(QLatin1Char(')')).remove(QLatin1Char('-'));
     digits = digits.trimmed();
-    if (digits == CallerIdParser::PrivateNumber)
-        call.number = QStringLiteral("P");
-    else if (digits == CallerIdParser::UnknownNumber)
-        call.number = QStringLiteral("O");
+    if (digits == CallerIdParser::PrivateNumber || digits == CallerIdParser::UnknownNumber)
+        call.number = sentWord(digits, CallerIdParser::PrivateNumber, CallerIdParser::UnknownNumber);
     else
         call.number = CallTexts::isDigits(digits) ? digits : QStringLiteral("-");
     // Names are stored with their blanks doubled.
     QString name = f.name.trimmed();
     name.replace(QLatin1String("  "), QLatin1String(" "));
-    call.name = name;
+    call.name = sentWord(name, CallerIdParser::PrivateName, CallerIdParser::UnknownName);
     return call;
 }
 
 QString NcidCalls::modemReport(const Ncid::Call &call)
 {
-    // Nothing of a field may make a line or a field of its own in the report.
-    auto value = [](const QString &v) {
-        QString t = v;
-        for (QChar &c : t) {
-            if (c.unicode() < 32 || c.unicode() == 127 || c == QLatin1Char('='))
-                c = QLatin1Char(' ');
-        }
-        return t.trimmed();
-    };
     return QStringLiteral("\r\nDATE = %1\r\nTIME = %2\r\nNMBR = %3\r\nNAME = %4\r\n")
-        .arg(value(call.date.left(4)), value(call.time.left(4)), value(call.number), value(call.name));
+        .arg(reportValue(call.date.left(4)), reportValue(call.time.left(4)), reportValue(call.number),
+             reportValue(call.name));
 }
 
-void NcidCalls::endCall()
+void NcidCalls::endCall(bool handOver)
 {
-    if (m_call.buffer.isEmpty() && m_state.Timer1.Interval() == 0)
+    if (m_call.buffer.isEmpty() && m_state.Timer1.Interval() == 0) {
+        m_line.clear();
+        if (handOver)
+            takeHeld();
         return;
+    }
     m_state.Timer1.off();
-    m_reception.lineWentQuiet();
+    {
+        const QScopedValueRollback<bool> ending(m_ending, true);
+        m_reception.lineWentQuiet();
+    }
+    // The call is stored: the next line's call is taken at once, before the server's next line.
+    m_line.clear();
+    if (handOver)
+        takeHeld();
+}
+
+void NcidCalls::lineFree()
+{
+    if (m_ending)
+        return; // the end this program asked for: handed over once it is done
+    // Ended by silence, from inside the end of the call: the next call once that is done.
+    m_line.clear();
+    if (!m_held.isEmpty())
+        QTimer::singleShot(0, this, &NcidCalls::takeHeld);
+}
+
+void NcidCalls::takeHeld()
+{
+    if (m_handing)
+        return; // the loop below goes on with the next one
+    const QScopedValueRollback<bool> handing(m_handing, true);
+    while (m_line.isEmpty() && !m_held.isEmpty()) {
+        m_line = m_held.first().line;
+        // Its messages until its call ends; what follows is that line's next call, next in turn.
+        while (!m_held.isEmpty() && m_held.first().line == m_line && !m_held.first().messages.isEmpty())
+            take(m_held.first().messages.takeFirst());
+        if (!m_held.isEmpty() && m_held.first().messages.isEmpty())
+            m_held.removeFirst();
+    }
 }
 
 void NcidCalls::onMessage(const Ncid::Message &m)
 {
-    switch (m.kind) {
-    case Ncid::Kind::CidInfo:
+    if (m.kind == Ncid::Kind::Msg) {
+        if (!m.text.isEmpty())
+            m_state.tray.setTip(m.text);
+        return;
+    }
+    // The call log at connect is history; server lines and unknown labels are not calls.
+    if (m.kind != Ncid::Kind::CidInfo && !Ncid::isLive(m.kind))
+        return;
+    const QString line = m.call.line;
+    if (m_line.isEmpty() && m_held.isEmpty())
+        m_line = line;
+    if (line == m_line) {
+        take(m);
+        return;
+    }
+    for (HeldCall &held : m_held) {
+        if (held.line == line) {
+            held.messages << m;
+            return;
+        }
+    }
+    m_held << HeldCall{line, {m}};
+}
+
+void NcidCalls::take(const Ncid::Message &m)
+{
+    if (m.kind == Ncid::Kind::CidInfo) {
         if (m.ring > 0)
             m_reception.receive(QStringLiteral("\r\nRING\r\n"));
         else
             endCall(); // 0: the ringing stopped; -1, -2: answered here or elsewhere
-        break;
-    case Ncid::Kind::Cid:
-    case Ncid::Kind::Hup:
-        // A caller of the call in progress was told already: this is the next call.
-        if (m_call.ReportProcessed)
-            endCall();
-        if (m.kind == Ncid::Kind::Hup)
-            m_call.refusal = Refusal::RefusedByServer;
-        m_reception.receive(modemReport(m.call));
-        // The server hung up: the call is over now.
-        if (m.kind == Ncid::Kind::Hup)
-            endCall();
-        break;
-    case Ncid::Kind::Msg:
-        if (!m.text.isEmpty())
-            m_state.tray.setTip(m.text);
-        break;
-    default:
-        break; // the call log at connect is history; server lines and unknown labels are not calls
+        return;
     }
+    const QString line = m_line;
+    // The same caller again while the call rings: the server passes on a name it got later.
+    if (m_call.ReportProcessed && !m.call.refused && m.call.number == m_number) {
+        m_reception.renameCaller(reportValue(m.call.name));
+        return;
+    }
+    // A caller of the call in progress was told already: this is the next call of the line,
+    // which keeps the reception.
+    if (m_call.ReportProcessed) {
+        endCall(false);
+        m_line = line;
+    }
+    m_number = m.call.number;
+    if (m.call.refused)
+        m_call.refusal = Refusal::RefusedByServer;
+    m_reception.receive(modemReport(m.call));
+    // The server hung up, or blocked it: the call is over now.
+    if (m.call.refused)
+        endCall();
 }
 
 void NcidCalls::onConnectedChanged(bool connected)

@@ -33,15 +33,30 @@ public:
     // The modem report that stands for a call line of the server: the same lines a modem sends,
     // so that the call is read, refused, shown and stored as a modem's call is.
     static QString modemReport(const Ncid::Call &call);
-    // A stored call record as the protocol carries it (the call log sent at connect).
+    // A stored call record as the protocol carries it (the call log sent at connect), with the
+    // words the live line had for withheld fields.
     static Ncid::Call fromRecord(const QString &record);
 
 private:
+    // The lines of a call that came while the reception had another line's call: handed to it,
+    // in order, once that call is over. Each call is shown, told and stored once, with its own
+    // rings, whichever way the lines' events interleave.
+    struct HeldCall {
+        QString line;
+        QList<Ncid::Message> messages;
+    };
+
     void publish();
     void onMessage(const Ncid::Message &m);
+    // A ring, a caller or the end of the ringing, of the line that has the reception.
+    void take(const Ncid::Message &m);
     void onConnectedChanged(bool connected);
-    // Ends the call in progress (its ringing stopped, or the next call begins).
-    void endCall();
+    // Ends the call in progress (its ringing stopped, or the next call begins); `handOver`: the
+    // call held longest gets the reception.
+    void endCall(bool handOver = true);
+    // The reception is free: the call held longest gets it.
+    void lineFree();
+    void takeHeld();
     QList<Ncid::Call> storedCalls() const;
 
     AppState &m_state;
@@ -50,4 +65,9 @@ private:
     CallReception &m_reception;
     NcidServer m_server;
     NcidClient m_client;
+    QString m_line;         // the line whose call the reception has; empty while it has none
+    QString m_number;       // the number of its caller, as the server sent it
+    bool m_ending = false;  // in the end of a call this program asked for
+    bool m_handing = false; // handing held calls to the reception
+    QList<HeldCall> m_held;
 };

@@ -28,6 +28,31 @@ QByteArray callLine(const QString &label, const Call &call)
     return text.toLatin1();
 }
 
+QString sentField(const QString &value)
+{
+    if (value == QLatin1String("P"))
+        return QStringLiteral("PRIVATE");
+    if (value == QLatin1String("O"))
+        return QStringLiteral("OUT-OF-AREA");
+    if (value == QLatin1String("A"))
+        return QStringLiteral("ANONYMOUS");
+    return value;
+}
+
+QByteArray messageLine(const QString &text, const Call &call)
+{
+    auto or_ = [](const QString &v, const char *none) { return v.isEmpty() ? QString::fromLatin1(none) : v; };
+    return QStringLiteral("MSG: %1 ***DATE*%2*TIME*%3*NAME*%4*NMBR*%5*LINE*%6*MTYPE*-*\r\n")
+        .arg(fieldText(text), fieldText(call.date), fieldText(call.time), fieldText(or_(call.name, "NO NAME")),
+             fieldText(or_(call.number, "NO-NUMBER")), fieldText(or_(call.line, "NO-LINE")))
+        .toLatin1();
+}
+
+QByteArray tooManyClients(int clients, const QString &dateTime)
+{
+    return QStringLiteral("MSG: Too many clients connected (%1) %2\r\n").arg(clients).arg(dateTime).toLatin1();
+}
+
 QByteArray ringLine(const QString &line, int ring, const QString &time)
 {
     return QStringLiteral("CIDINFO: *LINE*%1*RING*%2*TIME*%3*\r\n")
@@ -47,8 +72,9 @@ QByteArray greeting(const QString &serverName)
 namespace {
 
 // The *LABEL*value* pairs after the line's label. The name is the last field of a call line;
-// a star inside it (servers pass names on as they get them) is kept as part of the name.
-void readFields(const QString &rest, Message &m)
+// a star inside it (servers pass names on as they get them) is kept as part of the name. A
+// message's fields put the name in the middle: there it ends at its star.
+void readFields(const QString &rest, Message &m, bool nameIsLast = true)
 {
     const QString t = rest.trimmed();
     if (!t.startsWith(QLatin1Char('*')))
@@ -57,7 +83,7 @@ void readFields(const QString &rest, Message &m)
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         const QString &label = parts.at(i);
         QString value = parts.at(i + 1);
-        if (label == QLatin1String("NAME")) {
+        if (label == QLatin1String("NAME") && nameIsLast) {
             // Everything up to the final star.
             QStringList tail = parts.mid(i + 1);
             if (tail.size() > 1 && tail.constLast().isEmpty())
@@ -66,7 +92,9 @@ void readFields(const QString &rest, Message &m)
             m.call.name = value;
             break;
         }
-        if (label == QLatin1String("DATE"))
+        if (label == QLatin1String("NAME"))
+            m.call.name = value;
+        else if (label == QLatin1String("DATE"))
             m.call.date = value;
         else if (label == QLatin1String("TIME"))
             m.call.time = value;
@@ -103,19 +131,32 @@ Message parse(const QString &line)
     static const struct {
         const char *label;
         Kind kind;
-    } Labels[] = {{"CID", Kind::Cid},       {"CIDINFO", Kind::CidInfo}, {"HUP", Kind::Hup},
-                  {"CIDLOG", Kind::CidLog}, {"HUPLOG", Kind::HupLog},   {"MSG", Kind::Msg}};
+    } Labels[] = {{"CID", Kind::Cid}, {"CIDINFO", Kind::CidInfo}, {"HUP", Kind::Hup},       {"BLK", Kind::Blk},
+                  {"PID", Kind::Pid}, {"WID", Kind::Wid},         {"CIDLOG", Kind::CidLog}, {"HUPLOG", Kind::HupLog},
+                  {"MSG", Kind::Msg}, {"HELLO", Kind::Hello}};
     for (const auto &l : Labels) {
         if (label == QLatin1String(l.label))
             m.kind = l.kind;
     }
-    if (m.kind == Kind::Msg) {
+    if (m.kind == Kind::Hello) {
         m.text = rest.trimmed();
+        return m;
+    }
+    if (m.kind == Kind::Msg) {
+        // The text is what comes before the fields ncidd adds (" ***", or " ###" as a client
+        // sends them); the fields are read, not shown.
+        qsizetype fields = rest.indexOf(QLatin1String(" ***"));
+        if (fields < 0)
+            fields = rest.indexOf(QLatin1String(" ###"));
+        m.text = rest.left(fields).trimmed();
+        if (fields >= 0)
+            readFields(rest.mid(fields + 4).prepend(QLatin1Char('*')), m, false);
         return m;
     }
     if (m.kind == Kind::Other)
         return m;
     readFields(rest, m);
+    m.call.refused = m.kind == Kind::Hup || m.kind == Kind::HupLog || m.kind == Kind::Blk;
     // A call line without a number is no call; a ring line without a count is no ring.
     if ((m.kind == Kind::CidInfo && !m.ringValid) || (m.kind != Kind::CidInfo && m.call.number.isEmpty()))
         m.kind = Kind::Other;

@@ -25,10 +25,18 @@ struct Call {
     QString number; // as received, "-" when there is none
     QString name;   // as received, "-" when there is none
     QString mesg = QStringLiteral("NONE");
+    bool refused = false; // hung up on (HUP, HUPLOG, BLK)
 };
+
+// What ncidd sends for the withheld-field codes of a report: "PRIVATE" for P, "OUT-OF-AREA" for
+// O, "ANONYMOUS" for A; anything else as it is. NCID's aliases, lists and output modules look
+// for these words.
+QString sentField(const QString &value);
 
 // "CID: *DATE*...*NAME*...*" (also with the labels "CIDLOG:", "HUP:", "HUPLOG:").
 QByteArray callLine(const QString &label, const Call &call);
+// A message for every client, as ncidd relays one: the text, then its fields after " ***".
+QByteArray messageLine(const QString &text, const Call &call);
 // "CIDINFO: *LINE*POTS*RING*n*TIME*hh:mm:ss*"; ring 0 when the ringing has stopped.
 QByteArray ringLine(const QString &line, int ring, const QString &time);
 // A value as it may stand between two stars: no star, no line end, no control character.
@@ -40,14 +48,20 @@ inline const QByteArray LogNotSent = QByteArrayLiteral("251 Call log not sent\r\
 inline const QByteArray LogEmpty = QByteArrayLiteral("252 Call log empty\r\n");
 inline const QByteArray LogEnd = QByteArrayLiteral("250 End of call log\r\n");
 inline const QByteArray StartupEnd = QByteArrayLiteral("300 End of connection startup\r\n");
+// To a client over the server's bound, before it is closed.
+QByteArray tooManyClients(int clients, const QString &dateTime);
 
 enum class Kind {
     Cid,     // a call
     CidInfo, // a ring, or the end of the ringing (RING 0, -1, -2)
     Hup,     // a call the server hung up on
+    Blk,     // a call the server blocked (not answered, not hung up on)
+    Pid,     // a call from a phone gateway (a smart phone's calls)
+    Wid,     // call waiting: a caller while the line is in use
     CidLog,  // history sent at connect
     HupLog,
     Msg,    // a text message
+    Hello,  // a client's HELLO: IDENT: or HELLO: CMD: line at connect
     Status, // a numbered server line (200, 210, 25x, 300)
     Other,  // anything else: ignored
 };
@@ -58,8 +72,14 @@ struct Message {
     int ring = 0; // CidInfo
     bool ringValid = false;
     int status = 0; // Status
-    QString text;   // Msg and Status: the text after the label or number
+    QString text;   // Msg and Status: the text after the label or number (of Msg, before its fields);
+                    // Hello: what follows "HELLO: "
 };
+// A call line for the call in progress: a ring, a caller, or the end of the ringing.
+inline bool isLive(Kind k)
+{
+    return k == Kind::Cid || k == Kind::Hup || k == Kind::Blk || k == Kind::Pid || k == Kind::Wid;
+}
 
 // One line, without its line end. Lines that are not of the protocol come back as Kind::Other.
 Message parse(const QString &line);

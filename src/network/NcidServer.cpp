@@ -1,7 +1,10 @@
 #include "NcidServer.h"
 
+#include "Clock.h"
+
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 
 namespace {
 
@@ -97,22 +100,32 @@ NcidServer::Client *NcidServer::find(QTcpSocket *socket)
     return nullptr;
 }
 
-QByteArray NcidServer::startup() const
+QByteArray NcidServer::callHistory() const
 {
-    QByteArray out = Ncid::greeting(serverName);
-    if (!callLog) {
-        out += Ncid::LogNotSent;
-    } else {
-        const QList<Ncid::Call> calls = callLog();
-        if (calls.isEmpty()) {
-            out += Ncid::LogEmpty;
-        } else {
-            for (qsizetype i = std::max<qsizetype>(0, calls.size() - MaxLogLines); i < calls.size(); ++i)
-                out += Ncid::callLine(QStringLiteral("CIDLOG"), calls.at(i));
-            out += Ncid::LogEnd;
-        }
+    if (!callLog)
+        return Ncid::LogNotSent;
+    const QList<Ncid::Call> calls = callLog();
+    if (calls.isEmpty())
+        return Ncid::LogEmpty;
+    QByteArray out;
+    for (qsizetype i = std::max<qsizetype>(0, calls.size() - MaxLogLines); i < calls.size(); ++i) {
+        const Ncid::Call &call = calls.at(i);
+        // The label the call had when it was sent live.
+        out += Ncid::callLine(call.refused ? QStringLiteral("HUPLOG") : QStringLiteral("CIDLOG"), call);
     }
-    return out + Ncid::StartupEnd;
+    return out + Ncid::LogEnd;
+}
+
+void NcidServer::finishStartup(QTcpSocket *socket)
+{
+    Client *c = find(socket);
+    if (!c || c->started)
+        return;
+    c->started = true;
+    const QByteArray held = std::exchange(c->heldBack, QByteArray());
+    const QByteArray lines = (c->sendLog ? callHistory() : Ncid::LogNotSent) + Ncid::StartupEnd + held;
+    if (send(socket, lines))
+        emit clientsChanged(clientCount());
 }
 
 void NcidServer::onNewConnection()
@@ -123,19 +136,31 @@ void NcidServer::onNewConnection()
         const QString peer = QStringLiteral("%1:%2").arg(socket->peerAddress().toString()).arg(socket->peerPort());
         if (m_clients.size() >= MaxClients) {
             qCInfo(lcNetwork, "NCID client %s refused: %d clients already", qPrintable(peer), MaxClients);
-            socket->abort();
-            socket->deleteLater();
+            // Told why, as ncidd tells it, then closed once the line is out.
+            const QString now = Clock::current().now().toString(QStringLiteral("MM/dd/yyyy HH:mm:ss"));
+            socket->write(Ncid::tooManyClients(MaxClients, now));
+            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            socket->disconnectFromHost();
             continue;
         }
         socket->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, SocketBufferBytes);
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        // A client that vanishes without closing (a laptop shut, a cable pulled) is found by
+        // the system's keep-alive and its place set free.
+        socket->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
         m_clients.append(Client{socket, Ncid::LineReader()});
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] { drop(socket, "disconnected"); });
         connect(socket, &QTcpSocket::errorOccurred, this, [this, socket] { drop(socket, "connection error"); });
         qCInfo(lcNetwork, "NCID client %s connected", qPrintable(peer));
-        if (send(socket, startup()))
-            emit clientsChanged(clientCount());
+        // The greeting at once; the log once the client has had its moment to say HELLO.
+        if (!send(socket, Ncid::greeting(serverName)))
+            continue;
+        auto *hello = new QTimer(socket);
+        hello->setObjectName(QStringLiteral("hello"));
+        hello->setSingleShot(true);
+        connect(hello, &QTimer::timeout, this, [this, socket] { finishStartup(socket); });
+        hello->start(HelloWaitMs);
     }
 }
 
@@ -144,11 +169,51 @@ void NcidServer::onReadyRead(QTcpSocket *socket)
     Client *c = find(socket);
     if (!c)
         return;
-    // A keep-alive (a bare line end), HELLO lines and anything else a client sends get no
-    // answer; only a line that never ends is a fault.
-    c->reader.feed(socket->readAll());
-    if (c->reader.dropped() > 0)
+    // A keep-alive (a bare line end) and lines the server does not know get no answer; only a
+    // line that never ends is a fault.
+    const QList<QString> lines = c->reader.feed(socket->readAll());
+    if (c->reader.dropped() > 0) {
         drop(socket, "line too long");
+        return;
+    }
+    for (const QString &line : lines) {
+        if (!find(socket))
+            return; // dropped on the way
+        onLine(socket, line);
+    }
+}
+
+void NcidServer::onLine(QTcpSocket *socket, const QString &line)
+{
+    Client *c = find(socket);
+    const Ncid::Message m = Ncid::parse(line);
+    if (m.kind == Ncid::Kind::Hello && !c->started) {
+        if (m.text.startsWith(QLatin1String("IDENT:"))) {
+            c->ident = m.text.mid(6).trimmed();
+            qCInfo(lcNetwork, "NCID client %s:%u is %s", qPrintable(socket->peerAddress().toString()),
+                   socket->peerPort(), qPrintable(c->ident));
+        } else if (m.text.startsWith(QLatin1String("CMD:")) && m.text.contains(QLatin1String("no_log"))) {
+            c->sendLog = false;
+        }
+        // The next HELLO line has as long again.
+        if (auto *hello = socket->findChild<QTimer *>(QStringLiteral("hello")))
+            hello->start(HelloWaitMs);
+        return;
+    }
+    // Any other line ends the client's HELLO lines.
+    finishStartup(socket);
+    if (m.kind == Ncid::Kind::Msg && !m.text.isEmpty()) {
+        qCInfo(lcNetwork, "NCID client %s:%u sent a message", qPrintable(socket->peerAddress().toString()),
+               socket->peerPort());
+        Ncid::Call fields = m.call;
+        const QDateTime now = Clock::current().now();
+        if (fields.date.isEmpty() || fields.time.isEmpty()) {
+            fields.date = now.toString(QStringLiteral("MMddyyyy"));
+            fields.time = now.toString(QStringLiteral("HHmm"));
+        }
+        broadcast(Ncid::messageLine(m.text, fields));
+        emit messageReceived(m.text);
+    }
 }
 
 bool NcidServer::send(QTcpSocket *socket, const QByteArray &bytes)
@@ -182,8 +247,16 @@ void NcidServer::broadcast(const QByteArray &lines)
 {
     // A copy: a client dropped on the way leaves the list.
     const QList<Client> clients = m_clients;
-    for (const Client &c : clients)
-        send(c.socket, lines);
+    for (const Client &c : clients) {
+        if (c.started) {
+            send(c.socket, lines);
+        } else if (Client *waiting = find(c.socket)) {
+            // After its log, as ncidd (which serves one client at a time) would send it.
+            waiting->heldBack += lines;
+            if (waiting->heldBack.size() > MaxQueuedBytes)
+                drop(c.socket, "not reading");
+        }
+    }
 }
 
 void NcidServer::sendCall(const Ncid::Call &call, bool refused)

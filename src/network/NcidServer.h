@@ -22,6 +22,9 @@ public:
     static constexpr qint64 MaxQueuedBytes = 64 * 1024;
     // The newest calls of the log sent to a client at connect.
     static constexpr int MaxLogLines = 200;
+    // How long a new client has, after each of its HELLO lines, for the next one before the call
+    // log is sent (ncidd looks for them as long).
+    static constexpr int HelloWaitMs = 10;
 
     explicit NcidServer(QObject *parent = nullptr);
     ~NcidServer() override;
@@ -48,18 +51,27 @@ public:
 
 signals:
     void clientsChanged(int count);
+    // A client sent a message; every client has been sent it (the sender too, as ncidd does).
+    void messageReceived(const QString &text);
 
 private:
     struct Client {
         QTcpSocket *socket = nullptr;
         Ncid::LineReader reader;
+        QString ident;        // its HELLO: IDENT:, when it sent one
+        bool started = false; // sent "300 End of connection startup"
+        bool sendLog = true;  // no HELLO: CMD: no_log
+        QByteArray heldBack;  // calls published while its startup was not over
     };
     void onNewConnection();
     void onReadyRead(QTcpSocket *socket);
+    void onLine(QTcpSocket *socket, const QString &line);
+    // Sends the call log (or says it is not sent) and ends the client's startup.
+    void finishStartup(QTcpSocket *socket);
     void drop(QTcpSocket *socket, const char *why);
     // Queues the bytes for the client; false (and the client dropped) beyond the bound.
     bool send(QTcpSocket *socket, const QByteArray &bytes);
-    QByteArray startup() const;
+    QByteArray callHistory() const;
     Client *find(QTcpSocket *socket);
 
     QList<QTcpServer *> m_servers;

@@ -13,8 +13,10 @@
 #include "IPortConnection.h"
 #include "MsgBox.h"
 #include "NcidCalls.h"
+
 #include "NcidProtocol.h"
 #include "Services.h"
+#include <functional>
 
 #include <utility>
 
@@ -59,45 +61,94 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     CallState &call = services.call;
 
     // The server's lines as this target cuts them (LF ends a line, a CR before it goes, a line
-    // over the bound is no line), and the calls they make: a ring begins a call, the end of the
-    // ringing or the silence ends it, a CID: line is its caller (the next one's, when the call
-    // has one already), a HUP: line a caller refused and over at once. Each call must end as one
-    // record of its caller.
+    // over the bound is no line), and the calls they make, line by line: a ring begins a call,
+    // the end of the ringing or the silence ends it, a CID:, PID: or WID: line is its caller (the
+    // next one's, when the call has one already, unless it is the same number again: then it
+    // brings the caller's name), a HUP: or BLK: line a caller refused and over at once. One
+    // line's call has the reception at a time; the others' lines wait, in turn, for it to end.
+    // Each call must end as one record of its caller, none lost and none made up.
     struct Heard {
         QByteArray line;
+        QString active; // the line whose call is in progress
         bool inCall = false, reported = false;
         fuzz::Call caller;
+        QString number;
+        QList<QPair<QString, QList<Ncid::Message>>> held;
+        bool handing = false;
     } heard;
     fuzz::Ledger ledger;
     const bool telemarketers = state.settings.BlockTeleMarketersStatus;
     QList<fuzz::Call> ended;
     auto endCall = [&] {
-        if (heard.inCall)
+        if (heard.inCall || heard.reported)
             ended << (heard.reported ? heard.caller : fuzz::noCallerId());
         heard.inCall = heard.reported = false;
+        heard.active.clear();
     };
+    std::function<void()> handHeld;
     auto take = [&](const Ncid::Message &m) {
-        switch (m.kind) {
-        case Ncid::Kind::CidInfo:
-            if (m.ring > 0)
+        if (m.kind == Ncid::Kind::CidInfo) {
+            if (m.ring > 0) {
                 heard.inCall = true;
-            else
+            } else {
                 endCall();
-            break;
-        case Ncid::Kind::Cid:
-        case Ncid::Kind::Hup:
-            if (heard.reported)
-                endCall();
-            heard.inCall = heard.reported = true;
-            heard.caller = fuzz::callerIn(NcidCalls::modemReport(m.call), telemarketers);
-            if (m.kind == Ncid::Kind::Hup) {
-                heard.caller.refused = true;
-                endCall();
+                handHeld();
             }
-            break;
-        default:
-            break;
+            return;
         }
+        if (heard.reported && !m.call.refused && m.call.number == heard.number) {
+            if (!heard.caller.refused) {
+                const bool refused = heard.caller.refused;
+                heard.caller = fuzz::callerIn(NcidCalls::modemReport(m.call), false);
+                heard.caller.refused = refused;
+                // The number stays the first report's.
+            }
+            return;
+        }
+        const QString line = heard.active;
+        if (heard.reported) {
+            endCall();
+            heard.active = line;
+        }
+        heard.number = m.call.number;
+        heard.inCall = heard.reported = true;
+        heard.caller = fuzz::callerIn(NcidCalls::modemReport(m.call), telemarketers);
+        if (m.call.refused) {
+            heard.caller.refused = true;
+            endCall();
+            handHeld();
+        }
+    };
+    handHeld = [&] {
+        if (heard.handing)
+            return;
+        heard.handing = true;
+        while (heard.active.isEmpty() && !heard.held.isEmpty()) {
+            heard.active = heard.held.first().first;
+            while (!heard.held.isEmpty() && heard.held.first().first == heard.active &&
+                   !heard.held.first().second.isEmpty())
+                take(heard.held.first().second.takeFirst());
+            if (!heard.held.isEmpty() && heard.held.first().second.isEmpty())
+                heard.held.removeFirst();
+        }
+        heard.handing = false;
+    };
+    auto hear = [&](const Ncid::Message &m) {
+        if (m.kind != Ncid::Kind::CidInfo && !Ncid::isLive(m.kind))
+            return;
+        if (heard.active.isEmpty() && heard.held.isEmpty())
+            heard.active = m.call.line;
+        if (m.call.line == heard.active) {
+            take(m);
+            return;
+        }
+        for (auto &h : heard.held) {
+            if (h.first == m.call.line) {
+                h.second << m;
+                return;
+            }
+        }
+        heard.held.append({m.call.line, {m}});
     };
     auto feed = [&](const char *bytes, qsizetype n) {
         NcidClient &client = services.network.client();
@@ -115,7 +166,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             if (heard.line.endsWith('\r'))
                 heard.line.chop(1);
             if (!heard.line.isEmpty() && heard.line.size() <= Ncid::MaxLineBytes)
-                take(Ncid::parse(QString::fromLatin1(heard.line)));
+                hear(Ncid::parse(QString::fromLatin1(heard.line)));
             heard.line.clear();
         }
         ledger.expect(std::exchange(ended, {}));
@@ -123,7 +174,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     auto silence = [&] {
         if (state.Timer1.isRunning())
             state.Timer1.fire();
+        // The next line's call is handed on once the end of this one is done.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
         endCall();
+        handHeld();
         ledger.expect(std::exchange(ended, {}));
     };
     fuzz::playCalls(data, size, 128, feed, silence);

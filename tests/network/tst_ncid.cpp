@@ -3,6 +3,8 @@
 // whole program, and one program publishing its calls to another.
 #include "AppState.h"
 #include "AuxWindows.h"
+#include "CallExport.h"
+#include "CallRecord.h"
 #include "NcidCalls.h"
 #include "NcidServer.h"
 #include "NetworkSettingsBox.h"
@@ -137,13 +139,90 @@ private slots:
                                       "CIDINFO: *LINE*POTS*RING*2*TIME*hh:mm:ss*\r\n"
                                       "CIDINFO: *LINE*POTS*RING*0*TIME*hh:mm:ss*\r\n"));
         QCOMPARE(p.services->network.server().clientCount(), 1);
-        // The next client gets the stored call as history.
+        // Withheld fields go out in the words ncidd uses; a blocked caller is hung up on.
+        QVERIFY(p.services->blocked.append("(305)-555-0100", "MARY ROE"));
+        const QByteArray withheld =
+            "CID: *DATE*03212026*TIME*1406*LINE*POTS*NMBR*PRIVATE*MESG*NONE*NAME*OUT-OF-AREA*\r\n";
+        const QByteArray blocked = "HUP: *DATE*03212026*TIME*1407*LINE*POTS*NMBR*3055550100*MESG*NONE*NAME*MARY*\r\n";
+        p.services->reception.receive("\r\nRING\r\n\r\nDATE = 0321\r\nTIME = 1406\r\nNMBR = P\r\nNAME = O\r\n");
+        p.state->Timer1.fire();
+        p.services->reception.receive("\r\nRING\r\n\r\nDATE = 0321\r\nTIME = 1407\r\nNMBR = 3055550100\r\n"
+                                      "NAME = MARY\r\n");
+        p.state->Timer1.fire();
+        const QByteArray live = readLines(s, 6);
+        QVERIFY2(live.contains(withheld) && live.contains(blocked), live.constData());
+        // The next client gets the stored calls as history, each as it went out live.
         QTcpSocket second;
         second.connectToHost(QHostAddress::LocalHost, p.services->network.server().port());
-        const QByteArray history = readLines(second, 5);
+        const QByteArray history = readLines(second, 7);
         QVERIFY2(history.contains("CIDLOG: *DATE*03212026*TIME*1405*LINE*POTS*NMBR*5551234567*MESG*NONE*NAME*JOHN "
-                                  "DOE*\r\n250 End of call log\r\n300"),
+                                  "DOE*\r\nCIDLOG" +
+                                  withheld.mid(3) + "HUPLOG" + blocked.mid(3) + "250 End of call log\r\n300"),
                  history.constData());
+    }
+
+    void transcripts_data()
+    {
+        // Lines as ncidd 1.6 sends them; each ringing ends as ncidd ends it. `calls`: what the log
+        // holds afterwards, oldest first (name, number, rings); `refused`: lines of refused.txt.
+        columns<QByteArray, QStringList, int, QString>("lines", "calls", "refused", "tip");
+        const QByteArray john = "*DATE*12082026*TIME*0121*LINE*POTS*NMBR*5551234567*MESG*NONE*NAME*JOHN DOE*\r\n";
+        const QByteArray mary = "*DATE*12082026*TIME*0121*LINE*VOIP*NMBR*3055550100*MESG*NONE*NAME*MARY ROE*\r\n";
+        auto ring = [](const char *line, int n) {
+            return QByteArray("CIDINFO: *LINE*") + line + "*RING*" + QByteArray::number(n) + "*TIME*01:21:30*\r\n";
+        };
+        const QString johnCall = "JOHN  DOE|(555)-123-4567|";
+        const QString maryCall = "MARY  ROE|(305)-555-0100|";
+        row("one line", ring("POTS", 1) + "CID: " + john + ring("POTS", 2) + ring("POTS", 0),
+            QStringList{johnCall + "2"}, 0, TrayStatus::ConnectedTip);
+        // A landline and a VoIP line ringing at once: each call with its own rings, no third call.
+        row("two lines interleaved",
+            ring("POTS", 1) + "CID: " + john + "CID: " + mary + ring("POTS", 2) + ring("VOIP", -1) + ring("POTS", 3) +
+                ring("POTS", 4) + ring("POTS", 0),
+            QStringList{johnCall + "4", maryCall + "1"}, 0, TrayStatus::ConnectedTip);
+        row("the other line first and last",
+            "CID: " + mary + ring("POTS", 1) + "CID: " + john + ring("VOIP", 2) + ring("POTS", 2) + ring("VOIP", 0) +
+                ring("POTS", 0),
+            QStringList{maryCall + "2", johnCall + "2"}, 0, TrayStatus::ConnectedTip);
+        // The modem's name comes after its NO NAME: one call, with the name.
+        row("name update",
+            ring("POTS", 1) + "CID: " + QByteArray(john).replace("JOHN DOE", "NO NAME") + ring("POTS", 2) +
+                "CID: " + john + ring("POTS", 0),
+            QStringList{johnCall + "2"}, 0, TrayStatus::ConnectedTip);
+        row("a phone gateway's call", "PID: " + john + ring("POTS", 0), QStringList{johnCall + "1"}, 0,
+            TrayStatus::ConnectedTip);
+        row("call waiting", "WID: " + john, QStringList{johnCall + "1"}, 0, TrayStatus::ConnectedTip);
+        row("hung up on", ring("POTS", 1) + "HUP: " + john, QStringList{johnCall + "1"}, 1, TrayStatus::ConnectedTip);
+        row("blocked", "BLK: " + john, QStringList{johnCall + "1"}, 1, TrayStatus::ConnectedTip);
+        // What is neither a call nor a message is no call: history, outgoing calls, notices.
+        row("history and others",
+            "CIDLOG: " + john + "HUPLOG: " + mary + "OUT: " + john + "NOT: Door ***DATE*12082026*TIME*0121*\r\n",
+            QStringList(), 0, TrayStatus::ConnectedTip);
+        row("message with its fields",
+            QByteArray("MSG: Hello from the front door ***DATE*12082026*TIME*0121*NAME*NO NAME*NMBR*NO-NUMBER*"
+                       "LINE*NO-LINE*MTYPE*IN*\r\n"),
+            QStringList(), 0, QString("Hello from the front door"));
+    }
+    void transcripts()
+    {
+        QFETCH(QByteArray, lines);
+        ProgramSettings options = clientOf(1);
+        Program p(options);
+        p.state->tray.showConnected();
+        p.services->network.client().feed(lines);
+        QTRY_COMPARE(p.services->network.client().pendingLines(), 0);
+        QTest::qWait(20); // the held line's call is handed on from the event loop
+        if (p.state->Timer1.isRunning())
+            p.state->Timer1.fire();
+        QStringList calls;
+        for (const QString &record : p.state->calls.records()) {
+            const CallRecord::Fields f = CallRecord::fields(record);
+            calls << f.name.trimmed() + "|" + f.number.trimmed() + "|" + f.rings.trimmed();
+        }
+        QTEST(calls, "calls");
+        const QByteArray refused = p.folder.bytes(RefusedCalls::fileName());
+        QTEST(int(refused.count('\n')), "refused");
+        QTEST(p.state->tray.tip(), "tip");
     }
 
     void programToProgram()

@@ -4,6 +4,7 @@
 #include "NcidServer.h"
 #include "TestSupport.h"
 
+#include <QSignalSpy>
 #include <QTcpSocket>
 #include <QTest>
 #include <netinet/in.h>
@@ -119,6 +120,67 @@ private slots:
         QVERIFY(!server.listen(QStringLiteral("my.host"), 0));
     }
 
+    void startup_data()
+    {
+        // What a client says at connect, and what it gets up to the end of the startup.
+        columns<QByteArray, QByteArray>("hello", "log");
+        const QByteArray history =
+            "CIDLOG: *DATE*03212026*TIME*1405*LINE*POTS*NMBR*5551234567*MESG*NONE*NAME*JOHN DOE*\r\n"
+            "HUPLOG: *DATE*03212026*TIME*1406*LINE*POTS*NMBR*PRIVATE*MESG*NONE*NAME*PRIVATE*\r\n"
+            "250 End of call log\r\n";
+        row("nothing", QByteArray(), history);
+        row("its name", QByteArray("HELLO: IDENT: client ncid 1.6\r\n"), history);
+        // NCID's own text client: the history is not sent, or it would print it as new calls.
+        row("no log", QByteArray("HELLO: IDENT: client ncid 1.6\r\nHELLO: CMD: no_log\r\n"),
+            QByteArray("251 Call log not sent\r\n"));
+        row("a message ends the hello", QByteArray("MSG: hi\r\nHELLO: CMD: no_log\r\n"), history);
+    }
+    void startup()
+    {
+        QFETCH(QByteArray, hello);
+        NcidServer server;
+        server.callLog = [] {
+            Ncid::Call shown{"03212026", "1405", "POTS", "5551234567", "JOHN DOE"};
+            Ncid::Call refused{"03212026", "1406", "POTS", "PRIVATE", "PRIVATE"};
+            refused.refused = true;
+            return QList<Ncid::Call>{shown, refused};
+        };
+        QVERIFY(server.listen(QString(), 0));
+        QTcpSocket s;
+        s.connectToHost(QHostAddress::LocalHost, server.port());
+        QVERIFY(s.waitForConnected(5000));
+        s.write(hello);
+        s.flush();
+        QByteArray got = readLines(s, 3);
+        QTRY_VERIFY((got += s.readAll()).contains(Ncid::StartupEnd));
+        QFETCH(QByteArray, log);
+        QVERIFY2(got.contains("210 API: 1.5 Feature Set 1\r\n" + log + Ncid::StartupEnd), got.constData());
+        server.broadcast("CIDINFO: *LINE*POTS*RING*1*TIME*00:00:00*\r\n");
+        QVERIFY(readLines(s, 1).startsWith("CIDINFO:"));
+    }
+
+    void messagesToEveryClient()
+    {
+        NcidServer server;
+        QVERIFY(server.listen(QString(), 0));
+        QSignalSpy shown(&server, &NcidServer::messageReceived);
+        QTcpSocket from, to;
+        for (QTcpSocket *s : {&from, &to}) {
+            s->connectToHost(QHostAddress::LocalHost, server.port());
+            QVERIFY(readLines(*s, 4).endsWith(Ncid::StartupEnd));
+        }
+        // As ncidd relays it: the text, then its fields, to the sender too.
+        from.write("MSG: Dinner is ready\r\n");
+        const QByteArray relayed = "MSG: Dinner is ready ***DATE*12062026*TIME*1000*NAME*NO NAME*NMBR*NO-NUMBER*"
+                                   "LINE*NO-LINE*MTYPE*-*\r\n";
+        QCOMPARE(readLines(to, 1), relayed);
+        QCOMPARE(readLines(from, 1), relayed);
+        QCOMPARE(shown.count(), 1);
+        QCOMPARE(shown.at(0).at(0).toString(), QStringLiteral("Dinner is ready"));
+        // And what a client takes from it is the text alone.
+        QCOMPARE(Ncid::parse(QString::fromLatin1(relayed.chopped(2))).text, QStringLiteral("Dinner is ready"));
+    }
+
     void clientNeverReads()
     {
         NcidServer server;
@@ -128,7 +190,10 @@ private slots:
         QTcpSocket reader;
         reader.connectToHost(QHostAddress::LocalHost, server.port());
         QTRY_COMPARE(server.clientCount(), 2);
-        QByteArray got;
+        // Both past their startup (the deaf one connected first): calls go to them from here on.
+        QByteArray got = readLines(reader, 4);
+        QVERIFY(got.endsWith(Ncid::StartupEnd));
+        got.clear();
         const QByteArray line = Ncid::ringLine(Ncid::DefaultLine, 1, "00:00:00");
         int sent = 0;
         // The deaf client is dropped once its queue is full; the reading one gets every line.
@@ -182,7 +247,8 @@ private slots:
         }
         QTRY_COMPARE(server.clientCount(), NcidServer::MaxClients);
         QTRY_COMPARE(clients.back()->state(), QAbstractSocket::UnconnectedState);
-        QCOMPARE(clients.back()->readAll(), QByteArray());
+        // Told why, in the words ncidd uses, before it is closed.
+        QVERIFY(clients.back()->readAll().startsWith("MSG: Too many clients connected (32) 12/06/2026 "));
         QVERIFY(readLines(*clients.front(), 4).startsWith("200 "));
         // A place set free is taken again.
         clients.front()->abort();
