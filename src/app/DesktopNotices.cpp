@@ -31,6 +31,8 @@ DesktopNotice DesktopNotices::callNotice(const CallNotice &call, const QString &
     DesktopNotice n;
     n.summary = call.refused() ? QStringLiteral("Refused: ") + call.name : call.name;
     n.body = call.number + QLatin1Char('\n') + QString(call.when).replace(QLatin1String("\r\n"), QLatin1String(" "));
+    if (!call.line.isEmpty())
+        n.body += QStringLiteral("\nLine ") + call.line;
     n.icon = icon;
     // A withheld number can be neither called back nor blocked; a refused call is already dealt with.
     if (!call.refused() && call.number.startsWith(QLatin1Char('(')))

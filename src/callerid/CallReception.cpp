@@ -100,7 +100,8 @@ void CallReception::renameCaller(const QString &receivedName)
     r.nameLine = QStringLiteral("NM=") + name;
     m_state.display.setName(name);
     qCDebug(lcCalls).noquote() << "renamed:" << name << m_state.display.number();
-    emit m_state.callEvents.announced(CallNotice{name, m_state.display.number(), m_state.display.time()});
+    emit m_state.callEvents.announced(
+        CallNotice{name, m_state.display.number(), m_state.display.time(), Refusal::None, m_call.line});
 }
 
 void CallReception::handleReport(LineState line)
@@ -129,7 +130,7 @@ void CallReception::handleReport(LineState line)
     // The network hears of the caller once the report is on the disk.
     tellCaller(refused);
     m_state.settings.LastCallerIdReport = r.lastReport;
-    CallNotice notice{r.callerName, CallTexts::displayPattern(r.callerNumber), QString(), m_call.refusal};
+    CallNotice notice{r.callerName, CallTexts::displayPattern(r.callerNumber), QString(), m_call.refusal, m_call.line};
     if (refused) {
         notice.when = r.dateLine.mid(3) + QStringLiteral("\r\n") + r.timeLine.mid(3);
         qCDebug(lcCalls).noquote() << "refused:" << notice.name << notice.number

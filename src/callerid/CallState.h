@@ -19,4 +19,5 @@ struct CallState {
     QString callClass;             // "Normal", "Local", "Private", "Unknown" or "Barred"
     int callsWithoutCallerId = 0;  // calls in a row that rang without any caller-ID data
     int ringsTold = 0;             // rings of this call told to the listeners of the call events
+    QString line;                  // the line it rings on, where the user has more than one
 };

@@ -65,6 +65,7 @@ EndOfCall::EndedCall EndOfCall::takeCall()
     m_call.NumberReceived = false;
     m_call.RingSeen = false;
     m_call.ringsTold = 0;
+    m_call.line.clear();
     return ended;
 }
 

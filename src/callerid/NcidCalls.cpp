@@ -63,22 +63,29 @@ bool NcidCalls::start(QString *error)
     return m_server.listen(o.ncidServerAddress, o.ncidServerPort, error);
 }
 
+QString NcidCalls::lineName() const
+{
+    const QString name = m_state.options.ncidLineName.trimmed();
+    return name.isEmpty() ? Ncid::DefaultLine : name;
+}
+
 void NcidCalls::publish()
 {
     m_server.callLog = [this] { return storedCalls(); };
     auto now = [] { return Clock::current().now().time().toString(QStringLiteral("HH:mm:ss")); };
     CallEvents &events = m_state.callEvents;
     connect(&events, &CallEvents::ring, &m_server,
-            [this, now](int count) { m_server.sendRing(Ncid::DefaultLine, count, now()); });
+            [this, now](int count) { m_server.sendRing(lineName(), count, now()); });
     connect(&events, &CallEvents::caller, &m_server, [this](const ReportedCall &reported, bool refused) {
         Ncid::Call call;
         call.date = reported.date.toString(QStringLiteral("MMddyyyy"));
         call.time = reported.time;
         call.number = Ncid::sentField(reported.number);
         call.name = Ncid::sentField(reported.name);
+        call.line = lineName();
         m_server.sendCall(call, refused);
     });
-    connect(&events, &CallEvents::ended, &m_server, [this, now] { m_server.sendRing(Ncid::DefaultLine, 0, now()); });
+    connect(&events, &CallEvents::ended, &m_server, [this, now] { m_server.sendRing(lineName(), 0, now()); });
 }
 
 QList<Ncid::Call> NcidCalls::storedCalls() const
@@ -96,6 +103,7 @@ QList<Ncid::Call> NcidCalls::storedCalls() const
             continue;
         calls << fromRecord(records.at(i));
         calls.last().refused = refused.marks(first + int(i));
+        calls.last().line = lineName();
     }
     return calls;
 }
@@ -132,7 +140,7 @@ QString NcidCalls::modemReport(const Ncid::Call &call)
 void NcidCalls::endCall(bool handOver)
 {
     if (m_call.buffer.isEmpty() && m_state.Timer1.Interval() == 0) {
-        m_line.clear();
+        freeReception();
         if (handOver)
             takeHeld();
         return;
@@ -143,9 +151,17 @@ void NcidCalls::endCall(bool handOver)
         m_reception.lineWentQuiet();
     }
     // The call is stored: the next line's call is taken at once, before the server's next line.
-    m_line.clear();
+    freeReception();
     if (handOver)
         takeHeld();
+}
+
+void NcidCalls::freeReception()
+{
+    m_line.clear();
+    // The line of the call is said while it rings, not after.
+    if (m_state.tray.tip().startsWith(TrayStatus::ConnectedTip + QStringLiteral(": a call on ")))
+        m_state.tray.setTip(TrayStatus::ConnectedTip);
 }
 
 void NcidCalls::lineFree()
@@ -153,7 +169,7 @@ void NcidCalls::lineFree()
     if (m_ending)
         return; // the end this program asked for: handed over once it is done
     // Ended by silence, from inside the end of the call: the next call once that is done.
-    m_line.clear();
+    freeReception();
     if (!m_held.isEmpty())
         QTimer::singleShot(0, this, &NcidCalls::takeHeld);
 }
@@ -184,6 +200,7 @@ void NcidCalls::onMessage(const Ncid::Message &m)
     if (m.kind != Ncid::Kind::CidInfo && !Ncid::isLive(m.kind))
         return;
     const QString line = m.call.line;
+    m_linesSeen.insert(line);
     if (m_line.isEmpty() && m_held.isEmpty())
         m_line = line;
     if (line == m_line) {
@@ -221,6 +238,10 @@ void NcidCalls::take(const Ncid::Message &m)
         m_line = line;
     }
     m_number = m.call.number;
+    // Where more than one line rings, the user is told which one this is.
+    m_call.line = m_linesSeen.size() > 1 ? line : QString();
+    if (!m_call.line.isEmpty())
+        m_state.tray.setTip(TrayStatus::ConnectedTip + QStringLiteral(": a call on ") + line);
     if (m.call.refused)
         m_call.refusal = Refusal::RefusedByServer;
     m_reception.receive(modemReport(m.call));

@@ -4,6 +4,7 @@
 #include "NcidServer.h"
 
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 class AppState;
@@ -56,8 +57,11 @@ private:
     void endCall(bool handOver = true);
     // The reception is free: the call held longest gets it.
     void lineFree();
+    void freeReception();
     void takeHeld();
     QList<Ncid::Call> storedCalls() const;
+    // The modem's line as it is published.
+    QString lineName() const;
 
     AppState &m_state;
     IMainWindow &m_window;
@@ -70,4 +74,5 @@ private:
     bool m_ending = false;  // in the end of a call this program asked for
     bool m_handing = false; // handing held calls to the reception
     QList<HeldCall> m_held;
+    QSet<QString> m_linesSeen;
 };

@@ -27,6 +27,7 @@ enum class Refusal {
 struct CallNotice {
     QString name, number, when;
     Refusal refusal = Refusal::None;
+    QString line; // the line it rang on, where there is more than one
     bool refused() const { return refusal != Refusal::None; }
 };
 

@@ -2,6 +2,7 @@
 
 #include "AppState.h"
 #include "MsgBox.h"
+#include "NcidProtocol.h"
 
 #include <QBoxLayout>
 #include <QCheckBox>
@@ -35,6 +36,9 @@ NetworkSettingsBox::NetworkSettingsBox(const QString &folder, QWidget *parent)
     txtNcidServerAddress->setToolTip(
         QStringLiteral("Empty: only this computer. 0.0.0.0, or an address of this computer, for the network"));
     updNcidServerPort = port("updNcidServerPort");
+    txtNcidLineName = text("txtNcidLineName", QStringLiteral("POTS"));
+    txtNcidLineName->setToolTip(QStringLiteral("The modem's line as clients show it, to tell it from other lines"));
+    txtNcidLineName->setMaxLength(MaxLineName);
     chkNcidClient = new QCheckBox(QStringLiteral("Take calls from an NCID server"), this);
     chkNcidClient->setObjectName(QStringLiteral("chkNcidClient"));
     chkNcidClient->setToolTip(QStringLiteral("Instead of the modem"));
@@ -47,17 +51,20 @@ NetworkSettingsBox::NetworkSettingsBox(const QString &folder, QWidget *parent)
     grid->addWidget(txtNcidServerAddress, 0, 2);
     grid->addWidget(new QLabel(QStringLiteral("Port"), this), 0, 3);
     grid->addWidget(updNcidServerPort, 0, 4);
+    grid->addWidget(new QLabel(QStringLiteral("Line"), this), 0, 5);
+    grid->addWidget(txtNcidLineName, 0, 6);
     grid->addWidget(chkNcidClient, 1, 0);
     grid->addWidget(new QLabel(QStringLiteral("Host"), this), 1, 1);
     grid->addWidget(txtNcidClientHost, 1, 2);
     grid->addWidget(new QLabel(QStringLiteral("Port"), this), 1, 3);
     grid->addWidget(updNcidClientPort, 1, 4);
-    grid->addWidget(new QLabel(QStringLiteral("Changes take effect when the program starts again."), this), 2, 0, 1, 5);
+    grid->addWidget(new QLabel(QStringLiteral("Changes take effect when the program starts again."), this), 2, 0, 1, 7);
 
     const ProgramSettings p = ProgramSettings::load(m_folder);
     chkNcidServer->setChecked(p.ncidServerEnabled);
     txtNcidServerAddress->setText(p.ncidServerAddress);
     updNcidServerPort->setValue(p.ncidServerPort);
+    txtNcidLineName->setText(p.ncidLineName);
     chkNcidClient->setChecked(p.ncidClientEnabled);
     txtNcidClientHost->setText(p.ncidClientHost);
     updNcidClientPort->setValue(p.ncidClientPort);
@@ -79,6 +86,13 @@ bool NetworkSettingsBox::shown(ProgramSettings *base, QString *error) const
         *error = QStringLiteral("'%1' is not an address of this computer.").arg(address);
         return false;
     }
+    const QString line = txtNcidLineName->text().trimmed();
+    // A field of the protocol: no star, no blank (NCID's lists and aliases match it as a word).
+    if (line.isEmpty() || line.contains(QLatin1Char('*')) || line.contains(QLatin1Char(' ')) ||
+        Ncid::fieldText(line) != line) {
+        *error = QStringLiteral("The line's name is one word, without a star (POTS, HOME, 1).");
+        return false;
+    }
     if (chkNcidClient->isChecked() && (host.isEmpty() || host.contains(QLatin1Char(' ')))) {
         *error = QStringLiteral("Please type the host of the NCID server.");
         return false;
@@ -86,6 +100,7 @@ bool NetworkSettingsBox::shown(ProgramSettings *base, QString *error) const
     base->ncidServerEnabled = chkNcidServer->isChecked();
     base->ncidServerAddress = address;
     base->ncidServerPort = quint16(updNcidServerPort->value());
+    base->ncidLineName = line;
     base->ncidClientEnabled = chkNcidClient->isChecked();
     base->ncidClientHost = host;
     base->ncidClientPort = quint16(updNcidClientPort->value());

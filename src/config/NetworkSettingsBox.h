@@ -16,6 +16,7 @@ class QWidget;
 class NetworkSettingsBox : public QGroupBox, public SetupGroup {
     Q_OBJECT
 public:
+    static constexpr int MaxLineName = 20;
     NetworkSettingsBox(const QString &folder, QWidget *parent = nullptr);
 
     // Puts the group into the dialog above its buttons.
@@ -33,6 +34,7 @@ public:
 
     QCheckBox *chkNcidServer = nullptr;
     QLineEdit *txtNcidServerAddress = nullptr;
+    QLineEdit *txtNcidLineName = nullptr;
     QSpinBox *updNcidServerPort = nullptr;
     QCheckBox *chkNcidClient = nullptr;
     QLineEdit *txtNcidClientHost = nullptr;

@@ -25,6 +25,7 @@ const Setting Table[] = {
     {"ncid/publish", &ProgramSettings::ncidServerEnabled, false},
     {"ncid/listenAddress", &ProgramSettings::ncidServerAddress, QString()},
     {"ncid/listenPort", &ProgramSettings::ncidServerPort, ProgramSettings::NcidDefaultPort},
+    {"ncid/lineName", &ProgramSettings::ncidLineName, QStringLiteral("POTS")},
     {"ncid/takeCalls", &ProgramSettings::ncidClientEnabled, false},
     {"ncid/serverHost", &ProgramSettings::ncidClientHost, QString()},
     {"ncid/serverPort", &ProgramSettings::ncidClientPort, ProgramSettings::NcidDefaultPort},

@@ -19,6 +19,8 @@ struct ProgramSettings {
     bool ncidServerEnabled;
     QString ncidServerAddress; // empty: the loopback addresses only
     quint16 ncidServerPort;
+    // The name of the modem's line in what is published (NCID's LINE field).
+    QString ncidLineName;
     // Take the calls from an NCID server instead of the modem.
     bool ncidClientEnabled;
     QString ncidClientHost;

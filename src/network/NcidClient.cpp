@@ -96,5 +96,6 @@ void NcidClient::handOn()
     const QString line = m_lines.takeFirst();
     if (!m_lines.isEmpty())
         QMetaObject::invokeMethod(this, &NcidClient::handOn, Qt::QueuedConnection);
+    qCDebug(lcNetwork).noquote() << "from" << server() << line;
     emit message(Ncid::parse(line));
 }

@@ -124,6 +124,9 @@ void NcidServer::finishStartup(QTcpSocket *socket)
     c->started = true;
     const QByteArray held = std::exchange(c->heldBack, QByteArray());
     const QByteArray lines = (c->sendLog ? callHistory() : Ncid::LogNotSent) + Ncid::StartupEnd + held;
+    qCDebug(lcNetwork).noquote()
+        << "to" << QStringLiteral("%1:%2").arg(socket->peerAddress().toString()).arg(socket->peerPort())
+        << QString::fromLatin1(lines).trimmed();
     if (send(socket, lines))
         emit clientsChanged(clientCount());
 }
@@ -186,6 +189,8 @@ void NcidServer::onReadyRead(QTcpSocket *socket)
 void NcidServer::onLine(QTcpSocket *socket, const QString &line)
 {
     Client *c = find(socket);
+    qCDebug(lcNetwork).noquote()
+        << "from" << QStringLiteral("%1:%2").arg(socket->peerAddress().toString()).arg(socket->peerPort()) << line;
     const Ncid::Message m = Ncid::parse(line);
     if (m.kind == Ncid::Kind::Hello && !c->started) {
         if (m.text.startsWith(QLatin1String("IDENT:"))) {
@@ -245,6 +250,8 @@ void NcidServer::drop(QTcpSocket *socket, const char *why)
 
 void NcidServer::broadcast(const QByteArray &lines)
 {
+    if (lcNetwork().isDebugEnabled() && !m_clients.isEmpty())
+        qCDebug(lcNetwork).noquote() << "to" << m_clients.size() << "clients:" << QString::fromLatin1(lines).trimmed();
     // A copy: a client dropped on the way leaves the list.
     const QList<Client> clients = m_clients;
     for (const Client &c : clients) {

@@ -80,8 +80,9 @@ namespace ProgramLog {
 
 void install(bool verbose)
 {
+    // Connects, drops and retries are told at info, every line at debug: both are shown.
     if (verbose)
-        QLoggingCategory::setFilterRules(QStringLiteral("ringlark.*.debug=true"));
+        QLoggingCategory::setFilterRules(QStringLiteral("ringlark.*.debug=true\nringlark.*.info=true"));
 #ifdef Q_OS_UNIX
     g_toJournal = stderrIsJournal();
     if (g_toJournal)

@@ -165,7 +165,8 @@ private slots:
     {
         // Lines as ncidd 1.6 sends them; each ringing ends as ncidd ends it. `calls`: what the log
         // holds afterwards, oldest first (name, number, rings); `refused`: lines of refused.txt.
-        columns<QByteArray, QStringList, int, QString>("lines", "calls", "refused", "tip");
+        // `shownLines`: the line each notice names (none while only one line has been heard).
+        columns<QByteArray, QStringList, int, QString, QStringList>("lines", "calls", "refused", "tip", "shownLines");
         const QByteArray john = "*DATE*12082026*TIME*0121*LINE*POTS*NMBR*5551234567*MESG*NONE*NAME*JOHN DOE*\r\n";
         const QByteArray mary = "*DATE*12082026*TIME*0121*LINE*VOIP*NMBR*3055550100*MESG*NONE*NAME*MARY ROE*\r\n";
         auto ring = [](const char *line, int n) {
@@ -174,34 +175,35 @@ private slots:
         const QString johnCall = "JOHN  DOE|(555)-123-4567|";
         const QString maryCall = "MARY  ROE|(305)-555-0100|";
         row("one line", ring("POTS", 1) + "CID: " + john + ring("POTS", 2) + ring("POTS", 0),
-            QStringList{johnCall + "2"}, 0, TrayStatus::ConnectedTip);
+            QStringList{johnCall + "2"}, 0, TrayStatus::ConnectedTip, QStringList{""});
         // A landline and a VoIP line ringing at once: each call with its own rings, no third call.
         row("two lines interleaved",
             ring("POTS", 1) + "CID: " + john + "CID: " + mary + ring("POTS", 2) + ring("VOIP", -1) + ring("POTS", 3) +
                 ring("POTS", 4) + ring("POTS", 0),
-            QStringList{johnCall + "4", maryCall + "1"}, 0, TrayStatus::ConnectedTip);
+            QStringList{johnCall + "4", maryCall + "1"}, 0, TrayStatus::ConnectedTip, QStringList{"", "VOIP"});
         row("the other line first and last",
             "CID: " + mary + ring("POTS", 1) + "CID: " + john + ring("VOIP", 2) + ring("POTS", 2) + ring("VOIP", 0) +
                 ring("POTS", 0),
-            QStringList{maryCall + "2", johnCall + "2"}, 0, TrayStatus::ConnectedTip);
+            QStringList{maryCall + "2", johnCall + "2"}, 0, TrayStatus::ConnectedTip, QStringList{"", "POTS"});
         // The modem's name comes after its NO NAME: one call, with the name.
         row("name update",
             ring("POTS", 1) + "CID: " + QByteArray(john).replace("JOHN DOE", "NO NAME") + ring("POTS", 2) +
                 "CID: " + john + ring("POTS", 0),
-            QStringList{johnCall + "2"}, 0, TrayStatus::ConnectedTip);
+            QStringList{johnCall + "2"}, 0, TrayStatus::ConnectedTip, QStringList{"", ""});
         row("a phone gateway's call", "PID: " + john + ring("POTS", 0), QStringList{johnCall + "1"}, 0,
-            TrayStatus::ConnectedTip);
-        row("call waiting", "WID: " + john, QStringList{johnCall + "1"}, 0, TrayStatus::ConnectedTip);
-        row("hung up on", ring("POTS", 1) + "HUP: " + john, QStringList{johnCall + "1"}, 1, TrayStatus::ConnectedTip);
-        row("blocked", "BLK: " + john, QStringList{johnCall + "1"}, 1, TrayStatus::ConnectedTip);
+            TrayStatus::ConnectedTip, QStringList{""});
+        row("call waiting", "WID: " + john, QStringList{johnCall + "1"}, 0, TrayStatus::ConnectedTip, QStringList{""});
+        row("hung up on", ring("POTS", 1) + "HUP: " + john, QStringList{johnCall + "1"}, 1, TrayStatus::ConnectedTip,
+            QStringList{""});
+        row("blocked", "BLK: " + john, QStringList{johnCall + "1"}, 1, TrayStatus::ConnectedTip, QStringList{""});
         // What is neither a call nor a message is no call: history, outgoing calls, notices.
         row("history and others",
             "CIDLOG: " + john + "HUPLOG: " + mary + "OUT: " + john + "NOT: Door ***DATE*12082026*TIME*0121*\r\n",
-            QStringList(), 0, TrayStatus::ConnectedTip);
+            QStringList(), 0, TrayStatus::ConnectedTip, QStringList());
         row("message with its fields",
             QByteArray("MSG: Hello from the front door ***DATE*12082026*TIME*0121*NAME*NO NAME*NMBR*NO-NUMBER*"
                        "LINE*NO-LINE*MTYPE*IN*\r\n"),
-            QStringList(), 0, QString("Hello from the front door"));
+            QStringList(), 0, QString("Hello from the front door"), QStringList());
     }
     void transcripts()
     {
@@ -209,6 +211,8 @@ private slots:
         ProgramSettings options = clientOf(1);
         Program p(options);
         p.state->tray.showConnected();
+        QStringList shownLines;
+        connect(&p.state->callEvents, &CallEvents::announced, this, [&](const CallNotice &n) { shownLines << n.line; });
         p.services->network.client().feed(lines);
         QTRY_COMPARE(p.services->network.client().pendingLines(), 0);
         QTest::qWait(20); // the held line's call is handed on from the event loop
@@ -223,6 +227,7 @@ private slots:
         const QByteArray refused = p.folder.bytes(RefusedCalls::fileName());
         QTEST(int(refused.count('\n')), "refused");
         QTEST(p.state->tray.tip(), "tip");
+        QTEST(shownLines, "shownLines");
     }
 
     void programToProgram()
@@ -314,6 +319,9 @@ private slots:
         QVERIFY(!box->save());
         QCOMPARE(m_t->boxes.titles(), QStringList({"Network"}));
         box->txtNcidServerAddress->setText("0.0.0.0");
+        box->txtNcidLineName->setText("MY LINE"); // a word of the protocol: no blank
+        QVERIFY(!box->save());
+        box->txtNcidLineName->setText("HOME");
         box->chkNcidClient->setChecked(true);
         box->txtNcidClientHost->setText("pbx.home");
         w->ui.cmdOkSetup->click();
@@ -322,6 +330,7 @@ private slots:
         expected.ncidServerEnabled = true;
         expected.ncidServerAddress = "0.0.0.0";
         expected.ncidServerPort = 4000;
+        expected.ncidLineName = "HOME";
         expected.ncidClientEnabled = true;
         expected.ncidClientHost = "pbx.home";
         QCOMPARE(ProgramSettings::load(folder.path()), expected);

@@ -1,5 +1,6 @@
 // The NCID protocol alone: its lines, the server's limits and the client's reconnection. Links
 // the network library and runs without any platform plugin.
+#include "Log.h"
 #include "NcidClient.h"
 #include "NcidServer.h"
 #include "TestSupport.h"
@@ -179,6 +180,30 @@ private slots:
         QCOMPARE(shown.at(0).at(0).toString(), QStringLiteral("Dinner is ready"));
         // And what a client takes from it is the text alone.
         QCOMPARE(Ncid::parse(QString::fromLatin1(relayed.chopped(2))).text, QStringLiteral("Dinner is ready"));
+    }
+
+    void verboseShowsTheNetwork()
+    {
+        // --verbose: connects, and every line each way.
+        static QStringList logged;
+        logged.clear();
+        ProgramLog::install(true);
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &m) { logged << m; });
+        NcidServer server;
+        QVERIFY(server.listen(QString(), 0));
+        NcidClient client;
+        QList<Ncid::Kind> heard;
+        connect(&client, &NcidClient::message, this, [&](const Ncid::Message &m) { heard << m.kind; });
+        client.connectTo(QStringLiteral("127.0.0.1"), server.port());
+        QTRY_COMPARE(heard.size(), 4);
+        server.broadcast("MSG: hi\r\n");
+        QTRY_COMPARE(heard.size(), 5);
+        qInstallMessageHandler(nullptr);
+        QLoggingCategory::setFilterRules(QString());
+        const QString all = logged.join('\n');
+        for (const char *line : {"NCID server listening on 127.0.0.1", "connected to the NCID server 127.0.0.1:",
+                                 "300 End of connection startup", "to 1 clients: MSG: hi", "from 127.0.0.1:"})
+            QVERIFY2(all.contains(QLatin1String(line)), qPrintable(line + QStringLiteral(" not in:\n") + all));
     }
 
     void clientNeverReads()
