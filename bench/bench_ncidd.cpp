@@ -76,7 +76,8 @@ bool enterPrivateNetwork(QString *why)
             return false;
         }
         writeFile("/proc/self/setgroups", "deny");
-        if (!writeFile("/proc/self/uid_map", "0 " + uid + " 1") || !writeFile("/proc/self/gid_map", "0 " + gid + " 1")) {
+        if (!writeFile("/proc/self/uid_map", "0 " + uid + " 1") ||
+            !writeFile("/proc/self/gid_map", "0 " + gid + " 1")) {
             *why = QStringLiteral("no user mapping in the user namespace");
             return false;
         }
@@ -102,8 +103,8 @@ bool run(const QString &program, const QStringList &args, QString *why)
         const QByteArray said = p.readAll();
         if (qEnvironmentVariableIsSet("NCID_BENCH_DEBUG"))
             std::fprintf(stderr, "%s\n", said.constData());
-        *why = QStringLiteral("%1 %2 failed: %3").arg(program, args.join(QLatin1Char(' ')),
-                                                      QString::fromLocal8Bit(said.right(300)));
+        *why = QStringLiteral("%1 %2 failed: %3")
+                   .arg(program, args.join(QLatin1Char(' ')), QString::fromLocal8Bit(said.right(300)));
         return false;
     }
     return true;
@@ -290,9 +291,8 @@ int main(int argc, char *argv[])
         std::printf("  skipped: ncidd could not be built: %s\n", qPrintable(why));
         return 0;
     }
-    const int calls = qEnvironmentVariableIntValue("NCIDD_BENCH_CALLS") > 0
-                          ? qEnvironmentVariableIntValue("NCIDD_BENCH_CALLS")
-                          : 24;
+    const int calls =
+        qEnvironmentVariableIntValue("NCIDD_BENCH_CALLS") > 0 ? qEnvironmentVariableIntValue("NCIDD_BENCH_CALLS") : 24;
     const int idleMs = qEnvironmentVariableIntValue("NCIDD_BENCH_IDLE_MS") > 0
                            ? qEnvironmentVariableIntValue("NCIDD_BENCH_IDLE_MS")
                            : 10500;
@@ -307,17 +307,28 @@ int main(int argc, char *argv[])
     peer.process.setStandardOutputFile(QProcess::nullDevice());
     peer.process.setStandardErrorFile(QProcess::nullDevice());
     peer.process.start(ncidd, {QStringLiteral("-D"),
-                               QStringLiteral("-C"), w + QStringLiteral("ncidd.conf"),
-                               QStringLiteral("-A"), w + QStringLiteral("ncidd.alias"),
-                               QStringLiteral("-B"), w + QStringLiteral("ncidd.blacklist"),
-                               QStringLiteral("-W"), w + QStringLiteral("ncidd.whitelist"),
-                               QStringLiteral("-c"), w + QStringLiteral("cidcall.log"),
-                               QStringLiteral("-d"), w + QStringLiteral("ciddata.log"),
-                               QStringLiteral("-L"), w + QStringLiteral("ncidd.log"),
-                               QStringLiteral("-l"), w + QStringLiteral("LCK..modem"),
-                               QStringLiteral("-P"), w + QStringLiteral("ncidd.pid"),
-                               QStringLiteral("-p"), QStringLiteral("3333"),
-                               QStringLiteral("-t"), QString::fromLocal8Bit(peer.device)});
+                               QStringLiteral("-C"),
+                               w + QStringLiteral("ncidd.conf"),
+                               QStringLiteral("-A"),
+                               w + QStringLiteral("ncidd.alias"),
+                               QStringLiteral("-B"),
+                               w + QStringLiteral("ncidd.blacklist"),
+                               QStringLiteral("-W"),
+                               w + QStringLiteral("ncidd.whitelist"),
+                               QStringLiteral("-c"),
+                               w + QStringLiteral("cidcall.log"),
+                               QStringLiteral("-d"),
+                               w + QStringLiteral("ciddata.log"),
+                               QStringLiteral("-L"),
+                               w + QStringLiteral("ncidd.log"),
+                               QStringLiteral("-l"),
+                               w + QStringLiteral("LCK..modem"),
+                               QStringLiteral("-P"),
+                               w + QStringLiteral("ncidd.pid"),
+                               QStringLiteral("-p"),
+                               QStringLiteral("3333"),
+                               QStringLiteral("-t"),
+                               QString::fromLocal8Bit(peer.device)});
 
     QTemporaryDir folder; // outlives the program, which keeps its lock file there
     Server ours("ringlark --ncid-server");
@@ -332,8 +343,7 @@ int main(int argc, char *argv[])
     ours.process.waitForStarted();
     answerFor(peer, ours, 3000); // start-up: each sets up its modem
     if (qEnvironmentVariableIsSet("NCID_BENCH_DEBUG"))
-        std::fprintf(stderr, "ncidd pid %lld, ringlark pid %lld\n", peer.process.processId(),
-                     ours.process.processId());
+        std::fprintf(stderr, "ncidd pid %lld, ringlark pid %lld\n", peer.process.processId(), ours.process.processId());
 
     for (Server *s : {&peer, &ours}) {
         s->client = connectTo(s == &peer ? 3333 : 3334);
