@@ -1,10 +1,13 @@
 // Caller ID as seen from outside the program: the real `ringlark` runs on its own, its COM1 a
 // pseudo-terminal whose other end this benchmark holds. For each call the report is written
 // whole but for its last line end; then the last two bytes go out, and the time until the report
-// is in record 5 of acsetup.bin on disk is taken. The floor is a trivial forwarder, a process that
-// reads the same pseudo-terminal and writes what it got at the same place of a file, measured
-// the same way, with the same ten seconds of silence between calls (a call ends after them), so
-// that both wake from the same idle: 8 calls each, about three minutes in all.
+// is in record 5 of acsetup.bin on disk is taken: an inotify watch on the folder wakes the
+// benchmark at each write, and record 5 is read then. The floor is a trivial forwarder, a
+// process that reads another pseudo-terminal and writes what it got at the same place of a file
+// in a folder watched the same way. The calls alternate between the two, each line silent for
+// the same time before each of its calls (a call of the program ends after ten seconds of
+// silence), the other's call halfway between, so that both wake from the same idle.
+// OUTSIDE_BENCH_CALLS (8 each) and OUTSIDE_BENCH_IDLE_MS (10500) change the run.
 #include "TestSupport.h"
 
 #include <QCoreApplication>
@@ -19,7 +22,9 @@
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
+#include <poll.h>
 #include <pty.h>
+#include <sys/inotify.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <thread>
@@ -31,30 +36,18 @@ namespace {
 using Clk = std::chrono::steady_clock;
 constexpr off_t RecordFive = 400;
 
-double median(std::vector<double> v)
+double percentile(std::vector<double> v, double p)
 {
     if (v.empty())
         return 0;
     std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
+    return v[std::min(v.size() - 1, size_t(p * double(v.size() - 1) + 0.5))];
 }
 
-// Polls the file's record 5 for the marker; microseconds apart, so the poll is not the figure.
-double waitForMarker(const QString &path, const QByteArray &marker, Clk::time_point sent)
+QByteArray loadAverage()
 {
-    const QByteArray name = QFile::encodeName(path);
-    char buf[100];
-    const auto give_up = sent + std::chrono::seconds(3);
-    while (Clk::now() < give_up) {
-        const int fd = ::open(name.constData(), O_RDONLY);
-        if (fd >= 0) {
-            const ssize_t n = ::pread(fd, buf, sizeof buf, RecordFive);
-            ::close(fd);
-            if (n > 0 && QByteArray(buf, int(n)).contains(marker))
-                return std::chrono::duration<double, std::milli>(Clk::now() - sent).count();
-        }
-    }
-    return -1;
+    QFile f(QStringLiteral("/proc/loadavg"));
+    return f.open(QIODevice::ReadOnly) ? f.readAll().trimmed() : QByteArray("?");
 }
 
 QByteArray report(int i)
@@ -65,16 +58,83 @@ QByteArray report(int i)
         .toLatin1();
 }
 
-// One call: all but the last line end, a pause, then the last two bytes; the time to record 5.
-double placeCall(int master, const QString &file, int i)
-{
-    const QByteArray r = report(i);
-    writeAll(master, r.left(r.size() - 2));
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    const Clk::time_point sent = Clk::now();
-    writeAll(master, r.right(2));
-    return waitForMarker(file, "CALLER " + QByteArray::number(i) + "\r\n", sent);
-}
+// One side under measure: the modem it reads, the file whose record 5 it writes, and an inotify
+// watch on that file's folder (writes in place and replacements alike wake it).
+struct Side {
+    const char *name;
+    int master = -1, slave = -1;
+    char device[256] = {};
+    QTemporaryDir dir;
+    QString file;
+    int watch = -1;
+    std::vector<double> ms;
+
+    Side(const char *n, const QString &fileName) : name(n), file(dir.filePath(fileName))
+    {
+        openpty(&master, &slave, device, nullptr, nullptr);
+        fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+        watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        inotify_add_watch(watch, QFile::encodeName(dir.path()).constData(),
+                          IN_MODIFY | IN_CLOSE_WRITE | IN_MOVED_TO | IN_CREATE);
+    }
+    ~Side()
+    {
+        ::close(watch);
+        ::close(master);
+        ::close(slave);
+    }
+    bool recordHolds(const QByteArray &marker) const
+    {
+        const int fd = ::open(QFile::encodeName(file).constData(), O_RDONLY);
+        if (fd < 0)
+            return false;
+        char buf[100];
+        const ssize_t n = ::pread(fd, buf, sizeof buf, RecordFive);
+        ::close(fd);
+        return n > 0 && QByteArray(buf, int(n)).contains(marker);
+    }
+    // Events so far are not this call's.
+    void forgetEvents() const
+    {
+        alignas(inotify_event) char buf[4096];
+        while (::read(watch, buf, sizeof buf) > 0) {
+        }
+    }
+    // Woken by each write in the folder, record 5 read: the time from `sent` to the marker in it.
+    double waitForMarker(const QByteArray &marker, Clk::time_point sent) const
+    {
+        const auto giveUp = sent + std::chrono::seconds(3);
+        for (;;) {
+            const int left = int(std::chrono::duration_cast<std::chrono::milliseconds>(giveUp - Clk::now()).count());
+            if (left <= 0)
+                return -1;
+            pollfd p{watch, POLLIN, 0};
+            if (::poll(&p, 1, left) <= 0)
+                continue;
+            forgetEvents();
+            if (recordHolds(marker))
+                return std::chrono::duration<double, std::milli>(Clk::now() - sent).count();
+        }
+    }
+    // One call: all but the last line end, a pause, then the last two bytes; the time to record 5.
+    void placeCall(int i)
+    {
+        const QByteArray r = report(i);
+        writeAll(master, r.left(r.size() - 2));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        forgetEvents();
+        const Clk::time_point sent = Clk::now();
+        writeAll(master, r.right(2));
+        const double m = waitForMarker("CALLER " + QByteArray::number(i) + "\r\n", sent);
+        if (m >= 0)
+            ms.push_back(m);
+    }
+    void print(int calls) const
+    {
+        std::printf("  %-34s median %.3f ms   min %.3f ms   p95 %.3f ms   max %.3f ms   (%zu of %d calls)\n", name,
+                    percentile(ms, 0.5), percentile(ms, 0), percentile(ms, 0.95), percentile(ms, 1), ms.size(), calls);
+    }
+};
 
 // The floor: reads the terminal and writes the report at record 5 once its last line has ended.
 [[noreturn]] void forwarder(const char *slavePath, const QByteArray &file)
@@ -101,11 +161,10 @@ double placeCall(int master, const QString &file, int i)
     }
 }
 
-void print(const char *what, const std::vector<double> &v, int calls)
+int fromEnvironment(const char *name, int fallback)
 {
-    std::printf("  %-34s median %.3f ms   min %.3f ms   max %.3f ms   (%zu of %d calls)\n", what, median(v),
-                v.empty() ? 0 : *std::min_element(v.begin(), v.end()),
-                v.empty() ? 0 : *std::max_element(v.begin(), v.end()), v.size(), calls);
+    const int v = qEnvironmentVariableIntValue(name);
+    return v > 0 ? v : fallback;
 }
 
 } // namespace
@@ -113,73 +172,54 @@ void print(const char *what, const std::vector<double> &v, int calls)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    const int calls = 8;
+    const int calls = fromEnvironment("OUTSIDE_BENCH_CALLS", 8);
+    const int idleMs = fromEnvironment("OUTSIDE_BENCH_IDLE_MS", 10500);
     const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/../bin/ringlark");
     if (!QFile::exists(program)) {
         std::printf("no program at %s\n", qPrintable(program));
         return 0;
     }
+    const QByteArray loadBefore = loadAverage();
 
-    // The floor first.
-    std::vector<double> floorMs;
-    {
-        int master = -1, slave = -1;
-        char name[256] = {};
-        openpty(&master, &slave, name, nullptr, nullptr);
-        QTemporaryDir dir;
-        const QString file = dir.filePath(QStringLiteral("record5.bin"));
-        const pid_t child = fork();
-        if (child == 0)
-            forwarder(name, QFile::encodeName(file));
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        for (int i = 0; i < calls; ++i) {
-            const double ms = placeCall(master, file, i);
-            if (ms >= 0)
-                floorMs.push_back(ms);
-            // The same silence between calls as the program gets: both wake from the same idle.
-            std::this_thread::sleep_for(std::chrono::milliseconds(10500));
-        }
-        ::kill(child, SIGTERM);
-        ::waitpid(child, nullptr, 0);
-        ::close(master);
-        ::close(slave);
+    Side floor("trivial forwarder (the floor)", QStringLiteral("record5.bin"));
+    const pid_t child = fork();
+    if (child == 0)
+        forwarder(floor.device, QFile::encodeName(floor.file));
+
+    Side ours("ringlark", QStringLiteral("acsetup.bin"));
+    layOutProgramFolder(ours.dir.path(), program, QString::fromLocal8Bit(ours.device));
+    QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    p.setProcessEnvironment(env);
+    p.start(ours.dir.filePath(QStringLiteral("ringlark")), {});
+    p.waitForStarted();
+    answerCommands(ours.master, 1500); // start-up: the caller-ID command
+
+    std::printf("record 5 on disk, from the last byte written to the pseudo-terminal (outside the program, "
+                "an inotify watch):\n");
+    std::printf("  %d calls each, alternating; each line silent %.1f s before each of its calls, the other's "
+                "call halfway (about %d s)\n",
+                calls, idleMs / 1000.0, calls * idleMs / 1000);
+    std::fflush(stdout);
+    answerCommands(ours.master, idleMs / 2);
+    for (int i = 0; i < calls; ++i) {
+        floor.placeCall(i);
+        answerCommands(ours.master, idleMs / 2);
+        ours.placeCall(i);
+        answerCommands(ours.master, idleMs / 2); // the call ends after ten seconds of silence
     }
+    p.terminate();
+    if (!p.waitForFinished(3000))
+        p.kill();
+    ::kill(child, SIGTERM);
+    ::waitpid(child, nullptr, 0);
 
-    // The program.
-    std::vector<double> programMs;
-    {
-        int master = -1, slave = -1;
-        char name[256] = {};
-        openpty(&master, &slave, name, nullptr, nullptr);
-        fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
-        QTemporaryDir dir;
-        layOutProgramFolder(dir.path(), program, QString::fromLocal8Bit(name));
-        QProcess p;
-        p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        p.setProcessEnvironment(env);
-        p.start(dir.filePath(QStringLiteral("ringlark")), {});
-        p.waitForStarted();
-        answerCommands(master, 1500); // start-up: the caller-ID command
-        const QString file = dir.filePath(QStringLiteral("acsetup.bin"));
-        for (int i = 0; i < calls; ++i) {
-            const double ms = placeCall(master, file, i);
-            if (ms >= 0)
-                programMs.push_back(ms);
-            answerCommands(master, 10500); // the call ends after ten seconds of silence
-        }
-        p.terminate();
-        if (!p.waitForFinished(3000))
-            p.kill();
-        ::close(master);
-        ::close(slave);
-    }
-
-    std::printf("record 5 on disk, from the last byte written to the pseudo-terminal (outside the program):\n");
-    print("trivial forwarder (the floor)", floorMs, calls);
-    print("ringlark", programMs, calls);
-    if (!floorMs.empty() && !programMs.empty())
-        std::printf("  ringlark / floor: %.2f\n", median(programMs) / median(floorMs));
+    floor.print(calls);
+    ours.print(calls);
+    if (!floor.ms.empty() && !ours.ms.empty())
+        std::printf("  ringlark / floor (medians): %.2f\n", percentile(ours.ms, 0.5) / percentile(floor.ms, 0.5));
+    std::printf("  load average before: %s; after: %s\n", loadBefore.constData(), loadAverage().constData());
     return 0;
 }

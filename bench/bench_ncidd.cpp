@@ -1,0 +1,372 @@
+// Calls on the network against the real NCID server, ncidd 1.6, in one run.
+//
+// ncidd is built from the peer's sources (NCID_PEER, else ../shared/peers/ncid beside the
+// project) in a temporary folder and run on a pseudo-terminal of its own as its modem; the real
+// `ringlark --ncid-server` runs on another. For each call the modem's report is written whole but
+// for its last line end; then the last two bytes go out, and the time until the CID: line has
+// come to a client connected on loopback is taken. The calls alternate between the two servers,
+// each server's line silent for the same time before each of its calls (the program's call ends
+// after ten seconds of silence), the other server's call halfway between.
+//
+// ncidd listens on every address of the machine: the benchmark, both servers and their clients
+// run in a network namespace of their own, with loopback only. Without one (no privilege, no
+// user namespaces) or without the peer, the benchmark says so and measures nothing.
+// NCIDD_BENCH_CALLS (24) and NCIDD_BENCH_IDLE_MS (10500) change the run; figures are printed,
+// nothing passes or fails on them.
+#include "TestSupport.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <net/if.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <pty.h>
+#include <sched.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using Clk = std::chrono::steady_clock;
+
+double percentile(std::vector<double> v, double p)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, size_t(p * double(v.size() - 1) + 0.5))];
+}
+
+QByteArray loadAverage()
+{
+    QFile f(QStringLiteral("/proc/loadavg"));
+    return f.open(QIODevice::ReadOnly) ? f.readAll().trimmed() : QByteArray("?");
+}
+
+bool writeFile(const char *path, const QByteArray &text)
+{
+    QFile f(QString::fromLatin1(path));
+    return f.open(QIODevice::WriteOnly) && f.write(text) == text.size();
+}
+
+// A network namespace with loopback up; false with the reason when none can be had.
+bool enterPrivateNetwork(QString *why)
+{
+    if (::unshare(CLONE_NEWNET) != 0) {
+        // Without the privilege: a user namespace of our own, in which we may.
+        const QByteArray uid = QByteArray::number(getuid()), gid = QByteArray::number(getgid());
+        if (::unshare(CLONE_NEWUSER | CLONE_NEWNET) != 0) {
+            *why = QStringLiteral("no network namespace: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+            return false;
+        }
+        writeFile("/proc/self/setgroups", "deny");
+        if (!writeFile("/proc/self/uid_map", "0 " + uid + " 1") ||
+            !writeFile("/proc/self/gid_map", "0 " + gid + " 1")) {
+            *why = QStringLiteral("no user mapping in the user namespace");
+            return false;
+        }
+    }
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    ifreq ifr{};
+    std::strncpy(ifr.ifr_name, "lo", IFNAMSIZ - 1);
+    const bool up = fd >= 0 && ::ioctl(fd, SIOCGIFFLAGS, &ifr) == 0 &&
+                    (ifr.ifr_flags |= IFF_UP | IFF_RUNNING, ::ioctl(fd, SIOCSIFFLAGS, &ifr) == 0);
+    if (!up)
+        *why = QStringLiteral("loopback not up: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+    if (fd >= 0)
+        ::close(fd);
+    return up;
+}
+
+bool run(const QString &program, const QStringList &args, QString *why)
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, args);
+    if (!p.waitForFinished(180000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        const QByteArray said = p.readAll();
+        if (qEnvironmentVariableIsSet("NCID_BENCH_DEBUG"))
+            std::fprintf(stderr, "%s\n", said.constData());
+        *why = QStringLiteral("%1 %2 failed: %3")
+                   .arg(program, args.join(QLatin1Char(' ')), QString::fromLocal8Bit(said.right(300)));
+        return false;
+    }
+    return true;
+}
+
+// Builds ncidd in a copy of the peer under `work`; its path, or empty with the reason.
+QString buildNcidd(const QString &work, QString *why)
+{
+    const QString peer = qEnvironmentVariable("NCID_PEER", QStringLiteral(RINGLARK_SOURCE_DIR "/../shared/peers/ncid"));
+    if (!QFileInfo::exists(peer + QStringLiteral("/server/ncidd.c"))) {
+        *why = QStringLiteral("no NCID peer at %1").arg(peer);
+        return QString();
+    }
+    const QString copy = work + QStringLiteral("/ncid");
+    if (!run(QStringLiteral("cp"), {QStringLiteral("-r"), peer, copy}, why) ||
+        !run(QStringLiteral("chmod"), {QStringLiteral("-R"), QStringLiteral("u+w"), copy}, why) ||
+        // Newer than its template: make keeps it rather than generating it again.
+        !run(QStringLiteral("touch"), {copy + QStringLiteral("/version.h")}, why) ||
+        !run(QStringLiteral("make"), {QStringLiteral("-C"), copy + QStringLiteral("/server"), QStringLiteral("ncidd")},
+             why))
+        return QString();
+    return copy + QStringLiteral("/server/ncidd");
+}
+
+int connectTo(quint16 port)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(port);
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0)
+            return fd;
+        ::close(fd);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return -1;
+}
+
+// Reads the socket until `text` and the line end after it have come; false after `ms`.
+bool readUntil(int fd, QByteArray &got, const QByteArray &text, int ms)
+{
+    const auto giveUp = Clk::now() + std::chrono::milliseconds(ms);
+    for (;;) {
+        const qsizetype at = got.indexOf(text);
+        if (at >= 0) {
+            const qsizetype end = got.indexOf('\n', at);
+            if (end >= 0) {
+                got.remove(0, end + 1);
+                return true;
+            }
+        }
+        const int left = int(std::chrono::duration_cast<std::chrono::milliseconds>(giveUp - Clk::now()).count());
+        if (left <= 0)
+            return false;
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, left) <= 0)
+            continue;
+        char buf[4096];
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n <= 0)
+            return false;
+        got.append(buf, int(n));
+    }
+}
+
+// One server under measure: its modem, its process and a client of it.
+struct Server {
+    const char *name;
+    int master = -1, slave = -1;
+    char device[256] = {};
+    QProcess process;
+    int client = -1;
+    QByteArray got;     // what the client has read and not yet looked at
+    QByteArray command; // what the modem has been sent since the last line end
+    std::vector<double> ms;
+
+    explicit Server(const char *n) : name(n)
+    {
+        openpty(&master, &slave, device, nullptr, nullptr);
+        fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+    }
+    ~Server()
+    {
+        if (client >= 0)
+            ::close(client);
+        process.terminate();
+        if (!process.waitForFinished(3000))
+            process.kill();
+        ::close(master);
+        ::close(slave);
+    }
+    // The modem: every command echoed and answered OK.
+    void answer()
+    {
+        char buf[512];
+        ssize_t n;
+        while ((n = ::read(master, buf, sizeof buf)) > 0) {
+            for (ssize_t i = 0; i < n; ++i) {
+                command += buf[i];
+                if (buf[i] == '\r') {
+                    writeAll(master, command + "\r\nOK\r\n");
+                    command.clear();
+                }
+            }
+        }
+    }
+    void forget()
+    {
+        char buf[4096];
+        while (::recv(client, buf, sizeof buf, MSG_DONTWAIT) > 0) {
+        }
+        got.clear();
+    }
+};
+
+// Both modems answered for `ms`.
+void answerFor(Server &a, Server &b, int ms)
+{
+    const auto end = Clk::now() + std::chrono::milliseconds(ms);
+    for (;;) {
+        const int left = int(std::chrono::duration_cast<std::chrono::milliseconds>(end - Clk::now()).count());
+        if (left <= 0)
+            return;
+        pollfd p[2] = {{a.master, POLLIN, 0}, {b.master, POLLIN, 0}};
+        if (::poll(p, 2, left) > 0) {
+            a.answer();
+            b.answer();
+        }
+    }
+}
+
+QByteArray report(int i)
+{
+    return QStringLiteral("\r\nRING\r\n\r\nDATE = 0321\r\nTIME = 1405\r\nNMBR = 55512%1\r\nNAME = CALLER %2\r\n")
+        .arg(10000 + i % 89999)
+        .arg(i)
+        .toLatin1();
+}
+
+// One call: all but the last line end, a pause, then the last two bytes; the time to the CID line.
+void placeCall(Server &s, int i)
+{
+    s.forget();
+    const QByteArray r = report(i);
+    writeAll(s.master, r.left(r.size() - 2));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    const Clk::time_point sent = Clk::now();
+    writeAll(s.master, r.right(2));
+    if (readUntil(s.client, s.got, "CID: ", 3000))
+        s.ms.push_back(std::chrono::duration<double, std::milli>(Clk::now() - sent).count());
+    else if (qEnvironmentVariableIsSet("NCID_BENCH_DEBUG"))
+        std::fprintf(stderr, "%s: no CID line; got: %s\n", s.name, s.got.constData());
+}
+
+void print(const Server &s, int calls)
+{
+    std::printf("  %-28s median %.3f ms   min %.3f ms   p95 %.3f ms   (%zu of %d calls)\n", s.name,
+                percentile(s.ms, 0.5), percentile(s.ms, 0), percentile(s.ms, 0.95), s.ms.size(), calls);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    // Before any thread: a namespace is the calling thread's, and a user namespace wants one thread.
+    QString why;
+    const bool privateNetwork = enterPrivateNetwork(&why);
+    QCoreApplication app(argc, argv);
+    std::printf("NCID against ncidd 1.6: last byte of the modem's report to the CID: line at a client on loopback:\n");
+    if (!privateNetwork) {
+        std::printf("  skipped: %s\n", qPrintable(why));
+        return 0;
+    }
+    const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/../bin/ringlark");
+    if (!QFile::exists(program)) {
+        std::printf("  skipped: no program at %s\n", qPrintable(program));
+        return 0;
+    }
+    QTemporaryDir work;
+    const QString ncidd = buildNcidd(work.path(), &why);
+    if (ncidd.isEmpty()) {
+        std::printf("  skipped: ncidd could not be built: %s\n", qPrintable(why));
+        return 0;
+    }
+    const int calls =
+        qEnvironmentVariableIntValue("NCIDD_BENCH_CALLS") > 0 ? qEnvironmentVariableIntValue("NCIDD_BENCH_CALLS") : 24;
+    const int idleMs = qEnvironmentVariableIntValue("NCIDD_BENCH_IDLE_MS") > 0
+                           ? qEnvironmentVariableIntValue("NCIDD_BENCH_IDLE_MS")
+                           : 10500;
+    const QByteArray loadBefore = loadAverage();
+
+    Server peer("ncidd 1.6");
+    const QString w = work.path() + QLatin1Char('/');
+    writeFile(qPrintable(w + QStringLiteral("ncidd.conf")), QByteArray());
+    for (const char *f : {"ncidd.alias", "ncidd.blacklist", "ncidd.whitelist"})
+        writeFile(qPrintable(w + QLatin1String(f)), QByteArray());
+    // In the foreground (-D), its files in the temporary folder, its messages to nowhere.
+    peer.process.setStandardOutputFile(QProcess::nullDevice());
+    peer.process.setStandardErrorFile(QProcess::nullDevice());
+    peer.process.start(ncidd, {QStringLiteral("-D"),
+                               QStringLiteral("-C"),
+                               w + QStringLiteral("ncidd.conf"),
+                               QStringLiteral("-A"),
+                               w + QStringLiteral("ncidd.alias"),
+                               QStringLiteral("-B"),
+                               w + QStringLiteral("ncidd.blacklist"),
+                               QStringLiteral("-W"),
+                               w + QStringLiteral("ncidd.whitelist"),
+                               QStringLiteral("-c"),
+                               w + QStringLiteral("cidcall.log"),
+                               QStringLiteral("-d"),
+                               w + QStringLiteral("ciddata.log"),
+                               QStringLiteral("-L"),
+                               w + QStringLiteral("ncidd.log"),
+                               QStringLiteral("-l"),
+                               w + QStringLiteral("LCK..modem"),
+                               QStringLiteral("-P"),
+                               w + QStringLiteral("ncidd.pid"),
+                               QStringLiteral("-p"),
+                               QStringLiteral("3333"),
+                               QStringLiteral("-t"),
+                               QString::fromLocal8Bit(peer.device)});
+
+    QTemporaryDir folder; // outlives the program, which keeps its lock file there
+    Server ours("ringlark --ncid-server");
+    layOutProgramFolder(folder.path(), program, QString::fromLocal8Bit(ours.device));
+    ours.process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    ours.process.setProcessEnvironment(env);
+    ours.process.start(folder.filePath(QStringLiteral("ringlark")),
+                       {QStringLiteral("--ncid-server"), QStringLiteral("127.0.0.1:3334")});
+    peer.process.waitForStarted();
+    ours.process.waitForStarted();
+    answerFor(peer, ours, 3000); // start-up: each sets up its modem
+    if (qEnvironmentVariableIsSet("NCID_BENCH_DEBUG"))
+        std::fprintf(stderr, "ncidd pid %lld, ringlark pid %lld\n", peer.process.processId(), ours.process.processId());
+
+    for (Server *s : {&peer, &ours}) {
+        s->client = connectTo(s == &peer ? 3333 : 3334);
+        if (s->client < 0 || !readUntil(s->client, s->got, "300 End of connection startup", 5000)) {
+            std::printf("  skipped: %s does not serve NCID clients\n", s->name);
+            return 0;
+        }
+    }
+    std::printf("  %d calls each, alternating; each line silent %.1f s before each of its calls, the other "
+                "server's call halfway (about %d s)\n",
+                calls, idleMs / 1000.0, calls * idleMs / 1000);
+    std::fflush(stdout);
+    answerFor(peer, ours, idleMs / 2);
+    for (int i = 0; i < calls; ++i) {
+        placeCall(peer, i);
+        answerFor(peer, ours, idleMs / 2);
+        placeCall(ours, i);
+        answerFor(peer, ours, idleMs / 2);
+    }
+    print(peer, calls);
+    print(ours, calls);
+    if (!peer.ms.empty() && !ours.ms.empty())
+        std::printf("  ringlark / ncidd (medians): %.2f\n", percentile(ours.ms, 0.5) / percentile(peer.ms, 0.5));
+    std::printf("  load average before: %s; after: %s\n", loadBefore.constData(), loadAverage().constData());
+    return 0;
+}
