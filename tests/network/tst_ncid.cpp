@@ -20,9 +20,11 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
@@ -228,6 +230,41 @@ private slots:
         QTEST(int(refused.count('\n')), "refused");
         QTEST(p.state->tray.tip(), "tip");
         QTEST(shownLines, "shownLines");
+    }
+
+    void ncidOwnClient()
+    {
+        // NCID's text client on the program's server: it asks for no history, so it prints the
+        // live call alone, once, and the message without its fields.
+        const QString client = QStringLiteral(RINGLARK_NCID_PEER "/client/ncid.sh");
+        const QString tclsh = QStandardPaths::findExecutable(QStringLiteral("tclsh"));
+        if (tclsh.isEmpty() || !QFileInfo::exists(client))
+            QSKIP("NCID's client (../shared/peers/ncid) or tclsh is not here");
+        Program p(serverOn());
+        p.services->reception.receive("\r\nRING\r\n\r\nDATE = 0321\r\nTIME = 1405\r\nNMBR = 3055550100\r\n"
+                                      "NAME = MARY ROE\r\n");
+        p.state->Timer1.fire(); // stored: the history holds it
+        QVERIFY(p.services->network.start());
+        QProcess ncid;
+        ncid.start(tclsh, {client, "--no-gui", "127.0.0.1", QString::number(p.services->network.server().port())});
+        QVERIFY(ncid.waitForStarted(5000));
+        QTRY_COMPARE_WITH_TIMEOUT(p.services->network.server().clientCount(), 1, 10000);
+        QByteArray out;
+        QTRY_VERIFY_WITH_TIMEOUT((out += ncid.readAllStandardOutput()).contains("Server: Ringlark"), 10000);
+        p.services->reception.receive("\r\nRING\r\n\r\nDATE = 0321\r\nTIME = 1406\r\nNMBR = 5551234567\r\n"
+                                      "NAME = JOHN DOE\r\n");
+        p.state->Timer1.fire();
+        QTcpSocket other;
+        other.connectToHost(QHostAddress::LocalHost, p.services->network.server().port());
+        QVERIFY(readLines(other, 4).size() > 0);
+        other.write("MSG: Dinner is ready\r\n");
+        QTRY_VERIFY_WITH_TIMEOUT((out += ncid.readAllStandardOutput()).contains("Dinner is ready"), 10000);
+        ncid.kill();
+        ncid.waitForFinished();
+        QCOMPARE(out.count("JOHN DOE"), 1);
+        QVERIFY2(out.contains("CID: 03/21/2026  14:06 POTS 555-123-4567 JOHN DOE"), out.constData());
+        QVERIFY2(!out.contains("MARY ROE"), out.constData()); // no history printed as new calls
+        QVERIFY2(!out.contains("***"), out.constData());
     }
 
     void programToProgram()
