@@ -72,6 +72,7 @@ QString NcidCalls::lineName() const
 void NcidCalls::publish()
 {
     m_server.callLog = [this] { return storedCalls(); };
+    m_server.lineName = lineName();
     auto now = [] { return Clock::current().now().time().toString(QStringLiteral("HH:mm:ss")); };
     CallEvents &events = m_state.callEvents;
     connect(&events, &CallEvents::ring, &m_server,

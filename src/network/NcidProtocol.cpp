@@ -163,6 +163,67 @@ Message parse(const QString &line)
     return m;
 }
 
+QByteArray fromGateway(const QString &text, const QDateTime &now, const QString &line)
+{
+    const bool isCall = text.startsWith(QLatin1String("CALL: "));
+    const bool isInfo = text.startsWith(QLatin1String("CALLINFO: "));
+    if (!isCall && !isInfo)
+        return {};
+    QString body = text.mid(text.indexOf(QLatin1Char(':')) + 1).trimmed();
+    if (!body.startsWith(QLatin1String("###")))
+        return {};
+    body = body.mid(3);
+    const qsizetype end = body.indexOf(QLatin1String("+++"));
+    if (end >= 0)
+        body.truncate(end);
+    Call call;
+    call.line = line;
+    call.date = now.toString(QStringLiteral("MMddyyyy"));
+    call.time = now.toString(QStringLiteral("HHmm"));
+    QString type = QStringLiteral("IN");
+    int ring = 0;
+    bool named = false, numbered = false;
+    for (const QString &part : body.split(QLatin1String("..."))) {
+        auto value = [&](int skip) { return part.mid(skip).trimmed(); };
+        if (part == QLatin1String("CANCEL")) {
+            ring = -1;
+        } else if (part == QLatin1String("BYE")) {
+            ring = -2;
+        } else if (part.startsWith(QLatin1String("SCALL")) || part.startsWith(QLatin1String("ECALL"))) {
+            continue; // the start and end of the call: the end of ringing says enough
+        } else if (part.startsWith(QLatin1String("DATE"))) {
+            const QString v = value(4);
+            if (v.size() >= 8) {
+                call.date = v.left(4) + now.toString(QStringLiteral("yyyy"));
+                call.time = v.mid(4, 4);
+            }
+        } else if (part.startsWith(QLatin1String("CALL"))) {
+            type = value(4);
+        } else if (part.startsWith(QLatin1String("LINE"))) {
+            if (!value(4).isEmpty())
+                call.line = value(4);
+        } else if (part.startsWith(QLatin1String("NMBR"))) {
+            call.number = value(4).isEmpty() ? QStringLiteral("NO-NUMBER") : sentField(value(4));
+            numbered = true;
+        } else if (part.startsWith(QLatin1String("NAME"))) {
+            call.name = value(4).isEmpty() ? QStringLiteral("NO NAME") : sentField(value(4));
+            named = true;
+        }
+    }
+    if (isInfo) {
+        if (ring == 0)
+            return {};
+        return ringLine(call.line, ring, now.toString(QStringLiteral("HH:mm:ss")));
+    }
+    static const QStringList Types = {QStringLiteral("IN"),  QStringLiteral("OUT"), QStringLiteral("HUP"),
+                                      QStringLiteral("BLK"), QStringLiteral("PID"), QStringLiteral("WID")};
+    if (!numbered || !Types.contains(type))
+        return {};
+    if (!named)
+        call.name = QStringLiteral("NO NAME");
+    return callLine(type == QLatin1String("IN") ? QStringLiteral("CID") : type, call);
+}
+
 QList<QString> LineReader::feed(const QByteArray &bytes)
 {
     QList<QString> lines;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QList>
 #include <QLoggingCategory>
 #include <QString>
@@ -83,6 +84,15 @@ inline bool isLive(Kind k)
 
 // One line, without its line end. Lines that are not of the protocol come back as Kind::Other.
 Message parse(const QString &line);
+
+// A gateway's line (a SIP or VoIP gateway, a phone's), as ncidd passes it on to its clients:
+//   CALL: ###DATEmmddhhmm...CALLtype...LINEid...NMBRnumber...NAMEwords+++
+// becomes "<type>: *DATE*...*NAME*...*" (CID for IN; HUP, BLK, PID, WID, OUT as they are), and
+//   CALLINFO: ###CANCEL...LINEid...+++ (or ###BYE...)
+// the end of its ringing, "CIDINFO: *LINE*id*RING*-1*" (-2 for BYE). `now` gives the year, and
+// the date and time where the gateway sent none; `line` stands for a gateway that names none.
+// Empty for any other line.
+QByteArray fromGateway(const QString &text, const QDateTime &now, const QString &line);
 
 // Cuts what a peer sends into lines. A line that grows past the bound before its line end is
 // dropped whole (up to its line end), and counted.

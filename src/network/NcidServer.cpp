@@ -207,6 +207,13 @@ void NcidServer::onLine(QTcpSocket *socket, const QString &line)
     }
     // Any other line ends the client's HELLO lines.
     finishStartup(socket);
+    if (const QByteArray passed = Ncid::fromGateway(line, Clock::current().now(), lineName); !passed.isEmpty()) {
+        qCInfo(lcNetwork, "NCID gateway %s:%u sent a call", qPrintable(socket->peerAddress().toString()),
+               socket->peerPort());
+        broadcast(passed);
+        emit gatewayLine(passed);
+        return;
+    }
     if (m.kind == Ncid::Kind::Msg && !m.text.isEmpty()) {
         qCInfo(lcNetwork, "NCID client %s:%u sent a message", qPrintable(socket->peerAddress().toString()),
                socket->peerPort());

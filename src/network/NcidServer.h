@@ -41,6 +41,8 @@ public:
     std::function<QList<Ncid::Call>()> callLog;
     // The "200" line: the server's name and version.
     QString serverName;
+    // The line a gateway's call is on when the gateway names none.
+    QString lineName = Ncid::DefaultLine;
 
     // To every client.
     void sendCall(const Ncid::Call &call, bool refused);
@@ -53,6 +55,8 @@ signals:
     void clientsChanged(int count);
     // A client sent a message; every client has been sent it (the sender too, as ncidd does).
     void messageReceived(const QString &text);
+    // A gateway's call line, passed on to every client as the line given here.
+    void gatewayLine(const QByteArray &line);
 
 private:
     struct Client {

@@ -94,6 +94,38 @@ private slots:
         QTEST(Ncid::callLine("CID", call), "line");
     }
 
+    void gateway_data()
+    {
+        // A gateway's lines and what the server passes on (none: not passed on).
+        columns<QString, QByteArray>("line", "passed");
+        const QByteArray tail = "*MESG*NONE*NAME*JOHN DOE*\r\n";
+        row("a call", "CALL: ###DATE12081405...CALLIN...LINEVOIP...NMBR5551234567...NAMEJOHN DOE+++",
+            "CID: *DATE*12082026*TIME*1405*LINE*VOIP*NMBR*5551234567" + tail);
+        row("no date, no line", "CALL: ###DATE...CALLIN...LINE...NMBR5551234567...NAMEJOHN DOE+++",
+            "CID: *DATE*12062026*TIME*1000*LINE*POTS*NMBR*5551234567" + tail);
+        row("hung up on", "CALL: ###DATE12081405...CALLHUP...LINEVOIP...NMBR5551234567...NAMEJOHN DOE+++",
+            "HUP: *DATE*12082026*TIME*1405*LINE*VOIP*NMBR*5551234567" + tail);
+        row("withheld", "CALL: ###DATE12081405...CALLIN...LINEVOIP...NMBRP...NAMEO+++",
+            QByteArray("CID: *DATE*12082026*TIME*1405*LINE*VOIP*NMBR*PRIVATE*MESG*NONE*NAME*OUT-OF-AREA*\r\n"));
+        row("no name", "CALL: ###DATE12081405...CALLIN...LINEVOIP...NMBR5551234567...NAME+++",
+            QByteArray("CID: *DATE*12082026*TIME*1405*LINE*VOIP*NMBR*5551234567*MESG*NONE*NAME*NO NAME*\r\n"));
+        row("caller gave up",
+            "CALLINFO: ###CANCEL...DATE12081405...SCALL12/08/2026 14:05:00...ECALL12/08/2026 "
+            "14:05:20...CALLIN...LINEVOIP...NMBR5551234567...NAMEJOHN DOE+++",
+            QByteArray("CIDINFO: *LINE*VOIP*RING*-1*TIME*10:00:00*\r\n"));
+        row("answered", "CALLINFO: ###BYE...DATE12081405...CALLIN...LINEVOIP...NMBR5551234567...NAMEJOHN DOE+++",
+            QByteArray("CIDINFO: *LINE*VOIP*RING*-2*TIME*10:00:00*\r\n"));
+        row("unknown type", "CALL: ###DATE12081405...CALLXYZ...NMBR5551234567...NAMEJOHN+++", QByteArray());
+        row("no number field", "CALL: ###DATE12081405...CALLIN...NAMEJOHN+++", QByteArray());
+        row("not the gateway form", "CALL: *DATE*12082026*NMBR*5551234567*", QByteArray());
+        row("a client's call line", "CID: *DATE*12082026*NMBR*5551234567*", QByteArray());
+    }
+    void gateway()
+    {
+        QFETCH(QString, line);
+        QTEST(Ncid::fromGateway(line, QDateTime(QDate(2026, 12, 6), QTime(10, 0)), Ncid::DefaultLine), "passed");
+    }
+
     void lineReader()
     {
         Ncid::LineReader reader(16);
@@ -160,7 +192,7 @@ private slots:
         QVERIFY(readLines(s, 1).startsWith("CIDINFO:"));
     }
 
-    void messagesToEveryClient()
+    void messagesAndGatewaysToEveryClient()
     {
         NcidServer server;
         QVERIFY(server.listen(QString(), 0));
@@ -178,6 +210,9 @@ private slots:
         QCOMPARE(readLines(from, 1), relayed);
         QCOMPARE(shown.count(), 1);
         QCOMPARE(shown.at(0).at(0).toString(), QStringLiteral("Dinner is ready"));
+        // A gateway's call goes to every client as a call line.
+        from.write("CALL: ###DATE12081405...CALLIN...LINEVOIP...NMBR5551234567...NAMEJOHN DOE+++\r\n");
+        QVERIFY(readLines(to, 1).startsWith("CID: *DATE*12082026*TIME*1405*LINE*VOIP*NMBR*5551234567*"));
         // And what a client takes from it is the text alone.
         QCOMPARE(Ncid::parse(QString::fromLatin1(relayed.chopped(2))).text, QStringLiteral("Dinner is ready"));
     }
