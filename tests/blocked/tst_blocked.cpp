@@ -85,6 +85,17 @@ private slots:
         QCOMPARE(folder.bytes("blocked.bin"),
                  QByteArray("1DELETE").leftJustified(50) + entryBytes(henderson, "HENDERSON"));
         QVERIFY(!file.contains("1DELETE"));
+        // Each look sees the list as it is now: after an unblocking in place (the same size, in
+        // the same moment), through this list or another, and after a change from outside.
+        QVERIFY(!IsIncomingNumberBlocked(file, "5551234567"));
+        BlockedFile window(folder.file("blocked.bin"), folder.file("blocktemp.bin"));
+        QVERIFY(window.writeDeletionMarker(2));
+        QVERIFY(!file.contains("HENDERSON"));
+        QVERIFY(window.append(henderson, "HENDERSON"));
+        QVERIFY(file.contains("HENDERSON"));
+        folder.write("blocked.bin", folder.bytes("blocked.bin") + john);
+        QVERIFY(IsIncomingNumberBlocked(file, "5551234567"));
+        folder.write("blocked.bin", QByteArray("1DELETE").leftJustified(50) + entryBytes(henderson, "HENDERSON"));
 
         // Calls are matched against the number: when both do not fit, the name gives way.
         QVERIFY(file.append("0044-20-7946-0958-12345", "WESTMINSTER ABBEY GIFT SHOP"));
