@@ -3,6 +3,7 @@
 // call record line built), to the window's first paint of the caller, and to the report kept as
 // record 5 of acsetup.bin. 100 calls; min, median and p95 of each are printed.
 #include "AppState.h"
+#include "BenchSupport.h"
 #include "ModemSim.h"
 #include "MsgBox.h"
 #include "TestSupport.h"
@@ -23,13 +24,7 @@
 
 namespace {
 
-using Clk = std::chrono::steady_clock;
-
-double percentile(std::vector<double> v, double p)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[std::min(v.size() - 1, size_t(p * double(v.size() - 1) + 0.5))];
-}
+using namespace bench;
 
 } // namespace
 

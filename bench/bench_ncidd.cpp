@@ -13,6 +13,7 @@
 // user namespaces) or without the peer, the benchmark says so and measures nothing.
 // NCIDD_BENCH_CALLS (24) and NCIDD_BENCH_IDLE_MS (10500) change the run; figures are printed,
 // nothing passes or fails on them.
+#include "BenchSupport.h"
 #include "TestSupport.h"
 
 #include <QCoreApplication>
@@ -43,21 +44,7 @@
 
 namespace {
 
-using Clk = std::chrono::steady_clock;
-
-double percentile(std::vector<double> v, double p)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, size_t(p * double(v.size() - 1) + 0.5))];
-}
-
-QByteArray loadAverage()
-{
-    QFile f(QStringLiteral("/proc/loadavg"));
-    return f.open(QIODevice::ReadOnly) ? f.readAll().trimmed() : QByteArray("?");
-}
+using namespace bench;
 
 bool writeFile(const char *path, const QByteArray &text)
 {
@@ -127,49 +114,6 @@ QString buildNcidd(const QString &work, QString *why)
              why))
         return QString();
     return copy + QStringLiteral("/server/ncidd");
-}
-
-int connectTo(quint16 port)
-{
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(port);
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0)
-            return fd;
-        ::close(fd);
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return -1;
-}
-
-// Reads the socket until `text` and the line end after it have come; false after `ms`.
-bool readUntil(int fd, QByteArray &got, const QByteArray &text, int ms)
-{
-    const auto giveUp = Clk::now() + std::chrono::milliseconds(ms);
-    for (;;) {
-        const qsizetype at = got.indexOf(text);
-        if (at >= 0) {
-            const qsizetype end = got.indexOf('\n', at);
-            if (end >= 0) {
-                got.remove(0, end + 1);
-                return true;
-            }
-        }
-        const int left = int(std::chrono::duration_cast<std::chrono::milliseconds>(giveUp - Clk::now()).count());
-        if (left <= 0)
-            return false;
-        pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, left) <= 0)
-            continue;
-        char buf[4096];
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n <= 0)
-            return false;
-        got.append(buf, int(n));
-    }
 }
 
 // One server under measure: its modem, its process and a client of it.

@@ -8,6 +8,7 @@
 // the same time before each of its calls (a call of the program ends after ten seconds of
 // silence), the other's call halfway between, so that both wake from the same idle.
 // OUTSIDE_BENCH_CALLS (8 each) and OUTSIDE_BENCH_IDLE_MS (10500) change the run.
+#include "BenchSupport.h"
 #include "TestSupport.h"
 
 #include <QCoreApplication>
@@ -33,22 +34,8 @@
 
 namespace {
 
-using Clk = std::chrono::steady_clock;
+using namespace bench;
 constexpr off_t RecordFive = 400;
-
-double percentile(std::vector<double> v, double p)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, size_t(p * double(v.size() - 1) + 0.5))];
-}
-
-QByteArray loadAverage()
-{
-    QFile f(QStringLiteral("/proc/loadavg"));
-    return f.open(QIODevice::ReadOnly) ? f.readAll().trimmed() : QByteArray("?");
-}
 
 QByteArray report(int i)
 {
