@@ -183,8 +183,10 @@ void NcidCalls::takeHeld()
     while (m_line.isEmpty() && !m_held.isEmpty()) {
         m_line = m_held.first().line;
         // Its messages until its call ends; what follows is that line's next call, next in turn.
-        while (!m_held.isEmpty() && m_held.first().line == m_line && !m_held.first().messages.isEmpty())
+        while (!m_held.isEmpty() && m_held.first().line == m_line && !m_held.first().messages.isEmpty()) {
+            --m_heldMessages;
             take(m_held.first().messages.takeFirst());
+        }
         if (!m_held.isEmpty() && m_held.first().messages.isEmpty())
             m_held.removeFirst();
     }
@@ -201,11 +203,19 @@ void NcidCalls::onMessage(const Ncid::Message &m)
     if (m.kind != Ncid::Kind::CidInfo && !Ncid::isLive(m.kind))
         return;
     const QString line = m.call.line;
-    m_linesSeen.insert(line);
+    if (m_linesSeen.size() < 2) // more than one is all that is asked
+        m_linesSeen.insert(line);
     if (m_line.isEmpty() && m_held.isEmpty())
         m_line = line;
     if (line == m_line) {
         take(m);
+        return;
+    }
+    // A server that floods other lines while one call rings must not grow this without end.
+    if (++m_heldMessages > MaxHeldMessages) {
+        qCWarning(lcNetwork, "NCID: more than %d lines held for other lines' calls; line %s dropped", MaxHeldMessages,
+                  qPrintable(line));
+        --m_heldMessages;
         return;
     }
     for (HeldCall &held : m_held) {

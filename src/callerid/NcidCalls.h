@@ -19,6 +19,9 @@ struct CallState;
 class NcidCalls : public QObject {
     Q_OBJECT
 public:
+    // Lines of other lines' calls kept while one call has the reception (a few per call).
+    static constexpr int MaxHeldMessages = 1000;
+
     static inline const QString DisconnectedTip =
         QStringLiteral("Ringlark Caller ID is OFF. The NCID server is disconnected.");
 
@@ -74,5 +77,6 @@ private:
     bool m_ending = false;  // in the end of a call this program asked for
     bool m_handing = false; // handing held calls to the reception
     QList<HeldCall> m_held;
+    int m_heldMessages = 0;
     QSet<QString> m_linesSeen;
 };
