@@ -1,14 +1,17 @@
 #include "BlockCommand.h"
 
-#include "AppState.h"
 #include "CallTexts.h"
+#include "CallView.h"
+#include "DataFiles.h"
 #include "IMainWindow.h"
+#include "ModemLine.h"
 #include "MsgBox.h"
 #include "ServiceScopes.h"
 #include "clsModemFunctions.h"
 
-BlockCommand::BlockCommand(AppState &state, IMainWindow &window, clsModemFunctions &modem, BlockedFile &file)
-    : m_state(state), m_window(window), m_modem(modem), m_file(file)
+BlockCommand::BlockCommand(ModemLine &line, DataFiles &files, CallView &view, IMainWindow &window,
+                           clsModemFunctions &modem, BlockedFile &file)
+    : m_line(line), m_files(files), m_view(view), m_window(window), m_modem(modem), m_file(file)
 {
 }
 
@@ -19,38 +22,38 @@ bool IsIncomingNumberBlocked(const BlockedFile &file, const QString &callerNumbe
 
 bool BlockCommand::IsDisplayedNumberBlocked() const
 {
-    return m_file.contains(m_state.display.number());
+    return m_file.contains(m_view.display.number());
 }
 
 void BlockCommand::blockShownCaller()
 {
-    if (m_state.Timer3.Interval() != 0)
+    if (m_line.Timer3.Interval() != 0)
         return;
-    BusyMarker busy(m_state.Timer3);
+    BusyMarker busy(m_line.Timer3);
     BlockNumber();
 }
 
 void BlockCommand::BlockNumber()
 {
-    const QString number = m_state.display.number();
+    const QString number = m_view.display.number();
     // Not while a modem dialogue has the port (the pager after a call included), nor while a
     // call's end is being processed.
-    if (m_state.flags.any() || m_state.callEnding)
+    if (m_line.flags.any() || m_line.callEnding)
         return;
-    m_state.Timer2.stop();
-    if (!m_state.settings.BlockSelectedCallsEnable) {
+    m_view.Timer2.stop();
+    if (!m_files.settings.BlockSelectedCallsEnable) {
         MsgBox(crLines({QStringLiteral("'Selected Calls Block' is not enabled."),
                         QStringLiteral("Go to Setup Menu and and turn ON 'Selected Calls Block'.")}),
                MsgStyle::Information, QStringLiteral("Block Call 'Turn ON' is not possible!"));
         return;
     }
     // The notice, an end of the log or an empty display is no caller to block.
-    if (!m_state.display.showsCaller())
+    if (!m_view.display.showsCaller())
         return;
 
     m_window.unloadBlockedWindow();
-    const QString name = m_state.display.name();
-    const bool ringing = m_state.Timer1.Interval() > 0;
+    const QString name = m_view.display.name();
+    const bool ringing = m_line.Timer1.Interval() > 0;
     if (IsDisplayedNumberBlocked()) {
         MsgBox(name + QStringLiteral(" at ") + number +
                    (ringing ? QStringLiteral("is already Blocked. No need to Block again.")
@@ -76,9 +79,9 @@ void BlockCommand::BlockNumber()
     {
         MsgBoxDeferral later;
         const bool dropped = ringing && m_modem.ZapIncomingCall();
-        appended = m_file.append(m_state.display.number(), name, &error);
+        appended = m_file.append(m_view.display.number(), name, &error);
         if (dropped) {
-            m_state.Timer1.off();
+            m_line.Timer1.off();
             if (callDropped)
                 callDropped();
         }

@@ -4,7 +4,9 @@
 
 #include <functional>
 
-class AppState;
+class DataFiles;
+struct CallView;
+struct ModemLine;
 class IMainWindow;
 class clsModemFunctions;
 
@@ -12,7 +14,8 @@ class clsModemFunctions;
 // user confirmed it, dropping the call first when it is still ringing.
 class BlockCommand {
 public:
-    BlockCommand(AppState &state, IMainWindow &window, clsModemFunctions &modem, BlockedFile &file);
+    BlockCommand(ModemLine &line, DataFiles &files, CallView &view, IMainWindow &window, clsModemFunctions &modem,
+                 BlockedFile &file);
 
     // Runs once a ringing call has been dropped, so that its end is processed at once.
     std::function<void()> callDropped;
@@ -23,7 +26,9 @@ public:
     bool IsDisplayedNumberBlocked() const;
 
 private:
-    AppState &m_state;
+    ModemLine &m_line;
+    DataFiles &m_files;
+    CallView &m_view;
     IMainWindow &m_window;
     clsModemFunctions &m_modem;
     BlockedFile &m_file;

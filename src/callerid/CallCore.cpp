@@ -6,8 +6,8 @@
 CallCore::CallCore(AppState &state, IMainWindow &window, IPortConnection &port, ICallAnnouncer &voice)
     : log(state, state.calls), browser(state, state.settings), blocked(state.blockedPath(), state.blockedScratchPath()),
       modem(state, state, state.tray, port, &window), end(state, call, log, browser),
-      reception(state, window, call, modem, blocked, voice, end), block(state, window, modem, blocked),
-      buttons(state, modem), network(state, window, call, reception)
+      reception(state, window, call, modem, blocked, voice, end), block(state, state, state, window, modem, blocked),
+      buttons(state, state, state, modem), network(state, window, call, reception)
 {
     block.callDropped = [this] { end.finishCall(); };
     buttons.callDropped = [this] { end.finishCall(); };

@@ -1,13 +1,18 @@
 #include "ServiceButtons.h"
 
-#include "AppState.h"
+#include "CallView.h"
+#include "DataFiles.h"
 #include "ISetupSwitches.h"
+#include "ModemLine.h"
 #include "ModemMessages.h"
 #include "MsgBox.h"
 #include "ServiceScopes.h"
 #include "clsModemFunctions.h"
 
-ServiceButtons::ServiceButtons(AppState &state, clsModemFunctions &modem) : m_state(state), m_modem(modem) {}
+ServiceButtons::ServiceButtons(ModemLine &line, DataFiles &files, CallView &view, clsModemFunctions &modem)
+    : m_line(line), m_files(files), m_view(view), m_modem(modem)
+{
+}
 
 bool ServiceButtons::allowed(bool ringing, Flag own) const
 {
@@ -18,10 +23,10 @@ bool ServiceButtons::allowed(bool ringing, Flag own) const
     static constexpr Flag Activities[] = {
         &F::ForwardingInProgress, &F::PrivateCallsInProgress, &F::BlockCallInProgress, &F::ZapInProgress,
         &F::DialInProgress,       &F::ModemSearchInProgress,  &F::PagerInProgress};
-    if (m_state.Timer3.Interval() != 0 || (m_state.Timer1.Interval() > 0) != ringing || m_state.callEnding)
+    if (m_line.Timer3.Interval() != 0 || (m_line.Timer1.Interval() > 0) != ringing || m_line.callEnding)
         return false;
     for (Flag f : Activities) {
-        if (f != own && m_state.flags.*f)
+        if (f != own && m_line.flags.*f)
             return false;
     }
     return true;
@@ -29,11 +34,11 @@ bool ServiceButtons::allowed(bool ringing, Flag own) const
 
 bool ServiceButtons::modemConfigured() const
 {
-    if (m_state.callsFromServer()) {
+    if (m_files.callsFromServer()) {
         ModemMessages::notConnected(ModemMessages::callsFromServer());
         return false;
     }
-    if (m_state.ModemConfigured)
+    if (m_line.ModemConfigured)
         return true;
     MsgBox(crLines({QStringLiteral("Program is not yet configured for a valid Modem."),
                     QStringLiteral("Please go to Menu Modem and search for a valid Modem.")}),
@@ -45,27 +50,27 @@ void ServiceButtons::dialShownCaller()
 {
     if (!allowed(false, &InProgressFlags::DialInProgress) || !modemConfigured())
         return;
-    FlagScope dialling(m_state.flags.DialInProgress);
-    BusyMarker busy(m_state.Timer3);
-    m_state.Timer2.stop();
-    m_modem.DisplayedNumber = m_state.display.number();
+    FlagScope dialling(m_line.flags.DialInProgress);
+    BusyMarker busy(m_line.Timer3);
+    m_view.Timer2.stop();
+    m_modem.DisplayedNumber = m_view.display.number();
     m_modem.DialTheNumber();
-    m_state.Timer1.off();
+    m_line.Timer1.off();
 }
 
 void ServiceButtons::zapRingingCall()
 {
     if (!allowed(true, &InProgressFlags::ZapInProgress) || !modemConfigured())
         return;
-    BusyMarker busy(m_state.Timer3);
-    m_state.Timer2.stop();
+    BusyMarker busy(m_line.Timer3);
+    m_view.Timer2.stop();
     // A dropped call is over: it is stored and the reception made ready at once. Left with its
     // timer off until the next ring, its report would be taken for the next caller's. A call
     // the modem did not drop rings on and ends by its own timer. What went wrong with the modem
     // is told after the call is stored.
     MsgBoxDeferral later;
     if (m_modem.ZapIncomingCall()) {
-        m_state.Timer1.off();
+        m_line.Timer1.off();
         if (callDropped)
             callDropped();
     }
@@ -75,9 +80,9 @@ void ServiceButtons::switchService(Flag own, void (clsModemFunctions::*service)(
 {
     if (!allowed(false, own) || !modemConfigured())
         return;
-    FlagScope running(m_state.flags.*own);
-    BusyMarker busy(m_state.Timer3);
-    m_state.Timer2.stop();
+    FlagScope running(m_line.flags.*own);
+    BusyMarker busy(m_line.Timer3);
+    m_view.Timer2.stop();
     (m_modem.*service)();
 }
 
@@ -86,7 +91,7 @@ void ServiceButtons::setupSwitch(void (ISetupSwitches::*operation)(), bool needs
     // No modem dialogue here: these only switch a setting, so they never wait for the others.
     if (needsModem && !modemConfigured())
         return;
-    m_state.Timer2.stop();
+    m_view.Timer2.stop();
     if (setup)
         (setup->*operation)();
 }

@@ -4,7 +4,9 @@
 
 #include <functional>
 
-class AppState;
+class DataFiles;
+struct CallView;
+struct ModemLine;
 class IMainWindow;
 class ISetupSwitches;
 class clsModemFunctions;
@@ -14,7 +16,7 @@ class clsModemFunctions;
 // for a configured modem, marks the window busy and calls its service.
 class ServiceButtons {
 public:
-    ServiceButtons(AppState &state, clsModemFunctions &modem);
+    ServiceButtons(ModemLine &line, DataFiles &files, CallView &view, clsModemFunctions &modem);
 
     // The Setup dialog's switches, used by the pager and telemarketer buttons.
     ISetupSwitches *setup = nullptr;
@@ -42,6 +44,8 @@ private:
     void switchService(Flag own, void (clsModemFunctions::*service)());
     void setupSwitch(void (ISetupSwitches::*operation)(), bool needsModem);
 
-    AppState &m_state;
+    ModemLine &m_line;
+    DataFiles &m_files;
+    CallView &m_view;
     clsModemFunctions &m_modem;
 };

@@ -44,7 +44,7 @@ struct Rig : IPortConnection {
     FakeWindow window;
     clsModemFunctions modem{state, state, state.tray, *this};
     BlockedFile file{state.blockedPath(), state.blockedScratchPath()};
-    BlockCommand block{state, window, modem, file};
+    BlockCommand block{state, state, state, window, modem, file};
     std::function<void()> onPortOpen = [] {};
 };
 
