@@ -56,7 +56,11 @@ void DesktopNotices::announce(const CallNotice &call)
         return;
     m_ringingNotice = callNotice(call, m_icon);
     m_ringingNotice.timeoutMs = 0; // until the call has ended
-    m_ringing = m_notifier.notify(m_ringingNotice, QStringList{call.number, call.name, call.when});
+    // The same call again with its name (a server's update): its notice is changed, not doubled.
+    if (m_ringing != 0)
+        m_notifier.replace(m_ringing, m_ringingNotice);
+    else
+        m_ringing = m_notifier.notify(m_ringingNotice, QStringList{call.number, call.name, call.when});
 }
 
 void DesktopNotices::callEnded()
