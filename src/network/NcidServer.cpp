@@ -12,6 +12,12 @@ namespace {
 // bound sees it, rather than in megabytes of socket buffers.
 constexpr int SocketBufferBytes = 16 * 1024;
 
+// "address:port" of a client, as the log names it.
+QString peerOf(const QTcpSocket *socket)
+{
+    return QStringLiteral("%1:%2").arg(socket->peerAddress().toString()).arg(socket->peerPort());
+}
+
 } // namespace
 
 NcidServer::NcidServer(QObject *parent)
@@ -124,9 +130,7 @@ void NcidServer::finishStartup(QTcpSocket *socket)
     c->started = true;
     const QByteArray held = std::exchange(c->heldBack, QByteArray());
     const QByteArray lines = (c->sendLog ? callHistory() : Ncid::LogNotSent) + Ncid::StartupEnd + held;
-    qCDebug(lcNetwork).noquote()
-        << "to" << QStringLiteral("%1:%2").arg(socket->peerAddress().toString()).arg(socket->peerPort())
-        << QString::fromLatin1(lines).trimmed();
+    qCDebug(lcNetwork).noquote() << "to" << peerOf(socket) << QString::fromLatin1(lines).trimmed();
     if (send(socket, lines))
         emit clientsChanged(clientCount());
 }
@@ -136,7 +140,7 @@ void NcidServer::onNewConnection()
     auto *server = qobject_cast<QTcpServer *>(sender());
     while (server && server->hasPendingConnections()) {
         QTcpSocket *socket = server->nextPendingConnection();
-        const QString peer = QStringLiteral("%1:%2").arg(socket->peerAddress().toString()).arg(socket->peerPort());
+        const QString peer = peerOf(socket);
         if (m_clients.size() >= MaxClients) {
             qCInfo(lcNetwork, "NCID client %s refused: %d clients already", qPrintable(peer), MaxClients);
             // Told why, as ncidd tells it, then closed once the line is out.
@@ -189,14 +193,11 @@ void NcidServer::onReadyRead(QTcpSocket *socket)
 void NcidServer::onLine(QTcpSocket *socket, const QString &line)
 {
     Client *c = find(socket);
-    qCDebug(lcNetwork).noquote()
-        << "from" << QStringLiteral("%1:%2").arg(socket->peerAddress().toString()).arg(socket->peerPort()) << line;
+    qCDebug(lcNetwork).noquote() << "from" << peerOf(socket) << line;
     const Ncid::Message m = Ncid::parse(line);
     if (m.kind == Ncid::Kind::Hello && !c->started) {
         if (m.text.startsWith(QLatin1String("IDENT:"))) {
-            c->ident = m.text.mid(6).trimmed();
-            qCInfo(lcNetwork, "NCID client %s:%u is %s", qPrintable(socket->peerAddress().toString()),
-                   socket->peerPort(), qPrintable(c->ident));
+            qCInfo(lcNetwork, "NCID client %s is %s", qPrintable(peerOf(socket)), qPrintable(m.text.mid(6).trimmed()));
         } else if (m.text.startsWith(QLatin1String("CMD:")) && m.text.contains(QLatin1String("no_log"))) {
             c->sendLog = false;
         }
@@ -208,15 +209,12 @@ void NcidServer::onLine(QTcpSocket *socket, const QString &line)
     // Any other line ends the client's HELLO lines.
     finishStartup(socket);
     if (const QByteArray passed = Ncid::fromGateway(line, Clock::current().now(), lineName); !passed.isEmpty()) {
-        qCInfo(lcNetwork, "NCID gateway %s:%u sent a call", qPrintable(socket->peerAddress().toString()),
-               socket->peerPort());
+        qCInfo(lcNetwork, "NCID gateway %s sent a call", qPrintable(peerOf(socket)));
         broadcast(passed);
-        emit gatewayLine(passed);
         return;
     }
     if (m.kind == Ncid::Kind::Msg && !m.text.isEmpty()) {
-        qCInfo(lcNetwork, "NCID client %s:%u sent a message", qPrintable(socket->peerAddress().toString()),
-               socket->peerPort());
+        qCInfo(lcNetwork, "NCID client %s sent a message", qPrintable(peerOf(socket)));
         Ncid::Call fields = m.call;
         const QDateTime now = Clock::current().now();
         if (fields.date.isEmpty() || fields.time.isEmpty()) {
@@ -247,8 +245,7 @@ void NcidServer::drop(QTcpSocket *socket, const char *why)
     m_clients.removeIf([socket](const Client &c) { return c.socket == socket; });
     if (m_clients.size() == before)
         return;
-    qCInfo(lcNetwork, "NCID client %s:%u dropped: %s", qPrintable(socket->peerAddress().toString()), socket->peerPort(),
-           why);
+    qCInfo(lcNetwork, "NCID client %s dropped: %s", qPrintable(peerOf(socket)), why);
     socket->disconnect(this);
     socket->abort();
     socket->deleteLater();

@@ -55,14 +55,11 @@ signals:
     void clientsChanged(int count);
     // A client sent a message; every client has been sent it (the sender too, as ncidd does).
     void messageReceived(const QString &text);
-    // A gateway's call line, passed on to every client as the line given here.
-    void gatewayLine(const QByteArray &line);
 
 private:
     struct Client {
         QTcpSocket *socket = nullptr;
         Ncid::LineReader reader;
-        QString ident;        // its HELLO: IDENT:, when it sent one
         bool started = false; // sent "300 End of connection startup"
         bool sendLog = true;  // no HELLO: CMD: no_log
         QByteArray heldBack;  // calls published while its startup was not over
