@@ -51,7 +51,7 @@ int main(int argc, char *argv[])
     state.setupFile.load(state.settings);
     state.ModemConfigured = true;
     FakeWindow window;
-    PortConnection port(state, window);
+    PortConnection port(state, state, state.tray, window);
     port.ModemPortOpen();
     if (!state.MSComm1.PortOpen()) {
         std::printf("the port did not open\n");

@@ -49,7 +49,7 @@ int main(int argc, char *argv[])
     state.settings.CallForwarding = true;
     state.settings.ForwardNumber = QStringLiteral("5550100");
     FakeWindow window;
-    PortConnection port(state, window);
+    PortConnection port(state, state, state.tray, window);
     clsModemFunctions services(state, state, state.tray, port, &window);
     boxes.answer(vbYes);
     const double cpu1 = cpuMs();

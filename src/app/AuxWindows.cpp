@@ -49,12 +49,19 @@ AuxWindows::AuxWindows(AppState &state, Services &services, QWidget &mainWindow,
     : QObject(&mainWindow), switches(state, buttons), m_state(state), m_services(services), m_main(mainWindow),
       m_ui(mainControls)
 {
+    m_state.openWindows = this;
 }
 
 AuxWindows::~AuxWindows()
 {
     // Before the call log and the blocked list they show go away with the main window.
     unloadAll();
+    m_state.openWindows = nullptr;
+}
+
+bool AuxWindows::anyOpen() const
+{
+    return m_logAsked || live(m_listView) || live(m_blocked) || live(m_color) || live(m_setup) || live(m_about);
 }
 
 frmListView *AuxWindows::callsLogWindow() const
@@ -80,8 +87,9 @@ frmAbout *AuxWindows::aboutWindow() const
 
 frmListView *AuxWindows::callsLog()
 {
+    m_logAsked = false;
     if (!live(m_listView)) {
-        m_listView = new frmListView(m_state, m_services.log, m_services.browser, &m_main);
+        m_listView = new frmListView(m_state, m_state, m_services.log, m_services.browser, &m_main);
         m_listView->displayList = [this] { reloadAfterDeletion(); };
     }
     return m_listView;
@@ -90,21 +98,21 @@ frmListView *AuxWindows::callsLog()
 frmBlockedNumber *AuxWindows::blocked()
 {
     if (!live(m_blocked))
-        m_blocked = new frmBlockedNumber(m_state, m_services.blocked, &m_main);
+        m_blocked = new frmBlockedNumber(m_state, m_state, m_services.blocked, &m_main);
     return m_blocked;
 }
 
 frmSetup *AuxWindows::setup()
 {
     if (!live(m_setup))
-        m_setup = new frmSetup(m_state, &m_main);
+        m_setup = new frmSetup(m_state, m_state, &m_main);
     return m_setup;
 }
 
 frmColorChoice *AuxWindows::colorChoice()
 {
     if (!live(m_color)) {
-        m_color = new frmColorChoice(m_state, &m_main);
+        m_color = new frmColorChoice(m_state, m_state, &m_main);
         connect(m_color, &frmColorChoice::colorChosen, this, &AuxWindows::applyColor);
         connect(m_color, &frmColorChoice::colorRestored, this, &AuxWindows::paintWindows);
     }
@@ -124,10 +132,11 @@ void AuxWindows::reloadAfterDeletion()
 
 void AuxWindows::cmdCallLog_Click()
 {
-    m_state.windows.CallsLogWindowOpen = true;
     // While a call rings, the log and the display belong to it.
-    if (m_state.Timer1.Interval() != 0)
+    if (m_state.Timer1.Interval() != 0) {
+        m_logAsked = !live(m_listView);
         return;
+    }
     m_state.Timer2.stop();
     frmListView *w = callsLog();
     // "&Log" shows every call: a search left typed from before would hide some.
@@ -156,7 +165,7 @@ void AuxWindows::DisplayColor_Click()
 void AuxWindows::mnuAbout_Click()
 {
     if (!live(m_about))
-        m_about = new frmAbout(m_state, &m_main);
+        m_about = new frmAbout(m_state, m_state, &m_main);
     bringUp(m_about);
 }
 
@@ -198,9 +207,9 @@ void AuxWindows::unloadForTray()
     unload(m_color);
     unload(m_setup);
     unload(m_blocked);
-    // Log pressed during a ring sets the flag without loading the window, so no unload
-    // clears it: left set, it would keep every later call from sending the window back.
-    m_state.windows.CallsLogWindowOpen = false;
+    // Log pressed during a ring counts as open without a window, so no unload ends it: left
+    // set, it would keep every later call from sending the main window back.
+    m_logAsked = false;
 }
 
 void AuxWindows::unloadAll()

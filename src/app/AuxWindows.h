@@ -1,6 +1,7 @@
 #pragma once
 
 #include "HelpWindow.h"
+#include "OpenWindows.h"
 #include "SetupSwitches.h"
 #include "frmAbout.h"
 #include "frmBlockedNumber.h"
@@ -19,8 +20,9 @@ struct Services;
 
 // The main window's other windows: each is loaded when first used, unloaded by its close box,
 // by the main window going to the tray or by the program's end, and loaded afresh the next
-// time. The main window's menus and buttons open them through here.
-class AuxWindows : public QObject {
+// time. The main window's menus and buttons open them through here, and this is the one record
+// of which are open.
+class AuxWindows : public QObject, public IOpenWindows {
     Q_OBJECT
 public:
     AuxWindows(AppState &state, Services &services, QWidget &mainWindow, MainControls &mainControls,
@@ -55,6 +57,10 @@ public:
     frmAbout *aboutWindow() const;
     HelpWindow *helpWindow() const { return m_help; }
 
+    // A window that keeps the main window up after a call is loaded (help aside), or the Calls
+    // Log was asked for during a ring and will be shown.
+    bool anyOpen() const override;
+
 private:
     // Loaded (hidden) when first touched.
     frmListView *callsLog();
@@ -73,4 +79,7 @@ private:
     QPointer<frmColorChoice> m_color;
     QPointer<frmAbout> m_about;
     QPointer<HelpWindow> m_help;
+    // Log pressed while a call rings: the window is not loaded until the call has ended, yet
+    // it counts as open.
+    bool m_logAsked = false;
 };

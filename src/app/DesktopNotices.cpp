@@ -1,9 +1,12 @@
 #include "DesktopNotices.h"
 
-#include "AppState.h"
+#include "CallEvents.h"
 #include "CallTexts.h"
+#include "CallView.h"
+#include "DataFiles.h"
 #include "DesktopIdentity.h"
 #include "Log.h"
+#include "ModemLine.h"
 #include "frmMain.h"
 
 #include <QFileInfo>
@@ -18,12 +21,13 @@ const QString Block = QStringLiteral("block");
 
 } // namespace
 
-DesktopNotices::DesktopNotices(AppState &state, frmMain &window)
-    : QObject(&window), m_state(state), m_window(window), m_icon(programIcon(state))
+DesktopNotices::DesktopNotices(ModemLine &line, DataFiles &files, CallView &view, CallEvents &events, frmMain &window)
+    : QObject(&window), m_line(line), m_files(files), m_view(view), m_events(events), m_window(window),
+      m_icon(programIcon(files))
 {
-    connect(&state.callEvents, &CallEvents::announced, this, &DesktopNotices::announce);
+    connect(&events, &CallEvents::announced, this, &DesktopNotices::announce);
     connect(&m_notifier, &DesktopNotifier::actionInvoked, this, &DesktopNotices::act);
-    connect(&state.callEvents, &CallEvents::ended, this, &DesktopNotices::callEnded);
+    connect(&events, &CallEvents::ended, this, &DesktopNotices::callEnded);
 }
 
 DesktopNotice DesktopNotices::callNotice(const CallNotice &call, const QString &icon)
@@ -40,19 +44,19 @@ DesktopNotice DesktopNotices::callNotice(const CallNotice &call, const QString &
     return n;
 }
 
-QString DesktopNotices::programIcon(const AppState &state)
+QString DesktopNotices::programIcon(const DataFiles &files)
 {
     const QString themed = DesktopIdentity::desktopId();
     if (!QStandardPaths::locate(QStandardPaths::GenericDataLocation,
                                 QStringLiteral("icons/hicolor/48x48/apps/") + themed + QStringLiteral(".png"))
              .isEmpty())
         return themed;
-    return QFileInfo(state.shippedFile(QStringLiteral("ringlark.ico"))).absoluteFilePath();
+    return QFileInfo(files.shippedFile(QStringLiteral("ringlark.ico"))).absoluteFilePath();
 }
 
 void DesktopNotices::announce(const CallNotice &call)
 {
-    if (!m_state.options.notifications)
+    if (!m_files.options.notifications)
         return;
     m_ringingNotice = callNotice(call, m_icon);
     m_ringingNotice.timeoutMs = 0; // until the call has ended
@@ -78,7 +82,7 @@ void DesktopNotices::callEnded()
 
 bool DesktopNotices::lineBusy() const
 {
-    return m_state.modemBusy() || m_state.Timer1.Interval() != 0;
+    return m_line.modemBusy() || m_line.Timer1.Interval() != 0;
 }
 
 void DesktopNotices::act(const QVariant &tag, const QString &action)
@@ -86,10 +90,10 @@ void DesktopNotices::act(const QVariant &tag, const QString &action)
     const QStringList call = tag.toStringList();
     if (call.size() != 3 || (action != CallBack && action != Block))
         return;
-    const bool shownCaller = m_state.display.number() == call.at(0) && m_state.display.name() == call.at(1);
-    if (!lineBusy() || (action == Block && shownCaller && !m_state.modemBusy())) {
+    const bool shownCaller = m_view.display.number() == call.at(0) && m_view.display.name() == call.at(1);
+    if (!lineBusy() || (action == Block && shownCaller && !m_line.modemBusy())) {
         m_pending.reset();
-        m_state.display.setAll(call.at(0), call.at(1), call.at(2));
+        m_view.display.setAll(call.at(0), call.at(1), call.at(2));
         m_window.popUp();
         (action == CallBack ? m_window.ui.cmdDial : m_window.ui.cmdBlock)->click();
         return;
@@ -105,7 +109,7 @@ void DesktopNotices::actWhenFree()
         return;
     if (lineBusy()) {
         // A service still has the modem (the pager after the call): asked again shortly.
-        if (m_state.Timer1.Interval() == 0)
+        if (m_line.Timer1.Interval() == 0)
             QTimer::singleShot(500, this, &DesktopNotices::actWhenFree);
         return; // else a new call rings: its end comes back here
     }

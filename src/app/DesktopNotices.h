@@ -6,7 +6,10 @@
 #include <QObject>
 #include <optional>
 
-class AppState;
+struct ModemLine;
+class DataFiles;
+struct CallView;
+class CallEvents;
 class frmMain;
 
 // Each call shown, or refused, is also told to the desktop's notification service (the setting
@@ -19,13 +22,13 @@ class frmMain;
 class DesktopNotices : public QObject {
     Q_OBJECT
 public:
-    DesktopNotices(AppState &state, frmMain &window);
+    DesktopNotices(ModemLine &line, DataFiles &files, CallView &view, CallEvents &events, frmMain &window);
 
     // The notice of a call: the caller's name (refused: "Refused: " + name), the number, date and
     // time, and the actions where there is a number to call or block.
     static DesktopNotice callNotice(const CallNotice &call, const QString &icon);
     // The program's icon: its name in the icon theme when installed, else the icon file beside it.
-    static QString programIcon(const AppState &state);
+    static QString programIcon(const DataFiles &files);
 
 private:
     void announce(const CallNotice &call);
@@ -34,7 +37,10 @@ private:
     void actWhenFree();
     bool lineBusy() const;
 
-    AppState &m_state;
+    ModemLine &m_line;
+    DataFiles &m_files;
+    CallView &m_view;
+    CallEvents &m_events;
     frmMain &m_window;
     DesktopNotifier m_notifier{this};
     QString m_icon;

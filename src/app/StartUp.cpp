@@ -54,7 +54,6 @@ bool frmMain::Form_Load()
 
     m_state.Timer1.off();
     m_state.flags.clear();
-    m_state.windows.clear();
     // Known as soon as the settings are: the forwarding question below may open the port, and
     // it must not report a configured modem as missing.
     m_state.ModemConfigured = m_state.settings.comPortNumber() >= 1 && m_state.settings.hasCallerIdCommand();

@@ -19,7 +19,7 @@
 #include <QScreen>
 
 frmMain::frmMain(AppState &state, QWidget *parent)
-    : QMainWindow(parent), m_state(state), m_port(state, *this),
+    : QMainWindow(parent), m_state(state), m_port(state, state, state.tray, *this),
       m_services(std::make_unique<Services>(state, *this, m_port)),
       m_windows(new AuxWindows(state, *m_services, *this, ui, *this))
 {
@@ -54,7 +54,7 @@ frmMain::frmMain(AppState &state, QWidget *parent)
     connect(ui.DisplayColor, &QAction::triggered, m_windows, &AuxWindows::DisplayColor_Click);
     connect(ui.mnuHelpHelp, &QAction::triggered, m_windows, &AuxWindows::mnuHelpHelp_Click);
     connect(ui.mnuAbout, &QAction::triggered, m_windows, &AuxWindows::mnuAbout_Click);
-    new DesktopNotices(state, *this);
+    new DesktopNotices(state, state, state, state.callEvents, *this);
 }
 
 void frmMain::connectServiceButtons()
@@ -193,14 +193,14 @@ void frmMain::runModemDetection()
     // Loading the window runs the search; a window already loaded is not loaded again.
     if (m_detect)
         return;
-    m_detect = new frmDetectModem(m_state, m_port, this);
+    m_detect = new frmDetectModem(m_state, m_state, m_state, m_port, this);
     m_detect->Form_Load();
 }
 
 void frmMain::mnuModemSelection_Click()
 {
     // Not during a call, its end (the pager) or any modem dialogue.
-    if (m_state.Timer1.Interval() != 0 || m_state.modemBusy() || m_state.windows.ModemDetectionRunning)
+    if (m_state.Timer1.Interval() != 0 || m_state.modemBusy() || m_state.ModemDetectionRunning)
         return;
     if (m_state.callsFromServer()) {
         ModemMessages::notConnected(ModemMessages::callsFromServer());
@@ -220,7 +220,7 @@ void frmMain::unloadDetectWindow()
     if (!m_detect)
         return;
     // A search running inside the window's waits keeps its window until it has finished.
-    if (m_state.windows.ModemDetectionRunning || m_state.flags.ModemSearchInProgress) {
+    if (m_state.ModemDetectionRunning || m_state.flags.ModemSearchInProgress) {
         m_detect->hide();
         return;
     }

@@ -1,7 +1,8 @@
 #include "frmBlockedNumber.h"
 
-#include "AppState.h"
 #include "BlockedFile.h"
+#include "CallView.h"
+#include "DataFiles.h"
 #include "DeleteKey.h"
 #include "Twips.h"
 #include "WindowColor.h"
@@ -21,18 +22,13 @@ constexpr int ListWidth = 5160;
 
 } // namespace
 
-frmBlockedNumber::frmBlockedNumber(AppState &state, BlockedFile &file, QWidget *parent)
-    : Form(parent), m_state(state), m_file(file)
+frmBlockedNumber::frmBlockedNumber(DataFiles &files, CallView &view, BlockedFile &file, QWidget *parent)
+    : Form(parent), m_files(files), m_view(view), m_file(file)
 {
     setObjectName(QStringLiteral("frmBlockedNumber"));
     setWindowTitle(QStringLiteral("UnBlock Phone Number"));
     buildControls();
     Form_Load();
-}
-
-frmBlockedNumber::~frmBlockedNumber()
-{
-    m_state.windows.BlockedWindowOpen = false;
 }
 
 void frmBlockedNumber::buildControls()
@@ -77,10 +73,9 @@ void frmBlockedNumber::buildControls()
 
 void frmBlockedNumber::Form_Load()
 {
-    m_state.windows.BlockedWindowOpen = true;
-    m_state.Timer2.stop();
-    if (m_state.settings.colorNumber() > 0)
-        setBackColor(m_state.settings.colorNumber());
+    m_view.Timer2.stop();
+    if (m_files.settings.colorNumber() > 0)
+        setBackColor(m_files.settings.colorNumber());
     // Beside the main window, level with its display.
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         const QRect s = screen->geometry();
@@ -159,9 +154,4 @@ void frmBlockedNumber::mouseMoveEvent(QMouseEvent *event)
     if (!selected.isEmpty() && !selected.first()->text(0).isEmpty())
         ListView2->setFocus();
     Form::mouseMoveEvent(event);
-}
-
-void frmBlockedNumber::Form_Unload(bool)
-{
-    m_state.windows.BlockedWindowOpen = false;
 }

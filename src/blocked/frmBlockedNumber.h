@@ -2,7 +2,8 @@
 
 #include "Form.h"
 
-class AppState;
+class DataFiles;
+struct CallView;
 class BlockedFile;
 class QAction;
 class QMenu;
@@ -14,8 +15,7 @@ class QTreeWidget;
 class frmBlockedNumber : public Form {
     Q_OBJECT
 public:
-    frmBlockedNumber(AppState &state, BlockedFile &file, QWidget *parent = nullptr);
-    ~frmBlockedNumber() override;
+    frmBlockedNumber(DataFiles &files, CallView &view, BlockedFile &file, QWidget *parent = nullptr);
 
     QTreeWidget *ListView2 = nullptr;
     QPushButton *cmdDeleteBlockedNumber = nullptr;
@@ -27,7 +27,6 @@ public:
     void setBackColor(int bgr);
 
 protected:
-    void Form_Unload(bool byUser) override;
     void mouseMoveEvent(QMouseEvent *event) override;
 
 private:
@@ -36,7 +35,8 @@ private:
     // Compacts blocked.bin and lists its entries; true when the file could be written.
     bool LoadBlockedList(QString *error);
 
-    AppState &m_state;
+    DataFiles &m_files;
+    CallView &m_view;
     BlockedFile &m_file;
     // The line last clicked, counted from 1; 0 until a line is clicked and after unblocking.
     // Keyboard selection alone never unblocks: the user points at what goes.

@@ -5,9 +5,10 @@
 
 CallCore::CallCore(AppState &state, IMainWindow &window, IPortConnection &port, ICallAnnouncer &voice)
     : log(state, state.calls), browser(state, state.settings), blocked(state.blockedPath(), state.blockedScratchPath()),
-      modem(state, state, state.tray, port, &window), end(state, call, log, browser),
-      reception(state, window, call, modem, blocked, voice, end), block(state, state, state, window, modem, blocked),
-      buttons(state, state, state, modem), network(state, window, call, reception)
+      modem(state, state, state.tray, port, &window), end(state, state, state, state.callEvents, call, log, browser),
+      reception(state, state, state, state.callEvents, window, call, modem, blocked, voice, end),
+      block(state, state, state, window, modem, blocked), buttons(state, state, state, modem),
+      network(state, state, state, state.callEvents, state.tray, window, call, reception)
 {
     block.callDropped = [this] { end.finishCall(); };
     buttons.callDropped = [this] { end.finishCall(); };

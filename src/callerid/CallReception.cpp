@@ -1,33 +1,37 @@
 #include "CallReception.h"
 
-#include "AppState.h"
 #include "BlockCommand.h"
 #include "CallAnnouncer.h"
+#include "CallEvents.h"
 #include "CallScreening.h"
 #include "CallState.h"
 #include "CallTexts.h"
+#include "CallView.h"
 #include "Clock.h"
+#include "DataFiles.h"
 #include "EndOfCall.h"
 #include "IMainWindow.h"
 #include "Log.h"
+#include "ModemLine.h"
 #include "MsgBox.h"
 #include "ScreenSaver.h"
 #include "Waits.h"
 #include "clsModemFunctions.h"
 
-CallReception::CallReception(AppState &state, IMainWindow &window, CallState &call, clsModemFunctions &modem,
-                             BlockedFile &blocked, ICallAnnouncer &voice, EndOfCall &end, QObject *parent)
-    : QObject(parent), m_state(state), m_window(window), m_call(call), m_modem(modem), m_blocked(blocked),
-      m_voice(voice), m_end(end)
+CallReception::CallReception(ModemLine &line, DataFiles &files, CallView &view, CallEvents &events, IMainWindow &window,
+                             CallState &call, clsModemFunctions &modem, BlockedFile &blocked, ICallAnnouncer &voice,
+                             EndOfCall &end, QObject *parent)
+    : QObject(parent), m_modemLine(line), m_files(files), m_view(view), m_events(events), m_window(window),
+      m_call(call), m_modem(modem), m_blocked(blocked), m_voice(voice), m_end(end)
 {
 }
 
 void CallReception::MSComm1_OnComm()
 {
     // A running service reads the modem's replies itself.
-    if (m_state.flags.any())
+    if (m_modemLine.flags.any())
         return;
-    MSComm &port = m_state.MSComm1;
+    MSComm &port = m_modemLine.MSComm1;
     if (port.InBufferCount() == 0)
         return;
     if (port.CommEvent() == MSComm::comEvReceive)
@@ -46,8 +50,8 @@ void CallReception::append(const QString &text)
     m_call.buffer += text;
     if (CallerIdParser::hasRing(m_call.buffer)) {
         SetScreenSaverActive(false);
-        m_state.Timer2.stop();
-        m_state.Timer1.restart(EndOfCallMs);
+        m_view.Timer2.stop();
+        m_modemLine.Timer1.restart(EndOfCallMs);
         m_call.RingSeen = true;
         tellRings();
     } else if (m_call.buffer.size() > MaxBufferWithoutRing) {
@@ -59,7 +63,7 @@ void CallReception::tellRings()
 {
     const int rings = EndOfCall::ringCount(m_call.buffer);
     while (m_call.ringsTold < rings)
-        emit m_state.callEvents.ring(++m_call.ringsTold);
+        emit m_events.ring(++m_call.ringsTold);
 }
 
 void CallReception::examine()
@@ -68,10 +72,10 @@ void CallReception::examine()
         return;
     if (CallerIdParser::isComplete(m_call.buffer)) {
         handleReport(LineState::Ringing);
-    } else if (m_state.Timer1.Interval() < 1 && CallerIdParser::isComplete(m_call.buffer, true)) {
+    } else if (m_modemLine.Timer1.Interval() < 1 && CallerIdParser::isComplete(m_call.buffer, true)) {
         // A number-only report before the first ring: if the caller hangs up before any ring,
         // only the end of the call can tell that the report is whole, so that end must come.
-        m_state.Timer1.restart(EndOfCallMs);
+        m_modemLine.Timer1.restart(EndOfCallMs);
     }
 }
 
@@ -80,9 +84,9 @@ void CallReception::lineWentQuiet()
     // A number-only report that no ring followed (the caller hung up first, or the line sends
     // the report before the first ring) is whole now that the call is over: it is the caller's,
     // shown, announced and stored as such rather than as a call without caller ID.
-    if (!m_call.ReportProcessed && !m_state.flags.any() && CallerIdParser::isComplete(m_call.buffer, true)) {
+    if (!m_call.ReportProcessed && !m_modemLine.flags.any() && CallerIdParser::isComplete(m_call.buffer, true)) {
         // The call is over: no second end of it while it is announced.
-        m_state.Timer1.off();
+        m_modemLine.Timer1.off();
         handleReport(LineState::Ended);
     }
     m_end.finishCall();
@@ -98,10 +102,10 @@ void CallReception::renameCaller(const QString &receivedName)
     r.receivedName = receivedName;
     r.callerName = name;
     r.nameLine = QStringLiteral("NM=") + name;
-    m_state.display.setName(name);
-    qCDebug(lcCalls).noquote() << "renamed:" << name << m_state.display.number();
-    emit m_state.callEvents.announced(
-        CallNotice{name, m_state.display.number(), m_state.display.time(), Refusal::None, m_call.line});
+    m_view.display.setName(name);
+    qCDebug(lcCalls).noquote() << "renamed:" << name << m_view.display.number();
+    emit m_events.announced(
+        CallNotice{name, m_view.display.number(), m_view.display.time(), Refusal::None, m_call.line});
 }
 
 void CallReception::handleReport(LineState line)
@@ -110,59 +114,59 @@ void CallReception::handleReport(LineState line)
     m_line = line;
     // Some lines send the report before the first ring: the call has begun all the same, and
     // its end must come (else this report would be taken for the next call's).
-    if (line == LineState::Ringing && m_state.Timer1.Interval() < 1)
-        m_state.Timer1.restart(EndOfCallMs);
+    if (line == LineState::Ringing && m_modemLine.Timer1.Interval() < 1)
+        m_modemLine.Timer1.restart(EndOfCallMs);
     m_call.DateSeen = m_call.TimeSeen = m_call.NameSeen = m_call.NumberSeen = true;
     m_call.NumberReceived = true;
 
     // The report is cut once; refused or not is decided on it once, and kept on the call. A call
     // that is shown has its report on disk next, one small positioned write before anything that
     // formats, paints or waits. A failure is told once the caller is on the screen.
-    const Settings &s = m_state.settings;
+    const Settings &s = m_files.settings;
     m_call.report = CallerIdParser::parse(m_call.buffer, s.DateValue, Clock::current().now().date());
     const CallerIdParser::Report &r = m_call.report;
     m_call.refusal =
         CallScreening::screen({r.callerName, r.callerNumber}, s.BlockTeleMarketersStatus, m_blocked, m_call.refusal);
     const bool refused = m_call.refusal != Refusal::None;
     QString writeError;
-    const bool kept = refused || m_state.setupFile.WriteSetupRecord(Settings::LastReportRecord, r.lastReport,
-                                                                    m_state.settings, &writeError);
+    const bool kept = refused || m_files.setupFile.WriteSetupRecord(Settings::LastReportRecord, r.lastReport,
+                                                                    m_files.settings, &writeError);
     // The network hears of the caller once the report is on the disk.
     tellCaller(refused);
-    m_state.settings.LastCallerIdReport = r.lastReport;
+    m_files.settings.LastCallerIdReport = r.lastReport;
     CallNotice notice{r.callerName, CallTexts::displayPattern(r.callerNumber), QString(), m_call.refusal, m_call.line};
     if (refused) {
         notice.when = r.dateLine.mid(3) + QStringLiteral("\r\n") + r.timeLine.mid(3);
         qCDebug(lcCalls).noquote() << "refused:" << notice.name << notice.number
                                    << "(" + CallScreening::reasonText(m_call.refusal) + ")";
-        emit m_state.callEvents.announced(notice);
+        emit m_events.announced(notice);
         refuseCall();
         return;
     }
     const CallerIdParser::Classification c = showCall();
-    notice.when = m_state.display.time();
+    notice.when = m_view.display.time();
     qCDebug(lcCalls).noquote() << "shown:" << notice.name << notice.number
                                << QString(notice.when).replace(QLatin1String("\r\n"), QLatin1String(" "))
                                << c.callClass;
-    emit m_state.callEvents.announced(notice);
+    emit m_events.announced(notice);
     if (!kept)
-        reportWriteFailure(m_state.setupFile.path(), writeError);
-    if (m_state.settings.Talking_Call) {
+        reportWriteFailure(m_files.setupFile.path(), writeError);
+    if (m_files.settings.Talking_Call) {
         pumpOnce(); // the caller is drawn before the first word
         m_voice.TellPhonenumber(c.callClass, c.spokenNumber,
-                                m_state.options.speakNames ? m_call.report.callerName : QString());
+                                m_files.options.speakNames ? m_call.report.callerName : QString());
     }
 }
 
 CallerIdParser::Classification CallReception::showCall()
 {
-    const Settings &s = m_state.settings;
+    const Settings &s = m_files.settings;
     CallerIdParser::Report &r = m_call.report;
     if (s.PopUpWindow)
         m_window.popUp();
     m_call.NameSeen = m_call.NumberSeen = m_call.DateSeen = m_call.TimeSeen = false;
-    m_state.display.setNumber(CallTexts::displayPattern(r.callerNumber));
-    m_state.display.setName(r.callerName);
+    m_view.display.setNumber(CallTexts::displayPattern(r.callerNumber));
+    m_view.display.setName(r.callerName);
     m_window.showWindow();
 
     const QDate today = Clock::current().now().date();
@@ -171,8 +175,8 @@ CallerIdParser::Classification CallReception::showCall()
         date = QDate(today.year(), r.callDateText.left(2).toInt(), r.callDateText.mid(3, 2).toInt());
     const QString shownDate = date.isValid() ? CallTexts::displayDate(date, s.DateFormat) : r.callDateText;
     const QTime time = QTime::fromString(r.callTimeText, QStringLiteral("HH:mm"));
-    m_state.display.setTime(shownDate + QStringLiteral("\r\n") +
-                            (time.isValid() ? CallTexts::amPm(time) : r.callTimeText));
+    m_view.display.setTime(shownDate + QStringLiteral("\r\n") +
+                           (time.isValid() ? CallTexts::amPm(time) : r.callTimeText));
     r.callDateText = shownDate;
     if (s.DateValue == QLatin1String("System Date"))
         m_window.showWindow();
@@ -196,23 +200,23 @@ void CallReception::tellCaller(bool refused)
                     : Clock::current().now().time().toString(QStringLiteral("HHmm"));
     call.number = r.receivedNumber;
     call.name = r.receivedName;
-    emit m_state.callEvents.caller(call, refused);
+    emit m_events.caller(call, refused);
 }
 
 void CallReception::refuseCall()
 {
     m_call.NameSeen = m_call.NumberSeen = m_call.DateSeen = m_call.TimeSeen = false;
-    m_state.Timer2.stop();
+    m_view.Timer2.stop();
     // A caller who has already hung up is not answered: the end of the call stores the call as
     // a refused one. Calls taken from an NCID server cannot be answered here at all: refused,
     // they are stored as such and not announced, and end as the server tells.
-    if (m_line == LineState::Ended || m_state.callsFromServer())
+    if (m_line == LineState::Ended || m_files.callsFromServer())
         return;
     // A modem that fails under the drop is told of once the call is stored.
     MsgBoxDeferral later;
     if (!m_modem.ZapIncomingCall())
         return; // not dropped (modem refused): it rings on and ends as any call does, stored as refused
-    m_state.Timer1.off();
+    m_modemLine.Timer1.off();
     // The call is over for us: store it and get ready for the next one now, not at the next
     // ring, whose report would otherwise be taken for this call's.
     m_end.finishCall();

@@ -5,7 +5,10 @@
 #include <QObject>
 #include <functional>
 
-class AppState;
+struct ModemLine;
+class DataFiles;
+struct CallView;
+class CallEvents;
 class BlockedFile;
 class EndOfCall;
 class IMainWindow;
@@ -27,8 +30,9 @@ public:
     static constexpr int MaxBufferWithoutRing = 4096;
     static constexpr int KeptWithoutRing = 1024;
 
-    CallReception(AppState &state, IMainWindow &window, CallState &call, clsModemFunctions &modem, BlockedFile &blocked,
-                  ICallAnnouncer &voice, EndOfCall &end, QObject *parent = nullptr);
+    CallReception(ModemLine &line, DataFiles &files, CallView &view, CallEvents &events, IMainWindow &window,
+                  CallState &call, clsModemFunctions &modem, BlockedFile &blocked, ICallAnnouncer &voice,
+                  EndOfCall &end, QObject *parent = nullptr);
 
     void MSComm1_OnComm();
     // Text of the line from another call source than the modem (an NCID server, as a modem
@@ -51,7 +55,10 @@ private:
     CallerIdParser::Classification showCall();
     void refuseCall();
 
-    AppState &m_state;
+    ModemLine &m_modemLine;
+    DataFiles &m_files;
+    CallView &m_view;
+    CallEvents &m_events;
     IMainWindow &m_window;
     CallState &m_call;
     clsModemFunctions &m_modem;

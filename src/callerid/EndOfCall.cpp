@@ -1,20 +1,25 @@
 #include "EndOfCall.h"
 
-#include "AppState.h"
+#include "CallEvents.h"
 #include "CallExport.h"
 #include "CallLog.h"
 #include "CallRecord.h"
 #include "CallState.h"
 #include "CallTexts.h"
+#include "CallView.h"
 #include "Clock.h"
+#include "DataFiles.h"
 #include "Log.h"
 #include "LogBrowser.h"
+#include "ModemLine.h"
 #include "ScreenSaver.h"
 
 #include <QScopedValueRollback>
 
-EndOfCall::EndOfCall(AppState &state, CallState &call, CallLog &log, LogBrowser &browser, QObject *parent)
-    : QObject(parent), m_state(state), m_call(call), m_log(log), m_browser(browser)
+EndOfCall::EndOfCall(ModemLine &line, DataFiles &files, CallView &view, CallEvents &events, CallState &call,
+                     CallLog &log, LogBrowser &browser, QObject *parent)
+    : QObject(parent), m_line(line), m_files(files), m_view(view), m_events(events), m_call(call), m_log(log),
+      m_browser(browser)
 {
 }
 
@@ -59,7 +64,7 @@ EndOfCall::EndedCall EndOfCall::takeCall()
     // Ready for the next call before anything below can open a message box or wait: a box runs
     // its own event loop, and the next caller's rings and report arrive in it.
     m_call.buffer.clear();
-    m_state.Timer1.off();
+    m_line.Timer1.off();
     m_call.ReportProcessed = false;
     m_call.refusal = Refusal::None;
     m_call.NumberReceived = false;
@@ -81,13 +86,13 @@ void EndOfCall::finishCall()
         SetScreenSaverActive(true);
         return;
     }
-    emit m_state.callEvents.ended();
+    emit m_events.ended();
     QString writeError;
     bool stored = false;
     {
         // Timer1 is off from here on, so the guards that wait for a ringing call would let the
         // services in while the pager dials: this keeps them waiting until the call is done.
-        const QScopedValueRollback<bool> ending(m_state.callEnding, true);
+        const QScopedValueRollback<bool> ending(m_line.callEnding, true);
         stored = m_log.AppendCallRecord(ended.recordLine, ended.rings, &writeError, ended.refused());
         const CallRecord::Fields call = CallRecord::fields(CallRecord::build(0, ended.recordLine, ended.rings));
         if (stored)
@@ -99,11 +104,12 @@ void EndOfCall::finishCall()
             Display_List(ended);
         // The pager is dialled through the modem: never while another service has the port.
         // A program that takes its calls from the network has no modem to page through.
-        if (m_state.settings.CallSendToPagerStatus && notifyPager && !m_state.flags.any() && !m_state.callsFromServer())
+        if (m_files.settings.CallSendToPagerStatus && notifyPager && !m_line.flags.any() && !m_files.callsFromServer())
             notifyPager(ended.callerNumber);
     }
-    if (m_state.settings.CallerIdMinimize && !m_state.windows.any() && !m_state.flags.ModemSearchInProgress)
-        m_state.Timer2.restart(m_state.settings.minimizeDelayMs());
+    if (m_files.settings.CallerIdMinimize && !m_view.windowsOpen() && !m_line.ModemDetectionRunning &&
+        !m_line.flags.ModemSearchInProgress)
+        m_view.Timer2.restart(m_files.settings.minimizeDelayMs());
     // Also after a refused call: the screen saver was switched off by its first ring.
     SetScreenSaverActive(true);
     if (!stored)
@@ -114,18 +120,18 @@ void EndOfCall::Display_List(const EndedCall &ended)
 {
     if (ended.numberReceived) {
         // The call is already in the list (it was stored with the next call number): show it.
-        m_state.LogPosition = m_state.calls.nextRecord();
+        m_view.LogPosition = m_view.calls.nextRecord();
         m_browser.GetFromLogTopToBottom();
     } else if (!ended.ringSeen) {
         DisplayFinalList();
     } else if (m_call.callsWithoutCallerId >= NoCallerIdNotice) {
-        m_state.display.setAll(CallerDisplay::NoticeLine1, CallerDisplay::NoticeLine2, CallerDisplay::NoticeLine3);
+        m_view.display.setAll(CallerDisplay::NoticeLine1, CallerDisplay::NoticeLine2, CallerDisplay::NoticeLine3);
     }
 }
 
 void EndOfCall::DisplayFinalList()
 {
     m_log.DisplayFinalList();
-    m_state.LogPosition = m_state.calls.nextRecord();
+    m_view.LogPosition = m_view.calls.nextRecord();
     SetScreenSaverActive(true);
 }

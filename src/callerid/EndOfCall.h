@@ -6,7 +6,10 @@
 #include <QString>
 #include <functional>
 
-class AppState;
+struct ModemLine;
+class DataFiles;
+struct CallView;
+class CallEvents;
 class CallLog;
 class LogBrowser;
 struct CallState;
@@ -21,7 +24,8 @@ public:
     // After this many calls in a row without caller-ID data the display says so.
     static constexpr int NoCallerIdNotice = 3;
 
-    EndOfCall(AppState &state, CallState &call, CallLog &log, LogBrowser &browser, QObject *parent = nullptr);
+    EndOfCall(ModemLine &line, DataFiles &files, CallView &view, CallEvents &events, CallState &call, CallLog &log,
+              LogBrowser &browser, QObject *parent = nullptr);
 
     // The call is over: the reception is made ready for the next one, the call stored and shown.
     void finishCall();
@@ -49,7 +53,10 @@ private:
     EndedCall takeCall();
     void Display_List(const EndedCall &ended);
 
-    AppState &m_state;
+    ModemLine &m_line;
+    DataFiles &m_files;
+    CallView &m_view;
+    CallEvents &m_events;
     CallState &m_call;
     CallLog &m_log;
     LogBrowser &m_browser;

@@ -1,13 +1,16 @@
 #include "NcidCalls.h"
 
-#include "AppState.h"
+#include "CallEvents.h"
 #include "CallExport.h"
 #include "CallReception.h"
 #include "CallRecord.h"
 #include "CallState.h"
 #include "CallTexts.h"
+#include "CallView.h"
 #include "CallerIdParser.h"
 #include "Clock.h"
+#include "DataFiles.h"
+#include "ModemLine.h"
 #include "TrayStatus.h"
 
 #include <QScopedValueRollback>
@@ -39,22 +42,24 @@ QString sentWord(const QString &stored, const QString &privateWord, const QStrin
 
 } // namespace
 
-NcidCalls::NcidCalls(AppState &state, IMainWindow &window, CallState &call, CallReception &reception, QObject *parent)
-    : QObject(parent), m_state(state), m_window(window), m_call(call), m_reception(reception)
+NcidCalls::NcidCalls(ModemLine &line, DataFiles &files, CallView &view, CallEvents &events, TrayStatus &tray,
+                     IMainWindow &window, CallState &call, CallReception &reception, QObject *parent)
+    : QObject(parent), m_modemLine(line), m_files(files), m_view(view), m_events(events), m_tray(tray),
+      m_window(window), m_call(call), m_reception(reception)
 {
     connect(&m_client, &NcidClient::message, this, &NcidCalls::onMessage);
     connect(&m_client, &NcidClient::connectedChanged, this, &NcidCalls::onConnectedChanged);
-    connect(&m_server, &NcidServer::messageReceived, this, [this](const QString &text) { m_state.tray.setTip(text); });
+    connect(&m_server, &NcidServer::messageReceived, this, [this](const QString &text) { m_tray.setTip(text); });
     // A call also ends without a word from the server (ten seconds of silence).
-    connect(&m_state.callEvents, &CallEvents::ended, this, &NcidCalls::lineFree);
+    connect(&m_events, &CallEvents::ended, this, &NcidCalls::lineFree);
 }
 
 bool NcidCalls::start(QString *error)
 {
-    const ProgramSettings &o = m_state.options;
+    const ProgramSettings &o = m_files.options;
     if (o.ncidClientEnabled) {
         // Said at once: calls come only once the server is there.
-        m_state.tray.show(TrayStatus::ReleasedIcon, DisconnectedTip);
+        m_tray.show(TrayStatus::ReleasedIcon, DisconnectedTip);
         m_client.connectTo(o.ncidClientHost, o.ncidClientPort);
     }
     if (!o.ncidServerEnabled)
@@ -65,7 +70,7 @@ bool NcidCalls::start(QString *error)
 
 QString NcidCalls::lineName() const
 {
-    const QString name = m_state.options.ncidLineName.trimmed();
+    const QString name = m_files.options.ncidLineName.trimmed();
     return name.isEmpty() ? Ncid::DefaultLine : name;
 }
 
@@ -74,7 +79,7 @@ void NcidCalls::publish()
     m_server.callLog = [this] { return storedCalls(); };
     m_server.lineName = lineName();
     auto now = [] { return Clock::current().now().time().toString(QStringLiteral("HH:mm:ss")); };
-    CallEvents &events = m_state.callEvents;
+    CallEvents &events = m_events;
     connect(&events, &CallEvents::ring, &m_server,
             [this, now](int count) { m_server.sendRing(lineName(), count, now()); });
     connect(&events, &CallEvents::caller, &m_server, [this](const ReportedCall &reported, bool refused) {
@@ -91,10 +96,10 @@ void NcidCalls::publish()
 
 QList<Ncid::Call> NcidCalls::storedCalls() const
 {
-    const QStringList &records = m_state.calls.records();
+    const QStringList &records = m_view.calls.records();
     // The refused calls are sent as the server sent them live: hung up on.
-    RefusedCalls::Marks refused = RefusedCalls::read(m_state.file(RefusedCalls::fileName()));
-    const int first = m_state.calls.firstHeld();
+    RefusedCalls::Marks refused = RefusedCalls::read(m_files.file(RefusedCalls::fileName()));
+    const int first = m_view.calls.firstHeld();
     for (qsizetype i = 0; i < records.size(); ++i)
         refused.see(CallRecord::fields(records.at(i)), first + int(i));
     refused.settle();
@@ -140,13 +145,13 @@ QString NcidCalls::modemReport(const Ncid::Call &call)
 
 void NcidCalls::endCall(bool handOver)
 {
-    if (m_call.buffer.isEmpty() && m_state.Timer1.Interval() == 0) {
+    if (m_call.buffer.isEmpty() && m_modemLine.Timer1.Interval() == 0) {
         freeReception();
         if (handOver)
             takeHeld();
         return;
     }
-    m_state.Timer1.off();
+    m_modemLine.Timer1.off();
     {
         const QScopedValueRollback<bool> ending(m_ending, true);
         m_reception.lineWentQuiet();
@@ -161,8 +166,8 @@ void NcidCalls::freeReception()
 {
     m_line.clear();
     // The line of the call is said while it rings, not after.
-    if (m_state.tray.tip().startsWith(TrayStatus::ConnectedTip + QStringLiteral(": a call on ")))
-        m_state.tray.setTip(TrayStatus::ConnectedTip);
+    if (m_tray.tip().startsWith(TrayStatus::ConnectedTip + QStringLiteral(": a call on ")))
+        m_tray.setTip(TrayStatus::ConnectedTip);
 }
 
 void NcidCalls::lineFree()
@@ -196,7 +201,7 @@ void NcidCalls::onMessage(const Ncid::Message &m)
 {
     if (m.kind == Ncid::Kind::Msg) {
         if (!m.text.isEmpty())
-            m_state.tray.setTip(m.text);
+            m_tray.setTip(m.text);
         return;
     }
     // The call log at connect is history; server lines and unknown labels are not calls.
@@ -252,7 +257,7 @@ void NcidCalls::take(const Ncid::Message &m)
     // Where more than one line rings, the user is told which one this is.
     m_call.line = m_linesSeen.size() > 1 ? line : QString();
     if (!m_call.line.isEmpty())
-        m_state.tray.setTip(TrayStatus::ConnectedTip + QStringLiteral(": a call on ") + line);
+        m_tray.setTip(TrayStatus::ConnectedTip + QStringLiteral(": a call on ") + line);
     if (m.call.refused)
         m_call.refusal = Refusal::RefusedByServer;
     m_reception.receive(modemReport(m.call));
@@ -264,7 +269,7 @@ void NcidCalls::take(const Ncid::Message &m)
 void NcidCalls::onConnectedChanged(bool connected)
 {
     if (connected)
-        m_state.tray.showConnected();
+        m_tray.showConnected();
     else
-        m_state.tray.show(TrayStatus::ReleasedIcon, DisconnectedTip);
+        m_tray.show(TrayStatus::ReleasedIcon, DisconnectedTip);
 }

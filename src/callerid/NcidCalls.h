@@ -7,7 +7,11 @@
 #include <QSet>
 #include <QString>
 
-class AppState;
+struct ModemLine;
+class DataFiles;
+struct CallView;
+class CallEvents;
+class TrayStatus;
 class CallReception;
 class IMainWindow;
 struct CallState;
@@ -25,8 +29,8 @@ public:
     static inline const QString DisconnectedTip =
         QStringLiteral("Ringlark Caller ID is OFF. The NCID server is disconnected.");
 
-    NcidCalls(AppState &state, IMainWindow &window, CallState &call, CallReception &reception,
-              QObject *parent = nullptr);
+    NcidCalls(ModemLine &line, DataFiles &files, CallView &view, CallEvents &events, TrayStatus &tray,
+              IMainWindow &window, CallState &call, CallReception &reception, QObject *parent = nullptr);
 
     // Starts what the options ask for. False with the reason when the server could not listen.
     bool start(QString *error = nullptr);
@@ -66,7 +70,11 @@ private:
     // The modem's line as it is published.
     QString lineName() const;
 
-    AppState &m_state;
+    ModemLine &m_modemLine;
+    DataFiles &m_files;
+    CallView &m_view;
+    CallEvents &m_events;
+    TrayStatus &m_tray;
     IMainWindow &m_window;
     CallState &m_call;
     CallReception &m_reception;

@@ -1,8 +1,9 @@
 #include "PortConnection.h"
 
-#include "AppState.h"
 #include "Clock.h"
 #include "ComPorts.h"
+#include "DataFiles.h"
+#include "ModemLine.h"
 #include "ModemMessages.h"
 #include "MsgBox.h"
 #include "TextRules.h"
@@ -13,10 +14,11 @@
 #include <QScopedValueRollback>
 #include <QTimer>
 
-PortConnection::PortConnection(AppState &state, IMainWindow &window, QObject *parent)
-    : QObject(parent), m_state(state), m_window(window)
+PortConnection::PortConnection(ModemLine &line, DataFiles &files, TrayStatus &tray, IMainWindow &window,
+                               QObject *parent)
+    : QObject(parent), m_line(line), m_files(files), m_tray(tray), m_window(window)
 {
-    connect(&m_state.MSComm1, &MSComm::deviceLost, this, &PortConnection::onDeviceLost);
+    connect(&m_line.MSComm1, &MSComm::deviceLost, this, &PortConnection::onDeviceLost);
     connect(&m_watch, &DeviceWatch::deviceThere, this, &PortConnection::onDeviceBack);
     m_slowRetry.setSingleShot(true);
     m_slowRetry.setInterval(SlowRetryMs);
@@ -25,7 +27,7 @@ PortConnection::PortConnection(AppState &state, IMainWindow &window, QObject *pa
 
 bool PortConnection::openPort(QString *reason)
 {
-    return m_state.MSComm1.setPortOpen(true, reason);
+    return m_line.MSComm1.setPortOpen(true, reason);
 }
 
 void PortConnection::ModemPortOpen()
@@ -33,33 +35,33 @@ void PortConnection::ModemPortOpen()
     if (ProgramEnd::underway())
         return; // the port stays closed once Exit has been confirmed
     // Calls come from an NCID server: the modem is neither opened nor searched for.
-    if (m_state.callsFromServer())
+    if (m_files.callsFromServer())
         return;
     // No port, or a settings file that lost its caller-ID command (short or damaged): the
     // modem is not configured, and the search finds it rather than leave caller ID off.
-    if (m_state.settings.comPortNumber() < 1 || !m_state.settings.hasCallerIdCommand())
+    if (m_files.settings.comPortNumber() < 1 || !m_files.settings.hasCallerIdCommand())
         m_window.runModemDetection();
     if (ProgramEnd::underway())
         return; // Exit during the search
     // A search the user stopped gives no verdict; the modem it found nothing about stays as it was.
-    const bool searchStopped = std::exchange(m_state.searchStopped, false);
-    if (!m_state.ModemConfigured) {
+    const bool searchStopped = std::exchange(m_line.searchStopped, false);
+    if (!m_line.ModemConfigured) {
         if (searchStopped)
             return;
         // With why the ports that may hold the modem could not be asked.
         MsgBox(crLines(QStringList{
                            QStringLiteral("Program did not find a Modem on a valid COM Port!"),
                            QStringLiteral("Please either insert a Modem or configure it manually in Modem Setup.")} +
-                       m_state.detectionProblems),
+                       m_line.detectionProblems),
                MsgStyle::Critical, QStringLiteral("Modem Detection"));
         return;
     }
-    MSComm &port = m_state.MSComm1;
+    MSComm &port = m_line.MSComm1;
     if (port.PortOpen()) {
         pumpOnce();
         port.setPortOpen(false);
     }
-    port.setCommPort(m_state.settings.comPortNumber());
+    port.setCommPort(m_files.settings.comPortNumber());
     port.setInputLen(0);
 
     if (!port.PortOpen()) {
@@ -80,8 +82,8 @@ void PortConnection::ModemPortOpen()
     }
     deviceTaken();
 
-    m_state.settings.Call_Id_AT_Command = TextRules::trimBlanks(m_state.settings.Call_Id_AT_Command);
-    const QString command = m_state.settings.Call_Id_AT_Command;
+    m_files.settings.Call_Id_AT_Command = TextRules::trimBlanks(m_files.settings.Call_Id_AT_Command);
+    const QString command = m_files.settings.Call_Id_AT_Command;
     if (command == NoCallerIdCommand || command.size() <= 1)
         return;
 
@@ -98,7 +100,7 @@ void PortConnection::ModemPortOpen()
 // the rest of the program only needs it open.
 void PortConnection::awaitCallerIdReply()
 {
-    MSComm &port = m_state.MSComm1;
+    MSComm &port = m_line.MSComm1;
     const QDateTime deadline = Clock::current().now().addMSecs(CallerIdReplyWaitMs);
     for (;;) {
         if (port.InBufferCount() > 0)
@@ -116,7 +118,7 @@ void PortConnection::awaitCallerIdReply()
 
 bool PortConnection::modemNotUsed() const
 {
-    if (!m_state.callsFromServer())
+    if (!m_files.callsFromServer())
         return false;
     ModemMessages::notConnected(ModemMessages::callsFromServer());
     return true;
@@ -124,7 +126,7 @@ bool PortConnection::modemNotUsed() const
 
 bool PortConnection::lostOnOpen(const QString &reason, bool byUser)
 {
-    if (!m_state.MSComm1.deviceMissing())
+    if (!m_line.MSComm1.deviceMissing())
         return false;
     // Unplugged, not busy: shown as lost until the device is back, and said as it is, once (a
     // service whose modem went in its wait has said it already, and re-arms the port after).
@@ -141,13 +143,13 @@ void PortConnection::ReleaseBusyPort()
         return;
     MsgBox(QStringLiteral("After releasing COM Port, Caller Identification will be stopped!"), MsgStyle::Information,
            QStringLiteral("Releasing COM Port!"));
-    if (m_state.MSComm1.PortOpen())
-        m_state.MSComm1.setPortOpen(false);
+    if (m_line.MSComm1.PortOpen())
+        m_line.MSComm1.setPortOpen(false);
     PortReleased = true;
-    m_state.tray.showReleased();
+    m_tray.showReleased();
     m_window.minimise();
     // A modem not plugged in yet is taken when it comes.
-    const QString device = comDevicePath(m_state.settings.comPortNumber(), m_state.folder());
+    const QString device = comDevicePath(m_files.settings.comPortNumber(), m_files.folder());
     if (device.isEmpty() || !QFileInfo::exists(device))
         awaitDevice();
 }
@@ -162,9 +164,9 @@ void PortConnection::notConfigured()
 void PortConnection::connectPort()
 {
     // A modem dialogue (the pager after a call, a zap) has the port and hands it back itself.
-    if (m_state.modemBusy() || modemNotUsed())
+    if (m_line.modemBusy() || modemNotUsed())
         return;
-    if (!m_state.ModemConfigured) {
+    if (!m_line.ModemConfigured) {
         notConfigured();
         return;
     }
@@ -173,12 +175,12 @@ void PortConnection::connectPort()
                QStringLiteral("Connect COM Port"));
         return;
     }
-    if (!m_state.MSComm1.PortOpen()) {
-        m_state.MSComm1.setCommPort(m_state.settings.comPortNumber());
+    if (!m_line.MSComm1.PortOpen()) {
+        m_line.MSComm1.setCommPort(m_files.settings.comPortNumber());
         QString reason;
         if (!openPort(&reason) && lostOnOpen(reason, true))
             return;
-        if (!m_state.MSComm1.PortOpen()) {
+        if (!m_line.MSComm1.PortOpen()) {
             MsgBox(crLines({QStringLiteral("Modem Port is Busy with other Application!"),
                             QStringLiteral("Close the other Application and try again."), reason}),
                    MsgStyle::Critical, QStringLiteral("Modem Port is Busy"));
@@ -187,15 +189,15 @@ void PortConnection::connectPort()
         PortReleased = false;
         ModemPortOpen();
     }
-    m_state.tray.showConnected();
+    m_tray.showConnected();
     m_window.minimise();
 }
 
 void PortConnection::releasePort()
 {
-    if (m_state.modemBusy() || modemNotUsed())
+    if (m_line.modemBusy() || modemNotUsed())
         return;
-    if (!m_state.ModemConfigured) {
+    if (!m_line.ModemConfigured) {
         notConfigured();
         return;
     }
@@ -211,11 +213,11 @@ void PortConnection::releasePort()
                MsgStyle::Question, QStringLiteral("Release COM Port Confirmation!"));
     if (a != vbYes)
         return;
-    if (m_state.MSComm1.PortOpen()) {
-        m_state.MSComm1.setPortOpen(false);
+    if (m_line.MSComm1.PortOpen()) {
+        m_line.MSComm1.setPortOpen(false);
         PortReleased = true;
     }
-    m_state.tray.showReleased();
+    m_tray.showReleased();
     m_window.minimise();
 }
 
@@ -233,10 +235,10 @@ void PortConnection::awaitDevice()
     m_deviceGone = true;
     m_retries = 0;
     m_slowRetry.stop();
-    m_state.tray.show(TrayStatus::ReleasedIcon, TrayStatus::DisconnectedTip);
+    m_tray.show(TrayStatus::ReleasedIcon, TrayStatus::DisconnectedTip);
     // A port opened through a ports/COMn link waits for that link, not for the device the fixed
     // table gives the number (a link replaced in two steps is missing for a moment).
-    m_watch.watch(m_state.settings.comPortNumber(), m_state.folder(), m_state.MSComm1.openedThroughLink());
+    m_watch.watch(m_files.settings.comPortNumber(), m_files.folder(), m_line.MSComm1.openedThroughLink());
 }
 
 void PortConnection::deviceTaken()
@@ -247,17 +249,17 @@ void PortConnection::deviceTaken()
     m_watch.stop();
     m_slowRetry.stop();
     PortReleased = false;
-    m_state.tray.showConnected();
+    m_tray.showConnected();
 }
 
 bool PortConnection::portHeldHere() const
 {
-    return m_state.modemBusy() || m_state.windows.ModemDetectionRunning;
+    return m_line.modemBusy() || m_line.ModemDetectionRunning;
 }
 
 void PortConnection::onDeviceBack()
 {
-    if (!m_deviceGone || ProgramEnd::underway() || m_state.MSComm1.PortOpen())
+    if (!m_deviceGone || ProgramEnd::underway() || m_line.MSComm1.PortOpen())
         return;
     // A service, the end of a call or a search has the modem: it opens the caller-ID port itself
     // when it ends.
@@ -266,11 +268,11 @@ void PortConnection::onDeviceBack()
     // Opening and closing the port below runs the event loop; the changes it makes to the
     // watched folders must not start a second taking back inside this one.
     const QScopedValueRollback<bool> taking(m_takingBack, true);
-    const int com = m_state.settings.comPortNumber();
-    m_state.MSComm1.setCommPort(com);
+    const int com = m_files.settings.comPortNumber();
+    m_line.MSComm1.setCommPort(com);
     QString reason;
     if (!openPort(&reason)) {
-        if (m_state.MSComm1.deviceMissing())
+        if (m_line.MSComm1.deviceMissing())
             return; // gone again: the watch tells when it is back
         // A new device node gets its owner and permissions a moment after it appears; that change
         // is seen as well, and a few tries a second apart cover a system that does not report it.
@@ -280,10 +282,10 @@ void PortConnection::onDeviceBack()
             QTimer::singleShot(1000, this, &PortConnection::onDeviceBack);
             return;
         }
-        const QString holder = portHolder(deviceNode(comDevicePath(com, m_state.folder())));
-        m_state.tray.setTip(
-            holder.isEmpty() ? QStringLiteral("Ringlark Caller ID is OFF. COM%1 cannot be opened.").arg(com)
-                             : QStringLiteral("Ringlark Caller ID is OFF. COM%1 is held by %2.").arg(com).arg(holder));
+        const QString holder = portHolder(deviceNode(comDevicePath(com, m_files.folder())));
+        m_tray.setTip(holder.isEmpty()
+                          ? QStringLiteral("Ringlark Caller ID is OFF. COM%1 cannot be opened.").arg(com)
+                          : QStringLiteral("Ringlark Caller ID is OFF. COM%1 is held by %2.").arg(com).arg(holder));
         m_watch.watchLocks();
         m_slowRetry.start();
         return;
@@ -291,8 +293,8 @@ void PortConnection::onDeviceBack()
     // Whatever now stands at the modem's place is the modem only once it answers as one: another
     // device given the old name (a terminal, a board) is not sent the caller-ID command.
     if (!answersAt()) {
-        m_state.MSComm1.setPortOpen(false);
-        m_state.tray.setTip(QStringLiteral("Ringlark Caller ID is OFF. COM%1 does not answer as a modem.").arg(com));
+        m_line.MSComm1.setPortOpen(false);
+        m_tray.setTip(QStringLiteral("Ringlark Caller ID is OFF. COM%1 does not answer as a modem.").arg(com));
         return; // the watch tells of the next change of the device
     }
     ModemPortOpen();
@@ -301,7 +303,7 @@ void PortConnection::onDeviceBack()
 bool PortConnection::answersAt()
 {
     // Read inside the wait as it arrives: the receive handler finds nothing left to take.
-    MSComm &port = m_state.MSComm1;
+    MSComm &port = m_line.MSComm1;
     port.clearInBuffer();
     port.Output(QStringLiteral("AT") + QChar(13));
     QString reply;

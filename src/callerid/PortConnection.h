@@ -8,7 +8,9 @@
 #include <QString>
 #include <QTimer>
 
-class AppState;
+struct ModemLine;
+class DataFiles;
+class TrayStatus;
 
 // The life of the main window's serial port for caller ID: opening it on the configured COM
 // port, switching the modem into caller-ID reporting, a port held by another program, the
@@ -24,7 +26,7 @@ public:
     // lock file goes): a holder without a lock file says nothing when it lets go.
     static constexpr int SlowRetryMs = 15000;
 
-    PortConnection(AppState &state, IMainWindow &window, QObject *parent = nullptr);
+    PortConnection(ModemLine &line, DataFiles &files, TrayStatus &tray, IMainWindow &window, QObject *parent = nullptr);
 
     void ModemPortOpen() override;
     void connectPort();
@@ -54,7 +56,9 @@ private:
     // The device at the modem's place answers "AT" with "OK" (the port is open).
     bool answersAt();
 
-    AppState &m_state;
+    ModemLine &m_line;
+    DataFiles &m_files;
+    TrayStatus &m_tray;
     IMainWindow &m_window;
     QString m_reply;
     QString m_commandText;

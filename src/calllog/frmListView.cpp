@@ -1,10 +1,11 @@
 #include "frmListView.h"
 
-#include "AppState.h"
 #include "CallDeletion.h"
 #include "CallExport.h"
 #include "CallLog.h"
 #include "CallLogFilter.h"
+#include "CallView.h"
+#include "DataFiles.h"
 #include "DeleteKey.h"
 #include "LogBrowser.h"
 #include "MsgBox.h"
@@ -36,18 +37,13 @@ constexpr double WidthDivisors[6] = {13.17, 3.7, 3.91, 7.2, 8.1, 11.05};
 
 } // namespace
 
-frmListView::frmListView(AppState &state, CallLog &log, LogBrowser &browser, QWidget *parent)
-    : Form(parent), m_state(state), m_log(log), m_browser(browser)
+frmListView::frmListView(DataFiles &files, CallView &view, CallLog &log, LogBrowser &browser, QWidget *parent)
+    : Form(parent), m_files(files), m_view(view), m_log(log), m_browser(browser)
 {
     setObjectName(QStringLiteral("frmListView"));
     setWindowTitle(QStringLiteral("Calls Log List"));
     buildControls();
     Form_Load();
-}
-
-frmListView::~frmListView()
-{
-    m_state.windows.CallsLogWindowOpen = false;
 }
 
 void frmListView::buildControls()
@@ -122,9 +118,9 @@ void frmListView::buildControls()
 
 void frmListView::Form_Load()
 {
-    m_state.Timer2.stop();
-    if (m_state.settings.colorNumber() > 0)
-        setBackColor(m_state.settings.colorNumber());
+    m_view.Timer2.stop();
+    if (m_files.settings.colorNumber() > 0)
+        setBackColor(m_files.settings.colorNumber());
     placeBelowMainWindow();
     const int listWidth = twips(ListWidth);
     for (int c = 0; c < 6; ++c)
@@ -159,7 +155,7 @@ void frmListView::itemClick(int row)
     m_clickedItem = row + 1;
     // The call numbers run 1, 2, 3 ... in file order, so a call's number is its place in the
     // list; the browser steps one down from the position given.
-    m_state.LogPosition = m_log.model().row(logRow(row)).at(0).toInt() + 1;
+    m_view.LogPosition = m_log.model().row(logRow(row)).at(0).toInt() + 1;
     m_browser.GetFromLogTopToBottom();
 }
 
@@ -249,7 +245,7 @@ void frmListView::cmdExport_Click()
     if (!alive || target.isEmpty())
         return;
     QString error;
-    if (!CallExport::writeFile(m_log.file().path(), m_state.file(RefusedCalls::fileName()), target, &error))
+    if (!CallExport::writeFile(m_log.file().path(), m_files.file(RefusedCalls::fileName()), target, &error))
         reportWriteFailure(target, error);
 }
 
@@ -260,9 +256,4 @@ void frmListView::mouseMoveEvent(QMouseEvent *event)
     if (m_filter->rowCount() > 0 && ListView1->selectionModel()->hasSelection())
         ListView1->setFocus();
     Form::mouseMoveEvent(event);
-}
-
-void frmListView::Form_Unload(bool)
-{
-    m_state.windows.CallsLogWindowOpen = false;
 }

@@ -5,7 +5,8 @@
 #include <array>
 #include <functional>
 
-class AppState;
+class DataFiles;
+struct CallView;
 class CallLog;
 class CallLogFilter;
 class LogBrowser;
@@ -21,8 +22,7 @@ class QTreeView;
 class frmListView : public Form {
     Q_OBJECT
 public:
-    frmListView(AppState &state, CallLog &log, LogBrowser &browser, QWidget *parent = nullptr);
-    ~frmListView() override;
+    frmListView(DataFiles &files, CallView &view, CallLog &log, LogBrowser &browser, QWidget *parent = nullptr);
 
     // Reloads the log after a deletion (compaction drops the marked calls, the rest are
     // renumbered); set by the main window, which knows whether a call is coming in.
@@ -46,7 +46,6 @@ public:
     void setBackColor(int bgr);
 
 protected:
-    void Form_Unload(bool byUser) override;
     void mouseMoveEvent(QMouseEvent *event) override;
 
 private:
@@ -56,7 +55,8 @@ private:
     void showSortArrow(int column, bool ascending); // column 1 to 6
     int logRow(int shownRow) const;                 // the row of the log's rows behind a shown one
 
-    AppState &m_state;
+    DataFiles &m_files;
+    CallView &m_view;
     CallLog &m_log;
     LogBrowser &m_browser;
     CallLogFilter *m_filter = nullptr;

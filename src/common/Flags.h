@@ -18,21 +18,3 @@ struct InProgressFlags {
     }
     void clear() { *this = InProgressFlags(); }
 };
-
-// Auxiliary windows that are open: while any is, the end of a call does not re-arm the
-// minimise timer.
-struct WindowFlags {
-    bool CallsLogWindowOpen = false;
-    bool BlockedWindowOpen = false;
-    bool ColorWindowOpen = false;
-    bool SetupWindowOpen = false;
-    bool AboutWindowOpen = false;
-    bool ModemDetectionRunning = false;
-
-    bool any() const
-    {
-        return CallsLogWindowOpen || BlockedWindowOpen || ColorWindowOpen || SetupWindowOpen || AboutWindowOpen ||
-               ModemDetectionRunning;
-    }
-    void clear() { *this = WindowFlags(); }
-};

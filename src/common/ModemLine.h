@@ -17,6 +17,8 @@ struct ModemLine {
     // the port commands wait for it as they wait for a ringing call. Reception goes on.
     bool callEnding = false;
     bool ModemConfigured = false;
+    // The automatic modem search is running (its window's or the first start's).
+    bool ModemDetectionRunning = false;
     // Why the latest modem search could not ask some ports (held, no permission, no answer).
     QStringList detectionProblems;
     // The latest modem search was stopped by the user (its window closed) before it stored

@@ -1,6 +1,6 @@
 #include "NetworkSettingsBox.h"
 
-#include "AppState.h"
+#include "DataFiles.h"
 #include "MsgBox.h"
 #include "NcidProtocol.h"
 

@@ -1,8 +1,9 @@
 #include "frmSetup.h"
 
-#include "AppState.h"
 #include "CallTexts.h"
+#include "CallView.h"
 #include "Clock.h"
+#include "DataFiles.h"
 #include "DesktopSettingsBox.h"
 #include "MsgBox.h"
 #include "NetworkSettingsBox.h"
@@ -22,45 +23,42 @@
 // Records 5 to 28 of acsetup.bin, from the dialog's pending values.
 class frmSetup::Records : public SetupGroup {
 public:
-    Records(AppState &state, const SetupValues &values) : m_state(state), m_values(values) {}
+    Records(DataFiles &files, const SetupValues &values) : m_files(files), m_values(values) {}
     QString groupTitle() const override { return QStringLiteral("Configuration Setup"); }
     // No text is checked: an empty code is stored empty.
     bool check(QString *) const override { return true; }
     bool write(QString *file, QString *error) override
     {
-        const Settings applied = m_values.appliedTo(m_state.settings);
-        if (!m_state.setupFile.saveSetupDialog(applied, error)) {
+        const Settings applied = m_values.appliedTo(m_files.settings);
+        if (!m_files.setupFile.saveSetupDialog(applied, error)) {
             // The program goes on with the settings the file still holds.
-            *file = m_state.setupFile.path();
+            *file = m_files.setupFile.path();
             return false;
         }
-        m_state.settings = applied;
+        m_files.settings = applied;
         return true;
     }
 
 private:
-    AppState &m_state;
+    DataFiles &m_files;
     const SetupValues &m_values;
 };
 
-frmSetup::frmSetup(AppState &state, QWidget *parent)
-    : Form(parent), m_state(state), m_records(std::make_unique<Records>(state, m_values))
+frmSetup::frmSetup(DataFiles &files, CallView &view, QWidget *parent)
+    : Form(parent), m_files(files), m_view(view), m_records(std::make_unique<Records>(files, m_values))
 {
     setObjectName(QStringLiteral("frmSetup"));
     setWindowTitle(QStringLiteral("Configuration Setup"));
     ui.build(this);
-    m_groups = {m_records.get(), NetworkSettingsBox::addTo(this, state.folder()),
-                new DesktopSettingsBox(state, ui, this)};
+    m_groups = {m_records.get(), NetworkSettingsBox::addTo(this, files.folder()),
+                new DesktopSettingsBox(files, ui, this)};
     bindOptions();
     connect(ui.cmdOkSetup, &QPushButton::clicked, this, &frmSetup::cmdOkSetup_Click);
     connect(ui.cmdDefaultSetup, &QPushButton::clicked, this, &frmSetup::cmdDefaultSetup_Click);
     Form_Load();
 }
 
-frmSetup::~frmSetup()
-{
-    m_state.windows.SetupWindowOpen = false;
-}
+frmSetup::~frmSetup() = default;
 
 void frmSetup::setBackColor(int bgr)
 {
@@ -101,22 +99,21 @@ void frmSetup::bindOptions()
 
 void frmSetup::Form_Load()
 {
-    m_state.windows.SetupWindowOpen = true;
     const QDate today = Clock::current().now().date();
     // The main window must not go to the tray under the user's hands.
-    m_state.Timer2.stop();
-    if (m_state.settings.colorNumber() > 0)
-        setBackColor(m_state.settings.colorNumber());
+    m_view.Timer2.stop();
+    if (m_files.settings.colorNumber() > 0)
+        setBackColor(m_files.settings.colorNumber());
 
-    m_values = SetupValues::fromSettings(m_state.settings);
+    m_values = SetupValues::fromSettings(m_files.settings);
     showValues();
     ui.lblShortDate->setText(CallTexts::shortDate(today));
     ui.lblLongDate->setText(CallTexts::longDate(today));
     ui.lblLongDate2->setText(QLocale().toString(today, QStringLiteral("ddd")) + QLatin1Char(' ') +
                              CallTexts::longDate(today));
     // The stored text holds a carriage return; a label breaks its lines at a line feed.
-    ui.lblModemInfo->setText(m_state.settings.Modem_Name + QLatin1Char('\n') + QStringLiteral(" is on COM Port ") +
-                             m_state.settings.COM_Port);
+    ui.lblModemInfo->setText(m_files.settings.Modem_Name + QLatin1Char('\n') + QStringLiteral(" is on COM Port ") +
+                             m_files.settings.COM_Port);
 
     adjustSize();
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
@@ -204,9 +201,4 @@ void frmSetup::cmdDefaultSetup_Click()
     takeTexts();
     m_values.useDefaults();
     showValues();
-}
-
-void frmSetup::Form_Unload(bool)
-{
-    m_state.windows.SetupWindowOpen = false;
 }

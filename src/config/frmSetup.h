@@ -7,7 +7,8 @@
 #include <QList>
 #include <memory>
 
-class AppState;
+class DataFiles;
+struct CallView;
 class SetupGroup;
 
 // The Setup dialog: the settings copied into pending values when it loads, changed by its
@@ -16,8 +17,8 @@ class SetupGroup;
 class frmSetup : public Form {
     Q_OBJECT
 public:
-    explicit frmSetup(AppState &state, QWidget *parent = nullptr);
-    ~frmSetup() override;
+    frmSetup(DataFiles &files, CallView &view, QWidget *parent = nullptr);
+    ~frmSetup() override; // where Records is whole
 
     SetupControls ui;
     const SetupValues &pending() const { return m_values; }
@@ -26,9 +27,6 @@ public:
     void cmdOkSetup_Click();
     void cmdDefaultSetup_Click();
 
-protected:
-    void Form_Unload(bool byUser) override;
-
 private:
     void Form_Load();
     void bindOptions();
@@ -36,7 +34,8 @@ private:
     void takeTexts();
 
     class Records;
-    AppState &m_state;
+    DataFiles &m_files;
+    CallView &m_view;
     SetupValues m_values;
     std::unique_ptr<Records> m_records;
     QList<SetupGroup *> m_groups; // in the order Apply saves them

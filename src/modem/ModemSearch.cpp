@@ -1,8 +1,10 @@
 #include "ModemSearch.h"
 
-#include "AppState.h"
+#include "CallView.h"
 #include "Clock.h"
 #include "ComPorts.h"
+#include "DataFiles.h"
+#include "ModemLine.h"
 #include "ModemRegistry.h"
 #include "MsgBox.h"
 #include "Waits.h"
@@ -31,15 +33,15 @@ QString answerLine(const QString &reply)
 
 } // namespace
 
-ModemSearch::ModemSearch(AppState &state, ISearchView &view, QObject *parent)
-    : QObject(parent), m_state(state), m_view(view), m_comm2(this)
+ModemSearch::ModemSearch(ModemLine &line, DataFiles &files, CallView &callView, ISearchView &view, QObject *parent)
+    : QObject(parent), m_line(line), m_files(files), m_callView(callView), m_view(view), m_comm2(this)
 {
-    m_comm2.setProgramFolder(state.folder());
+    m_comm2.setProgramFolder(files.folder());
 }
 
 void ModemSearch::closePorts()
 {
-    for (MSComm *port : {&m_state.MSComm1, &m_comm2}) {
+    for (MSComm *port : {&m_line.MSComm1, &m_comm2}) {
         if (port->PortOpen()) {
             pumpOnce();
             port->setPortOpen(false);
@@ -116,7 +118,7 @@ bool ModemSearch::portTest(int port)
         if (ask(QStringLiteral("ATI%1").arg(k), &reply)) {
             m_view.addLine(answerLine(reply));
             found = true;
-            m_state.ModemConfigured = true;
+            m_line.ModemConfigured = true;
         }
     }
     closePorts();
@@ -140,12 +142,12 @@ bool ModemSearch::answersAt(int port)
 void ModemSearch::store(int rec, const QString &text)
 {
     m_stored = true;
-    m_state.writeSetupRecord(rec, text);
+    m_files.writeSetupRecord(rec, text);
 }
 
 void ModemSearch::writeChoice()
 {
-    const Settings &s = m_state.settings;
+    const Settings &s = m_files.settings;
     store(1, QStringLiteral("Color_Choice = ") + s.Color_Choice);
     store(2, QStringLiteral("COM_Port = ") + s.COM_Port);
     store(3, QStringLiteral("Modem_Name = ") + s.Modem_Name);
@@ -153,7 +155,7 @@ void ModemSearch::writeChoice()
 
 ModemSearch::Probe ModemSearch::probeCallerId()
 {
-    Settings &s = m_state.settings;
+    Settings &s = m_files.settings;
     m_view.addLine(QStringLiteral("Modem_Name = ") + s.Modem_Name);
     m_view.addLine(QStringLiteral("COM_Port = ") + s.COM_Port);
     closePorts();
@@ -191,22 +193,22 @@ ModemSearch::Probe ModemSearch::probeCallerId()
 
 void ModemSearch::modemAt(int port, const QString &name)
 {
-    Settings &s = m_state.settings;
+    Settings &s = m_files.settings;
     s.COM_Port = QString::number(port);
     s.Modem_Name = name.isEmpty() ? QStringLiteral("Modem") : name;
-    m_state.ModemConfigured = true;
+    m_line.ModemConfigured = true;
 }
 
 void ModemSearch::keepVerdict()
 {
-    m_kept = {m_state.settings.COM_Port, m_state.settings.Modem_Name, true};
+    m_kept = {m_files.settings.COM_Port, m_files.settings.Modem_Name, true};
 }
 
 void ModemSearch::forgetUnanswered()
 {
-    m_state.settings.COM_Port = m_kept.com;
-    m_state.settings.Modem_Name = m_kept.name;
-    m_state.ModemConfigured = m_kept.configured;
+    m_files.settings.COM_Port = m_kept.com;
+    m_files.settings.Modem_Name = m_kept.name;
+    m_line.ModemConfigured = m_kept.configured;
 }
 
 bool ModemSearch::tryModem()
@@ -231,7 +233,7 @@ void ModemSearch::noCallerIdFound()
     m_view.clearList();
     m_view.addLine(QStringLiteral("Modem did not detect Caller ID String"));
     // Stored before the box opens: the box waits for the user, the settings do not.
-    m_state.settings.Call_Id_AT_Command = NoCallerId;
+    m_files.settings.Call_Id_AT_Command = NoCallerId;
     store(4, QStringLiteral("Call_Id_AT_Command = ") + NoCallerId);
     closePorts();
     MsgBox(crLines({QStringLiteral("Your Modem do not supports Caller ID!"),
@@ -248,26 +250,26 @@ void ModemSearch::begin()
     m_stop = false;
     m_stored = false;
     m_problems.clear();
-    m_state.detectionProblems.clear();
-    m_state.searchStopped = false;
-    const Settings &s = m_state.settings;
+    m_line.detectionProblems.clear();
+    m_line.searchStopped = false;
+    const Settings &s = m_files.settings;
     m_kept = {s.COM_Port, s.Modem_Name, false};
-    m_before = {s.COM_Port, s.Modem_Name, s.Call_Id_AT_Command, m_state.ModemConfigured};
+    m_before = {s.COM_Port, s.Modem_Name, s.Call_Id_AT_Command, m_line.ModemConfigured};
 }
 
 void ModemSearch::end()
 {
     closePorts();
-    m_state.detectionProblems = m_problems;
+    m_line.detectionProblems = m_problems;
     // Stopped by the user before anything was stored: no verdict. The modem in use before the
     // search is the one configured still, and is taken back for caller ID.
-    m_state.searchStopped = m_stop && !m_stored;
-    if (m_state.searchStopped) {
-        Settings &s = m_state.settings;
+    m_line.searchStopped = m_stop && !m_stored;
+    if (m_line.searchStopped) {
+        Settings &s = m_files.settings;
         s.COM_Port = m_before.com;
         s.Modem_Name = m_before.name;
         s.Call_Id_AT_Command = m_before.command;
-        m_state.ModemConfigured = m_before.configured;
+        m_line.ModemConfigured = m_before.configured;
     }
     m_running = false;
 }
@@ -288,20 +290,20 @@ bool ModemSearch::scanPorts()
 void ModemSearch::automaticSearch()
 {
     begin();
-    m_state.windows.ModemDetectionRunning = true;
-    m_state.ModemConfigured = false;
-    m_state.flags.ModemSearchInProgress = false;
-    m_state.Timer2.stop();
+    m_line.ModemDetectionRunning = true;
+    m_line.ModemConfigured = false;
+    m_line.flags.ModemSearchInProgress = false;
+    m_callView.Timer2.stop();
     m_view.clearList();
     m_view.addLine(PleaseWait);
-    if (m_state.settings.colorNumber() < 1)
-        m_state.settings.Color_Choice = QString::number(Settings::DefaultColor);
+    if (m_files.settings.colorNumber() < 1)
+        m_files.settings.Color_Choice = QString::number(Settings::DefaultColor);
 
     // However many the system lists, each is asked. A device of the modem class may be anything
     // (a board that speaks USB serial): only one that answers "AT" keeps the scan away.
     bool answered = false;
     bool found = false;
-    const QList<KnownModem> known = ModemRegistry::current().modems(m_state.folder());
+    const QList<KnownModem> known = ModemRegistry::current().modems(m_files.folder());
     for (const KnownModem &modem : known) {
         if (m_stop)
             break;
@@ -322,19 +324,19 @@ void ModemSearch::automaticSearch()
     // A port that could not be asked, or a modem that stopped answering (unplugged during the
     // search), tells nothing about the modem configured before: it stays configured.
     if (!found && !m_stored && !m_problems.isEmpty() && m_before.configured)
-        m_state.ModemConfigured = true;
+        m_line.ModemConfigured = true;
     // The main window takes the modem back for caller ID: the search lets go of it.
     end();
-    m_view.showPortNumber(m_state.settings.comPortNumber());
+    m_view.showPortNumber(m_files.settings.comPortNumber());
     m_view.setProgress(QStringLiteral("Test Finished"));
-    m_state.windows.ModemDetectionRunning = false;
+    m_line.ModemDetectionRunning = false;
 }
 
 bool ModemSearch::busy() const
 {
     // The pager after a call and the end of a call have the port as much as a ringing call or
     // a service: a test's commands would go down their line.
-    return m_running || m_state.Timer1.Interval() != 0 || m_state.modemBusy() || m_state.windows.ModemDetectionRunning;
+    return m_running || m_line.Timer1.Interval() != 0 || m_line.modemBusy() || m_line.ModemDetectionRunning;
 }
 
 bool ModemSearch::manualTest(int port)
@@ -342,8 +344,8 @@ bool ModemSearch::manualTest(int port)
     if (busy())
         return false;
     begin();
-    m_state.flags.ModemSearchInProgress = true;
-    m_state.ModemConfigured = false;
+    m_line.flags.ModemSearchInProgress = true;
+    m_line.ModemConfigured = false;
     m_view.clearList();
     const bool found = portTest(port);
     if (!found) {
@@ -358,7 +360,7 @@ bool ModemSearch::manualTest(int port)
         m_view.setProgress(QStringLiteral("Test Finished"));
     }
     end();
-    m_state.flags.ModemSearchInProgress = false;
+    m_line.flags.ModemSearchInProgress = false;
     return true;
 }
 
@@ -377,7 +379,7 @@ bool ModemSearch::chooseByHand(const QString &device, const QString &command, QS
         why = QStringLiteral("Type the caller-ID command of the modem (for example AT+VCID=1).");
     else if (!(why = askChosen(path, cmd)).isEmpty() || m_stop)
         ; // not a modem that takes the command, or the window was closed meanwhile: nothing stored
-    else if ((port = assignComNumber(path, m_state.folder())) < 1)
+    else if ((port = assignComNumber(path, m_files.folder())) < 1)
         why = QStringLiteral("No COM number from 1 to 16 is free for %1.").arg(path);
     if (!why.isEmpty() || m_stop) {
         if (error)
@@ -387,7 +389,7 @@ bool ModemSearch::chooseByHand(const QString &device, const QString &command, QS
     // A stable name (by-id) says what the modem is; a bare device node does not.
     const bool named = path.startsWith(QLatin1String("/dev/serial/by-id/"));
     modemAt(port, named ? QFileInfo(path).fileName() : QString());
-    Settings &s = m_state.settings;
+    Settings &s = m_files.settings;
     s.Call_Id_AT_Command = cmd;
     writeChoice();
     store(4, QStringLiteral("Call_Id_AT_Command = ") + cmd);

@@ -6,7 +6,9 @@
 #include <QString>
 #include <QStringList>
 
-class AppState;
+class DataFiles;
+struct CallView;
+struct ModemLine;
 
 // What the search shows while it runs: the list of what it found (List1), the progress line
 // (Label1) and the port number of the manual test (lblPortNumber).
@@ -39,7 +41,7 @@ public:
     static constexpr int ReplySeconds = 3; // for each ATI command and each candidate
     static inline const QString NoCallerId = QStringLiteral("No_CallerId_String_Found");
 
-    ModemSearch(AppState &state, ISearchView &view, QObject *parent = nullptr);
+    ModemSearch(ModemLine &line, DataFiles &files, CallView &callView, ISearchView &view, QObject *parent = nullptr);
 
     // The search a load of the window runs. The first modem that takes a caller-ID command
     // ends it; with none, the last modem that refused them all is kept with
@@ -103,7 +105,9 @@ private:
     // Why a device chosen by hand cannot be taken (empty: it answered as a modem).
     QString askChosen(const QString &device, const QString &command);
 
-    AppState &m_state;
+    ModemLine &m_line;
+    DataFiles &m_files;
+    CallView &m_callView;
     ISearchView &m_view;
     MSComm m_comm2;
     Choice m_kept; // the modem as the last verdict left it

@@ -1,8 +1,9 @@
 #include "frmDetectModem.h"
 
-#include "AppState.h"
 #include "ComPorts.h"
+#include "DataFiles.h"
 #include "IPortConnection.h"
+#include "ModemLine.h"
 #include "MsgBox.h"
 #include "UpDown.h"
 #include "WindowColor.h"
@@ -18,8 +19,10 @@
 #include <QSerialPortInfo>
 #include <QVBoxLayout>
 
-frmDetectModem::frmDetectModem(AppState &state, IPortConnection &port, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_state(state), m_port(port), m_search(state, *this, this)
+frmDetectModem::frmDetectModem(ModemLine &line, DataFiles &files, CallView &callView, IPortConnection &port,
+                               QWidget *parent)
+    : QWidget(parent, Qt::Window), m_line(line), m_files(files), m_port(port),
+      m_search(line, files, callView, *this, this)
 {
     setObjectName(QStringLiteral("frmDetectModem"));
     setWindowTitle(QStringLiteral("Modem Detection"));
@@ -68,8 +71,8 @@ frmDetectModem::frmDetectModem(AppState &state, IPortConnection &port, QWidget *
     cboDevice->setEditable(true);
     cboDevice->addItems(serialDevices());
     // The modem in use now comes first, as the device its COM number names.
-    const QString current = comDevicePath(m_state.settings.comPortNumber(), m_state.folder());
-    if (m_state.settings.comPortNumber() >= 1 && !current.isEmpty()) {
+    const QString current = comDevicePath(m_files.settings.comPortNumber(), m_files.folder());
+    if (m_files.settings.comPortNumber() >= 1 && !current.isEmpty()) {
         if (cboDevice->findText(current) < 0)
             cboDevice->insertItem(0, current);
         cboDevice->setCurrentText(current);
@@ -108,8 +111,8 @@ frmDetectModem::frmDetectModem(AppState &state, IPortConnection &port, QWidget *
     buttons->addWidget(Command1);
     layout->addLayout(buttons);
 
-    if (state.settings.colorNumber() > 0)
-        setFormBackColor(this, state.settings.colorNumber());
+    if (files.settings.colorNumber() > 0)
+        setFormBackColor(this, files.settings.colorNumber());
 
     connect(UpDownModemPort, &UpDown::changed, this, [this](int selected) { showPortNumber(selected); });
     connect(Command2, &QPushButton::clicked, this, &frmDetectModem::Command2_Click);
@@ -174,13 +177,13 @@ void frmDetectModem::Command2_Click()
     Command1->hide();
     lblProblems->clear();
     lblProblems->hide();
-    const bool hadModem = m_state.ModemConfigured;
+    const bool hadModem = m_line.ModemConfigured;
     if (m_search.manualTest(lblPortNumber->text().toInt())) {
         // A port with no modem on it leaves the configured modem as it was; either way the
         // caller-ID port, closed for the test, is opened again.
-        if (!m_state.ModemConfigured)
-            m_state.ModemConfigured = hadModem;
-        if (m_state.ModemConfigured)
+        if (!m_line.ModemConfigured)
+            m_line.ModemConfigured = hadModem;
+        if (m_line.ModemConfigured)
             m_port.ModemPortOpen();
     }
     Command2->show();
@@ -194,7 +197,7 @@ void frmDetectModem::cmdUseModem_Click()
     const bool chosen = m_search.chooseByHand(cboDevice->currentText(), cboCommand->currentText(), &error);
     // The caller-ID port let go of the modem while the chosen device was asked: it takes the
     // new modem, or the one in use before, again before anything waits for the user.
-    if (m_search.tookThePort() && m_state.ModemConfigured)
+    if (m_search.tookThePort() && m_line.ModemConfigured)
         m_port.ModemPortOpen();
     if (m_closeWhenDone) {
         close();

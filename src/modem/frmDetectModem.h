@@ -4,7 +4,9 @@
 
 #include <QWidget>
 
-class AppState;
+class DataFiles;
+struct CallView;
+struct ModemLine;
 class IPortConnection;
 class QComboBox;
 class QGroupBox;
@@ -22,7 +24,8 @@ class UpDown;
 class frmDetectModem : public QWidget, public ISearchView {
     Q_OBJECT
 public:
-    frmDetectModem(AppState &state, IPortConnection &port, QWidget *parent = nullptr);
+    frmDetectModem(ModemLine &line, DataFiles &files, CallView &callView, IPortConnection &port,
+                   QWidget *parent = nullptr);
 
     // Shows the window and runs the automatic search in it.
     void Form_Load();
@@ -60,7 +63,8 @@ protected:
 private:
     void afterSearch();
 
-    AppState &m_state;
+    ModemLine &m_line;
+    DataFiles &m_files;
     IPortConnection &m_port;
     ModemSearch m_search;
     bool m_closeWhenDone = false;

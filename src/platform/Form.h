@@ -20,7 +20,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) final;
-    virtual void Form_Unload(bool byUser) = 0;
+    // Nothing by default: most windows save nothing when unloaded.
+    virtual void Form_Unload(bool byUser) { Q_UNUSED(byUser) }
 
 private:
     bool m_unloading = false;

@@ -1,6 +1,7 @@
 #include "frmAbout.h"
 
-#include "AppState.h"
+#include "CallView.h"
+#include "DataFiles.h"
 #include "Twips.h"
 #include "WindowColor.h"
 
@@ -11,7 +12,7 @@
 #include <QPushButton>
 #include <QScreen>
 
-frmAbout::frmAbout(AppState &state, QWidget *parent) : Form(parent), m_state(state)
+frmAbout::frmAbout(DataFiles &files, CallView &view, QWidget *parent) : Form(parent), m_files(files), m_view(view)
 {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About Ringlark Talking Caller ID"));
@@ -21,7 +22,7 @@ frmAbout::frmAbout(AppState &state, QWidget *parent) : Form(parent), m_state(sta
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(twipsRect(120, 120, 1140, 1995));
     Image1->setAlignment(Qt::AlignCenter);
-    const QIcon icon(m_state.shippedFile(QStringLiteral("ringlark.ico")));
+    const QIcon icon(m_files.shippedFile(QStringLiteral("ringlark.ico")));
     Image1->setPixmap(icon.pixmap(Image1->width() - 8, Image1->width() - 8));
     Image1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
 
@@ -45,10 +46,9 @@ frmAbout::frmAbout(AppState &state, QWidget *parent) : Form(parent), m_state(sta
     cmdOK->setDefault(true);
     connect(cmdOK, &QPushButton::clicked, this, &QWidget::close);
 
-    m_state.windows.AboutWindowOpen = true;
-    m_state.Timer2.stop();
-    if (m_state.settings.colorNumber() > 0)
-        setBackColor(m_state.settings.colorNumber());
+    m_view.Timer2.stop();
+    if (m_files.settings.colorNumber() > 0)
+        setBackColor(m_files.settings.colorNumber());
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         const QRect s = screen->geometry();
         move(s.left() + (s.width() - frameGeometry().width()) / 2,
@@ -56,17 +56,7 @@ frmAbout::frmAbout(AppState &state, QWidget *parent) : Form(parent), m_state(sta
     }
 }
 
-frmAbout::~frmAbout()
-{
-    m_state.windows.AboutWindowOpen = false;
-}
-
 void frmAbout::setBackColor(int bgr)
 {
     setFormBackColor(this, bgr);
-}
-
-void frmAbout::Form_Unload(bool)
-{
-    m_state.windows.AboutWindowOpen = false;
 }

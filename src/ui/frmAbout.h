@@ -2,7 +2,8 @@
 
 #include "Form.h"
 
-class AppState;
+class DataFiles;
+struct CallView;
 class QLabel;
 class QPushButton;
 
@@ -10,8 +11,7 @@ class QPushButton;
 class frmAbout : public Form {
     Q_OBJECT
 public:
-    explicit frmAbout(AppState &state, QWidget *parent = nullptr);
-    ~frmAbout() override;
+    explicit frmAbout(DataFiles &files, CallView &view, QWidget *parent = nullptr);
 
     QLabel *Image1 = nullptr;
     QLabel *Label2 = nullptr;
@@ -19,9 +19,7 @@ public:
 
     void setBackColor(int bgr);
 
-protected:
-    void Form_Unload(bool byUser) override;
-
 private:
-    AppState &m_state;
+    DataFiles &m_files;
+    CallView &m_view;
 };

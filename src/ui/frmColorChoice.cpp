@@ -1,6 +1,7 @@
 #include "frmColorChoice.h"
 
-#include "AppState.h"
+#include "CallView.h"
+#include "DataFiles.h"
 #include "Twips.h"
 #include "WindowColor.h"
 
@@ -31,7 +32,8 @@ const QList<frmColorChoice::Choice> &frmColorChoice::choices()
     return list;
 }
 
-frmColorChoice::frmColorChoice(AppState &state, QWidget *parent) : Form(parent), m_state(state)
+frmColorChoice::frmColorChoice(DataFiles &files, CallView &view, QWidget *parent)
+    : Form(parent), m_files(files), m_view(view)
 {
     setObjectName(QStringLiteral("frmColorChoice"));
     setWindowTitle(QStringLiteral("Display Color Choice!"));
@@ -62,17 +64,11 @@ frmColorChoice::frmColorChoice(AppState &state, QWidget *parent) : Form(parent),
     setFixedSize(sizeHint());
 
     // Loading: the main window stays up while the user chooses.
-    m_state.Timer2.stop();
-    if (m_state.settings.colorNumber() > 0)
-        setBackColor(m_state.settings.colorNumber());
-    m_state.windows.ColorWindowOpen = true;
-    m_colorBefore = m_state.settings.Color_Choice;
+    m_view.Timer2.stop();
+    if (m_files.settings.colorNumber() > 0)
+        setBackColor(m_files.settings.colorNumber());
+    m_colorBefore = m_files.settings.Color_Choice;
     move(0, 0);
-}
-
-frmColorChoice::~frmColorChoice()
-{
-    m_state.windows.ColorWindowOpen = false;
 }
 
 void frmColorChoice::setBackColor(int bgr)
@@ -82,29 +78,28 @@ void frmColorChoice::setBackColor(int bgr)
 
 void frmColorChoice::colorClick(int color)
 {
-    m_state.settings.Color_Choice = QString::number(color);
+    m_files.settings.Color_Choice = QString::number(color);
     emit colorChosen(color);
     setBackColor(color);
 }
 
 void frmColorChoice::Form_Unload(bool byUser)
 {
-    m_state.windows.ColorWindowOpen = false;
-    const QString record = QStringLiteral("Color_Choice = ") + m_state.settings.Color_Choice;
+    const QString record = QStringLiteral("Color_Choice = ") + m_files.settings.Color_Choice;
     // The choice survives a restart only when the user closed the chooser: unloaded with the
     // main window going to the tray, it holds for this run alone.
     if (!byUser) {
-        m_state.setupFile.putRecord(1, record);
+        m_files.setupFile.putRecord(1, record);
         return;
     }
     QString error;
-    if (m_state.setupFile.WriteSetupRecord(1, record, m_state.settings, &error))
+    if (m_files.setupFile.WriteSetupRecord(1, record, m_files.settings, &error))
         return;
     // Stored nowhere: the program goes on with the colour it held before the chooser opened, on
     // every window, before the box lets anything else run.
-    m_state.settings.Color_Choice = m_colorBefore;
-    if (m_state.settings.colorNumber() > 0)
-        emit colorRestored(m_state.settings.colorNumber());
+    m_files.settings.Color_Choice = m_colorBefore;
+    if (m_files.settings.colorNumber() > 0)
+        emit colorRestored(m_files.settings.colorNumber());
     hide(); // not beside the box in a colour that is gone
-    reportWriteFailure(m_state.setupFile.path(), error);
+    reportWriteFailure(m_files.setupFile.path(), error);
 }

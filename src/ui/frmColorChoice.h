@@ -4,7 +4,8 @@
 
 #include <QList>
 
-class AppState;
+class DataFiles;
+struct CallView;
 class QGroupBox;
 class QLabel;
 class QPushButton;
@@ -23,8 +24,7 @@ public:
     };
     static const QList<Choice> &choices();
 
-    explicit frmColorChoice(AppState &state, QWidget *parent = nullptr);
-    ~frmColorChoice() override;
+    explicit frmColorChoice(DataFiles &files, CallView &view, QWidget *parent = nullptr);
 
     QLabel *Label2 = nullptr;
     QGroupBox *Frame1 = nullptr;
@@ -43,6 +43,7 @@ protected:
     void Form_Unload(bool byUser) override;
 
 private:
-    AppState &m_state;
+    DataFiles &m_files;
+    CallView &m_view;
     QString m_colorBefore; // Color_Choice as the chooser found it
 };

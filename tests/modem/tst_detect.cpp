@@ -75,7 +75,7 @@ struct Rig {
         }
         state = std::make_unique<AppState>(folder.path());
         state->setupFile.load(state->settings);
-        search = std::make_unique<ModemSearch>(*state, view);
+        search = std::make_unique<ModemSearch>(*state, *state, *state, view);
     }
     QByteArray record(int n) const { return folder.bytes("acsetup.bin").mid((n - 1) * 100, 100); }
 
@@ -114,7 +114,7 @@ private slots:
         Rig rig({{com, everything()}});
         rig.search->automaticSearch();
         QVERIFY(rig.state->ModemConfigured);
-        QVERIFY(!rig.state->windows.ModemDetectionRunning);
+        QVERIFY(!rig.state->ModemDetectionRunning);
         const QStringList &l = rig.view.lines;
         QVERIFY2(l.contains("/nonexistent/COM1 does not exist."), qPrintable(l.join("|"))); // said at once
         const QString n = QString::number(com);

@@ -17,7 +17,7 @@ struct PortRig {
         state->ModemConfigured = state->settings.comPortNumber() >= 1;
         modem = std::make_unique<ModemSimThread>();
         modem->linkAs(folder.path(), 1);
-        port = std::make_unique<PortConnection>(*state, window);
+        port = std::make_unique<PortConnection>(*state, *state, state->tray, window);
     }
     // What the modem received before a marker the test writes afterwards: all the step under
     // test sent, however long the modem takes.
