@@ -5,6 +5,11 @@
 
 #include <QFile>
 
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 // The reason alone: whoever reports it names the file.
@@ -122,13 +127,32 @@ bool BlockedFile::createIfMissing(QString *error) const
 
 QList<BlockedFile::Record> BlockedFile::records() const
 {
+    // Read with the system's calls: every caller is looked up here before record 5 is written.
     // The list is there, empty, from the first time it is looked at: the user finds the file
     // where the program keeps its data, before any number was blocked.
-    createIfMissing();
-    QFile f(m_path);
-    if (!f.open(QIODevice::ReadOnly))
+    const QByteArray path = QFile::encodeName(m_path);
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT)
+            createIfMissing();
         return {};
-    const QByteArray all = f.readAll();
+    }
+    QByteArray all;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && st.st_size > 0) {
+        all.resize(qsizetype(st.st_size));
+        qsizetype got = 0;
+        while (got < all.size()) {
+            const ssize_t n = ::read(fd, all.data() + got, size_t(all.size() - got));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            got += n;
+        }
+        all.truncate(got);
+    }
+    ::close(fd);
     // A record normally follows the last one, 50 bytes on; where stray bytes put the list out of
     // step, the next whole entry or marker is found wherever it starts, and the bytes before it
     // are a record of their own (damaged). Every look-up reads the list so, as the tidy-up does.

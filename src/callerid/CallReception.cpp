@@ -123,7 +123,7 @@ void CallReception::handleReport(LineState line)
     // that is shown has its report on disk next, one small positioned write before anything that
     // formats, paints or waits. A failure is told once the caller is on the screen.
     const Settings &s = m_files.settings;
-    m_call.report = CallerIdParser::parse(m_call.buffer, s.DateValue, Clock::current().now().date());
+    m_call.report = CallerIdParser::read(m_call.buffer);
     const CallerIdParser::Report &r = m_call.report;
     m_call.refusal =
         CallScreening::screen({r.callerName, r.callerNumber}, s.BlockTeleMarketersStatus, m_blocked, m_call.refusal);
@@ -132,7 +132,10 @@ void CallReception::handleReport(LineState line)
     const bool kept = refused || m_files.setupFile.WriteSetupRecord(Settings::LastReportRecord, r.lastReport,
                                                                     m_files.settings, &writeError);
     // The network hears of the caller once the report is on the disk.
-    tellCaller(refused);
+    // The clock is read once for the report: each reading looks the time zone up again.
+    const QDateTime now = Clock::current().now();
+    tellCaller(refused, now);
+    CallerIdParser::formatRecord(m_call.report, m_call.buffer, s.DateValue, now.date());
     m_files.settings.LastCallerIdReport = r.lastReport;
     CallNotice notice{r.callerName, CallTexts::displayPattern(r.callerNumber), QString(), m_call.refusal, m_call.line};
     if (refused) {
@@ -143,7 +146,7 @@ void CallReception::handleReport(LineState line)
         refuseCall();
         return;
     }
-    const CallerIdParser::Classification c = showCall();
+    const CallerIdParser::Classification c = showCall(now.date());
     notice.when = m_view.display.time();
     qCDebug(lcCalls).noquote() << "shown:" << notice.name << notice.number
                                << QString(notice.when).replace(QLatin1String("\r\n"), QLatin1String(" "))
@@ -158,7 +161,7 @@ void CallReception::handleReport(LineState line)
     }
 }
 
-CallerIdParser::Classification CallReception::showCall()
+CallerIdParser::Classification CallReception::showCall(const QDate &today)
 {
     const Settings &s = m_files.settings;
     CallerIdParser::Report &r = m_call.report;
@@ -169,7 +172,6 @@ CallerIdParser::Classification CallReception::showCall()
     m_view.display.setName(r.callerName);
     m_window.showWindow();
 
-    const QDate today = Clock::current().now().date();
     QDate date = today;
     if (s.DateValue == QLatin1String("Caller Id Date"))
         date = QDate(today.year(), r.callDateText.left(2).toInt(), r.callDateText.mid(3, 2).toInt());
@@ -185,10 +187,10 @@ CallerIdParser::Classification CallReception::showCall()
     return c;
 }
 
-void CallReception::tellCaller(bool refused)
+void CallReception::tellCaller(bool refused, const QDateTime &now)
 {
     const CallerIdParser::Report &r = m_call.report;
-    const QDate today = Clock::current().now().date();
+    const QDate today = now.date();
     const QString date = QString(r.receivedDate).remove(QLatin1Char(' '));
     const QString time = QString(r.receivedTime).remove(QLatin1Char(' '));
     ReportedCall call;
@@ -197,7 +199,7 @@ void CallReception::tellCaller(bool refused)
         call.date = today;
     call.time = QTime::fromString(time.left(4), QStringLiteral("HHmm")).isValid()
                     ? time.left(4)
-                    : Clock::current().now().time().toString(QStringLiteral("HHmm"));
+                    : now.time().toString(QStringLiteral("HHmm"));
     call.number = r.receivedNumber;
     call.name = r.receivedName;
     emit m_events.caller(call, refused);

@@ -2,6 +2,7 @@
 
 #include "CallerIdParser.h"
 
+#include <QDateTime>
 #include <QObject>
 #include <functional>
 
@@ -50,9 +51,9 @@ private:
     void append(const QString &text);
     void examine();
     void tellRings();
-    void tellCaller(bool refused);
+    void tellCaller(bool refused, const QDateTime &now);
     void handleReport(LineState line);
-    CallerIdParser::Classification showCall();
+    CallerIdParser::Classification showCall(const QDate &today);
     void refuseCall();
 
     ModemLine &m_modemLine;

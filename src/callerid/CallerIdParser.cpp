@@ -256,9 +256,23 @@ QString framedReport(const QString &buffer)
     return QStringLiteral("\r\n") + buffer + QStringLiteral("\r\n");
 }
 
-Report parse(const QString &buffer, const QString &dateValue, const QDate &today)
+Report read(const QString &buffer)
 {
     Report r;
+    const Caller who = callerOf(buffer);
+    r.callerName = who.name;
+    r.callerNumber = who.number;
+    r.lastReport = framedReport(buffer);
+    r.receivedDate = receivedValue(buffer, Date);
+    r.receivedTime = receivedValue(buffer, Time);
+    r.receivedNumber = receivedValue(buffer, Number);
+    r.receivedName = receivedValue(buffer, Name);
+    r.startsAt = keywordLineAt(buffer, Date);
+    return r;
+}
+
+void formatRecord(Report &r, const QString &buffer, const QString &dateValue, const QDate &today)
+{
     // DATE: month and day of the current year.
     if (dateValue == QLatin1String("Caller Id Date")) {
         const QString v = fourChars(lineValue(buffer, Date));
@@ -273,20 +287,14 @@ Report parse(const QString &buffer, const QString &dateValue, const QDate &today
     r.callTimeText = t.mid(0, 2) + QLatin1Char(':') + t.mid(2, 2);
     const QTime time = QTime::fromString(r.callTimeText, QStringLiteral("HH:mm"));
     r.timeLine = QStringLiteral("TM=") + (time.isValid() ? CallTexts::amPm(time) : r.callTimeText);
-
-    const Caller who = callerOf(buffer);
-    r.callerName = who.name;
     r.nameLine = QStringLiteral("NM=") + r.callerName;
-
-    r.lastReport = framedReport(buffer);
-    r.callerNumber = who.number;
     r.numberLine = QStringLiteral("NB=") + CallTexts::displayPattern(r.callerNumber);
+}
 
-    r.receivedDate = receivedValue(buffer, Date);
-    r.receivedTime = receivedValue(buffer, Time);
-    r.receivedNumber = receivedValue(buffer, Number);
-    r.receivedName = receivedValue(buffer, Name);
-    r.startsAt = keywordLineAt(buffer, Date);
+Report parse(const QString &buffer, const QString &dateValue, const QDate &today)
+{
+    Report r = read(buffer);
+    formatRecord(r, buffer, dateValue, today);
     return r;
 }
 

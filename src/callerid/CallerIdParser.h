@@ -62,6 +62,12 @@ QString framedReport(const QString &buffer);
 // Cuts the four fields out of a complete report. `dateValue` is "Caller Id Date" or
 // "System Date"; `today` is the clock's date (the year of a caller-ID date, and the system date).
 Report parse(const QString &buffer, const QString &dateValue, const QDate &today);
+// The same in two steps. What the line sent: the caller, the fields as received and the text
+// of record 5; nothing is formatted, so that record 5 can be on disk before the locale's date
+// and time formats are looked at.
+Report read(const QString &buffer);
+// Then the call record's lines (date, time, name, number) and the texts shown, into `r`.
+void formatRecord(Report &r, const QString &buffer, const QString &dateValue, const QDate &today);
 
 // The field rules, each on the text that follows its keyword.
 QString nameOf(const QString &value);

@@ -7,7 +7,31 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
+
+// All of `bytes` at `offset`, however the system splits the write.
+bool writeAllAt(int fd, const QByteArray &bytes, off_t offset)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::pwrite(fd, bytes.constData() + done, size_t(bytes.size() - done), offset + done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = ENOSPC;
+            return false;
+        }
+        done += n;
+    }
+    return true;
+}
 
 QByteArray nulRecord()
 {
@@ -149,35 +173,44 @@ bool SetupFile::saveSetupDialog(const Settings &settings, QString *error)
 bool SetupFile::writeRange(int first, int last, QString *error)
 {
     // Records are written in place: the rest of the file, the reserved records 29 to 32
-    // included, must stay as it is.
-    QFile f(m_path);
-    const QString what =
-        first == last ? QStringLiteral("record %1").arg(first) : QStringLiteral("records %1-%2").arg(first).arg(last);
+    // included, must stay as it is. With the system's calls, one positioned write: record 5 is
+    // written here while the phone rings.
+    auto what = [&] {
+        return first == last ? QStringLiteral("record %1").arg(first)
+                             : QStringLiteral("records %1-%2").arg(first).arg(last);
+    };
+    const int fd = ::open(QFile::encodeName(m_path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     auto fail = [&] {
+        const QString reason = qt_error_string(errno);
+        if (fd >= 0)
+            ::close(fd);
         if (error)
-            *error = f.errorString();
-        ProgramLog::fileWritten(m_path, what, false, f.errorString());
+            *error = reason;
+        ProgramLog::fileWritten(m_path, what(), false, reason);
         return false;
     };
-    if (!f.open(QIODevice::ReadWrite))
+    if (fd < 0)
         return fail();
-    const qint64 start = qint64(first - 1) * Settings::RecordLength;
-    if (f.size() < start) {
-        // A gap before the first record written reads back as NULs, on every file system.
-        if (!f.seek(f.size()) || f.write(QByteArray(int(start - f.size()), '\0')) < 0)
-            return fail();
+    const off_t start = off_t(first - 1) * Settings::RecordLength;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return fail();
+    QByteArray bytes;
+    // A gap before the first record written reads back as NULs, on every file system.
+    if (st.st_size < start)
+        bytes = QByteArray(qsizetype(start - st.st_size), '\0');
+    for (int n = first; n <= last; ++n)
+        bytes += m_records[n];
+    const off_t at = std::min<off_t>(start, st.st_size);
+    if (!writeAllAt(fd, bytes, at))
+        return fail();
+    if (::close(fd) != 0) {
+        const QString reason = qt_error_string(errno);
+        if (error)
+            *error = reason;
+        ProgramLog::fileWritten(m_path, what(), false, reason);
+        return false;
     }
-    if (!f.seek(start))
-        return fail();
-    for (int n = first; n <= last; ++n) {
-        if (f.write(m_records[n]) != Settings::RecordLength)
-            return fail();
-    }
-    if (!f.flush())
-        return fail();
-    f.close();
-    if (f.error() != QFileDevice::NoError)
-        return fail();
-    ProgramLog::fileWritten(m_path, what, true);
+    ProgramLog::fileWritten(m_path, what(), true);
     return true;
 }

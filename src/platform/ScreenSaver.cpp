@@ -37,6 +37,9 @@ void unInhibit(QDBusConnection &bus, quint32 cookie)
 
 bool SetScreenSaverActive(bool active)
 {
+    // Every chunk of a ringing call's text comes here: once asked, nothing more to do.
+    if (!active && g_inhibited)
+        return true;
     QDBusConnection bus("");
     if (!sessionBus(bus))
         return false;
