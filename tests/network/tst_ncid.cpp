@@ -194,6 +194,21 @@ private slots:
             QStringList{johnCall + "2"}, 0, TrayStatus::ConnectedTip, QStringList{"", ""});
         row("a phone gateway's call", "PID: " + john + ring("POTS", 0), QStringList{johnCall + "1"}, 0,
             TrayStatus::ConnectedTip, QStringList{""});
+        // ncidd ends a gateway's call with a CIDINFO and an END line; an END line alone (neither
+        // given up nor answered, or for a line without a call) ends nothing and is no call.
+        auto end = [](const char *htype, const char *line, const char *caller) {
+            return QByteArray("END: *HTYPE*") + htype +
+                   "*DATE*12082026*TIME*0122*SCALL*12/08/2026 01:21:00*ECALL*"
+                   "12/08/2026 01:22:00*CTYPE*IN*LINE*" +
+                   line + "*" + caller + "\r\n";
+        };
+        row("a SIP gateway's call",
+            "CID: " + mary + ring("VOIP", -1) + end("CANCEL", "VOIP", "NMBR*3055550100*NAME*MARY ROE*"),
+            QStringList{maryCall + "1"}, 0, TrayStatus::ConnectedTip, QStringList{""});
+        row("END lines end nothing",
+            ring("POTS", 1) + "CID: " + john + end("-", "POTS", "NMBR*5551234567*NAME*JOHN DOE*") +
+                end("BYE", "VOIP", "NMBR*P*NAME*O*") + ring("POTS", 2) + ring("POTS", 3) + ring("POTS", 0),
+            QStringList{johnCall + "3"}, 0, TrayStatus::ConnectedTip, QStringList{""});
         row("call waiting", "WID: " + john, QStringList{johnCall + "1"}, 0, TrayStatus::ConnectedTip, QStringList{""});
         row("hung up on", ring("POTS", 1) + "HUP: " + john, QStringList{johnCall + "1"}, 1, TrayStatus::ConnectedTip,
             QStringList{""});
