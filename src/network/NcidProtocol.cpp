@@ -271,6 +271,10 @@ QByteArray fromGateway(const QString &text, const QDateTime &now, const QString 
         call.date = now.toString(QStringLiteral("MMddyyyy"));
         call.time = now.toString(QStringLiteral("HHmm"));
     }
+    // Where ncidd 1.6 reads these fields differently, the server keeps what the gateway said:
+    // ncidd takes a value of one character for none (its check looks one character too far,
+    // so a withheld P comes out as NO-NUMBER), cuts a number at its first dot and a name at its
+    // first plus, and sends nothing for a call without a NAME field.
     const QString number = f.value(QStringLiteral("NMBR")), name = f.value(QStringLiteral("NAME"));
     call.number = number.isEmpty() ? QStringLiteral("NO-NUMBER") : sentField(number);
     call.name = name.isEmpty() ? QStringLiteral("NO NAME") : sentField(name);

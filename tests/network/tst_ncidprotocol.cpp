@@ -113,6 +113,13 @@ private slots:
             QByteArray("CID: *DATE*12082026*TIME*1405*LINE*VOIP*NMBR*PRIVATE*MESG*NONE*NAME*OUT-OF-AREA*\r\n"));
         row("no name", "CALL: ###DATE12081405...CALLIN...LINEVOIP...NMBR5551234567...NAME+++",
             QByteArray("CID: *DATE*12082026*TIME*1405*LINE*VOIP*NMBR*5551234567*MESG*NONE*NAME*NO NAME*\r\n"));
+        // Where ncidd 1.6 falls short the gateway's words are kept: it drops a call without a NAME
+        // field, cuts a number at a dot and a name at a plus, and reads a withheld P or O as none.
+        row("no name field", "CALL: ###DATE12081405...CALLIN...LINEVOIP...NMBR5551234567+++",
+            QByteArray("CID: *DATE*12082026*TIME*1405*LINE*VOIP*NMBR*5551234567*MESG*NONE*NAME*NO NAME*\r\n"));
+        row("dot in the number, plus in the name",
+            "CALL: ###DATE12081405...CALLWID...LINEVOIP...NMBR555.1234...NAMEA+B+++",
+            QByteArray("WID: *DATE*12082026*TIME*1405*LINE*VOIP*NMBR*555.1234*MESG*NONE*NAME*A+B*\r\n"));
         // The end of the ringing, then the end of the call with the gateway's fields as ncidd 1.6
         // sends them: the withheld P and O as they came, "-" for a field not sent, an empty one empty.
         row("caller gave up",
@@ -128,7 +135,7 @@ private slots:
             QByteArray("END: *HTYPE*-*DATE*12082026*TIME*1407*SCALL*-*ECALL*-*CTYPE*-*LINE*POTS*NMBR**NAME**\r\n"));
         // Where ncidd says "-" for a gateway that names no line, the server names its own, as its
         // CIDINFO does; a star in a field must not make up a field of its own.
-        row("no date, no line", "CALLINFO: ###CANCEL...CALLIN...NMBR555...NAMEA*B+++",
+        row("end without a date or a line", "CALLINFO: ###CANCEL...CALLIN...NMBR555...NAMEA*B+++",
             QByteArray("CIDINFO: *LINE*POTS*RING*-1*TIME*10:00:00*\r\nEND: *HTYPE*CANCEL*DATE*-*TIME*-*SCALL*-*"
                        "ECALL*-*CTYPE*IN*LINE*POTS*NMBR*555*NAME*A B*\r\n"));
         row("unknown type", "CALL: ###DATE12081405...CALLXYZ...NMBR5551234567...NAMEJOHN+++", QByteArray());
