@@ -22,6 +22,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
+
 namespace {
 
 // A SIP gateway's lines in the forms ncidd reads (ncidd.c, formatCID and CALLINFO), two lines
