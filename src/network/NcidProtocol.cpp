@@ -189,7 +189,6 @@ std::optional<QHash<QString, QString>> gatewayFields(const QString &text)
     const qsizetype end = body.indexOf(QLatin1String("+++"));
     if (end >= 0)
         body.truncate(end);
-    // SCALL and ECALL before CALL, which they end with.
     static const QStringList Labels = {QStringLiteral("SCALL"), QStringLiteral("ECALL"), QStringLiteral("DATE"),
                                        QStringLiteral("CALL"),  QStringLiteral("LINE"),  QStringLiteral("NMBR"),
                                        QStringLiteral("NAME")};
