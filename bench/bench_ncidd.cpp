@@ -14,29 +14,23 @@
 // NCIDD_BENCH_CALLS (24) and NCIDD_BENCH_IDLE_MS (10500) change the run; figures are printed,
 // nothing passes or fails on them.
 #include "BenchSupport.h"
+#include "NcidPeer.h"
 #include "TestSupport.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
 #include <algorithm>
 #include <arpa/inet.h>
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <memory>
-#include <net/if.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <pty.h>
-#include <sched.h>
-#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -45,76 +39,7 @@
 namespace {
 
 using namespace bench;
-
-bool writeFile(const char *path, const QByteArray &text)
-{
-    QFile f(QString::fromLatin1(path));
-    return f.open(QIODevice::WriteOnly) && f.write(text) == text.size();
-}
-
-// A network namespace with loopback up; false with the reason when none can be had.
-bool enterPrivateNetwork(QString *why)
-{
-    if (::unshare(CLONE_NEWNET) != 0) {
-        // Without the privilege: a user namespace of our own, in which we may.
-        const QByteArray uid = QByteArray::number(getuid()), gid = QByteArray::number(getgid());
-        if (::unshare(CLONE_NEWUSER | CLONE_NEWNET) != 0) {
-            *why = QStringLiteral("no network namespace: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
-            return false;
-        }
-        writeFile("/proc/self/setgroups", "deny");
-        if (!writeFile("/proc/self/uid_map", "0 " + uid + " 1") ||
-            !writeFile("/proc/self/gid_map", "0 " + gid + " 1")) {
-            *why = QStringLiteral("no user mapping in the user namespace");
-            return false;
-        }
-    }
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    ifreq ifr{};
-    std::strncpy(ifr.ifr_name, "lo", IFNAMSIZ - 1);
-    const bool up = fd >= 0 && ::ioctl(fd, SIOCGIFFLAGS, &ifr) == 0 &&
-                    (ifr.ifr_flags |= IFF_UP | IFF_RUNNING, ::ioctl(fd, SIOCSIFFLAGS, &ifr) == 0);
-    if (!up)
-        *why = QStringLiteral("loopback not up: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
-    if (fd >= 0)
-        ::close(fd);
-    return up;
-}
-
-bool run(const QString &program, const QStringList &args, QString *why)
-{
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(program, args);
-    if (!p.waitForFinished(180000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-        const QByteArray said = p.readAll();
-        if (qEnvironmentVariableIsSet("NCID_BENCH_DEBUG"))
-            std::fprintf(stderr, "%s\n", said.constData());
-        *why = QStringLiteral("%1 %2 failed: %3")
-                   .arg(program, args.join(QLatin1Char(' ')), QString::fromLocal8Bit(said.right(300)));
-        return false;
-    }
-    return true;
-}
-
-// Builds ncidd in a copy of the peer under `work`; its path, or empty with the reason.
-QString buildNcidd(const QString &work, QString *why)
-{
-    const QString peer = qEnvironmentVariable("NCID_PEER", QStringLiteral(RINGLARK_SOURCE_DIR "/../shared/peers/ncid"));
-    if (!QFileInfo::exists(peer + QStringLiteral("/server/ncidd.c"))) {
-        *why = QStringLiteral("no NCID peer at %1").arg(peer);
-        return QString();
-    }
-    const QString copy = work + QStringLiteral("/ncid");
-    if (!run(QStringLiteral("cp"), {QStringLiteral("-r"), peer, copy}, why) ||
-        !run(QStringLiteral("chmod"), {QStringLiteral("-R"), QStringLiteral("u+w"), copy}, why) ||
-        // Newer than its template: make keeps it rather than generating it again.
-        !run(QStringLiteral("touch"), {copy + QStringLiteral("/version.h")}, why) ||
-        !run(QStringLiteral("make"), {QStringLiteral("-C"), copy + QStringLiteral("/server"), QStringLiteral("ncidd")},
-             why))
-        return QString();
-    return copy + QStringLiteral("/server/ncidd");
-}
+using namespace NcidPeer;
 
 // One server under measure: its modem, its process and a client of it.
 struct Server {
@@ -243,36 +168,10 @@ int main(int argc, char *argv[])
     const QByteArray loadBefore = loadAverage();
 
     Server peer("ncidd 1.6");
-    const QString w = work.path() + QLatin1Char('/');
-    writeFile(qPrintable(w + QStringLiteral("ncidd.conf")), QByteArray());
-    for (const char *f : {"ncidd.alias", "ncidd.blacklist", "ncidd.whitelist"})
-        writeFile(qPrintable(w + QLatin1String(f)), QByteArray());
-    // In the foreground (-D), its files in the temporary folder, its messages to nowhere.
+    // Its messages to nowhere.
     peer.process.setStandardOutputFile(QProcess::nullDevice());
     peer.process.setStandardErrorFile(QProcess::nullDevice());
-    peer.process.start(ncidd, {QStringLiteral("-D"),
-                               QStringLiteral("-C"),
-                               w + QStringLiteral("ncidd.conf"),
-                               QStringLiteral("-A"),
-                               w + QStringLiteral("ncidd.alias"),
-                               QStringLiteral("-B"),
-                               w + QStringLiteral("ncidd.blacklist"),
-                               QStringLiteral("-W"),
-                               w + QStringLiteral("ncidd.whitelist"),
-                               QStringLiteral("-c"),
-                               w + QStringLiteral("cidcall.log"),
-                               QStringLiteral("-d"),
-                               w + QStringLiteral("ciddata.log"),
-                               QStringLiteral("-L"),
-                               w + QStringLiteral("ncidd.log"),
-                               QStringLiteral("-l"),
-                               w + QStringLiteral("LCK..modem"),
-                               QStringLiteral("-P"),
-                               w + QStringLiteral("ncidd.pid"),
-                               QStringLiteral("-p"),
-                               QStringLiteral("3333"),
-                               QStringLiteral("-t"),
-                               QString::fromLocal8Bit(peer.device)});
+    peer.process.start(ncidd, nciddArguments(work.path(), 3333, QString::fromLocal8Bit(peer.device)));
 
     QTemporaryDir folder; // outlives the program, which keeps its lock file there
     Server ours("ringlark --ncid-server");

@@ -1,10 +1,15 @@
 #include "NcidProtocol.h"
 
+#include <QHash>
+#include <optional>
+
 Q_LOGGING_CATEGORY(lcNetwork, "ringlark.network", QtWarningMsg)
 
 namespace Ncid {
 
-QString fieldText(const QString &value)
+namespace {
+
+QString plainText(const QString &value)
 {
     QString v;
     v.reserve(value.size());
@@ -16,7 +21,14 @@ QString fieldText(const QString &value)
         else
             v += c;
     }
-    v = v.trimmed();
+    return v;
+}
+
+} // namespace
+
+QString fieldText(const QString &value)
+{
+    const QString v = plainText(value).trimmed();
     return v.isEmpty() ? QStringLiteral("-") : v;
 }
 
@@ -163,64 +175,108 @@ Message parse(const QString &line)
     return m;
 }
 
+namespace {
+
+// A gateway's line cut into its "...LABELvalue..." parts: each label's value as sent (trimmed),
+// the first of a label kept, as ncidd reads the first; "CANCEL" and "BYE" stand alone, under
+// HTYPE. None when the line is not of the gateway form.
+std::optional<QHash<QString, QString>> gatewayFields(const QString &text)
+{
+    QString body = text.mid(text.indexOf(QLatin1Char(':')) + 1).trimmed();
+    if (!body.startsWith(QLatin1String("###")))
+        return std::nullopt;
+    body = body.mid(3);
+    const qsizetype end = body.indexOf(QLatin1String("+++"));
+    if (end >= 0)
+        body.truncate(end);
+    static const QStringList Labels = {QStringLiteral("SCALL"), QStringLiteral("ECALL"), QStringLiteral("DATE"),
+                                       QStringLiteral("CALL"),  QStringLiteral("LINE"),  QStringLiteral("NMBR"),
+                                       QStringLiteral("NAME")};
+    QHash<QString, QString> fields;
+    for (const QString &part : body.split(QLatin1String("..."))) {
+        if (part == QLatin1String("CANCEL") || part == QLatin1String("BYE")) {
+            if (!fields.contains(QStringLiteral("HTYPE")))
+                fields.insert(QStringLiteral("HTYPE"), part);
+            continue;
+        }
+        for (const QString &label : Labels) {
+            if (part.startsWith(label)) {
+                if (!fields.contains(label))
+                    fields.insert(label, part.mid(label.size()).trimmed());
+                break;
+            }
+        }
+    }
+    return fields;
+}
+
+// The end of a gateway's call as ncidd sends it to every client, its fields as the gateway sent
+// them ("-" for one it did not send):
+//   END: *HTYPE*CANCEL*DATE*mmddyyyy*TIME*hhmm*SCALL*...*ECALL*...*CTYPE*IN*LINE*...*NMBR*...*NAME*...*
+// NMBR and NAME keep a withheld P or O, as ncidd keeps them here. The line is the one its CIDINFO
+// names (the server's own for a gateway that names none), so that a client can pair the two.
+QByteArray endLine(const QHash<QString, QString> &f, const QString &line, const QDateTime &now)
+{
+    auto sent = [&f](const char *label) {
+        const auto it = f.constFind(QLatin1String(label));
+        return it == f.cend() ? QStringLiteral("-") : plainText(*it);
+    };
+    const QString date = f.value(QStringLiteral("DATE"));
+    const bool dated = date.size() >= 8; // mmddhhmm
+    return QStringLiteral("END: *HTYPE*%1*DATE*%2*TIME*%3*SCALL*%4*ECALL*%5*CTYPE*%6*LINE*%7*NMBR*%8*NAME*%9*\r\n")
+        .arg(sent("HTYPE"),
+             dated ? plainText(date.left(4)) + now.toString(QStringLiteral("yyyy")) : QStringLiteral("-"),
+             dated ? plainText(date.mid(4, 4)) : QStringLiteral("-"), sent("SCALL"), sent("ECALL"), sent("CALL"),
+             fieldText(line), sent("NMBR"), sent("NAME"))
+        .toLatin1();
+}
+
+} // namespace
+
 QByteArray fromGateway(const QString &text, const QDateTime &now, const QString &line)
 {
     const bool isCall = text.startsWith(QLatin1String("CALL: "));
     const bool isInfo = text.startsWith(QLatin1String("CALLINFO: "));
     if (!isCall && !isInfo)
         return {};
-    QString body = text.mid(text.indexOf(QLatin1Char(':')) + 1).trimmed();
-    if (!body.startsWith(QLatin1String("###")))
+    const std::optional<QHash<QString, QString>> fields = gatewayFields(text);
+    if (!fields)
         return {};
-    body = body.mid(3);
-    const qsizetype end = body.indexOf(QLatin1String("+++"));
-    if (end >= 0)
-        body.truncate(end);
+    const QHash<QString, QString> &f = *fields;
     Call call;
-    call.line = line;
-    call.date = now.toString(QStringLiteral("MMddyyyy"));
-    call.time = now.toString(QStringLiteral("HHmm"));
-    QString type = QStringLiteral("IN");
-    int ring = 0;
-    bool named = false, numbered = false;
-    for (const QString &part : body.split(QLatin1String("..."))) {
-        auto value = [&](int skip) { return part.mid(skip).trimmed(); };
-        if (part == QLatin1String("CANCEL")) {
-            ring = -1;
-        } else if (part == QLatin1String("BYE")) {
-            ring = -2;
-        } else if (part.startsWith(QLatin1String("SCALL")) || part.startsWith(QLatin1String("ECALL"))) {
-            continue; // the start and end of the call: the end of ringing says enough
-        } else if (part.startsWith(QLatin1String("DATE"))) {
-            const QString v = value(4);
-            if (v.size() >= 8) {
-                call.date = v.left(4) + now.toString(QStringLiteral("yyyy"));
-                call.time = v.mid(4, 4);
-            }
-        } else if (part.startsWith(QLatin1String("CALL"))) {
-            type = value(4);
-        } else if (part.startsWith(QLatin1String("LINE"))) {
-            if (!value(4).isEmpty())
-                call.line = value(4);
-        } else if (part.startsWith(QLatin1String("NMBR"))) {
-            call.number = value(4).isEmpty() ? QStringLiteral("NO-NUMBER") : sentField(value(4));
-            numbered = true;
-        } else if (part.startsWith(QLatin1String("NAME"))) {
-            call.name = value(4).isEmpty() ? QStringLiteral("NO NAME") : sentField(value(4));
-            named = true;
-        }
-    }
+    call.line = f.value(QStringLiteral("LINE"));
+    if (call.line.isEmpty())
+        call.line = line;
     if (isInfo) {
-        if (ring == 0)
-            return {};
-        return ringLine(call.line, ring, now.toString(QStringLiteral("HH:mm:ss")));
+        // The end of the call's ringing (-1: the caller gave up, -2: it was answered), then the
+        // end of the call itself, which ncidd sends for every CALLINFO.
+        const QString htype = f.value(QStringLiteral("HTYPE"));
+        QByteArray out;
+        if (!htype.isEmpty())
+            out = ringLine(call.line, htype == QLatin1String("CANCEL") ? -1 : -2,
+                           now.toString(QStringLiteral("HH:mm:ss")));
+        return out + endLine(f, call.line, now);
     }
     static const QStringList Types = {QStringLiteral("IN"),  QStringLiteral("OUT"), QStringLiteral("HUP"),
                                       QStringLiteral("BLK"), QStringLiteral("PID"), QStringLiteral("WID")};
-    if (!numbered || !Types.contains(type))
+    const QString type = f.value(QStringLiteral("CALL"), QStringLiteral("IN"));
+    if (!f.contains(QStringLiteral("NMBR")) || !Types.contains(type))
         return {};
-    if (!named)
-        call.name = QStringLiteral("NO NAME");
+    const QString date = f.value(QStringLiteral("DATE"));
+    if (date.size() >= 8) {
+        call.date = date.left(4) + now.toString(QStringLiteral("yyyy"));
+        call.time = date.mid(4, 4);
+    } else {
+        call.date = now.toString(QStringLiteral("MMddyyyy"));
+        call.time = now.toString(QStringLiteral("HHmm"));
+    }
+    // Where ncidd 1.6 reads these fields differently, the server keeps what the gateway said:
+    // ncidd takes a value of one character for none (its check looks one character too far,
+    // so a withheld P comes out as NO-NUMBER), cuts a number at its first dot and a name at its
+    // first plus, and sends nothing for a call without a NAME field.
+    const QString number = f.value(QStringLiteral("NMBR")), name = f.value(QStringLiteral("NAME"));
+    call.number = number.isEmpty() ? QStringLiteral("NO-NUMBER") : sentField(number);
+    call.name = name.isEmpty() ? QStringLiteral("NO NAME") : sentField(name);
     return callLine(type == QLatin1String("IN") ? QStringLiteral("CID") : type, call);
 }
 

@@ -64,7 +64,8 @@ enum class Kind {
     Msg,    // a text message
     Hello,  // a client's HELLO: IDENT: or HELLO: CMD: line at connect
     Status, // a numbered server line (200, 210, 25x, 300)
-    Other,  // anything else: ignored
+    Other,  // anything else: ignored. So is END:, the end of a gateway's call: the CIDINFO sent
+            // before it ends the ringing, and it names no call a client has not heard of.
 };
 
 struct Message {
@@ -88,10 +89,11 @@ Message parse(const QString &line);
 // A gateway's line (a SIP or VoIP gateway, a phone's), as ncidd passes it on to its clients:
 //   CALL: ###DATEmmddhhmm...CALLtype...LINEid...NMBRnumber...NAMEwords+++
 // becomes "<type>: *DATE*...*NAME*...*" (CID for IN; HUP, BLK, PID, WID, OUT as they are), and
-//   CALLINFO: ###CANCEL...LINEid...+++ (or ###BYE...)
-// the end of its ringing, "CIDINFO: *LINE*id*RING*-1*" (-2 for BYE). `now` gives the year, and
-// the date and time where the gateway sent none; `line` stands for a gateway that names none.
-// Empty for any other line.
+//   CALLINFO: ###CANCEL...DATE...SCALL...ECALL...CALLIN...LINEid...NMBR...NAME...+++ (or ###BYE...)
+// the end of its ringing, "CIDINFO: *LINE*id*RING*-1*" (-2 for BYE), then the end of the call,
+// "END: *HTYPE*CANCEL*DATE*...*NAME*...*" (a CALLINFO that is neither gives the END line alone).
+// `now` gives the year, and the date and time where the gateway sent none; `line` stands for a
+// gateway that names none. Empty for any other line.
 QByteArray fromGateway(const QString &text, const QDateTime &now, const QString &line);
 
 // Cuts what a peer sends into lines. A line that grows past the bound before its line end is

@@ -6,9 +6,9 @@
 #include "CallExport.h"
 #include "CallRecord.h"
 #include "NcidCalls.h"
+#include "NcidRig.h"
 #include "NcidServer.h"
 #include "NetworkSettingsBox.h"
-#include "Services.h"
 #include "SoundRecorder.h"
 #include "SpeechOutput.h"
 #include "TestSupport.h"
@@ -49,50 +49,6 @@ QByteArray dots(const QByteArray &record)
     return record + QByteArray(80 - record.size(), '.');
 }
 
-class NoPort : public IPortConnection {
-public:
-    void ModemPortOpen() override {}
-};
-
-// A program's subsystems without a window: the settings, the call handling and the network.
-struct Program {
-    explicit Program(const ProgramSettings &options)
-    {
-        folder.copyProgramData();
-        state = std::make_unique<AppState>(folder.path());
-        state->setupFile.load(state->settings);
-        state->settings.Talking_Call = false;
-        state->settings.PopUpWindow = false;
-        state->options = options;
-        services = std::make_unique<Services>(*state, window, port);
-    }
-    QByteArray log() const { return folder.bytes(QStringLiteral("Array.bin")); }
-
-    TestFolder folder;
-    FakeWindow window;
-    NoPort port;
-    std::unique_ptr<AppState> state;
-    std::unique_ptr<Services> services;
-};
-
-ProgramSettings serverOn(const QString &address = QStringLiteral("127.0.0.1"))
-{
-    ProgramSettings o;
-    o.ncidServerEnabled = true;
-    o.ncidServerAddress = address;
-    o.ncidServerPort = 0; // any free port
-    return o;
-}
-
-ProgramSettings clientOf(quint16 port)
-{
-    ProgramSettings o;
-    o.ncidClientEnabled = true;
-    o.ncidClientHost = QStringLiteral("127.0.0.1");
-    o.ncidClientPort = port;
-    return o;
-}
-
 // A voice that never finishes what it says: the program waits its longest for it.
 struct EndlessVoice : SpeechOutput {
     EndlessVoice() { SpeechOutput::install(this); }
@@ -119,18 +75,18 @@ private slots:
     {
         Program p(serverOn());
         p.log(); // no log yet
-        QVERIFY(p.services->network.start());
+        QVERIFY(p.core->network.start());
         QTcpSocket s;
-        s.connectToHost(QHostAddress::LocalHost, p.services->network.server().port());
+        s.connectToHost(QHostAddress::LocalHost, p.core->network.server().port());
         QCOMPARE(readLines(s, 4), QByteArray("200 Server: Ringlark (NCID) " RINGLARK_VERSION "\r\n"
                                              "210 API: 1.5 Feature Set 1\r\n252 Call log empty\r\n"
                                              "300 End of connection startup\r\n"));
         // A keep-alive and a HELLO get no answer, and the client stays.
         s.write("\r\nHELLO: IDENT: client test 1\r\n");
         // The modem's call, as the reception gets it.
-        p.services->reception.receive("\r\nRING\r\n\r\nDATE = 0321\r\nTIME = 1405\r\nNMBR = 5551234567\r\n"
-                                      "NAME = JOHN DOE\r\n");
-        p.services->reception.receive("\r\nRING\r\n");
+        p.core->reception.receive("\r\nRING\r\n\r\nDATE = 0321\r\nTIME = 1405\r\nNMBR = 5551234567\r\n"
+                                  "NAME = JOHN DOE\r\n");
+        p.core->reception.receive("\r\nRING\r\n");
         p.state->Timer1.fire();
         // The clock's time of each ring, hh:mm:ss.
         QString sent = QString::fromLatin1(readLines(s, 4));
@@ -140,22 +96,22 @@ private slots:
                                       "NAME*JOHN DOE*\r\n"
                                       "CIDINFO: *LINE*POTS*RING*2*TIME*hh:mm:ss*\r\n"
                                       "CIDINFO: *LINE*POTS*RING*0*TIME*hh:mm:ss*\r\n"));
-        QCOMPARE(p.services->network.server().clientCount(), 1);
+        QCOMPARE(p.core->network.server().clientCount(), 1);
         // Withheld fields go out in the words ncidd uses; a blocked caller is hung up on.
-        QVERIFY(p.services->blocked.append("(305)-555-0100", "MARY ROE"));
+        QVERIFY(p.core->blocked.append("(305)-555-0100", "MARY ROE"));
         const QByteArray withheld =
             "CID: *DATE*03212026*TIME*1406*LINE*POTS*NMBR*PRIVATE*MESG*NONE*NAME*OUT-OF-AREA*\r\n";
         const QByteArray blocked = "HUP: *DATE*03212026*TIME*1407*LINE*POTS*NMBR*3055550100*MESG*NONE*NAME*MARY*\r\n";
-        p.services->reception.receive("\r\nRING\r\n\r\nDATE = 0321\r\nTIME = 1406\r\nNMBR = P\r\nNAME = O\r\n");
+        p.core->reception.receive("\r\nRING\r\n\r\nDATE = 0321\r\nTIME = 1406\r\nNMBR = P\r\nNAME = O\r\n");
         p.state->Timer1.fire();
-        p.services->reception.receive("\r\nRING\r\n\r\nDATE = 0321\r\nTIME = 1407\r\nNMBR = 3055550100\r\n"
-                                      "NAME = MARY\r\n");
+        p.core->reception.receive("\r\nRING\r\n\r\nDATE = 0321\r\nTIME = 1407\r\nNMBR = 3055550100\r\n"
+                                  "NAME = MARY\r\n");
         p.state->Timer1.fire();
         const QByteArray live = readLines(s, 6);
         QVERIFY2(live.contains(withheld) && live.contains(blocked), live.constData());
         // The next client gets the stored calls as history, each as it went out live.
         QTcpSocket second;
-        second.connectToHost(QHostAddress::LocalHost, p.services->network.server().port());
+        second.connectToHost(QHostAddress::LocalHost, p.core->network.server().port());
         const QByteArray history = readLines(second, 7);
         QVERIFY2(history.contains("CIDLOG: *DATE*03212026*TIME*1405*LINE*POTS*NMBR*5551234567*MESG*NONE*NAME*JOHN "
                                   "DOE*\r\nCIDLOG" +
@@ -194,6 +150,21 @@ private slots:
             QStringList{johnCall + "2"}, 0, TrayStatus::ConnectedTip, QStringList{"", ""});
         row("a phone gateway's call", "PID: " + john + ring("POTS", 0), QStringList{johnCall + "1"}, 0,
             TrayStatus::ConnectedTip, QStringList{""});
+        // ncidd ends a gateway's call with a CIDINFO and an END line; an END line alone (neither
+        // given up nor answered, or for a line without a call) ends nothing and is no call.
+        auto end = [](const char *htype, const char *line, const char *caller) {
+            return QByteArray("END: *HTYPE*") + htype +
+                   "*DATE*12082026*TIME*0122*SCALL*12/08/2026 01:21:00*ECALL*"
+                   "12/08/2026 01:22:00*CTYPE*IN*LINE*" +
+                   line + "*" + caller + "\r\n";
+        };
+        row("a SIP gateway's call",
+            "CID: " + mary + ring("VOIP", -1) + end("CANCEL", "VOIP", "NMBR*3055550100*NAME*MARY ROE*"),
+            QStringList{maryCall + "1"}, 0, TrayStatus::ConnectedTip, QStringList{""});
+        row("END lines end nothing",
+            ring("POTS", 1) + "CID: " + john + end("-", "POTS", "NMBR*5551234567*NAME*JOHN DOE*") +
+                end("BYE", "VOIP", "NMBR*P*NAME*O*") + ring("POTS", 2) + ring("POTS", 3) + ring("POTS", 0),
+            QStringList{johnCall + "3"}, 0, TrayStatus::ConnectedTip, QStringList{""});
         row("call waiting", "WID: " + john, QStringList{johnCall + "1"}, 0, TrayStatus::ConnectedTip, QStringList{""});
         row("hung up on", ring("POTS", 1) + "HUP: " + john, QStringList{johnCall + "1"}, 1, TrayStatus::ConnectedTip,
             QStringList{""});
@@ -215,17 +186,12 @@ private slots:
         p.state->tray.showConnected();
         QStringList shownLines;
         connect(&p.state->callEvents, &CallEvents::announced, this, [&](const CallNotice &n) { shownLines << n.line; });
-        p.services->network.client().feed(lines);
-        QTRY_COMPARE(p.services->network.client().pendingLines(), 0);
+        p.core->network.client().feed(lines);
+        QTRY_COMPARE(p.core->network.client().pendingLines(), 0);
         QTest::qWait(20); // the held line's call is handed on from the event loop
         if (p.state->Timer1.isRunning())
             p.state->Timer1.fire();
-        QStringList calls;
-        for (const QString &record : p.state->calls.records()) {
-            const CallRecord::Fields f = CallRecord::fields(record);
-            calls << f.name.trimmed() + "|" + f.number.trimmed() + "|" + f.rings.trimmed();
-        }
-        QTEST(calls, "calls");
+        QTEST(p.calls(), "calls");
         const QByteArray refused = p.folder.bytes(RefusedCalls::fileName());
         QTEST(int(refused.count('\n')), "refused");
         QTEST(p.state->tray.tip(), "tip");
@@ -241,21 +207,21 @@ private slots:
         if (tclsh.isEmpty() || !QFileInfo::exists(client))
             QSKIP("NCID's client (../shared/peers/ncid) or tclsh is not here");
         Program p(serverOn());
-        p.services->reception.receive("\r\nRING\r\n\r\nDATE = 0321\r\nTIME = 1405\r\nNMBR = 3055550100\r\n"
-                                      "NAME = MARY ROE\r\n");
+        p.core->reception.receive("\r\nRING\r\n\r\nDATE = 0321\r\nTIME = 1405\r\nNMBR = 3055550100\r\n"
+                                  "NAME = MARY ROE\r\n");
         p.state->Timer1.fire(); // stored: the history holds it
-        QVERIFY(p.services->network.start());
+        QVERIFY(p.core->network.start());
         QProcess ncid;
-        ncid.start(tclsh, {client, "--no-gui", "127.0.0.1", QString::number(p.services->network.server().port())});
+        ncid.start(tclsh, {client, "--no-gui", "127.0.0.1", QString::number(p.core->network.server().port())});
         QVERIFY(ncid.waitForStarted(5000));
-        QTRY_COMPARE_WITH_TIMEOUT(p.services->network.server().clientCount(), 1, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(p.core->network.server().clientCount(), 1, 10000);
         QByteArray out;
         QTRY_VERIFY_WITH_TIMEOUT((out += ncid.readAllStandardOutput()).contains("Server: Ringlark"), 10000);
-        p.services->reception.receive("\r\nRING\r\n\r\nDATE = 0321\r\nTIME = 1406\r\nNMBR = 5551234567\r\n"
-                                      "NAME = JOHN DOE\r\n");
+        p.core->reception.receive("\r\nRING\r\n\r\nDATE = 0321\r\nTIME = 1406\r\nNMBR = 5551234567\r\n"
+                                  "NAME = JOHN DOE\r\n");
         p.state->Timer1.fire();
         QTcpSocket other;
-        other.connectToHost(QHostAddress::LocalHost, p.services->network.server().port());
+        other.connectToHost(QHostAddress::LocalHost, p.core->network.server().port());
         QVERIFY(readLines(other, 4).size() > 0);
         other.write("MSG: Dinner is ready\r\n");
         QTRY_VERIFY_WITH_TIMEOUT((out += ncid.readAllStandardOutput()).contains("Dinner is ready"), 10000);
@@ -271,20 +237,20 @@ private slots:
     {
         // One program publishes the modem's calls; another takes them and stores them alike.
         Program server(serverOn());
-        QVERIFY(server.services->network.start());
-        Program client(clientOf(server.services->network.server().port()));
-        QVERIFY(client.services->network.start());
-        QTRY_VERIFY(client.services->network.client().isConnected());
-        QTRY_COMPARE(server.services->network.server().clientCount(), 1);
+        QVERIFY(server.core->network.start());
+        Program client(clientOf(server.core->network.server().port()));
+        QVERIFY(client.core->network.start());
+        QTRY_VERIFY(client.core->network.client().isConnected());
+        QTRY_COMPARE(server.core->network.server().clientCount(), 1);
         QCOMPARE(client.state->tray.tip(), TrayStatus::ConnectedTip);
         // One call shown, one refused by the publisher's blocked list.
-        QVERIFY(server.services->blocked.append("(305)-555-0100", "MARY ROE"));
+        QVERIFY(server.core->blocked.append("(305)-555-0100", "MARY ROE"));
         for (const char *report :
              {"NMBR = 5551234567\r\nNAME = JOHN DOE\r\n", "NMBR = 3055550100\r\nNAME = MARY\r\n"}) {
-            server.services->reception.receive(QByteArray("\r\nRING\r\n\r\nDATE = 0321\r\nTIME = 1405\r\n") + report);
+            server.core->reception.receive(QByteArray("\r\nRING\r\n\r\nDATE = 0321\r\nTIME = 1405\r\n") + report);
             // A refused call is over at once; the other rings on.
             if (server.state->Timer1.isRunning()) {
-                server.services->reception.receive("\r\nRING\r\n\r\nRING\r\n");
+                server.core->reception.receive("\r\nRING\r\n\r\nRING\r\n");
                 server.state->Timer1.fire();
             }
             QTRY_COMPARE(client.log(), server.log());

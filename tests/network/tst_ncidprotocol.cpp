@@ -49,6 +49,10 @@ private slots:
         row("history", "CIDLOG: *DATE*03212026*TIME*1405*NMBR*-*MESG*NONE*NAME*-*", K::CidLog, "-", "-", 0);
         row("ringing stopped", "CIDINFO: *LINE*POTS*RING*0*TIME*11:41:36*", K::CidInfo, "", "", 0);
         row("answered elsewhere", "CIDINFO: *LINE*POTS*RING*-2*TIME*11:41:36*", K::CidInfo, "", "", -2);
+        // The end of a gateway's call names a caller, but is no call: its CIDINFO ended the ringing.
+        row("end of a gateway's call",
+            "END: *HTYPE*CANCEL*DATE*12082026*TIME*1406*SCALL*-*ECALL*-*CTYPE*IN*LINE*VOIP*NMBR*5551234567*NAME*JOHN*",
+            K::Other, "", "", 0);
         row("status", "300 End of connection startup", K::Status, "", "", 0);
         row("message", "MSG: Dinner is ready", K::Msg, "", "", 0);
         // Malformed: no number, no ring count, no fields, unknown label, no label.
@@ -109,12 +113,31 @@ private slots:
             QByteArray("CID: *DATE*12082026*TIME*1405*LINE*VOIP*NMBR*PRIVATE*MESG*NONE*NAME*OUT-OF-AREA*\r\n"));
         row("no name", "CALL: ###DATE12081405...CALLIN...LINEVOIP...NMBR5551234567...NAME+++",
             QByteArray("CID: *DATE*12082026*TIME*1405*LINE*VOIP*NMBR*5551234567*MESG*NONE*NAME*NO NAME*\r\n"));
+        // Where ncidd 1.6 falls short the gateway's words are kept: it drops a call without a NAME
+        // field, cuts a number at a dot and a name at a plus, and reads a withheld P or O as none.
+        row("no name field", "CALL: ###DATE12081405...CALLIN...LINEVOIP...NMBR5551234567+++",
+            QByteArray("CID: *DATE*12082026*TIME*1405*LINE*VOIP*NMBR*5551234567*MESG*NONE*NAME*NO NAME*\r\n"));
+        row("dot in the number, plus in the name",
+            "CALL: ###DATE12081405...CALLWID...LINEVOIP...NMBR555.1234...NAMEA+B+++",
+            QByteArray("WID: *DATE*12082026*TIME*1405*LINE*VOIP*NMBR*555.1234*MESG*NONE*NAME*A+B*\r\n"));
+        // The end of the ringing, then the end of the call with the gateway's fields as ncidd 1.6
+        // sends them: the withheld P and O as they came, "-" for a field not sent, an empty one empty.
         row("caller gave up",
-            "CALLINFO: ###CANCEL...DATE12081405...SCALL12/08/2026 14:05:00...ECALL12/08/2026 "
+            "CALLINFO: ###CANCEL...DATE12081406...SCALL12/08/2026 14:05:00...ECALL12/08/2026 "
             "14:05:20...CALLIN...LINEVOIP...NMBR5551234567...NAMEJOHN DOE+++",
-            QByteArray("CIDINFO: *LINE*VOIP*RING*-1*TIME*10:00:00*\r\n"));
-        row("answered", "CALLINFO: ###BYE...DATE12081405...CALLIN...LINEVOIP...NMBR5551234567...NAMEJOHN DOE+++",
-            QByteArray("CIDINFO: *LINE*VOIP*RING*-2*TIME*10:00:00*\r\n"));
+            QByteArray("CIDINFO: *LINE*VOIP*RING*-1*TIME*10:00:00*\r\nEND: *HTYPE*CANCEL*DATE*12082026*TIME*1406*"
+                       "SCALL*12/08/2026 14:05:00*ECALL*12/08/2026 14:05:20*CTYPE*IN*LINE*VOIP*NMBR*5551234567*"
+                       "NAME*JOHN DOE*\r\n"));
+        row("answered, withheld", "CALLINFO: ###BYE...DATE12081407...CALLIN...LINEVOIP...NMBRP...NAMEO+++",
+            QByteArray("CIDINFO: *LINE*VOIP*RING*-2*TIME*10:00:00*\r\nEND: *HTYPE*BYE*DATE*12082026*TIME*1407*SCALL*-*"
+                       "ECALL*-*CTYPE*IN*LINE*VOIP*NMBR*P*NAME*O*\r\n"));
+        row("neither gave up nor answered", "CALLINFO: ###DATE12081407...LINEPOTS...NMBR...NAME+++",
+            QByteArray("END: *HTYPE*-*DATE*12082026*TIME*1407*SCALL*-*ECALL*-*CTYPE*-*LINE*POTS*NMBR**NAME**\r\n"));
+        // Where ncidd says "-" for a gateway that names no line, the server names its own, as its
+        // CIDINFO does; a star in a field must not make up a field of its own.
+        row("end without a date or a line", "CALLINFO: ###CANCEL...CALLIN...NMBR555...NAMEA*B+++",
+            QByteArray("CIDINFO: *LINE*POTS*RING*-1*TIME*10:00:00*\r\nEND: *HTYPE*CANCEL*DATE*-*TIME*-*SCALL*-*"
+                       "ECALL*-*CTYPE*IN*LINE*POTS*NMBR*555*NAME*A B*\r\n"));
         row("unknown type", "CALL: ###DATE12081405...CALLXYZ...NMBR5551234567...NAMEJOHN+++", QByteArray());
         row("no number field", "CALL: ###DATE12081405...CALLIN...NAMEJOHN+++", QByteArray());
         row("not the gateway form", "CALL: *DATE*12082026*NMBR*5551234567*", QByteArray());
