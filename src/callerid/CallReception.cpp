@@ -34,14 +34,31 @@ void CallReception::MSComm1_OnComm()
     MSComm &port = m_modemLine.MSComm1;
     if (port.InBufferCount() == 0)
         return;
-    if (port.CommEvent() == MSComm::comEvReceive)
+    if (port.CommEvent() == MSComm::comEvReceive) {
+        if (m_modemHeld) {
+            // Another line's call has the reception: the modem's text waits for its end.
+            m_heldModemText += port.Input();
+            if (m_heldModemText.size() > MaxBufferWithoutRing)
+                m_heldModemText = m_heldModemText.right(MaxBufferWithoutRing);
+            return;
+        }
         append(port.Input());
+    }
     examine();
 }
 
 void CallReception::receive(const QString &text)
 {
     append(text);
+    examine();
+}
+
+void CallReception::holdModem(bool hold)
+{
+    m_modemHeld = hold;
+    if (hold || m_heldModemText.isEmpty())
+        return;
+    append(std::exchange(m_heldModemText, QString()));
     examine();
 }
 
@@ -210,9 +227,9 @@ void CallReception::refuseCall()
     m_call.NameSeen = m_call.NumberSeen = m_call.DateSeen = m_call.TimeSeen = false;
     m_view.Timer2.stop();
     // A caller who has already hung up is not answered: the end of the call stores the call as
-    // a refused one. Calls taken from an NCID server cannot be answered here at all: refused,
+    // a refused one. Calls taken from the network cannot be answered here at all: refused,
     // they are stored as such and not announced, and end as the server tells.
-    if (m_line == LineState::Ended || m_files.callsFromServer())
+    if (m_line == LineState::Ended || m_modemLine.networkCall)
         return;
     // A modem that fails under the drop is told of once the call is stored.
     MsgBoxDeferral later;

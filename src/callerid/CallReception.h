@@ -39,6 +39,9 @@ public:
     // Text of the line from another call source than the modem (an NCID server, as a modem
     // report): handled as the modem's text is.
     void receive(const QString &text);
+    // While another line's call has the reception, the modem's text is kept and handled once
+    // the hold ends (that call is over), as if it had come then.
+    void holdModem(bool hold);
     // The line has been quiet long enough (Timer1): a report that has become whole with the end
     // of the call is handled first, then the call ends.
     void lineWentQuiet();
@@ -66,5 +69,7 @@ private:
     BlockedFile &m_blocked;
     ICallAnnouncer &m_voice;
     EndOfCall &m_end;
+    bool m_modemHeld = false;
+    QString m_heldModemText;
     LineState m_line = LineState::Ringing;
 };

@@ -71,6 +71,7 @@ EndOfCall::EndedCall EndOfCall::takeCall()
     m_call.RingSeen = false;
     m_call.ringsTold = 0;
     m_call.line.clear();
+    m_line.networkCall = false;
     return ended;
 }
 

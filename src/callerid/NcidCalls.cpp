@@ -50,6 +50,9 @@ NcidCalls::NcidCalls(ModemLine &line, DataFiles &files, CallView &view, CallEven
     connect(&m_client, &NcidClient::message, this, &NcidCalls::onMessage);
     connect(&m_client, &NcidClient::connectedChanged, this, &NcidCalls::onConnectedChanged);
     connect(&m_server, &NcidServer::messageReceived, this, [this](const QString &text) { m_tray.setTip(text); });
+    connect(&m_server, &NcidServer::gatewayLines, this, &NcidCalls::fromGateway);
+    connect(&m_events, &CallEvents::ring, this, &NcidCalls::modemCallHeard);
+    connect(&m_events, &CallEvents::caller, this, &NcidCalls::modemCallHeard);
     // A call also ends without a word from the server (ten seconds of silence).
     connect(&m_events, &CallEvents::ended, this, &NcidCalls::lineFree);
 }
@@ -80,9 +83,17 @@ void NcidCalls::publish()
     m_server.lineName = lineName();
     auto now = [] { return Clock::current().now().time().toString(QStringLiteral("HH:mm:ss")); };
     CallEvents &events = m_events;
-    connect(&events, &CallEvents::ring, &m_server,
-            [this, now](int count) { m_server.sendRing(lineName(), count, now()); });
+    // The modem's calls only: a gateway's went out as the gateway sent them.
+    connect(&events, &CallEvents::ring, &m_server, [this, now](int count) {
+        if (m_modemLine.networkCall)
+            return;
+        m_published = true;
+        m_server.sendRing(lineName(), count, now());
+    });
     connect(&events, &CallEvents::caller, &m_server, [this](const ReportedCall &reported, bool refused) {
+        if (m_modemLine.networkCall)
+            return;
+        m_published = true;
         Ncid::Call call;
         call.date = reported.date.toString(QStringLiteral("MMddyyyy"));
         call.time = reported.time;
@@ -91,7 +102,10 @@ void NcidCalls::publish()
         call.line = lineName();
         m_server.sendCall(call, refused);
     });
-    connect(&events, &CallEvents::ended, &m_server, [this, now] { m_server.sendRing(lineName(), 0, now()); });
+    connect(&events, &CallEvents::ended, &m_server, [this, now] {
+        if (std::exchange(m_published, false))
+            m_server.sendRing(lineName(), 0, now());
+    });
 }
 
 QList<Ncid::Call> NcidCalls::storedCalls() const
@@ -162,9 +176,54 @@ void NcidCalls::endCall(bool handOver)
         takeHeld();
 }
 
+void NcidCalls::feed(const QString &text)
+{
+    // A call of the network's: no modem here answers or hangs up on it, and it is not published
+    // again. The end of the call forgets it.
+    m_modemLine.networkCall = true;
+    m_reception.receive(text);
+}
+
+void NcidCalls::setLine(const QString &line)
+{
+    m_line = line;
+    m_reception.holdModem(!line.isEmpty());
+}
+
+void NcidCalls::modemCallHeard()
+{
+    if (m_modemLine.networkCall || m_modemCall)
+        return;
+    m_modemCall = true;
+    // Where a gateway's line rings too, the modem's calls are named as well.
+    if (m_linesSeen.size() > 1)
+        m_call.line = lineName();
+}
+
+void NcidCalls::fromGateway(const QByteArray &lines)
+{
+    // Its lines are named; the modem's line is one more.
+    m_linesSeen.insert(lineName());
+    // As a client takes a server's lines: one a turn of the event loop, never inside the
+    // socket's read signal (a call is announced in waits that run the loop).
+    for (const QString &line : m_gatewayReader.feed(lines))
+        m_gatewayLines << Ncid::parse(line);
+    QMetaObject::invokeMethod(this, &NcidCalls::takeGatewayLine, Qt::QueuedConnection);
+}
+
+void NcidCalls::takeGatewayLine()
+{
+    if (m_gatewayLines.isEmpty())
+        return;
+    const Ncid::Message m = m_gatewayLines.takeFirst();
+    if (!m_gatewayLines.isEmpty())
+        QMetaObject::invokeMethod(this, &NcidCalls::takeGatewayLine, Qt::QueuedConnection);
+    onMessage(m);
+}
+
 void NcidCalls::freeReception()
 {
-    m_line.clear();
+    setLine(QString());
     // The line of the call is said while it rings, not after.
     if (m_tray.tip().startsWith(TrayStatus::ConnectedTip + QStringLiteral(": a call on ")))
         m_tray.setTip(TrayStatus::ConnectedTip);
@@ -172,6 +231,7 @@ void NcidCalls::freeReception()
 
 void NcidCalls::lineFree()
 {
+    m_modemCall = false;
     if (m_ending)
         return; // the end this program asked for: handed over once it is done
     // Ended by silence, from inside the end of the call: the next call once that is done.
@@ -185,8 +245,8 @@ void NcidCalls::takeHeld()
     if (m_handing)
         return; // the loop below goes on with the next one
     const QScopedValueRollback<bool> handing(m_handing, true);
-    while (m_line.isEmpty() && !m_held.isEmpty()) {
-        m_line = m_held.first().line;
+    while (m_line.isEmpty() && !m_modemCall && !m_held.isEmpty()) {
+        setLine(m_held.first().line);
         // Its messages until its call ends; what follows is that line's next call, next in turn.
         while (!m_held.isEmpty() && m_held.first().line == m_line && !m_held.first().messages.isEmpty()) {
             --m_heldMessages;
@@ -210,9 +270,9 @@ void NcidCalls::onMessage(const Ncid::Message &m)
     const QString line = m.call.line;
     if (m_linesSeen.size() < 2) // more than one is all that is asked
         m_linesSeen.insert(line);
-    if (m_line.isEmpty() && m_held.isEmpty())
-        m_line = line;
-    if (line == m_line) {
+    if (m_line.isEmpty() && !m_modemCall && m_held.isEmpty())
+        setLine(line);
+    if (line == m_line && !m_modemCall) {
         take(m);
         return;
     }
@@ -236,7 +296,7 @@ void NcidCalls::take(const Ncid::Message &m)
 {
     if (m.kind == Ncid::Kind::CidInfo) {
         if (m.ring > 0)
-            m_reception.receive(QStringLiteral("\r\nRING\r\n"));
+            feed(QStringLiteral("\r\nRING\r\n"));
         else
             endCall(); // 0: the ringing stopped; -1, -2: answered here or elsewhere
         return;
@@ -251,7 +311,7 @@ void NcidCalls::take(const Ncid::Message &m)
     // which keeps the reception.
     if (m_call.ReportProcessed) {
         endCall(false);
-        m_line = line;
+        setLine(line);
     }
     m_number = m.call.number;
     // Where more than one line rings, the user is told which one this is.
@@ -260,7 +320,7 @@ void NcidCalls::take(const Ncid::Message &m)
         m_tray.setTip(TrayStatus::ConnectedTip + QStringLiteral(": a call on ") + line);
     if (m.call.refused)
         m_call.refusal = Refusal::RefusedByServer;
-    m_reception.receive(modemReport(m.call));
+    feed(modemReport(m.call));
     // The server hung up, or blocked it: the call is over now.
     if (m.call.refused)
         endCall();

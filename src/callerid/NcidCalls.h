@@ -56,8 +56,17 @@ private:
 
     void publish();
     void onMessage(const Ncid::Message &m);
+    // A gateway's call, passed on by this program's server: a call of its own line, as a
+    // server's call is for a client.
+    void fromGateway(const QByteArray &lines);
+    void takeGatewayLine();
+    // The modem's call has begun (its ring or its caller, heard by the reception).
+    void modemCallHeard();
+    // The line whose call the reception has (empty: none); the modem waits while it has one.
+    void setLine(const QString &line);
     // A ring, a caller or the end of the ringing, of the line that has the reception.
     void take(const Ncid::Message &m);
+    void feed(const QString &text);
     void onConnectedChanged(bool connected);
     // Ends the call in progress (its ringing stopped, or the next call begins); `handOver`: the
     // call held longest gets the reception.
@@ -80,11 +89,15 @@ private:
     CallReception &m_reception;
     NcidServer m_server;
     NcidClient m_client;
-    QString m_line;         // the line whose call the reception has; empty while it has none
-    QString m_number;       // the number of its caller, as the server sent it
-    bool m_ending = false;  // in the end of a call this program asked for
-    bool m_handing = false; // handing held calls to the reception
+    QString m_line;           // the line whose call the reception has; empty while it has none
+    QString m_number;         // the number of its caller, as the server sent it
+    bool m_ending = false;    // in the end of a call this program asked for
+    bool m_handing = false;   // handing held calls to the reception
+    bool m_modemCall = false; // the modem's call has the reception
+    bool m_published = false; // the modem's call in progress was published (its end is, too)
     QList<HeldCall> m_held;
     int m_heldMessages = 0;
     QSet<QString> m_linesSeen;
+    Ncid::LineReader m_gatewayReader;
+    QList<Ncid::Message> m_gatewayLines; // a gateway's lines not yet taken
 };

@@ -16,6 +16,9 @@ struct ModemLine {
     // The end of a call is being processed (stored, shown, the pager told): the services and
     // the port commands wait for it as they wait for a ringing call. Reception goes on.
     bool callEnding = false;
+    // The call in progress came from the network (an NCID server's or a gateway's line), not
+    // from the modem: no modem here answers or hangs up on it.
+    bool networkCall = false;
     bool ModemConfigured = false;
     // The automatic modem search is running (its window's or the first start's).
     bool ModemDetectionRunning = false;

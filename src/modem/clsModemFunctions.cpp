@@ -27,8 +27,8 @@ bool clsModemFunctions::ZapIncomingCall()
 {
     if (m_line.Timer1.Interval() < 1)
         return false; // no call is ringing
-    // Calls taken from an NCID server ring on another line: no modem here answers them.
-    if (m_files.callsFromServer())
+    // Calls taken from an NCID server or a gateway ring on another line: no modem here answers them.
+    if (m_files.callsFromServer() || m_line.networkCall)
         return false;
     // While the call is being dropped it cannot end by its own timer: whoever dropped it ends it
     // once, afterwards. A call that was not dropped rings on to its usual end.

@@ -211,6 +211,7 @@ void NcidServer::onLine(QTcpSocket *socket, const QString &line)
     if (const QByteArray passed = Ncid::fromGateway(line, Clock::current().now(), lineName); !passed.isEmpty()) {
         qCInfo(lcNetwork, "NCID gateway %s sent a call", qPrintable(peerOf(socket)));
         broadcast(passed);
+        emit gatewayLines(passed);
         return;
     }
     if (m.kind == Ncid::Kind::Msg && !m.text.isEmpty()) {

@@ -55,6 +55,8 @@ signals:
     void clientsChanged(int count);
     // A client sent a message; every client has been sent it (the sender too, as ncidd does).
     void messageReceived(const QString &text);
+    // A gateway's call, as it was passed on to every client (CID:, HUP:, CIDINFO: lines...).
+    void gatewayLines(const QByteArray &lines);
 
 private:
     struct Client {

@@ -5,6 +5,7 @@
 #include "AuxWindows.h"
 #include "CallExport.h"
 #include "CallRecord.h"
+#include "MemoryLine.h"
 #include "NcidCalls.h"
 #include "NcidRig.h"
 #include "NcidServer.h"
@@ -196,6 +197,74 @@ private slots:
         QTEST(int(refused.count('\n')), "refused");
         QTEST(p.state->tray.tip(), "tip");
         QTEST(shownLines, "shownLines");
+    }
+
+    void gatewayCallsBesideTheModem_data()
+    {
+        // The program with its modem and a gateway feeding its server. Steps: "m" text from the
+        // modem, "g" a line from the gateway, "quiet" the modem's line silent for ten seconds.
+        // `calls`: the log afterwards (name, number, rings); `refused`: lines of refused.txt;
+        // `modemLinesOut`: the server published something of the modem's line.
+        columns<QStringList, QStringList, int, bool>("steps", "calls", "refused", "modemLinesOut");
+        const QString mary = "CALL: ###DATE12081405...CALLIN...LINEVOIP...NMBR3055550100...NAMEMARY ROE+++";
+        const QString gaveUp = "CALLINFO: ###CANCEL...DATE12081406...CALLIN...LINEVOIP...NMBR3055550100..."
+                               "NAMEMARY ROE+++";
+        const QString answered = QString(gaveUp).replace("CANCEL", "BYE");
+        const QString john = "m\r\nRING\r\n\r\nDATE = 1208\r\nTIME = 1405\r\nNMBR = 5551234567\r\n"
+                             "NAME = JOHN DOE\r\n";
+        const QString ring = "m\r\nRING\r\n";
+        const QString johnCall = "JOHN  DOE|(555)-123-4567|";
+        const QString maryCall = "MARY  ROE|(305)-555-0100|";
+        row("a gateway's call", QStringList{"g" + mary, "g" + gaveUp}, QStringList{maryCall + "1"}, 0, false);
+        // The modem's text waits while the gateway's call has the reception: one call each.
+        row("the modem rings during it", QStringList{"g" + mary, john, ring, "g" + answered, ring, "quiet"},
+            QStringList{maryCall + "1", johnCall + "3"}, 0, true);
+        row("a gateway's call while the modem's rings", QStringList{john, "g" + mary, ring, "quiet", "g" + gaveUp},
+            QStringList{johnCall + "2", maryCall + "1"}, 0, true);
+        // Refused by the user's list: stored as such, and the modem is not answered for it.
+        row("a blocked gateway caller", QStringList{"block", "g" + mary, "g" + gaveUp}, QStringList{maryCall + "1"}, 1,
+            false);
+    }
+
+    void gatewayCallsBesideTheModem()
+    {
+        QFETCH(QStringList, steps);
+        Program p(serverOn());
+        MemoryLine modem;
+        p.state->MSComm1.useDevice(&modem);
+        QVERIFY(p.state->MSComm1.setPortOpen(true));
+        QVERIFY(p.core->network.start());
+        QTcpSocket gateway;
+        gateway.connectToHost(QHostAddress::LocalHost, p.core->network.server().port());
+        readLines(gateway, 3); // its startup
+        QByteArray out;
+        auto settle = [&] {
+            // The queued hand-overs (the port's event, the gateway's lines one a turn) are done.
+            for (int turn = 0; turn < 20; ++turn)
+                QCoreApplication::processEvents();
+            out += gateway.readAll();
+        };
+        for (const QString &step : steps) {
+            if (step == "block") {
+                QVERIFY(p.core->blocked.append("(305)-555-0100", "MARY ROE"));
+            } else if (step == "quiet") {
+                QVERIFY(p.state->Timer1.isRunning());
+                p.state->Timer1.fire();
+            } else if (step.startsWith('m')) {
+                const QByteArray text = step.mid(1).replace("\\r\\n", "\r\n").toLatin1();
+                modem.feed(text.constData(), text.size());
+            } else {
+                const qsizetype before = out.size();
+                gateway.write(step.mid(1).toLatin1() + "\r\n");
+                QTRY_VERIFY((out += gateway.readAll()).size() > before); // passed on to the clients
+            }
+            settle();
+        }
+        QTEST(p.calls(), "calls");
+        QTEST(int(p.folder.bytes(RefusedCalls::fileName()).count('\n')), "refused");
+        QTEST(out.contains("LINE*POTS"), "modemLinesOut");
+        QVERIFY2(!modem.sent.contains("ATA"), modem.sent.constData());
+        QVERIFY2(!out.contains("LINE*POTS*NMBR*3055550100"), out.constData()); // a gateway's call is not the modem's
     }
 
     void ncidOwnClient()
