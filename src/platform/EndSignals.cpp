@@ -12,25 +12,31 @@ namespace {
 
 int g_pipe[2] = {-1, -1};
 
-void onSignal(int)
+void onSignal(int number)
 {
-    const char byte = 1;
+    const char byte = char(number);
     const ssize_t ignored = ::write(g_pipe[0], &byte, 1);
     (void)ignored; // a full pipe already holds a request
 }
 
 } // namespace
 
-EndSignals::EndSignals(QObject *parent) : QObject(parent)
+EndSignals::EndSignals(HangUp hangUp, QObject *parent) : QObject(parent)
 {
     if (g_pipe[0] >= 0 || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, g_pipe) != 0)
         return;
     m_notifier = new QSocketNotifier(g_pipe[1], QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, [this] {
+    connect(m_notifier, &QSocketNotifier::activated, this, [this, hangUp] {
         char bytes[16];
-        while (::read(g_pipe[1], bytes, sizeof bytes) > 0) {
+        bool end = false, reload = false;
+        for (ssize_t n; (n = ::read(g_pipe[1], bytes, sizeof bytes)) > 0;) {
+            for (ssize_t i = 0; i < n; ++i)
+                (bytes[i] == SIGHUP && hangUp == HangUp::Reloads ? reload : end) = true;
         }
-        emit endRequested();
+        if (reload)
+            emit reloadRequested();
+        if (end)
+            emit endRequested();
     });
     struct sigaction action = {};
     action.sa_handler = onSignal;
@@ -53,6 +59,6 @@ EndSignals::~EndSignals()
     g_pipe[0] = g_pipe[1] = -1;
 }
 #else
-EndSignals::EndSignals(QObject *parent) : QObject(parent) {}
+EndSignals::EndSignals(HangUp, QObject *parent) : QObject(parent) {}
 EndSignals::~EndSignals() = default;
 #endif

@@ -11,12 +11,15 @@ class QSocketNotifier;
 class EndSignals : public QObject {
     Q_OBJECT
 public:
-    explicit EndSignals(QObject *parent = nullptr);
+    // What SIGHUP means: the end (a terminal's program), or "read the settings again" (a service).
+    enum class HangUp { Ends, Reloads };
+    explicit EndSignals(HangUp hangUp = HangUp::Ends, QObject *parent = nullptr);
     ~EndSignals() override;
     bool installed() const { return m_notifier != nullptr; }
 
 signals:
     void endRequested();
+    void reloadRequested();
 
 private:
     QSocketNotifier *m_notifier = nullptr;

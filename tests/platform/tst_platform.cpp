@@ -232,15 +232,29 @@ private slots:
         QVERIFY(watch.folders().isEmpty());
     }
 
+    void endSignalReachesTheLoop_data()
+    {
+        // What SIGHUP means to the program; the signal sent; the ends and reloads it asks for.
+        columns<bool, int, int, int>("hangUpReloads", "signal", "ends", "reloads");
+        row("a terminal's program, SIGTERM", false, SIGTERM, 1, 0);
+        row("a terminal's program, SIGHUP", false, SIGHUP, 1, 0);
+        row("a service, SIGTERM", true, SIGTERM, 1, 0);
+        row("a service, SIGHUP", true, SIGHUP, 0, 1);
+    }
+
     void endSignalReachesTheLoop()
     {
-        EndSignals ends;
-        QVERIFY(ends.installed());
-        QSignalSpy spy(&ends, &EndSignals::endRequested);
-        QCOMPARE(::kill(::getpid(), SIGTERM), 0);
-        QTRY_COMPARE(spy.count(), 1);
+        QFETCH(bool, hangUpReloads);
+        QFETCH(int, signal);
+        EndSignals stops(hangUpReloads ? EndSignals::HangUp::Reloads : EndSignals::HangUp::Ends);
+        QVERIFY(stops.installed());
+        QSignalSpy ends(&stops, &EndSignals::endRequested);
+        QSignalSpy reloads(&stops, &EndSignals::reloadRequested);
+        QCOMPARE(::kill(::getpid(), signal), 0);
+        QTRY_COMPARE(ends.count() + reloads.count(), 1);
         QTest::qWait(50);
-        QCOMPARE(spy.count(), 1);
+        QTEST(int(ends.count()), "ends");
+        QTEST(int(reloads.count()), "reloads");
     }
 
     void singleInstancePerFolder()
