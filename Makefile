@@ -26,7 +26,7 @@ endif
 # package does not pull in.)
 BUILD_PKGS := g++ make cmake qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-multimedia-dev \
               qt6-qpa-plugins libqt6dbus6 libgl-dev qt6-speech-dev qt6-declarative-dev \
-              qt6-speech-flite-plugin qt6-speech-speechd-plugin
+              qt6-speech-flite-plugin qt6-speech-speechd-plugin libqt6sql6-sqlite
 # Only needed by `make run` on a machine without a display (virtual X server and a screenshot).
 DEMO_PKGS := xvfb xauth x11-utils imagemagick fonts-liberation
 
