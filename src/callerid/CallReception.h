@@ -48,6 +48,8 @@ private:
     void tellRings();
     void tellCaller(bool refused);
     void handleReport(LineState line);
+    // The refusal decision and the user's name for the caller, onto the call and its report.
+    void screenCall();
     CallerIdParser::Classification showCall();
     void refuseCall();
 

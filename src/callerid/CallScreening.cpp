@@ -1,6 +1,7 @@
 #include "CallScreening.h"
 
 #include "BlockCommand.h"
+#include "Screening.h"
 
 namespace CallScreening {
 
@@ -16,7 +17,45 @@ Refusal screen(const CallerIdParser::Caller &who, bool telemarketersBlocked, con
     return Refusal::None;
 }
 
-QString reasonText(Refusal refusal)
+Decision decide(const CallerIdParser::Caller &who, const QString &shownNumber, bool telemarketersBlocked,
+                const BlockedFile &blocked, Refusal refusedBefore, Screening *rules)
+{
+    Decision d;
+    if (!rules || refusedBefore != Refusal::None) {
+        d.refusal = screen(who, telemarketersBlocked, blocked, refusedBefore);
+        return d;
+    }
+    // Withheld names ("UNKNOWN NAME") are no name to match a name pattern with.
+    const bool named = who.name != CallerIdParser::UnknownName && who.name != CallerIdParser::PrivateName;
+    const RuleVerdict v = rules->decide(who.number, shownNumber, named ? who.name : QString());
+    d.alias = v.alias;
+    if (const ScreeningRule *rule = rules->ruleOf(v)) {
+        d.rule = rule->pattern;
+        d.ruleId = rule->id;
+    }
+    switch (v.kind) {
+    case RuleVerdict::Allowed:
+        d.allowed = true;
+        return d;
+    case RuleVerdict::NoRule:
+    case RuleVerdict::Blocked:
+    case RuleVerdict::NotOnAllowList:
+        break;
+    }
+    d.refusal = screen(who, telemarketersBlocked, blocked, refusedBefore);
+    if (d.refusal != Refusal::None) {
+        // The spec's own rules refused it: no pattern of the user's is the reason.
+        d.rule.clear();
+        d.ruleId = 0;
+    } else if (v.kind == RuleVerdict::Blocked) {
+        d.refusal = Refusal::Pattern;
+    } else if (v.kind == RuleVerdict::NotOnAllowList) {
+        d.refusal = Refusal::NotOnAllowList;
+    }
+    return d;
+}
+
+QString reasonText(Refusal refusal, const QString &rule)
 {
     switch (refusal) {
     case Refusal::None:
@@ -27,8 +66,26 @@ QString reasonText(Refusal refusal)
         return QStringLiteral("unknown name");
     case Refusal::RefusedByServer:
         return QStringLiteral("refused by the server");
+    case Refusal::Pattern:
+        return QStringLiteral("pattern ") + rule;
+    case Refusal::NotOnAllowList:
+        return QStringLiteral("not on the allow list");
     }
     return QString();
+}
+
+QString describe(const Decision &d)
+{
+    QString text;
+    if (d.refusal != Refusal::None)
+        text = QStringLiteral("Refused: ") + reasonText(d.refusal, d.rule);
+    else if (d.allowed)
+        text = QStringLiteral("Allowed: pattern ") + d.rule;
+    else
+        text = QStringLiteral("Shown: no rule refuses it");
+    if (!d.alias.isEmpty())
+        text += QStringLiteral(" (shown as ") + d.alias + QLatin1Char(')');
+    return text;
 }
 
 } // namespace CallScreening

@@ -4,6 +4,7 @@
 #include "CallerIdParser.h"
 
 class BlockedFile;
+class Screening;
 
 // Whether the program refuses a caller, and why. The one place the rules are applied: the
 // reception asks once per call and keeps the answer on the call.
@@ -15,7 +16,25 @@ namespace CallScreening {
 Refusal screen(const CallerIdParser::Caller &who, bool telemarketersBlocked, const BlockedFile &blocked,
                Refusal refusedBefore = Refusal::None);
 
+// The decision with what it rests on.
+struct Decision {
+    Refusal refusal = Refusal::None;
+    QString rule;         // the pattern that decided (refused, or let through), "" when none did
+    qint64 ruleId = 0;    // that rule in the screening store
+    QString alias;        // the user's own name for the caller, "" when none
+    bool allowed = false; // an allow rule let it through
+};
+
+// The same with the user's screening rules as well (none when `rules` is null): a caller on the
+// allow list is never refused, by the blocked list, the telemarketer switch or a pattern; one
+// that a block pattern matches is refused; with "allow only the allow list" on, so is every
+// caller not on it. `shownNumber` is the number as the display shows it.
+Decision decide(const CallerIdParser::Caller &who, const QString &shownNumber, bool telemarketersBlocked,
+                const BlockedFile &blocked, Refusal refusedBefore, Screening *rules);
+
 // For the program's log: why, in a few words ("" when not refused).
-QString reasonText(Refusal refusal);
+QString reasonText(Refusal refusal, const QString &rule = QString());
+// What would happen to such a caller and why, in a sentence ("Refused: pattern ^800").
+QString describe(const Decision &d);
 
 } // namespace CallScreening
