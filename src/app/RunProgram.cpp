@@ -6,7 +6,10 @@
 #include "DesktopIdentity.h"
 #include "EndSignals.h"
 #include "Log.h"
+#include "MsgBox.h"
 #include "ProgramFolder.h"
+#include "Screening.h"
+#include "ScreeningCommand.h"
 #include "SingleInstance.h"
 #include "SoundOutput.h"
 #include "WindowMessageBoxes.h"
@@ -15,6 +18,7 @@
 #include <QApplication>
 #include <QScopeGuard>
 #include <QStyleFactory>
+#include <QTimer>
 
 int runProgram(int argc, char *argv[], const std::function<void(AppState &, frmMain &)> &loaded)
 {
@@ -27,6 +31,11 @@ int runProgram(int argc, char *argv[], const std::function<void(AppState &, frmM
         QCoreApplication core(argc, argv);
         QCoreApplication::setApplicationName(DesktopIdentity::applicationName());
         return exportCallsCommand(*options.exportCalls);
+    }
+    if (options.screening.any()) {
+        QCoreApplication core(argc, argv);
+        QCoreApplication::setApplicationName(DesktopIdentity::applicationName());
+        return screeningCommand(options.screening);
     }
     // Taken before the window system's connection is made: Qt's X11 plugin takes the start's id
     // out of the environment for its own first window.
@@ -47,6 +56,14 @@ int runProgram(int argc, char *argv[], const std::function<void(AppState &, frmM
     AppState state(resolveProgramFolder(), findShippedFolder(QCoreApplication::applicationDirPath()));
     state.startToken = startToken;
     state.options = options.applied(ProgramSettings::load(state.folder()));
+    // The user's screening rules, for every call of this run; told once when they cannot be used.
+    Screening screening(state.folder());
+    screening.open();
+    Screening::install(&screening);
+    const auto noScreening = qScopeGuard([] { Screening::install(nullptr); });
+    if (const QString problem = screening.problem(); !problem.isEmpty())
+        QTimer::singleShot(0, &app,
+                           [problem] { MsgBox(problem, MsgStyle::Exclamation, QStringLiteral("Call Screening")); });
     frmMain window(state);
     QObject::connect(&window, &frmMain::programEnded, &app, &QApplication::quit, Qt::QueuedConnection);
     // Heard from the first search on: a kill during it ends the program as well.
