@@ -16,6 +16,7 @@
 #include "frmMain.h"
 
 #include <QApplication>
+#include <QLoggingCategory>
 #include <QScopeGuard>
 #include <QStyleFactory>
 #include <QTimer>
@@ -35,6 +36,9 @@ int runProgram(int argc, char *argv[], const std::function<void(AppState &, frmM
     if (options.screening.any()) {
         QCoreApplication core(argc, argv);
         QCoreApplication::setApplicationName(DesktopIdentity::applicationName());
+        // The command says what went wrong itself, in one line: the store's own notes are for --verbose.
+        if (!options.verbose)
+            QLoggingCategory::setFilterRules(QStringLiteral("ringlark.files.warning=false\nringlark.files.info=false"));
         return screeningCommand(options.screening);
     }
     // Taken before the window system's connection is made: Qt's X11 plugin takes the start's id

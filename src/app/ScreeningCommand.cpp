@@ -154,13 +154,15 @@ int screeningCommand(const ScreeningRequest &request)
     if (request.check) {
         const BlockedFile blocked(QDir(folder).filePath(QStringLiteral("blocked.bin")),
                                   QDir(folder).filePath(QStringLiteral("blocktemp.bin")));
-        const QString name = request.checkName.isEmpty() ? CallerIdParser::UnknownName : request.checkName;
-        const QString number = RuleSet::digitsOf(request.checkNumber).isEmpty()
-                                   ? request.checkNumber
-                                   : RuleSet::digitsOf(request.checkNumber);
+        // The caller as the line would report it: the same parser cuts the fields.
+        const QString report =
+            QStringLiteral("\r\nDATE = 0101\r\nTIME = 1200\r\nNMBR = %1\r\nNAME = %2\r\n")
+                .arg(request.checkNumber.simplified(),
+                     request.checkName.isEmpty() ? QStringLiteral("O") : request.checkName.simplified());
+        const CallerIdParser::Report r =
+            CallerIdParser::parse(report, QStringLiteral("System Date"), QDate(2000, 1, 1));
         const CallScreening::Decision d =
-            CallScreening::decide({name, number}, CallTexts::displayPattern(number), telemarketersBlocked(folder),
-                                  blocked, Refusal::None, &s);
+            CallScreening::decide(r, telemarketersBlocked(folder), blocked, Refusal::None, &s);
         say(CallScreening::describe(d));
     }
     return ok ? 0 : 1;

@@ -159,9 +159,8 @@ void CallReception::handleReport(LineState line)
 void CallReception::screenCall()
 {
     CallerIdParser::Report &r = m_call.report;
-    const CallScreening::Decision d = CallScreening::decide(
-        {r.callerName, r.callerNumber}, CallTexts::displayPattern(r.callerNumber),
-        m_state.settings.BlockTeleMarketersStatus, m_blocked, m_call.refusal, Screening::current());
+    const CallScreening::Decision d = CallScreening::decide(r, m_state.settings.BlockTeleMarketersStatus, m_blocked,
+                                                            m_call.refusal, Screening::current());
     m_call.refusal = d.refusal;
     m_call.rule = d.rule;
     m_call.ruleId = d.ruleId;

@@ -1,6 +1,7 @@
 #include "CallScreening.h"
 
 #include "BlockCommand.h"
+#include "CallTexts.h"
 #include "Screening.h"
 
 namespace CallScreening {
@@ -17,17 +18,22 @@ Refusal screen(const CallerIdParser::Caller &who, bool telemarketersBlocked, con
     return Refusal::None;
 }
 
-Decision decide(const CallerIdParser::Caller &who, const QString &shownNumber, bool telemarketersBlocked,
-                const BlockedFile &blocked, Refusal refusedBefore, Screening *rules)
+Decision decide(const CallerIdParser::Report &report, bool telemarketersBlocked, const BlockedFile &blocked,
+                Refusal refusedBefore, Screening *rules)
 {
+    const CallerIdParser::Caller who{report.callerName, report.callerNumber};
     Decision d;
     if (!rules || refusedBefore != Refusal::None) {
         d.refusal = screen(who, telemarketersBlocked, blocked, refusedBefore);
         return d;
     }
-    // Withheld names ("UNKNOWN NAME") are no name to match a name pattern with.
+    // A withheld name ("O", "P") is no name to match a name pattern with, nor is a withheld
+    // number a number.
     const bool named = who.name != CallerIdParser::UnknownName && who.name != CallerIdParser::PrivateName;
-    const RuleVerdict v = rules->decide(who.number, shownNumber, named ? who.name : QString());
+    const QString name = !named ? QString() : report.receivedName.isEmpty() ? who.name : report.receivedName;
+    const bool numbered = !who.number.isEmpty() && who.number.front().isDigit();
+    const QString number = !numbered ? QString() : report.receivedNumber.isEmpty() ? who.number : report.receivedNumber;
+    const RuleVerdict v = rules->decide(number, numbered ? CallTexts::displayPattern(who.number) : QString(), name);
     d.alias = v.alias;
     if (const ScreeningRule *rule = rules->ruleOf(v)) {
         d.rule = rule->pattern;

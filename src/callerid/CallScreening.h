@@ -28,9 +28,10 @@ struct Decision {
 // The same with the user's screening rules as well (none when `rules` is null): a caller on the
 // allow list is never refused, by the blocked list, the telemarketer switch or a pattern; one
 // that a block pattern matches is refused; with "allow only the allow list" on, so is every
-// caller not on it. `shownNumber` is the number as the display shows it.
-Decision decide(const CallerIdParser::Caller &who, const QString &shownNumber, bool telemarketersBlocked,
-                const BlockedFile &blocked, Refusal refusedBefore, Screening *rules);
+// caller not on it. Number patterns see the number as received and as the display shows it,
+// name patterns the name as received.
+Decision decide(const CallerIdParser::Report &report, bool telemarketersBlocked, const BlockedFile &blocked,
+                Refusal refusedBefore, Screening *rules);
 
 // For the program's log: why, in a few words ("" when not refused).
 QString reasonText(Refusal refusal, const QString &rule = QString());

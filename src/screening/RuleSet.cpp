@@ -86,6 +86,16 @@ int RuleSet::add(const ScreeningRule &rule)
     return at;
 }
 
+void RuleSet::counted(qint64 id)
+{
+    for (ScreeningRule &r : m_rules) {
+        if (r.id == id) {
+            ++r.matches;
+            return;
+        }
+    }
+}
+
 QString RuleSet::digitsOf(const QString &number)
 {
     QString digits;

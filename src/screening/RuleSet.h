@@ -46,6 +46,8 @@ public:
     // Kept even when its pattern can never match: it is listed, with its warning.
     int add(const ScreeningRule &rule);
     const QList<ScreeningRule> &rules() const { return m_rules; }
+    // One more call decided by the rule stored as `id`.
+    void counted(qint64 id);
     // Why the rule at `index` never matches ("" when it can).
     QString warningOf(int index) const { return m_compiled.at(index).warning; }
 

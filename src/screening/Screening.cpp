@@ -104,7 +104,8 @@ bool Screening::recordCall(const ScreenedCall &call)
     QString error;
     const bool ok = m_store.addCall(call, &error);
     ProgramLog::fileWritten(m_store.path(), QStringLiteral("(screened call)"), ok, error);
-    // Counting is done; the rules in memory need no new reading for it.
-    m_store.changedElsewhere();
+    // The count in memory follows the stored one, without reading every rule again.
+    if (ok && call.ruleId > 0)
+        m_rules.counted(call.ruleId);
     return ok;
 }

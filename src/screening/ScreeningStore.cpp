@@ -161,6 +161,7 @@ void ScreeningStore::close()
 bool ScreeningStore::fail(Status status, const QString &problem)
 {
     close();
+    m_open = false;
     m_status = status;
     m_problem = problem;
     qCWarning(lcFiles).noquote() << m_path << ":" << problem;
@@ -196,6 +197,7 @@ bool ScreeningStore::open()
         m_keptAs = keptAs;
         m_problem = problem;
         m_status = Status::Damaged;
+        m_open = true;
         return true;
     }
     m_status = Status::Open;
@@ -205,6 +207,7 @@ bool ScreeningStore::open()
 void ScreeningStore::keepDamagedAside()
 {
     close();
+    m_open = false;
     const QString aside =
         m_path + QStringLiteral(".damaged-") + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
     if (QFile::rename(m_path, aside)) {
@@ -253,6 +256,7 @@ bool ScreeningStore::prepare()
             return fail(existed ? Status::ReadOnly : Status::Unopenable, error);
     }
     m_status = Status::Open;
+    m_open = true;
     if (!importRefusedFile())
         qCWarning(lcFiles).noquote() << m_path << ": refused.txt could not be read into it; tried again next time";
     changedElsewhere();

@@ -40,7 +40,8 @@ public:
 
     // Opens (or creates) the database; the first open reads refused.txt into it once.
     bool open();
-    bool isOpen() const { return m_status == Status::Open; }
+    // In use: open, or made anew in place of a damaged one.
+    bool isOpen() const { return m_open; }
     Status status() const { return m_status; }
     // What went wrong, for the user: one sentence ("" when open).
     QString problem() const { return m_problem; }
@@ -78,5 +79,6 @@ private:
 
     QString m_folder, m_path, m_connection, m_problem, m_keptAs;
     Status m_status = Status::Unopenable;
+    bool m_open = false;
     qint64 m_dataVersion = -1;
 };
