@@ -1,5 +1,6 @@
 #include "RuleSet.h"
 
+#include <QRegularExpression>
 #include <algorithm>
 
 namespace {
@@ -82,7 +83,14 @@ int RuleSet::add(const ScreeningRule &rule)
     const int at = int(m_rules.size());
     m_rules.append(rule);
     m_compiled.append(ScreenPattern::compile(rule.pattern, rule.field));
-    indexOf(rule.action, rule.field).add(m_compiled.last(), at);
+    const CompiledPattern &p = m_compiled.last();
+    Kind kind = Names;
+    if (rule.field == RuleField::Number) {
+        static const QRegularExpression digitsOnly(QStringLiteral("^[0-9*^?]*$"));
+        kind = p.kind != CompiledPattern::Regex && digitsOnly.match(rule.pattern.trimmed()).hasMatch() ? Digits
+                                                                                                       : Punctuated;
+    }
+    indexOf(rule.action, kind).add(p, at);
     return at;
 }
 
@@ -137,13 +145,15 @@ int RuleSet::match(RuleAction action, const QString &number, const QString &show
         if (rule >= 0 && (best < 0 || rule < best))
             best = rule;
     };
-    const Index &byNumber = indexOf(action, RuleField::Number);
-    if (!number.isEmpty())
-        better(byNumber.find(m_compiled, ScreenPattern::subjectOf(number, RuleField::Number)));
+    if (!number.isEmpty()) {
+        const QString subject = ScreenPattern::subjectOf(number, RuleField::Number);
+        better(indexOf(action, Digits).find(m_compiled, subject));
+        better(indexOf(action, Punctuated).find(m_compiled, subject));
+    }
     if (!shown.isEmpty() && shown != number)
-        better(byNumber.find(m_compiled, ScreenPattern::subjectOf(shown, RuleField::Number)));
+        better(indexOf(action, Punctuated).find(m_compiled, ScreenPattern::subjectOf(shown, RuleField::Number)));
     if (!name.isEmpty())
-        better(indexOf(action, RuleField::Name).find(m_compiled, ScreenPattern::subjectOf(name, RuleField::Name)));
+        better(indexOf(action, Names).find(m_compiled, ScreenPattern::subjectOf(name, RuleField::Name)));
     return best;
 }
 

@@ -80,11 +80,15 @@ private:
         void add(const CompiledPattern &p, int rule);
         int find(const QList<CompiledPattern> &compiled, QStringView subject) const;
     };
-    Index &indexOf(RuleAction a, RuleField f) { return m_index[int(a) * 2 + int(f)]; }
-    const Index &indexOf(RuleAction a, RuleField f) const { return m_index[int(a) * 2 + int(f)]; }
+    // Per action: names; numbers whose patterns are digits only; numbers whose patterns hold
+    // anything else (brackets, dashes, regular expressions). Digits alone found in the number as
+    // shown are found in its digits too, so only the last are also tried on the shown number.
+    enum Kind { Names, Digits, Punctuated };
+    Index &indexOf(RuleAction a, Kind k) { return m_index[int(a) * 3 + int(k)]; }
+    const Index &indexOf(RuleAction a, Kind k) const { return m_index[int(a) * 3 + int(k)]; }
 
     QList<ScreeningRule> m_rules;
     QList<CompiledPattern> m_compiled;
-    Index m_index[4];
+    Index m_index[6];
     QHash<QString, QString> m_aliases;
 };

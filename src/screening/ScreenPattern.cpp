@@ -175,6 +175,10 @@ CompiledPattern compile(const QString &pattern, RuleField field)
         return p;
     }
     QStringList parts = rest.split(QLatin1Char('*'), Qt::SkipEmptyParts);
+    for (const QString &part : std::as_const(parts)) {
+        if (part.size() > p.literal.size())
+            p.literal = part;
+    }
     for (QString &part : parts)
         part = QRegularExpression::escape(part);
     QString body = parts.join(QLatin1String(".*"));
@@ -207,6 +211,8 @@ bool matches(const CompiledPattern &p, QStringView subject)
         }
         return false;
     case CompiledPattern::Wildcard:
+        // Most subjects lack the text: no engine run for them.
+        return subject.contains(p.literal) && p.regex.match(subject).hasMatch();
     case CompiledPattern::Regex:
         return p.regex.match(subject).hasMatch();
     }

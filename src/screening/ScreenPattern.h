@@ -23,6 +23,7 @@ struct CompiledPattern {
     Kind kind = Invalid;
     QStringList keys;
     QRegularExpression regex;
+    QString literal; // of a wildcard: its longest text, which a matching subject holds
     QString warning;
     // Plain and prefix patterns are looked up; only the others are tried one by one.
     bool indexed() const { return kind == Anywhere || kind == Prefix; }

@@ -62,6 +62,11 @@ const RuleSet &Screening::rules()
     return m_rules;
 }
 
+void Screening::refresh()
+{
+    (void)rules();
+}
+
 RuleVerdict Screening::decide(const QString &number, const QString &shown, const QString &name)
 {
     return rules().decide(number, shown, name);

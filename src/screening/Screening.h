@@ -28,6 +28,9 @@ public:
 
     // The rules as they are now (read again first when another process changed them).
     const RuleSet &rules();
+    // Reads the rules again if another process changed them: while no call rings, so that a
+    // long list is not read at the start of a call.
+    void refresh();
     // What the rules say of a caller: `number` as received, `shown` as displayed, `name` as
     // received.
     RuleVerdict decide(const QString &number, const QString &shown, const QString &name);

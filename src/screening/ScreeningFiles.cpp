@@ -1,6 +1,7 @@
 #include "ScreeningFiles.h"
 
 #include <QRegularExpression>
+#include <algorithm>
 
 namespace ScreeningFiles {
 
@@ -74,8 +75,10 @@ QString numberPattern(const QString &expression)
 
 QString quoted(const QString &word)
 {
-    if (word.contains(QLatin1Char(' ')) || word.startsWith(QLatin1Char('#')) || word.contains(QLatin1Char('"')))
-        return QLatin1Char('"') + QString(word).remove(QLatin1Char('"')) + QLatin1Char('"');
+    // A list word holds no quote: the reading rules end a word there.
+    const bool blank = std::any_of(word.begin(), word.end(), [](QChar c) { return c.isSpace(); });
+    if (blank || word.startsWith(QLatin1Char('#')))
+        return QLatin1Char('"') + word + QLatin1Char('"');
     return word;
 }
 
@@ -106,7 +109,8 @@ QString unescaped(const QString &value)
             out += value[i];
         }
     }
-    return out.simplified();
+    // A name goes into NCID's files between quotes: it holds none.
+    return out.remove(QLatin1Char('"')).simplified();
 }
 
 } // namespace
@@ -196,7 +200,7 @@ Imported parseList(const QByteArray &content, RuleAction action)
         ScreeningRule base;
         base.action = action;
         if (comment.startsWith(QLatin1String("#=")))
-            base.name = comment.mid(2).trimmed().left(MaxAliasLength);
+            base.name = comment.mid(2).trimmed().left(MaxAliasLength).trimmed();
         else
             base.comment = comment.mid(1).trimmed();
         for (const QString &word : words) {
@@ -317,7 +321,7 @@ Imported parseVCards(const QByteArray &content)
             numbers << QString::fromUtf8(value);
         } else if (property == "END" && value.trimmed().toUpper() == "VCARD") {
             inCard = false;
-            const QString shown = name.left(MaxAliasLength);
+            const QString shown = name.left(MaxAliasLength).trimmed();
             for (const QString &n : std::as_const(numbers)) {
                 if (full(&out))
                     return out;
