@@ -73,7 +73,7 @@ FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 300
 CRASH_SECONDS ?= 1200
 FUZZ_PKGS := clang libclang-rt-14-dev
-FUZZ_TARGETS := receive calllog blocked setup ncid
+FUZZ_TARGETS := receive calllog blocked setup ncid screening
 # Throughput: no fill of fresh allocations and no allocation stacks (a finding still names where
 # the bad access is, and the corpus test replays its input with whole stacks). The receive target
 # keeps one program state across inputs, as the program does, so libFuzzer's per-input leak check
