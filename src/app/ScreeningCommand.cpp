@@ -82,10 +82,11 @@ bool importFile(Screening &s, const QString &path)
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return complain(QStringLiteral("%1 cannot be read: %2").arg(path, f.errorString())) == 0;
-    if (f.size() > ScreeningFiles::MaxFileSize)
+    // Read up to the limit whatever the file claims to be (a device or a pipe has no size).
+    const QByteArray content = f.read(ScreeningFiles::MaxFileSize + 1);
+    if (content.size() > ScreeningFiles::MaxFileSize)
         return complain(QStringLiteral("%1 is larger than %2 MiB").arg(path).arg(ScreeningFiles::MaxFileSize >> 20)) ==
                0;
-    const QByteArray content = f.readAll();
     const ScreeningFiles::Kind kind = ScreeningFiles::kindOf(content, QFileInfo(path).fileName());
     const ScreeningFiles::Imported in = ScreeningFiles::parse(content, kind);
     for (const QString &w : in.warnings)
