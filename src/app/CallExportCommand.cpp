@@ -6,7 +6,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <cstdio>
 
 int exportCallsCommand(const QString &target)
@@ -19,7 +18,7 @@ int exportCallsCommand(const QString &target)
     CallExport::Reasons reasons;
     {
         ScreeningStore store(folder);
-        if (QFileInfo::exists(store.path()) && store.open())
+        if (store.openForReading())
             reasons = store.refusalReasons();
     }
     QString error;

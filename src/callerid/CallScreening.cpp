@@ -18,6 +18,18 @@ Refusal screen(const CallerIdParser::Caller &who, bool telemarketersBlocked, con
     return Refusal::None;
 }
 
+QString storableName(const QString &name)
+{
+    // The record's fields are told apart by their keys ("NB=", "RG="): a name holds no "=" and
+    // no line end.
+    QString cleaned;
+    for (const QChar c : name) {
+        if (c != QLatin1Char('=') && c.isPrint())
+            cleaned += c;
+    }
+    return cleaned.simplified();
+}
+
 Decision decide(const CallerIdParser::Report &report, bool telemarketersBlocked, const BlockedFile &blocked,
                 Refusal refusedBefore, Screening *rules)
 {
@@ -34,7 +46,7 @@ Decision decide(const CallerIdParser::Report &report, bool telemarketersBlocked,
     const bool numbered = !who.number.isEmpty() && who.number.front().isDigit();
     const QString number = !numbered ? QString() : report.receivedNumber.isEmpty() ? who.number : report.receivedNumber;
     const RuleVerdict v = rules->decide(number, numbered ? CallTexts::displayPattern(who.number) : QString(), name);
-    d.alias = v.alias;
+    d.alias = storableName(v.alias);
     if (const ScreeningRule *rule = rules->ruleOf(v)) {
         d.rule = rule->pattern;
         d.ruleId = rule->id;

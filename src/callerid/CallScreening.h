@@ -33,6 +33,9 @@ struct Decision {
 Decision decide(const CallerIdParser::Report &report, bool telemarketersBlocked, const BlockedFile &blocked,
                 Refusal refusedBefore, Screening *rules);
 
+// A name of the user's as the call's record can hold it ("" when nothing is left of it).
+QString storableName(const QString &name);
+
 // For the program's log: why, in a few words ("" when not refused).
 QString reasonText(Refusal refusal, const QString &rule = QString());
 // What would happen to such a caller and why, in a sentence ("Refused: pattern ^800").

@@ -204,6 +204,32 @@ bool ScreeningStore::open()
     return true;
 }
 
+bool ScreeningStore::openForReading()
+{
+    close();
+    m_problem.clear();
+    // Quiet: whoever only reads goes on without it, and says so itself where that matters.
+    m_open = false;
+    m_status = Status::Unopenable;
+    if (!QFileInfo(m_path).isFile() || !QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
+        return false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+        db.setDatabaseName(m_path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=2000"));
+        if (!db.open()) {
+            m_problem = db.lastError().text();
+            db = QSqlDatabase();
+            close();
+            return false;
+        }
+    }
+    // A damaged file shows in the first query, which then fails: the caller goes on without it.
+    m_status = Status::Open;
+    m_open = true;
+    return true;
+}
+
 void ScreeningStore::keepDamagedAside()
 {
     close();
@@ -229,9 +255,14 @@ bool ScreeningStore::prepare()
         if (!db.open())
             return fail(Status::Unopenable, db.lastError().text());
         QSqlQuery check(db);
-        if (!check.exec(QStringLiteral("PRAGMA quick_check")) || !check.next() ||
-            check.value(0).toString() != QLatin1String("ok")) {
-            const QString why = check.lastError().isValid() ? check.lastError().text() : check.value(0).toString();
+        const bool ran = check.exec(QStringLiteral("PRAGMA quick_check"));
+        // Only a file that is no database, or a damaged one, is moved aside: one that is busy
+        // or cannot be read now is left as it is.
+        const QString code = check.lastError().nativeErrorCode();
+        if (!ran && code != QLatin1String("26") && code != QLatin1String("11"))
+            return fail(Status::Unopenable, check.lastError().text());
+        if (!ran || !check.next() || check.value(0).toString() != QLatin1String("ok")) {
+            const QString why = !ran ? check.lastError().text() : check.value(0).toString();
             check = QSqlQuery();
             db = QSqlDatabase();
             keepDamagedAside();

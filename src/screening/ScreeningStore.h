@@ -40,6 +40,8 @@ public:
 
     // Opens (or creates) the database; the first open reads refused.txt into it once.
     bool open();
+    // Opens an existing database only to read it: nothing is created, changed or moved aside.
+    bool openForReading();
     // In use: open, or made anew in place of a damaged one.
     bool isOpen() const { return m_open; }
     Status status() const { return m_status; }

@@ -194,6 +194,8 @@ private slots:
         row("withheld number", QStringList{"block /^[0-9]*$/"}, false, "", "O", "JOHN DOE", false, shown);
         row("alias", QStringList{"alias (555) 123-4567=MUM"}, false, "", "5551234567", "CELL PHONE", false,
             shown + " (shown as MUM)");
+        row("alias the record cannot hold as written", QStringList{"alias 5551234567=MUM=NB\n1"}, false, "",
+            "5551234567", "CELL PHONE", false, shown + " (shown as MUMNB1)");
         row("alias of a refused caller", QStringList{"alias 5551234567=MUM", "block ^555"}, false, "", "5551234567",
             "CELL PHONE", false, "Refused: pattern ^555 (shown as MUM)");
         row("the server's refusal stands", QStringList{"allow ^555"}, false, "", "5551234567", "JOHN DOE", true,
