@@ -2,7 +2,6 @@
 
 #include "BlockedFile.h"
 #include "CallScreening.h"
-#include "CallTexts.h"
 #include "ProgramFolder.h"
 #include "Screening.h"
 #include "ScreeningFiles.h"
@@ -155,16 +154,8 @@ int screeningCommand(const ScreeningRequest &request)
     if (request.check) {
         const BlockedFile blocked(QDir(folder).filePath(QStringLiteral("blocked.bin")),
                                   QDir(folder).filePath(QStringLiteral("blocktemp.bin")));
-        // The caller as the line would report it: the same parser cuts the fields.
-        const QString report =
-            QStringLiteral("\r\nDATE = 0101\r\nTIME = 1200\r\nNMBR = %1\r\nNAME = %2\r\n")
-                .arg(request.checkNumber.simplified(),
-                     request.checkName.isEmpty() ? QStringLiteral("O") : request.checkName.simplified());
-        const CallerIdParser::Report r =
-            CallerIdParser::parse(report, QStringLiteral("System Date"), QDate(2000, 1, 1));
-        const CallScreening::Decision d =
-            CallScreening::decide(r, telemarketersBlocked(folder), blocked, Refusal::None, &s);
-        say(CallScreening::describe(d));
+        say(CallScreening::describe(
+            CallScreening::check(request.checkNumber, request.checkName, telemarketersBlocked(folder), blocked, &s)));
     }
     return ok ? 0 : 1;
 }

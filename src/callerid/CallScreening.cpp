@@ -73,6 +73,17 @@ Decision decide(const CallerIdParser::Report &report, bool telemarketersBlocked,
     return d;
 }
 
+Decision check(const QString &number, const QString &name, bool telemarketersBlocked, const BlockedFile &blocked,
+               Screening *rules)
+{
+    // The same parser cuts the fields (a line end in them, which would start another field, is
+    // made a blank).
+    const QString report = QStringLiteral("\r\nDATE = 0101\r\nTIME = 1200\r\nNMBR = %1\r\nNAME = %2\r\n")
+                               .arg(number.simplified(), name.isEmpty() ? QStringLiteral("O") : name.simplified());
+    return decide(CallerIdParser::parse(report, QStringLiteral("System Date"), QDate(2000, 1, 1)), telemarketersBlocked,
+                  blocked, Refusal::None, rules);
+}
+
 QString reasonText(Refusal refusal, const QString &rule)
 {
     switch (refusal) {

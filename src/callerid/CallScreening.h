@@ -33,6 +33,11 @@ struct Decision {
 Decision decide(const CallerIdParser::Report &report, bool telemarketersBlocked, const BlockedFile &blocked,
                 Refusal refusedBefore, Screening *rules);
 
+// What would happen to a call from `number` with `name` ("" for a withheld name), the fields cut
+// as a line's report would have them: for "test a number and name".
+Decision check(const QString &number, const QString &name, bool telemarketersBlocked, const BlockedFile &blocked,
+               Screening *rules);
+
 // A name of the user's as the call's record can hold it ("" when nothing is left of it).
 QString storableName(const QString &name);
 
