@@ -12,6 +12,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
+#include <optional>
 
 namespace {
 
@@ -247,44 +248,51 @@ void ScreeningStore::keepDamagedAside()
 bool ScreeningStore::prepare()
 {
     const bool existed = QFileInfo::exists(m_path);
-    {
+    // Every query and handle of the attempt is gone before the connection may be closed.
+    struct Failure {
+        Status status;
+        QString why;
+    };
+    const auto attempt = [&]() -> std::optional<Failure> {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
         db.setDatabaseName(m_path);
         // Another process (a command-line change) may hold the write lock for a moment.
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
         if (!db.open())
-            return fail(Status::Unopenable, db.lastError().text());
+            return Failure{Status::Unopenable, db.lastError().text()};
         QSqlQuery check(db);
         const bool ran = check.exec(QStringLiteral("PRAGMA quick_check"));
         // Only a file that is no database, or a damaged one, is moved aside: one that is busy
         // or cannot be read now is left as it is.
         const QString code = check.lastError().nativeErrorCode();
         if (!ran && code != QLatin1String("26") && code != QLatin1String("11"))
-            return fail(Status::Unopenable, check.lastError().text());
-        if (!ran || !check.next() || check.value(0).toString() != QLatin1String("ok")) {
-            const QString why = !ran ? check.lastError().text() : check.value(0).toString();
-            check = QSqlQuery();
-            db = QSqlDatabase();
-            keepDamagedAside();
-            m_status = Status::Damaged;
-            m_problem = QStringLiteral("the screening database was damaged (%1)").arg(why);
-            if (!m_keptAs.isEmpty())
-                m_problem += QStringLiteral("; it is kept as ") + QFileInfo(m_keptAs).fileName();
-            qCWarning(lcFiles).noquote() << m_path << ":" << m_problem;
-            return false;
-        }
-        check = QSqlQuery();
-        QString error;
+            return Failure{Status::Unopenable, check.lastError().text()};
+        if (!ran || !check.next() || check.value(0).toString() != QLatin1String("ok"))
+            return Failure{Status::Damaged, !ran ? check.lastError().text() : check.value(0).toString()};
+        check.finish(); // a statement still open keeps a read going, and the journal cannot change
         QSqlQuery mode(db);
         if (!mode.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !mode.next() ||
             mode.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
-            return fail(Status::ReadOnly, QStringLiteral("the journal cannot be written beside the database"));
-        mode = QSqlQuery();
+            return Failure{Status::ReadOnly, QStringLiteral("the journal cannot be written beside the database")};
+        mode.finish();
+        QString error;
         bool ok = execText(db, QStringLiteral("PRAGMA synchronous=FULL"), &error);
         for (const QString &sql : Schema)
             ok = ok && execText(db, sql, &error);
         if (!ok)
-            return fail(existed ? Status::ReadOnly : Status::Unopenable, error);
+            return Failure{existed ? Status::ReadOnly : Status::Unopenable, error};
+        return std::nullopt;
+    };
+    if (const std::optional<Failure> failure = attempt()) {
+        if (failure->status != Status::Damaged)
+            return fail(failure->status, failure->why);
+        keepDamagedAside();
+        m_status = Status::Damaged;
+        m_problem = QStringLiteral("the screening database was damaged (%1)").arg(failure->why);
+        if (!m_keptAs.isEmpty())
+            m_problem += QStringLiteral("; it is kept as ") + QFileInfo(m_keptAs).fileName();
+        qCWarning(lcFiles).noquote() << m_path << ":" << m_problem;
+        return false;
     }
     m_status = Status::Open;
     m_open = true;
