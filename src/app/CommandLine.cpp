@@ -147,5 +147,8 @@ std::optional<int> handleCommandLine(int argc, char *argv[], RunOptions *options
     options->verbose = parser.isSet(verbose);
     if (parser.isSet(exportCalls))
         options->exportCalls = parser.value(exportCalls);
+    // Each ends the run when done: one of them would be left undone without a word.
+    if (options->exportCalls && screening.any())
+        return failure(QStringLiteral("--export-calls goes without the screening options"));
     return std::nullopt;
 }

@@ -63,6 +63,8 @@ private slots:
         row("export to standard output", QStringList{"--export-calls", "-"}, 0,
             "Call,Date,Time,Name,Number,Rings,Refused\r\n");
         row("export to a folder that is not there", QStringList{"--export-calls", "/nonexistent/calls.csv"}, 1, "");
+        row("export and a screening option", QStringList{"--export-calls", "-", "--rules"}, 2, "");
+        row("check without a number", QStringList{"--check"}, 2, "");
     }
 
     void commandLine()
