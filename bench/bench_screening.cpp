@@ -54,7 +54,7 @@ int main(int argc, char *argv[])
     std::printf("bench_screening: load %s\n", loadAverage().constData());
     TestFolder folder;
     QRandomGenerator random(25);
-    // The spec's blocked list: 200 numbers.
+    // The blocked list: 200 numbers.
     QByteArray blockedBytes;
     for (int i = 0; i < 200; ++i)
         blockedBytes += BlockedFile::entryRecord(QStringLiteral("(212)-555-%1").arg(1000 + i), QStringLiteral("B"));

@@ -62,7 +62,7 @@ Decision decide(const CallerIdParser::Report &report, bool telemarketersBlocked,
     }
     d.refusal = screen(who, telemarketersBlocked, blocked, refusedBefore);
     if (d.refusal != Refusal::None) {
-        // The spec's own rules refused it: no pattern of the user's is the reason.
+        // The blocked list or the telemarketer switch refused it: no pattern is the reason.
         d.rule.clear();
         d.ruleId = 0;
     } else if (v.kind == RuleVerdict::Blocked) {

@@ -223,7 +223,7 @@ private slots:
                 ? CallScreening::decide(reportOf(number, name), telemarketers, blocked, Refusal::RefusedByServer, &s)
                 : CallScreening::check(number, name == "O" ? QString() : name, telemarketers, blocked, &s);
         QCOMPARE(CallScreening::describe(d), said);
-        // With no screening at all, the spec's rules decide alone, as before.
+        // With no screening at all, the blocked list and the switch decide alone, as before.
         const CallerIdParser::Report r = reportOf(number, name);
         const Refusal before = serverRefused ? Refusal::RefusedByServer : Refusal::None;
         QCOMPARE(CallScreening::decide(r, telemarketers, blocked, before, nullptr).refusal,
