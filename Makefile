@@ -26,7 +26,7 @@ endif
 # package does not pull in.)
 BUILD_PKGS := g++ make cmake qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-multimedia-dev \
               qt6-qpa-plugins libqt6dbus6 libgl-dev qt6-speech-dev qt6-declarative-dev \
-              qt6-speech-flite-plugin qt6-speech-speechd-plugin
+              qt6-speech-flite-plugin qt6-speech-speechd-plugin libqt6sql6-sqlite
 # Only needed by `make run` on a machine without a display (virtual X server and a screenshot).
 DEMO_PKGS := xvfb xauth x11-utils imagemagick fonts-liberation
 
@@ -73,7 +73,7 @@ FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 300
 CRASH_SECONDS ?= 1200
 FUZZ_PKGS := clang libclang-rt-14-dev
-FUZZ_TARGETS := receive calllog blocked setup ncid
+FUZZ_TARGETS := receive calllog blocked setup ncid screening
 # Throughput: no fill of fresh allocations and no allocation stacks (a finding still names where
 # the bad access is, and the corpus test replays its input with whole stacks). The receive target
 # keeps one program state across inputs, as the program does, so libFuzzer's per-input leak check

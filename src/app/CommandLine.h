@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ProgramSettings.h"
+#include "ScreeningCommand.h"
 
 #include <QString>
 #include <optional>
@@ -13,6 +14,7 @@ struct RunOptions {
     bool speakNames = false;
     bool verbose = false;
     std::optional<QString> exportCalls; // a file, or "-" for standard output
+    ScreeningRequest screening;         // changes or shows the screening rules, and ends
 
     // The settings of the file with this run's options laid over them.
     ProgramSettings applied(ProgramSettings file) const;

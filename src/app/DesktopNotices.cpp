@@ -1,6 +1,7 @@
 #include "DesktopNotices.h"
 
 #include "CallEvents.h"
+#include "CallScreening.h"
 #include "CallTexts.h"
 #include "CallView.h"
 #include "DataFiles.h"
@@ -34,6 +35,9 @@ DesktopNotice DesktopNotices::callNotice(const CallNotice &call, const QString &
 {
     DesktopNotice n;
     n.summary = call.refused() ? QStringLiteral("Refused: ") + call.name : call.name;
+    // A refusal by one of the user's own rules says which: the user may want to change it.
+    if (call.refusal == Refusal::Pattern || call.refusal == Refusal::NotOnAllowList)
+        n.summary += QStringLiteral(" (") + CallScreening::reasonText(call.refusal, call.rule) + QLatin1Char(')');
     n.body = call.number + QLatin1Char('\n') + QString(call.when).replace(QLatin1String("\r\n"), QLatin1String(" "));
     if (!call.line.isEmpty())
         n.body += QStringLiteral("\nLine ") + call.line;

@@ -6,15 +6,20 @@
 #include "DesktopIdentity.h"
 #include "EndSignals.h"
 #include "Log.h"
+#include "MsgBox.h"
 #include "ProgramFolder.h"
+#include "Screening.h"
+#include "ScreeningCommand.h"
 #include "SingleInstance.h"
 #include "SoundOutput.h"
 #include "WindowMessageBoxes.h"
 #include "frmMain.h"
 
 #include <QApplication>
+#include <QLoggingCategory>
 #include <QScopeGuard>
 #include <QStyleFactory>
+#include <QTimer>
 
 int runProgram(int argc, char *argv[], const std::function<void(AppState &, frmMain &)> &loaded)
 {
@@ -27,6 +32,14 @@ int runProgram(int argc, char *argv[], const std::function<void(AppState &, frmM
         QCoreApplication core(argc, argv);
         QCoreApplication::setApplicationName(DesktopIdentity::applicationName());
         return exportCallsCommand(*options.exportCalls);
+    }
+    if (options.screening.any()) {
+        QCoreApplication core(argc, argv);
+        QCoreApplication::setApplicationName(DesktopIdentity::applicationName());
+        // The command says what went wrong itself, in one line: the store's own notes are for --verbose.
+        if (!options.verbose)
+            QLoggingCategory::setFilterRules(QStringLiteral("ringlark.files.warning=false\nringlark.files.info=false"));
+        return screeningCommand(options.screening);
     }
     // Taken before the window system's connection is made: Qt's X11 plugin takes the start's id
     // out of the environment for its own first window.
@@ -47,6 +60,22 @@ int runProgram(int argc, char *argv[], const std::function<void(AppState &, frmM
     AppState state(resolveProgramFolder(), findShippedFolder(QCoreApplication::applicationDirPath()));
     state.startToken = startToken;
     state.options = options.applied(ProgramSettings::load(state.folder()));
+    // The user's screening rules, for every call of this run; told once when they cannot be used.
+    Screening screening(state.folder());
+    screening.open();
+    Screening::install(&screening);
+    const auto noScreening = qScopeGuard([] { Screening::install(nullptr); });
+    // A change from the command line is read while the line is quiet; the decision looks again
+    // itself (a cheap query), for a change made in the last moments.
+    QTimer screeningChanges;
+    QObject::connect(&screeningChanges, &QTimer::timeout, &app, [&screening, &state] {
+        if (state.Timer1.Interval() < 1) // no call rings
+            screening.refresh();
+    });
+    screeningChanges.start(2000);
+    if (const QString problem = screening.problem(); !problem.isEmpty())
+        QTimer::singleShot(0, &app,
+                           [problem] { MsgBox(problem, MsgStyle::Exclamation, QStringLiteral("Call Screening")); });
     frmMain window(state);
     QObject::connect(&window, &frmMain::programEnded, &app, &QApplication::quit, Qt::QueuedConnection);
     // Heard from the first search on: a kill during it ends the program as well.

@@ -15,6 +15,7 @@
 #include "ModemLine.h"
 #include "MsgBox.h"
 #include "ScreenSaver.h"
+#include "Screening.h"
 #include "Waits.h"
 #include "clsModemFunctions.h"
 
@@ -113,8 +114,9 @@ void CallReception::renameCaller(const QString &receivedName)
 {
     CallerIdParser::Report &r = m_call.report;
     const QString name = CallerIdParser::nameOf(receivedName);
-    // A refused call stays refused and unshown: its caller was dealt with.
-    if (!m_call.ReportProcessed || m_call.refusal != Refusal::None || name == r.callerName)
+    // A refused call stays refused and unshown: its caller was dealt with. A caller the user
+    // named keeps the user's name.
+    if (!m_call.ReportProcessed || m_call.refusal != Refusal::None || name == r.callerName || !m_call.alias.isEmpty())
         return;
     r.receivedName = receivedName;
     r.callerName = name;
@@ -141,9 +143,8 @@ void CallReception::handleReport(LineState line)
     // formats, paints or waits. A failure is told once the caller is on the screen.
     const Settings &s = m_files.settings;
     m_call.report = CallerIdParser::read(m_call.buffer);
+    screenCall();
     const CallerIdParser::Report &r = m_call.report;
-    m_call.refusal =
-        CallScreening::screen({r.callerName, r.callerNumber}, s.BlockTeleMarketersStatus, m_blocked, m_call.refusal);
     const bool refused = m_call.refusal != Refusal::None;
     QString writeError;
     const bool kept = refused || m_files.setupFile.WriteSetupRecord(Settings::LastReportRecord, r.lastReport,
@@ -157,8 +158,9 @@ void CallReception::handleReport(LineState line)
     CallNotice notice{r.callerName, CallTexts::displayPattern(r.callerNumber), QString(), m_call.refusal, m_call.line};
     if (refused) {
         notice.when = r.dateLine.mid(3) + QStringLiteral("\r\n") + r.timeLine.mid(3);
+        notice.rule = m_call.rule;
         qCDebug(lcCalls).noquote() << "refused:" << notice.name << notice.number
-                                   << "(" + CallScreening::reasonText(m_call.refusal) + ")";
+                                   << "(" + CallScreening::reasonText(m_call.refusal, m_call.rule) + ")";
         emit m_events.announced(notice);
         refuseCall();
         return;
@@ -175,6 +177,26 @@ void CallReception::handleReport(LineState line)
         pumpOnce(); // the caller is drawn before the first word
         m_voice.TellPhonenumber(c.callClass, c.spokenNumber,
                                 m_files.options.speakNames ? m_call.report.callerName : QString());
+    }
+}
+
+void CallReception::screenCall()
+{
+    CallerIdParser::Report &r = m_call.report;
+    const CallScreening::Decision d = CallScreening::decide(r, m_files.settings.BlockTeleMarketersStatus, m_blocked,
+                                                            m_call.refusal, Screening::current());
+    m_call.refusal = d.refusal;
+    m_call.rule = d.rule;
+    m_call.ruleId = d.ruleId;
+    m_call.alias = d.alias;
+    if (d.allowed)
+        qCDebug(lcCalls).noquote() << "allowed by pattern" << d.rule;
+    // The user's own name for the caller is the caller's name from here on: shown, spoken,
+    // stored, notified and passed on.
+    if (!d.alias.isEmpty()) {
+        r.callerName = d.alias;
+        r.receivedName = d.alias;
+        r.nameLine = QStringLiteral("NM=") + d.alias;
     }
 }
 

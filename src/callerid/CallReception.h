@@ -56,6 +56,8 @@ private:
     void tellRings();
     void tellCaller(bool refused, const QDateTime &now);
     void handleReport(LineState line);
+    // The refusal decision and the user's name for the caller, onto the call and its report.
+    void screenCall();
     CallerIdParser::Classification showCall(const QDate &today);
     void refuseCall();
 

@@ -15,6 +15,11 @@ struct CallState {
     // Whether the program refuses this call, and why: decided once, when the report is handled
     // (an NCID server's refusal is known before that).
     Refusal refusal = Refusal::None;
+    // What the user's screening rules said of it: the deciding pattern and its rule, and the
+    // user's own name for the caller (shown, spoken and stored instead of the line's).
+    QString rule;
+    qint64 ruleId = 0;
+    QString alias;
     CallerIdParser::Report report; // the fields of the report handled last
     QString callClass;             // "Normal", "Local", "Private", "Unknown" or "Barred"
     int callsWithoutCallerId = 0;  // calls in a row that rang without any caller-ID data

@@ -4,6 +4,7 @@
 #include "CallExport.h"
 #include "CallLog.h"
 #include "CallRecord.h"
+#include "CallScreening.h"
 #include "CallState.h"
 #include "CallTexts.h"
 #include "CallView.h"
@@ -13,6 +14,7 @@
 #include "LogBrowser.h"
 #include "ModemLine.h"
 #include "ScreenSaver.h"
+#include "Screening.h"
 
 #include <QScopedValueRollback>
 
@@ -45,6 +47,9 @@ EndOfCall::EndedCall EndOfCall::takeCall()
         m_call.callsWithoutCallerId = 0;
         ended.recordLine = m_call.report.recordLine();
         ended.refusal = m_call.refusal;
+        ended.rule = m_call.rule;
+        ended.ruleId = m_call.ruleId;
+        ended.alias = m_call.alias;
     } else {
         // Rang without a caller-ID report: stored as such, with its own date and time; never
         // with the previous caller's fields.
@@ -60,6 +65,7 @@ EndOfCall::EndedCall EndOfCall::takeCall()
     ended.callerNumber = m_call.report.callerNumber;
     ended.numberReceived = m_call.NumberReceived;
     ended.ringSeen = m_call.RingSeen;
+    ended.line = m_call.line;
 
     // Ready for the next call before anything below can open a message box or wait: a box runs
     // its own event loop, and the next caller's rings and report arrive in it.
@@ -67,6 +73,9 @@ EndOfCall::EndedCall EndOfCall::takeCall()
     m_line.Timer1.off();
     m_call.ReportProcessed = false;
     m_call.refusal = Refusal::None;
+    m_call.rule.clear();
+    m_call.ruleId = 0;
+    m_call.alias.clear();
     m_call.NumberReceived = false;
     m_call.RingSeen = false;
     m_call.ringsTold = 0;
@@ -97,6 +106,8 @@ void EndOfCall::finishCall()
         stored = m_log.AppendCallRecord(ended.recordLine, ended.rings, &writeError, ended.refused());
         const CallRecord::Fields call = CallRecord::fields(CallRecord::build(0, ended.recordLine, ended.rings));
         if (stored)
+            recordScreening(ended, RefusedCalls::callKeyOf(call));
+        if (stored)
             qCDebug(lcCalls).noquote() << "stored:" << call.name << call.number << call.date << call.time << call.rings
                                        << "rings" << (ended.refused() ? "(refused)" : "");
         else
@@ -115,6 +126,23 @@ void EndOfCall::finishCall()
     SetScreenSaverActive(true);
     if (!stored)
         reportWriteFailure(m_log.failedPath(), writeError);
+}
+
+void EndOfCall::recordScreening(const EndedCall &ended, const QString &callKey)
+{
+    // What Array.bin's record has no room for; a call with nothing of it is not written twice.
+    Screening *screening = Screening::current();
+    if (!screening || (!ended.refused() && ended.alias.isEmpty() && ended.line.isEmpty() && ended.ruleId == 0))
+        return;
+    ScreenedCall screened;
+    screened.record = callKey;
+    screened.refused = ended.refused();
+    screened.reason = CallScreening::reasonText(ended.refusal, ended.rule);
+    screened.line = ended.line;
+    screened.alias = ended.alias;
+    screened.ruleId = ended.ruleId;
+    screened.byRules = ended.refusal == Refusal::Pattern || ended.refusal == Refusal::NotOnAllowList;
+    screening->recordCall(screened);
 }
 
 void EndOfCall::Display_List(const EndedCall &ended)

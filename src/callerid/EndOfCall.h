@@ -48,9 +48,12 @@ private:
         bool refused() const { return refusal != Refusal::None; }
         bool numberReceived = false; // a caller-ID number was handled
         bool ringSeen = false;
-        QString callerNumber; // as the pager gets it: digits, or the withheld-number words
+        QString callerNumber;      // as the pager gets it: digits, or the withheld-number words
+        QString rule, alias, line; // the screening's pattern and alias, and the line it rang on
+        qint64 ruleId = 0;
     };
     EndedCall takeCall();
+    void recordScreening(const EndedCall &ended, const QString &callKey);
     void Display_List(const EndedCall &ended);
 
     ModemLine &m_line;

@@ -43,13 +43,15 @@ QString spreadsheetText(const QString &text)
     return !text.isEmpty() && formulaStarts.contains(text.front()) ? QLatin1Char('\'') + text : text;
 }
 
-QByteArray callRow(int place, const CallRecord::Fields &f, bool refused)
+QByteArray callRow(int place, const CallRecord::Fields &f, bool refused, const QString &reason)
 {
-    return csvRow({QString::number(place), f.date, f.time, spreadsheetText(f.name), f.number, f.rings,
-                   refused ? QStringLiteral("yes") : QStringLiteral("no")});
+    QString mark = refused ? QStringLiteral("yes") : QStringLiteral("no");
+    if (refused && !reason.isEmpty())
+        mark += QStringLiteral(" (") + reason + QLatin1Char(')');
+    return csvRow({QString::number(place), f.date, f.time, spreadsheetText(f.name), f.number, f.rings, mark});
 }
 
-bool write(const QString &logPath, const QString &refusedPath, QIODevice &out, QString *error)
+bool write(const QString &logPath, const QString &refusedPath, QIODevice &out, QString *error, Reasons reasons)
 {
     RefusedCalls::Marks refused = RefusedCalls::read(refusedPath);
     // Which call each mark is for is known once every call that could be it has been seen.
@@ -66,7 +68,13 @@ bool write(const QString &logPath, const QString &refusedPath, QIODevice &out, Q
         [&](const QString &record) {
             const CallRecord::Fields f = CallRecord::fields(record);
             ++place;
-            written = written && out.write(callRow(place, f, refused.marks(place))) >= 0;
+            const bool marked = refused.marks(place);
+            QString reason;
+            if (marked) {
+                if (const auto it = reasons.find(RefusedCalls::callKeyOf(f)); it != reasons.end() && !it->isEmpty())
+                    reason = it->takeFirst();
+            }
+            written = written && out.write(callRow(place, f, marked, reason)) >= 0;
         },
         error);
     if (read && !written && error)
@@ -74,10 +82,12 @@ bool write(const QString &logPath, const QString &refusedPath, QIODevice &out, Q
     return read && written;
 }
 
-bool writeFile(const QString &logPath, const QString &refusedPath, const QString &target, QString *error)
+bool writeFile(const QString &logPath, const QString &refusedPath, const QString &target, QString *error,
+               const Reasons &reasons)
 {
     QSaveFile file(target);
-    const bool ok = file.open(QIODevice::WriteOnly) && write(logPath, refusedPath, file, error) && file.commit();
+    const bool ok =
+        file.open(QIODevice::WriteOnly) && write(logPath, refusedPath, file, error, reasons) && file.commit();
     if (!ok && error && error->isEmpty())
         *error = file.errorString();
     return ok;
@@ -92,6 +102,11 @@ QString keyOf(const CallRecord::Fields &f)
     return QStringLiteral("DT=") + f.date + QStringLiteral("TM=") + f.time + QStringLiteral("NB=") + f.number;
 }
 
+QString callKeyOf(const CallRecord::Fields &f)
+{
+    return keyOf(f) + QStringLiteral("NM=") + f.name + QStringLiteral("RG=") + f.rings;
+}
+
 namespace {
 
 bool fail(QString *error, const QString &reason)
@@ -99,12 +114,6 @@ bool fail(QString *error, const QString &reason)
     if (error)
         *error = reason;
     return false;
-}
-
-// The whole call, as its record holds it: what tells it from another call of the same minute.
-QString callKeyOf(const CallRecord::Fields &f)
-{
-    return keyOf(f) + QStringLiteral("NM=") + f.name + QStringLiteral("RG=") + f.rings;
 }
 
 // A line holds one call: a name may hold a line end, which would cut it in two.

@@ -19,14 +19,21 @@ namespace CallExport {
 QByteArray csvField(const QString &text);
 QByteArray csvRow(const QStringList &fields);
 QByteArray header();
-// One call: its place in the log (as the Calls Log numbers it), the record's fields, refused or not.
-QByteArray callRow(int place, const CallRecord::Fields &f, bool refused);
+// One call: its place in the log (as the Calls Log numbers it), the record's fields, refused or not
+// (and why, where the user's own rules refused it: "yes (pattern ^800)").
+QByteArray callRow(int place, const CallRecord::Fields &f, bool refused, const QString &reason = QString());
+
+// Why the user's own rules refused calls, by the whole call (RefusedCalls::callKeyOf), oldest
+// first; a call of the log takes the first reason left for it.
+using Reasons = QHash<QString, QStringList>;
 
 // Array.bin and the refused calls beside it, written to `out`. Read only: the log is not tidied
 // up. False, and the reason in `error`, when the log could not be read or `out` not written.
-bool write(const QString &logPath, const QString &refusedPath, QIODevice &out, QString *error);
+bool write(const QString &logPath, const QString &refusedPath, QIODevice &out, QString *error,
+           Reasons reasons = Reasons());
 // The same into a file, replaced whole (a failed export leaves no half file).
-bool writeFile(const QString &logPath, const QString &refusedPath, const QString &target, QString *error);
+bool writeFile(const QString &logPath, const QString &refusedPath, const QString &target, QString *error,
+               const Reasons &reasons = Reasons());
 
 } // namespace CallExport
 
@@ -43,6 +50,8 @@ inline QString fileName()
 }
 // The date, time and number of a call, as the earlier lines held them.
 QString keyOf(const CallRecord::Fields &f);
+// The whole call, as its record holds it: what tells it from another call of the same minute.
+QString callKeyOf(const CallRecord::Fields &f);
 // The line of a refused call stored as call `callNumber`, before encoding.
 QString lineOf(const CallRecord::Fields &call, int callNumber);
 // Adds a refused call, written in place at the end of the file.

@@ -20,6 +20,8 @@ enum class Refusal {
     BlockedNumber,   // the number is on the blocked list
     Telemarketer,    // no name given while telemarketers are blocked
     RefusedByServer, // the NCID server the calls come from refused it
+    Pattern,         // one of the user's block patterns matched (the pattern is kept with it)
+    NotOnAllowList,  // only the allow list is let through, and the caller is not on it
 };
 
 // The caller as the program shows it, or refused it: `number` in the display pattern, `when` the
@@ -28,6 +30,7 @@ struct CallNotice {
     QString name, number, when;
     Refusal refusal = Refusal::None;
     QString line; // the line it rang on, where there is more than one
+    QString rule; // the pattern that refused it, where one did
     bool refused() const { return refusal != Refusal::None; }
 };
 

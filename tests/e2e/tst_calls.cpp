@@ -1,12 +1,16 @@
 // Incoming calls from the simulated modem to the screen, the speaker and Array.bin, through the
 // real main window: shown, spoken, stored, refused on the line, browsed.
 #include "BlockedFile.h"
+#include "CallExport.h"
 #include "CallRecord.h"
 #include "DesktopNotifier.h"
+#include "Screening.h"
+#include "ScreeningFiles.h"
 #include "SoundRecorder.h"
 #include "WindowRig.h"
 
 #include <QAction>
+#include <QBuffer>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -264,6 +268,82 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(rig.storedCalls(), 2, 5000);
         QCOMPARE(rig.record(2), dots("CL=2DT=3/21/2026TM=02:06 PMNM=MARY  ROENB=(305)-555-0100RG=3END"));
         QCOMPARE(rig.state->display.number(), QStringLiteral("(305)-555-0100"));
+    }
+
+    void screenedCalls_data()
+    {
+        // The user's rules decide on the line; the reason reaches the notice, the stored call and
+        // the export, and the user's name for a caller is the one shown and stored.
+        columns<QStringList, bool, QByteArray, QString, QString, QString, int>("rules", "telemarketers", "report",
+                                                                               "stored", "notice", "reason", "counted");
+        const QByteArray noName = "\r\nDATE = 0321\r\nTIME = 1405\r\nNMBR = 5551234567\r\nNAME = O\r\n";
+        row("block pattern", QStringList{"block ^555"}, false, JohnDoe, "JOHN  DOE",
+            "Refused: JOHN  DOE (pattern ^555)", "pattern ^555", 1);
+        row("name pattern", QStringList{"block john"}, false, JohnDoe, "JOHN  DOE", "Refused: JOHN  DOE (pattern john)",
+            "pattern john", 1);
+        row("not on the allow list", QStringList{"allow-only", "allow ^212"}, false, JohnDoe, "JOHN  DOE",
+            "Refused: JOHN  DOE (not on the allow list)", "not on the allow list", 0);
+        row("allowed, name withheld, telemarketers blocked", QStringList{"allow ^555"}, true, noName, "UNKNOWN NAME",
+            "UNKNOWN NAME", "", 1);
+        row("allowed beats a block pattern", QStringList{"block ^555", "allow 1234567"}, false, JohnDoe, "JOHN  DOE",
+            "JOHN  DOE", "", 1);
+        row("alias", QStringList{"alias 5551234567=MUM"}, false, JohnDoe, "MUM", "MUM", "", 0);
+    }
+    void screenedCalls()
+    {
+        QFETCH(QStringList, rules);
+        QFETCH(bool, telemarketers);
+        QFETCH(QByteArray, report);
+        QFETCH(QString, stored);
+        QFETCH(QString, notice);
+        QFETCH(QString, reason);
+        QFETCH(int, counted);
+        Rig rig({{26, QString("BlockTeleMarketersStatus= ") + (telemarketers ? "True" : "False")}});
+        QVERIFY(rig.loaded);
+        Screening screening(rig.folder.path());
+        QVERIFY(screening.open());
+        const ScreeningScope installed(&screening);
+        for (const QString &rule : rules) {
+            const QString what = rule.section(' ', 0, 0), pattern = rule.section(' ', 1);
+            if (what == "allow-only") {
+                QVERIFY(screening.setAllowOnly(true));
+            } else if (what == "alias") {
+                QVERIFY(screening.setAlias(pattern.section('=', 0, 0), pattern.section('=', 1)));
+            } else {
+                ScreeningRule r{0,
+                                what == "allow" ? RuleAction::Allow : RuleAction::Block,
+                                ScreeningFiles::fieldOf(pattern),
+                                pattern,
+                                QString(),
+                                QString(),
+                                0};
+                QVERIFY(screening.addRule(&r));
+            }
+        }
+        const bool refused = !reason.isEmpty();
+        ModemSim::Call call = rig.call(report);
+        call.ringGapMs = refused ? 300 : 10;
+        rig.modem->placeCall(call);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.storedCalls(), 1, 5000);
+        QCOMPARE(rig.modem->commandTexts().join(" | "), refused ? QString("ATA | ATH | AT+VCID=1") : QString());
+        QCOMPARE(CallRecord::fields(QString::fromLatin1(rig.record(1))).name, stored);
+        QCOMPARE(rig.state->display.name(), refused ? QString() : stored);
+        QCOMPARE(m_notices.value(0).value(3).toString(), notice);
+        // What the record has no room for is in the screening database; the deciding rule counted.
+        const QList<ScreenedCall> calls = screening.store().calls();
+        QCOMPARE(calls.size(), 1);
+        QCOMPARE(calls.first().reason, reason);
+        QCOMPARE(calls.first().alias, stored == "MUM" ? "MUM" : "");
+        qint64 matches = 0;
+        for (const ScreeningRule &r : screening.rules().rules())
+            matches += r.matches;
+        QCOMPARE(matches, counted);
+        QBuffer out;
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        QVERIFY(CallExport::write(rig.folder.file("Array.bin"), rig.folder.file("refused.txt"), out, nullptr,
+                                  screening.store().refusalReasons()));
+        QVERIFY2(out.data().endsWith(refused ? ",yes (" + reason.toUtf8() + ")\r\n" : QByteArray(",no\r\n")),
+                 out.data().constData());
     }
 
     void callsWithoutCallerId()

@@ -2,10 +2,14 @@
 // files, while calls come in and a user blocks some callers with the Block button. After every
 // kill: each call whose end had passed before the kill (its last ring and the ten seconds after
 // it) is in the log exactly once, whole and numbered by its place; calls seen stored stay stored;
-// blocked callers are refused; and the program starts again without a message box.
+// blocked callers are refused; callers the screening rules refuse are refused with their reason
+// stored, and those they allow are shown although the blocked list holds their number; and the
+// program starts again without a message box.
 // RINGLARK_KILL_SECONDS sets how long it goes on (22 s in the suite).
+#include "BlockedFile.h"
 #include "CallRecord.h"
 #include "ModemSim.h"
+#include "ScreeningStore.h"
 #include "TestSupport.h"
 
 #include <QElapsedTimer>
@@ -79,6 +83,24 @@ QSet<QString> markedNames(const QByteArray &marks)
     return names;
 }
 
+// The screening database's calls: the reasons stored, by caller name.
+QHash<QString, QStringList> reasonsByName(const QString &folder)
+{
+    QHash<QString, QStringList> reasons;
+    ScreeningStore store(folder);
+    if (!store.open())
+        return reasons;
+    for (const ScreenedCall &c : store.calls()) {
+        const qsizetype nm = c.record.indexOf(QStringLiteral("NM=")), rg = c.record.indexOf(QStringLiteral("RG="));
+        if (nm >= 0 && rg > nm && c.refused)
+            reasons[c.record.mid(nm + 3, rg - nm - 3).simplified()] << c.reason;
+    }
+    return reasons;
+}
+
+// A number the blocked list holds and the user's rules allow: its calls are shown.
+const QString FriendNumber = QStringLiteral("4440000001");
+
 } // namespace
 
 class tst_Kill : public QObject {
@@ -97,14 +119,25 @@ private slots:
         ModemSimThread modem;
         QVERIFY(modem.linkAs(folder.path(), 1));
         const qint64 settingsSize = folder.bytes("acsetup.bin").size();
+        // The user's rules, set as a script sets them: numbers from 777 are refused, and a friend
+        // whose number is on the blocked list is let through.
+        folder.write("blocked.bin", BlockedFile::entryRecord("(444)-000-0001", "FRIEND"));
+        {
+            QProcess rules;
+            rules.start(folder.file("ringlark"), {"--block", "^777", "--allow", "^1?444"});
+            QVERIFY(rules.waitForFinished(10000));
+            QCOMPARE(rules.exitCode(), 0);
+        }
 
         QRandomGenerator random(20240321);
         QList<Placed> placed;
-        QSet<QString> seen;         // callers seen in the log after some kill
-        QStringList blockedNumbers; // numbers the user blocked (callers named BLOCK)
+        QSet<QString> seen;                       // callers seen in the log after some kill
+        QStringList blockedNumbers{FriendNumber}; // numbers the user blocked (callers named BLOCK)
         int attempts = 0, atOperation = 0, due = 0, losses = 0, twice = 0, torn = 0, loudStarts = 0, refusals = 0,
             blockedAgain = 0;
         QString fault;
+        QStringList screeningFaults; // callers the rules decided wrongly, or whose reason is lost
+        int screenedDue = 0;         // checks of a screened call whose end had passed
         QElapsedTimer clock;
         clock.start();
         while (clock.elapsed() < seconds * 1000) {
@@ -149,16 +182,23 @@ private slots:
                 if (armed && lineFree && calls < 3) {
                     ++calls;
                     // A caller the user blocks, one already blocked (refused), or any other.
-                    const int kind = random.bounded(4);
+                    const int kind = random.bounded(6);
                     Placed p;
                     p.number = QStringLiteral("555%1").arg(placed.size() + 1, 7, 10, QLatin1Char('0'));
                     p.name = QStringLiteral("CALLER %1").arg(placed.size() + 1);
                     if (kind == 0) {
                         p.name = QStringLiteral("BLOCK %1").arg(placed.size() + 1);
                         blockedNumbers << p.number;
-                    } else if (kind == 1 && !listedNumbers(folder.bytes("blocked.bin")).isEmpty()) {
+                    } else if (kind == 2) {
+                        p.number = QStringLiteral("777%1").arg(placed.size() + 1, 7, 10, QLatin1Char('0'));
+                        p.name = QStringLiteral("PATTERN %1").arg(placed.size() + 1);
+                    } else if (kind == 3) {
+                        p.number = FriendNumber;
+                        p.name = QStringLiteral("FRIEND %1").arg(placed.size() + 1);
+                    } else if (kind == 1 && listedNumbers(folder.bytes("blocked.bin")).size() > 1) {
                         // A number the list holds now: this call must be refused.
-                        const QStringList listed = listedNumbers(folder.bytes("blocked.bin"));
+                        QStringList listed = listedNumbers(folder.bytes("blocked.bin"));
+                        listed.removeAll(FriendNumber);
                         p.number = listed[random.bounded(int(listed.size()))];
                         p.name = QStringLiteral("AGAIN %1").arg(placed.size() + 1);
                         ++blockedAgain;
@@ -194,6 +234,19 @@ private slots:
             if (!logFault.isEmpty() || folder.bytes("blocked.bin").size() % 50 != 0 ||
                 folder.bytes("acsetup.bin").size() != settingsSize)
                 ++torn;
+            // The screening's decisions and their reasons, as stored by the runs so far.
+            const QHash<QString, QStringList> reasons = reasonsByName(folder.path());
+            const QSet<QString> marks = markedNames(folder.bytes("refused.txt"));
+            for (const Placed &p : std::as_const(placed)) {
+                const bool ended = p.endedAt + EndOfCallMs + MarginMs <= p.killedAt;
+                screenedDue += ended && (p.name.startsWith(QLatin1String("PATTERN")) ||
+                                         p.name.startsWith(QLatin1String("FRIEND")));
+                if (p.name.startsWith(QLatin1String("PATTERN")) && ended &&
+                    (!marks.contains(p.name) || reasons.value(p.name) != QStringList{"pattern ^777"}))
+                    screeningFaults << p.name;
+                if (p.name.startsWith(QLatin1String("FRIEND")) && (marks.contains(p.name) || reasons.contains(p.name)))
+                    screeningFaults << p.name;
+            }
             for (const Placed &p : std::as_const(placed)) {
                 const int n = stored.value(p.name);
                 twice += n > 1;
@@ -234,6 +287,10 @@ private slots:
         QVERIFY2(!blocked.isEmpty() && refusals > 0, "blocked callers came, and were refused");
         QVERIFY2(strangers.isEmpty(), qPrintable("blocked, never chosen: " + strangers.join(' ')));
         QVERIFY2(wrongMarks.isEmpty(), qPrintable("refusal marks wrong for: " + wrongMarks.join(' ')));
+        qInfo("kill test: %d checks of a call the screening rules refused or allowed", screenedDue);
+        QVERIFY(screenedDue > 0);
+        screeningFaults.removeDuplicates();
+        QVERIFY2(screeningFaults.isEmpty(), qPrintable("screened wrongly: " + screeningFaults.join(' ')));
         QVERIFY2(fault.isEmpty(), qPrintable(fault));
         QCOMPARE(losses, 0);
         QCOMPARE(twice, 0);
