@@ -5,6 +5,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -20,51 +21,67 @@ bool fail(QString *error, const QString &reason)
     return false;
 }
 
-bool isEntry(const QByteArray &record)
+// Views, not copies: every caller is looked up in the whole list before record 5 is written.
+constexpr QByteArrayView EntryStart("\x30\x00NB=", 5); // an entry's length and its first key
+
+// As QByteArray::mid, without the copy: from `pos`, at most `n` bytes.
+QByteArrayView part(QByteArrayView v, qsizetype pos, qsizetype n)
+{
+    if (pos >= v.size())
+        return {};
+    return v.sliced(pos, std::min(n, v.size() - pos));
+}
+
+bool isEntry(QByteArrayView record)
 {
     return record.contains("END");
 }
 
 // What unblocking writes over an entry: its record number, "DELETE", blanks, 50 bytes.
-bool isDeletionMarker(const QByteArray &record)
+bool isDeletionMarker(QByteArrayView record)
 {
     qsizetype digits = 0;
     while (digits < record.size() && record.at(digits) >= '0' && record.at(digits) <= '9')
         ++digits;
-    return digits > 0 && record.size() == BlockedFile::RecordLength && record.mid(digits, 6) == "DELETE" &&
-           record.mid(digits + 6) == QByteArray(record.size() - digits - 6, ' ');
+    if (digits == 0 || record.size() != BlockedFile::RecordLength || part(record, digits, 6) != "DELETE")
+        return false;
+    for (qsizetype i = digits + 6; i < record.size(); ++i) {
+        if (record.at(i) != ' ')
+            return false;
+    }
+    return true;
 }
 
 // An entry as the program writes it, whole: the length, "NB=", the number, "NM=", the name, "END"
 // and nothing after it but full stops.
-bool isIntactEntry(const QByteArray &r)
+bool isIntactEntry(QByteArrayView r)
 {
-    if (r.size() != BlockedFile::RecordLength || !r.startsWith(QByteArray("\x30\x00NB=", 5)))
+    if (r.size() != BlockedFile::RecordLength || !r.startsWith(EntryStart))
         return false;
     qsizetype last = r.size();
     while (last > 0 && r.at(last - 1) == '.')
         --last;
-    return last >= 8 && r.mid(last - 3, 3) == "END" && r.indexOf("NM=", 5) >= 0 && r.indexOf("NM=", 5) + 3 <= last - 3;
+    return last >= 8 && part(r, last - 3, 3) == "END" && r.indexOf("NM=", 5) >= 0 &&
+           r.indexOf("NM=", 5) + 3 <= last - 3;
 }
 
 // The list goes on properly at `at`: its end, a deletion marker or an entry with its length and key.
-bool goesOnAt(const QByteArray &all, qsizetype at)
+bool goesOnAt(QByteArrayView all, qsizetype at)
 {
     if (at == all.size())
         return true;
-    const QByteArray r = all.mid(at, BlockedFile::RecordLength);
-    return r.size() == BlockedFile::RecordLength &&
-           (isDeletionMarker(r) || (r.startsWith(QByteArray("\x30\x00NB=", 5)) && isEntry(r)));
+    const QByteArrayView r = part(all, at, BlockedFile::RecordLength);
+    return r.size() == BlockedFile::RecordLength && (isDeletionMarker(r) || (r.startsWith(EntryStart) && isEntry(r)));
 }
 
 // Where, after `at` and before a record's length, stray bytes end and the list goes on with a
 // whole entry or deletion marker; -1 to read the record at `at` as it stands. It gives way only
 // when it is no entry, or when the list does not go on after it while it does after the other:
 // a name that holds an entry's keys never makes an entry give way that the next one follows.
-qsizetype resyncPoint(const QByteArray &all, qsizetype at)
+qsizetype resyncPoint(QByteArrayView all, qsizetype at)
 {
     constexpr qsizetype Length = BlockedFile::RecordLength;
-    const QByteArray window = all.mid(at, Length);
+    const QByteArrayView window = part(all, at, Length);
     const bool dead = !isEntry(window) && !isDeletionMarker(window);
     if (!dead && goesOnAt(all, at + Length))
         return -1;
@@ -73,7 +90,7 @@ qsizetype resyncPoint(const QByteArray &all, qsizetype at)
         const char c = all.at(k);
         if (c != '\x30' && (c < '0' || c > '9' || (all.at(k - 1) >= '0' && all.at(k - 1) <= '9')))
             continue;
-        const QByteArray r = all.mid(k, Length);
+        const QByteArrayView r = part(all, k, Length);
         if (!isIntactEntry(r) && !isDeletionMarker(r))
             continue;
         if (goesOnAt(all, k + Length))
@@ -125,7 +142,7 @@ bool BlockedFile::createIfMissing(QString *error) const
     return true;
 }
 
-QList<BlockedFile::Record> BlockedFile::records() const
+QByteArray BlockedFile::bytes() const
 {
     // Read with the system's calls: every caller is looked up here before record 5 is written.
     // The list is there, empty, from the first time it is looked at: the user finds the file
@@ -153,16 +170,30 @@ QList<BlockedFile::Record> BlockedFile::records() const
         all.truncate(got);
     }
     ::close(fd);
+    return all;
+}
+
+template <typename Visit> void BlockedFile::eachRecord(QByteArrayView all, Visit visit)
+{
     // A record normally follows the last one, 50 bytes on; where stray bytes put the list out of
     // step, the next whole entry or marker is found wherever it starts, and the bytes before it
     // are a record of their own (damaged). Every look-up reads the list so, as the tidy-up does.
-    QList<Record> list;
     for (qsizetype at = 0; at < all.size();) {
         const qsizetype inner = resyncPoint(all, at);
         const qsizetype length = inner > 0 ? inner - at : std::min<qsizetype>(RecordLength, all.size() - at);
-        list.append({at, all.mid(at, length), inner > 0});
+        if (visit(at, part(all, at, length), inner > 0))
+            return;
         at += length;
     }
+}
+
+QList<BlockedFile::Record> BlockedFile::records() const
+{
+    QList<Record> list;
+    eachRecord(bytes(), [&](qsizetype at, QByteArrayView record, bool stray) {
+        list.append({at, record.toByteArray(), stray});
+        return false;
+    });
     return list;
 }
 
@@ -182,11 +213,11 @@ bool BlockedFile::append(const QString &number, const QString &name, QString *er
 bool BlockedFile::contains(const QString &text) const
 {
     const QByteArray sought = text.toLatin1();
-    for (const Record &r : records()) {
-        if (!r.stray && isEntry(r.bytes) && r.bytes.contains(sought))
-            return true;
-    }
-    return false;
+    bool found = false;
+    eachRecord(bytes(), [&](qsizetype, QByteArrayView record, bool stray) {
+        return found = !stray && isEntry(record) && record.contains(sought);
+    });
+    return found;
 }
 
 int BlockedFile::findRecord(const QString &number) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 
@@ -51,6 +52,11 @@ private:
     };
     // The records in file order; record n is the nth, stray bytes counting as one.
     QList<Record> records() const;
+    // The file as it is now (empty when it cannot be read).
+    QByteArray bytes() const;
+    // Each record of `all` in turn (its offset, its bytes, whether stray bytes), until `visit`
+    // returns true.
+    template <typename Visit> static void eachRecord(QByteArrayView all, Visit visit);
     bool createIfMissing(QString *error = nullptr) const;
 
     QString m_path;
