@@ -206,8 +206,14 @@ void NcidCalls::fromGateway(const QByteArray &lines)
     m_linesSeen.insert(lineName());
     // As a client takes a server's lines: one a turn of the event loop, never inside the
     // socket's read signal (a call is announced in waits that run the loop).
-    for (const QString &line : m_gatewayReader.feed(lines))
+    for (const QString &line : m_gatewayReader.feed(lines)) {
+        // A gateway that floods the server must not grow this without end.
+        if (m_gatewayLines.size() >= MaxHeldMessages) {
+            qCWarning(lcNetwork, "NCID: more than %d gateway lines waiting; one dropped", MaxHeldMessages);
+            continue;
+        }
         m_gatewayLines << Ncid::parse(line);
+    }
     QMetaObject::invokeMethod(this, &NcidCalls::takeGatewayLine, Qt::QueuedConnection);
 }
 
