@@ -86,6 +86,10 @@ void BlockCommand::BlockNumber()
                 callDropped();
         }
     }
-    if (!appended)
+    if (!appended) {
         reportWriteFailure(m_file.path(), error);
+        return;
+    }
+    if (numberBlocked)
+        numberBlocked(m_view.display.number(), name);
 }

@@ -19,6 +19,8 @@ public:
 
     // Runs once a ringing call has been dropped, so that its end is processed at once.
     std::function<void()> callDropped;
+    // A caller was added to the blocked list (the number as shown, the name).
+    std::function<void(const QString &number, const QString &name)> numberBlocked;
 
     // The click: refused while another user command runs (the busy marker Timer3).
     void blockShownCaller();

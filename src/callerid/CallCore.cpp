@@ -8,9 +8,17 @@ CallCore::CallCore(AppState &state, IMainWindow &window, IPortConnection &port, 
       modem(state, state, state.tray, port, &window), end(state, state, state, state.callEvents, call, log, browser),
       reception(state, state, state, state.callEvents, window, call, modem, blocked, voice, end),
       block(state, state, state, window, modem, blocked), buttons(state, state, state, modem),
-      network(state, state, state, state.callEvents, state.tray, window, call, reception)
+      network(state, state, state, state.callEvents, state.tray, window, call, reception), requests(blocked, window)
 {
     block.callDropped = [this] { end.finishCall(); };
+    // A desktop that takes its calls from a server blocks the caller there too.
+    block.numberBlocked = [this, &state](const QString &number, const QString &name) {
+        if (state.callsFromServer())
+            network.client().sendLine(ListRequests::blockRequest(number, name));
+    };
+    network.server().requests = [this](const Ncid::Request &r, bool mayChange) {
+        return requests.answer(r, mayChange);
+    };
     buttons.callDropped = [this] { end.finishCall(); };
     end.notifyPager = [this, &state, &port](const QString &callerNumber) {
         FlagScope paging(state.flags.PagerInProgress);

@@ -6,6 +6,7 @@
 #include "CallReception.h"
 #include "CallState.h"
 #include "EndOfCall.h"
+#include "ListRequests.h"
 #include "LogBrowser.h"
 #include "NcidCalls.h"
 #include "ServiceButtons.h"
@@ -34,4 +35,5 @@ struct CallCore {
     BlockCommand block;
     ServiceButtons buttons;
     NcidCalls network;
+    ListRequests requests;
 };

@@ -67,6 +67,7 @@ bool NcidCalls::start(QString *error)
     }
     if (!o.ncidServerEnabled)
         return true;
+    m_server.setListsFrom(o.ncidListsFrom);
     publish();
     return m_server.listen(o.ncidServerAddress, o.ncidServerPort, error);
 }

@@ -26,6 +26,7 @@ const Setting Table[] = {
     {"ncid/listenAddress", &ProgramSettings::ncidServerAddress, QString()},
     {"ncid/listenPort", &ProgramSettings::ncidServerPort, ProgramSettings::NcidDefaultPort},
     {"ncid/lineName", &ProgramSettings::ncidLineName, QStringLiteral("POTS")},
+    {"ncid/listsFrom", &ProgramSettings::ncidListsFrom, QString()},
     {"ncid/takeCalls", &ProgramSettings::ncidClientEnabled, false},
     {"ncid/serverHost", &ProgramSettings::ncidClientHost, QString()},
     {"ncid/serverPort", &ProgramSettings::ncidClientPort, ProgramSettings::NcidDefaultPort},

@@ -21,6 +21,9 @@ struct ProgramSettings {
     quint16 ncidServerPort;
     // The name of the modem's line in what is published (NCID's LINE field).
     QString ncidLineName;
+    // The clients whose requests may change the lists (blocked, allowed, names): addresses or
+    // networks ("192.168.1.0/24"), separated by blanks or commas. Loopback always may.
+    QString ncidListsFrom;
     // Take the calls from an NCID server instead of the modem.
     bool ncidClientEnabled;
     QString ncidClientHost;

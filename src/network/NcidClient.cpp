@@ -99,3 +99,13 @@ void NcidClient::handOn()
     qCDebug(lcNetwork).noquote() << "from" << server() << line;
     emit message(Ncid::parse(line));
 }
+
+bool NcidClient::sendLine(const QString &line)
+{
+    if (!m_socket || m_socket->state() != QAbstractSocket::ConnectedState)
+        return false;
+    qCInfo(lcNetwork).noquote() << "to" << server() << line;
+    m_socket->write(line.toLatin1() + "\r\n");
+    m_socket->flush();
+    return true;
+}

@@ -21,6 +21,8 @@ public:
     ~NcidClient() override;
 
     void connectTo(const QString &host, quint16 port);
+    // A line to the server (a request); false when not connected.
+    bool sendLine(const QString &line);
     void stop();
     bool isConnected() const { return m_connected; }
     QString server() const { return QStringLiteral("%1:%2").arg(m_host).arg(m_port); }

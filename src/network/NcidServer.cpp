@@ -2,6 +2,7 @@
 
 #include "Clock.h"
 
+#include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -208,6 +209,14 @@ void NcidServer::onLine(QTcpSocket *socket, const QString &line)
     }
     // Any other line ends the client's HELLO lines.
     finishStartup(socket);
+    if (const Ncid::Request r = Ncid::parseRequest(line); r.kind != Ncid::Request::Kind::None) {
+        const bool mayChange = mayChangeLists(socket->peerAddress());
+        qCInfo(lcNetwork, "NCID client %s asked: %s%s", qPrintable(peerOf(socket)), qPrintable(line.mid(5)),
+               mayChange ? "" : " (may not change the lists)");
+        if (requests)
+            send(socket, requests(r, mayChange));
+        return;
+    }
     if (const QByteArray passed = Ncid::fromGateway(line, Clock::current().now(), lineName); !passed.isEmpty()) {
         qCInfo(lcNetwork, "NCID gateway %s sent a call", qPrintable(peerOf(socket)));
         broadcast(passed);
@@ -280,4 +289,33 @@ void NcidServer::sendCall(const Ncid::Call &call, bool refused)
 void NcidServer::sendRing(const QString &line, int ring, const QString &time)
 {
     broadcast(Ncid::ringLine(line, ring, time));
+}
+
+void NcidServer::setListsFrom(const QString &addresses)
+{
+    m_listsFrom.clear();
+    for (const QString &a : addresses.split(QRegularExpression(QStringLiteral("[\\s,]+")), Qt::SkipEmptyParts)) {
+        const QPair<QHostAddress, int> net = QHostAddress::parseSubnet(
+            a.contains(QLatin1Char('/'))
+                ? a
+                : a + (a.contains(QLatin1Char(':')) ? QStringLiteral("/128") : QStringLiteral("/32")));
+        if (net.first.isNull())
+            qCWarning(lcNetwork, "NCID: '%s' in ncid/listsFrom is no address or network", qPrintable(a));
+        else
+            m_listsFrom << net;
+    }
+}
+
+bool NcidServer::mayChangeLists(const QHostAddress &peer) const
+{
+    if (peer.isLoopback())
+        return true;
+    // An IPv4 client on a dual-stack socket comes as ::ffff:a.b.c.d.
+    bool mapped = false;
+    const QHostAddress v4(peer.toIPv4Address(&mapped));
+    for (const auto &net : m_listsFrom) {
+        if (peer.isInSubnet(net) || (mapped && v4.isInSubnet(net)))
+            return true;
+    }
+    return false;
 }

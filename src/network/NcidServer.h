@@ -1,6 +1,7 @@
 #pragma once
 
 #include "NcidProtocol.h"
+#include "NcidRequests.h"
 
 #include <QHostAddress>
 #include <QList>
@@ -49,6 +50,12 @@ public:
     void sendRing(const QString &line, int ring, const QString &time);
     void broadcast(const QByteArray &lines);
 
+    // Answers a client's request about the lists (the answer's lines, 402 or 403 to 411);
+    // `mayChange`: the client is one whose requests may change them.
+    std::function<QByteArray(const Ncid::Request &request, bool mayChange)> requests;
+    // Besides loopback, the clients that may change the lists: addresses or networks.
+    void setListsFrom(const QString &addresses);
+
     int clientCount() const { return int(m_clients.size()); }
 
 signals:
@@ -59,6 +66,9 @@ signals:
     void gatewayLines(const QByteArray &lines);
 
 private:
+    bool mayChangeLists(const QHostAddress &peer) const;
+    QList<QPair<QHostAddress, int>> m_listsFrom;
+
     struct Client {
         QTcpSocket *socket = nullptr;
         Ncid::LineReader reader;

@@ -3,13 +3,16 @@
 // whole program, and one program publishing its calls to another.
 #include "AppState.h"
 #include "AuxWindows.h"
+#include "BlockCommand.h"
 #include "CallExport.h"
 #include "CallRecord.h"
 #include "MemoryLine.h"
 #include "NcidCalls.h"
+#include "NcidRequests.h"
 #include "NcidRig.h"
 #include "NcidServer.h"
 #include "NetworkSettingsBox.h"
+#include "Screening.h"
 #include "SoundRecorder.h"
 #include "SpeechOutput.h"
 #include "TestSupport.h"
@@ -265,6 +268,62 @@ private slots:
         QTEST(out.contains("LINE*POTS"), "modemLinesOut");
         QVERIFY2(!modem.sent.contains("ATA"), modem.sent.constData());
         QVERIFY2(!out.contains("LINE*POTS*NMBR*3055550100"), out.constData()); // a gateway's call is not the modem's
+    }
+
+    void listRequests_data()
+    {
+        // A client's request, whether it comes from a client allowed to change the lists, the
+        // answer's RESP:/INFO: lines; what the blocked list and the rules hold afterwards.
+        columns<QString, bool, QStringList, bool, int>("request", "mayChange", "answer", "blocked", "rules");
+        row("block a number", "REQ: black add \"5551234567\" \"telemarketer\"", true,
+            QStringList{"RESP: (555)-123-4567 added to the blocked list."}, true, 0);
+        row("from a client not allowed", "REQ: black add \"5551234567\" \"\"", false,
+            QStringList{"RESP: Not allowed from this client: the lists are not changed."}, false, 0);
+        row("block a pattern", "REQ: black add \"^900\" \"premium\"", true,
+            QStringList{"RESP: ^900 added to the block rules."}, false, 1);
+        row("allow a number", "REQ: white add \"5551234567\" \"mum\"", true,
+            QStringList{"RESP: 5551234567 added to the allow list."}, false, 1);
+        row("name a number", "REQ: alias add \"5551234567\" \"MUM\"", true,
+            QStringList{"RESP: 5551234567 is now called MUM."}, false, 0);
+        row("unblock what is not there", "REQ: black remove \"5550000000\" \"\"", true,
+            QStringList{"RESP: (555)-000-0000 is not on the blocked list."}, false, 0);
+        row("an action not handled", "REQ: black modify \"5551234567\" \"x\"", true,
+            QStringList{"RESP: Unable to handle black modify - Ignored."}, false, 0);
+        row("what the lists hold", "REQ: INFO 3055550100&&MARY ROE&&POTS", true,
+            QStringList{"INFO: alias NOALIAS", "INFO: black number"}, false, 0);
+    }
+
+    void listRequests()
+    {
+        QFETCH(QString, request);
+        QFETCH(bool, mayChange);
+        QFETCH(QStringList, answer);
+        Program p(serverOn());
+        Screening screening(p.folder.path());
+        QVERIFY(screening.open());
+        const ScreeningScope installed(&screening);
+        QVERIFY(p.core->blocked.append("(305)-555-0100", "MARY ROE"));
+        const QByteArray reply = p.core->requests.answer(Ncid::parseRequest(request), mayChange);
+        const QList<QByteArray> lines = reply.split('\n');
+        QStringList body;
+        for (const QByteArray &l : lines.mid(1, lines.size() - 3))
+            body << QString::fromLatin1(l.trimmed());
+        QCOMPARE(QString::fromLatin1(lines.value(0).trimmed()),
+                 request.contains("INFO") ? "403 Start of data defining permitted requests"
+                                          : "402 Start of data showing status of handled request");
+        QCOMPARE(body, answer);
+        QCOMPARE(QString::fromLatin1(lines.value(lines.size() - 2).trimmed()), "411 End of response");
+        QTEST(IsIncomingNumberBlocked(p.core->blocked, "5551234567"), "blocked");
+        QTEST(int(screening.rules().rules().size()), "rules");
+        // Over the wire as NCID's client sends it, from loopback.
+        if (!mayChange)
+            return;
+        QVERIFY(p.core->network.start());
+        QTcpSocket client;
+        client.connectToHost(QHostAddress::LocalHost, p.core->network.server().port());
+        readLines(client, 3);
+        client.write("REQ: INFO 5551234567&&JOHN&&POTS\r\n");
+        QVERIFY(readLines(client, 4).contains("411 End of response"));
     }
 
     void ncidOwnClient()
