@@ -5,6 +5,7 @@
 #include "DesktopNotices.h"
 #include "ModemMessages.h"
 #include "MsgBox.h"
+#include "ServiceOffer.h"
 #include "SingleInstance.h"
 #include "Waits.h"
 #include "WrapButton.h"
@@ -55,6 +56,10 @@ frmMain::frmMain(AppState &state, QWidget *parent)
     connect(ui.mnuHelpHelp, &QAction::triggered, m_windows, &AuxWindows::mnuHelpHelp_Click);
     connect(ui.mnuAbout, &QAction::triggered, m_windows, &AuxWindows::mnuAbout_Click);
     new DesktopNotices(state, state, state, state.callEvents, *this);
+    // The modem held by Ringlark's own service on this machine: its calls are offered instead.
+    m_port.heldByService = [this] {
+        return ServiceOffer::takeCallsFromService(m_state, m_services->network, ProgramSettings::NcidDefaultPort);
+    };
 }
 
 void frmMain::connectServiceButtons()

@@ -60,16 +60,23 @@ NcidCalls::NcidCalls(ModemLine &line, DataFiles &files, CallView &view, CallEven
 bool NcidCalls::start(QString *error)
 {
     const ProgramSettings &o = m_files.options;
-    if (o.ncidClientEnabled) {
-        // Said at once: calls come only once the server is there.
-        m_tray.show(TrayStatus::ReleasedIcon, DisconnectedTip);
-        m_client.connectTo(o.ncidClientHost, o.ncidClientPort);
-    }
+    if (o.ncidClientEnabled)
+        takeCallsFrom(o.ncidClientHost, o.ncidClientPort);
     if (!o.ncidServerEnabled)
         return true;
     m_server.setListsFrom(o.ncidListsFrom);
     publish();
     return m_server.listen(o.ncidServerAddress, o.ncidServerPort, error);
+}
+
+void NcidCalls::takeCallsFrom(const QString &host, quint16 port)
+{
+    m_files.options.ncidClientEnabled = true;
+    m_files.options.ncidClientHost = host;
+    m_files.options.ncidClientPort = port;
+    // Said at once: calls come only once the server is there.
+    m_tray.show(TrayStatus::ReleasedIcon, DisconnectedTip);
+    m_client.connectTo(host, port);
 }
 
 QString NcidCalls::lineName() const

@@ -34,6 +34,8 @@ public:
 
     // Starts what the options ask for. False with the reason when the server could not listen.
     bool start(QString *error = nullptr);
+    // From now on the calls come from the NCID server at `host`:`port`, not the modem.
+    void takeCallsFrom(const QString &host, quint16 port);
 
     NcidServer &server() { return m_server; }
     NcidClient &client() { return m_client; }

@@ -69,6 +69,8 @@ void PortConnection::ModemPortOpen()
         QString reason;
         if (!openPort(&reason) && lostOnOpen(reason))
             return;
+        if (!port.PortOpen() && heldByService && heldByService())
+            return;
         if (!port.PortOpen()) {
             MsgBox(crLines({QStringLiteral("Modem Port is Busy with other Application!"),
                             QStringLiteral("You may either close other Application or run Ringlark"),

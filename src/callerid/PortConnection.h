@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QString>
 #include <QTimer>
+#include <functional>
 
 struct ModemLine;
 class DataFiles;
@@ -29,6 +30,9 @@ public:
     PortConnection(ModemLine &line, DataFiles &files, TrayStatus &tray, IMainWindow &window, QObject *parent = nullptr);
 
     void ModemPortOpen() override;
+    // Another program holds the modem: true when it is a service of the program's own whose
+    // calls are taken instead (no "Busy" box then). Set by the desktop.
+    std::function<bool()> heldByService;
     void connectPort();
     void releasePort();
 

@@ -32,6 +32,7 @@ const Setting Table[] = {
     {"ncid/serverPort", &ProgramSettings::ncidClientPort, ProgramSettings::NcidDefaultPort},
     {"desktop/speakNames", &ProgramSettings::speakNames, false},
     {"desktop/notifications", &ProgramSettings::notifications, true},
+    {"desktop/serviceOffered", &ProgramSettings::serviceOffered, false},
 };
 
 quint16 portValue(const QVariant &v, quint16 fallback)

@@ -31,6 +31,8 @@ struct ProgramSettings {
     // Desktop.
     bool speakNames;
     bool notifications;
+    // The user was asked once whether to take the calls from Ringlark's service on this machine.
+    bool serviceOffered;
 
     static QString fileName() { return QStringLiteral("ringlark.conf"); }
     // Reads the file in `folder`; what is missing or unreadable keeps its default. A file over

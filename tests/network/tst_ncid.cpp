@@ -13,6 +13,7 @@
 #include "NcidServer.h"
 #include "NetworkSettingsBox.h"
 #include "Screening.h"
+#include "ServiceOffer.h"
 #include "SoundRecorder.h"
 #include "SpeechOutput.h"
 #include "TestSupport.h"
@@ -31,7 +32,10 @@
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
+
 #include <QTest>
+#include <atomic>
+#include <thread>
 
 namespace {
 
@@ -324,6 +328,62 @@ private slots:
         readLines(client, 3);
         client.write("REQ: INFO 5551234567&&JOHN&&POTS\r\n");
         QVERIFY(readLines(client, 4).contains("411 End of response"));
+    }
+
+    void serviceOffer_data()
+    {
+        // What listens on the NCID port of this machine ("" nothing); the user's answer; whether
+        // the calls are then taken from it, and the boxes shown over two tries.
+        columns<QByteArray, int, bool, int>("greeting", "answer", "taken", "boxes");
+        row("Ringlark's service, taken", QByteArray("200 Server: Ringlark (NCID) 1.0.0\r\n"), int(vbYes), true, 1);
+        row("Ringlark's service, declined", QByteArray("200 Server: Ringlark (NCID) 1.0.0\r\n"), int(vbNo), false, 1);
+        row("another NCID server", QByteArray("200 Server: ncidd (NCID) 1.6\r\n"), int(vbYes), false, 0);
+        row("nothing listening", QByteArray(), int(vbYes), false, 0);
+    }
+
+    void serviceOffer()
+    {
+        QFETCH(QByteArray, greeting);
+        QFETCH(int, answer);
+        QFETCH(bool, taken);
+        ProgramSettings options;
+        Program p(options);
+        // The service is another process: its greeting comes while this one waits.
+        QTcpServer listener;
+        QVERIFY(listener.listen(QHostAddress::LocalHost, 0));
+        const quint16 port = listener.serverPort();
+        if (greeting.isEmpty())
+            listener.close();
+        std::atomic<bool> stop = false;
+        std::thread service;
+        if (!greeting.isEmpty()) {
+            const qintptr fd = listener.socketDescriptor();
+            listener.setSocketDescriptor(-1);
+            service = std::thread([fd, greeting, &stop] {
+                QTcpServer inThread;
+                inThread.setSocketDescriptor(fd);
+                while (!stop) {
+                    if (!inThread.waitForNewConnection(50))
+                        continue;
+                    QTcpSocket *s = inThread.nextPendingConnection();
+                    s->write(greeting);
+                    s->waitForBytesWritten(1000);
+                    s->waitForDisconnected(1000);
+                    delete s;
+                }
+            });
+        }
+        m_t->boxes.answer(MsgAnswer(answer));
+        QCOMPARE(ServiceOffer::takeCallsFromService(*p.state, p.core->network, port), taken);
+        QVERIFY(!ServiceOffer::takeCallsFromService(*p.state, p.core->network, port)); // asked once only
+        stop = true;
+        if (service.joinable())
+            service.join();
+        QTEST(int(m_t->boxes.shown.size()), "boxes");
+        QCOMPARE(p.state->options.ncidClientEnabled, taken);
+        const ProgramSettings saved = ProgramSettings::load(p.folder.path());
+        QCOMPARE(saved.ncidClientEnabled, taken);
+        QCOMPARE(saved.serviceOffered, m_t->boxes.shown.size() > 0);
     }
 
     void ncidOwnClient()

@@ -30,14 +30,15 @@ ModemSim::Call call(const QString &number, const QString &name, int ringsAfter)
 }
 
 // Lines from the socket until one holds `text` (or the deadline): all of them, that one included.
-QByteArray linesUntil(QTcpSocket &socket, const QByteArray &text, int timeoutMs = 5000)
+QByteArray linesUntil(QTcpSocket &socket, const QByteArray &text, int timeoutMs = 10000)
 {
     QByteArray got;
     QElapsedTimer clock;
     clock.start();
     while (!got.contains(text) && clock.elapsed() < timeoutMs) {
-        if (socket.bytesAvailable() == 0)
-            socket.waitForReadyRead(100);
+        if (socket.bytesAvailable() == 0 && !socket.waitForReadyRead(100) &&
+            socket.state() != QAbstractSocket::ConnectedState)
+            break;
         got += socket.readAll();
     }
     return got;
@@ -73,11 +74,16 @@ private slots:
         QVERIFY(modem.waitForCommand("AT+VCID=1", 5000));
 
         QTcpSocket client;
-        for (int attempt = 0; attempt < 50 && client.state() != QAbstractSocket::ConnectedState; ++attempt) {
+        // It listens once the modem has answered: on a loaded machine that may take a while.
+        QElapsedTimer waited;
+        waited.start();
+        while (client.state() != QAbstractSocket::ConnectedState && waited.elapsed() < 20000) {
             client.abort();
             client.connectToHost(QHostAddress::LocalHost, port);
-            client.waitForConnected(100);
+            if (!client.waitForConnected(200))
+                QTest::qWait(50);
         }
+        QCOMPARE(client.state(), QAbstractSocket::ConnectedState);
         QVERIFY(linesUntil(client, "300 End of connection startup").contains("200 Server: Ringlark"));
 
         // A blocked caller is answered and hung up on at once, and the clients hear of it so.
