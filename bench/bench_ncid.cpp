@@ -139,7 +139,8 @@ std::vector<double> inProcess(int calls)
 
 // The real program in a folder of its own, COM1 a pseudo-terminal, publishing on `port`.
 struct RealProgram {
-    explicit RealProgram(const QString &program, quint16 port)
+    // `service`: the service's binary, run on the same data folder instead of the program.
+    RealProgram(const QString &program, quint16 port, const QString &service = QString())
     {
         openpty(&master, &slave, name, nullptr, nullptr);
         fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
@@ -148,8 +149,11 @@ struct RealProgram {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         process.setProcessEnvironment(env);
-        process.start(dir.filePath(QStringLiteral("ringlark")),
-                      {QStringLiteral("--ncid-server"), QStringLiteral("127.0.0.1:%1").arg(port)});
+        const QStringList server = {QStringLiteral("--ncid-server"), QStringLiteral("127.0.0.1:%1").arg(port)};
+        if (service.isEmpty())
+            process.start(dir.filePath(QStringLiteral("ringlark")), server);
+        else
+            process.start(service, QStringList{QStringLiteral("--data"), dir.path()} + server);
         process.waitForStarted();
         answerCommands(1500);
     }
@@ -195,6 +199,31 @@ struct RealProgram {
 
 } // namespace
 
+// The program idle with 32 clients connected, for some seconds without a call: CPU and wake-ups.
+void idleWithClients(const RealProgram &real, quint16 port, const char *what)
+{
+    std::vector<int> clients;
+    for (int i = 0; i < 32; ++i) {
+        const int fd = connectTo(port);
+        QByteArray got;
+        if (fd >= 0 && readUntil(fd, got, "300 End of connection startup", 5000))
+            clients.push_back(fd);
+    }
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    const int seconds = 10;
+    double cpu0 = 0, cpu1 = 0;
+    long sw0 = 0, sw1 = 0;
+    real.usage(&cpu0, &sw0);
+    std::this_thread::sleep_for(std::chrono::seconds(seconds));
+    real.usage(&cpu1, &sw1);
+    std::printf("%s idle with %zu clients connected, %d s:\n", what, clients.size(), seconds);
+    // /proc counts CPU in clock ticks (10 ms): 0 means less than one tick.
+    std::printf("  CPU %.1f ms (%.3f %% of one core), %ld context switches in all its threads (%.1f a second)\n",
+                cpu1 - cpu0, (cpu1 - cpu0) / (seconds * 10.0), sw1 - sw0, double(sw1 - sw0) / seconds);
+    for (int fd : clients)
+        ::close(fd);
+}
+
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
@@ -233,26 +262,13 @@ int main(int argc, char *argv[])
     // The client above has gone before the 32 come (else the last would be one too many).
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
 
-    // (b) idle with 32 clients.
-    std::vector<int> clients;
-    for (int i = 0; i < 32; ++i) {
-        const int fd = connectTo(port);
-        QByteArray got;
-        if (fd >= 0 && readUntil(fd, got, "300 End of connection startup", 5000))
-            clients.push_back(fd);
+    // (b) idle with 32 clients, the program and then the service.
+    idleWithClients(real, port, "ringlark --ncid-server");
+    const QString service = QCoreApplication::applicationDirPath() + QStringLiteral("/../bin/ringlarkd");
+    if (QFile::exists(service)) {
+        const quint16 servicePort = port + 1;
+        RealProgram daemon(program, servicePort, service);
+        idleWithClients(daemon, servicePort, "ringlarkd");
     }
-    std::this_thread::sleep_for(std::chrono::seconds(1));
-    const int seconds = 10;
-    double cpu0 = 0, cpu1 = 0;
-    long sw0 = 0, sw1 = 0;
-    real.usage(&cpu0, &sw0);
-    std::this_thread::sleep_for(std::chrono::seconds(seconds));
-    real.usage(&cpu1, &sw1);
-    std::printf("ringlark --ncid-server idle with %zu clients connected, %d s:\n", clients.size(), seconds);
-    // /proc counts CPU in clock ticks (10 ms): 0 means less than one tick.
-    std::printf("  CPU %.1f ms (%.3f %% of one core), %ld context switches in all its threads (%.1f a second)\n",
-                cpu1 - cpu0, (cpu1 - cpu0) / (seconds * 10.0), sw1 - sw0, double(sw1 - sw0) / seconds);
-    for (int fd : clients)
-        ::close(fd);
     return 0;
 }
