@@ -30,7 +30,8 @@ bool question(MsgStyle style)
 ServiceHost::ServiceHost(const ServiceOptions &options, QObject *parent)
     : QObject(parent), m_options(options),
       m_state(options.dataFolder, findShippedFolder(QCoreApplication::applicationDirPath())),
-      m_port(m_state, m_state, m_state.tray, *this), m_core(m_state, *this, m_port, m_voice)
+      m_screening(m_state.folder()), m_port(m_state, m_state, m_state.tray, *this),
+      m_core(m_state, *this, m_port, m_voice)
 {
     installMessageBoxes(this);
     // What the desktop's tray would say (connected, the modem lost or held) is the service's state.
@@ -42,6 +43,7 @@ ServiceHost::ServiceHost(const ServiceOptions &options, QObject *parent)
 
 ServiceHost::~ServiceHost()
 {
+    Screening::install(nullptr);
     installMessageBoxes(nullptr);
 }
 
@@ -66,6 +68,10 @@ bool ServiceHost::start()
 {
     qCInfo(lcCalls).noquote() << "ringlarkd" << RINGLARK_VERSION << "on" << m_state.folder();
     loadSettings();
+    m_screening.open();
+    Screening::install(&m_screening);
+    if (const QString problem = m_screening.problem(); !problem.isEmpty())
+        MsgBox(problem, MsgStyle::Exclamation, QStringLiteral("Call Screening"));
     m_state.Timer1.off();
     m_state.flags.clear();
     m_state.tray.showConnected();
@@ -92,7 +98,8 @@ void ServiceHost::reload()
         return;
     }
     loadSettings();
-    qCInfo(lcCalls, "settings read again");
+    m_screening.refresh();
+    qCInfo(lcCalls, "settings and screening rules read again");
     m_port.ModemPortOpen();
     m_systemd.ready(oneLine(m_state.tray.tip()));
 }

@@ -7,6 +7,7 @@
 #include "ModemSearch.h"
 #include "MsgBox.h"
 #include "PortConnection.h"
+#include "Screening.h"
 #include "ServiceOptions.h"
 #include "SystemdNotify.h"
 
@@ -56,6 +57,8 @@ private:
 
     ServiceOptions m_options;
     AppState m_state;
+    // The user's screening rules, for every call; a change elsewhere is seen at the next call.
+    Screening m_screening;
     PortConnection m_port;
     SilentAnnouncer m_voice;
     CallCore m_core;

@@ -106,15 +106,28 @@ const QString FriendNumber = QStringLiteral("4440000001");
 class tst_Kill : public QObject {
     Q_OBJECT
 private slots:
+    void killedProgramKeepsItsData_data()
+    {
+        // The desktop program, whose user blocks callers with Block; or the service, which has no
+        // user (the desktop's command line sets the rules for both). How long each is killed.
+        columns<bool, int>("service", "runSeconds");
+        row("the desktop program", false, 22);
+        row("the service", true, 12);
+    }
+
     void killedProgramKeepsItsData()
     {
+        QFETCH(bool, service);
+        QFETCH(int, runSeconds);
         const int seconds = qEnvironmentVariableIntValue("RINGLARK_KILL_SECONDS") > 0
                                 ? qEnvironmentVariableIntValue("RINGLARK_KILL_SECONDS")
-                                : 22;
+                                : runSeconds;
         TestFolder folder;
         folder.copyProgramData();
         QVERIFY(QFile::copy(QStringLiteral(KILL_DRIVER), folder.file("ringlark")));
         QFile::setPermissions(folder.file("ringlark"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const QString programFile = service ? QStringLiteral(RINGLARK_BIN_DIR "/ringlarkd") : folder.file("ringlark");
+        const QStringList arguments = service ? QStringList{"--data", folder.path()} : QStringList();
         folder.writeModemSettings({{27, QStringLiteral("BlockSelectedCallsEnable = True")}});
         ModemSimThread modem;
         QVERIFY(modem.linkAs(folder.path(), 1));
@@ -156,7 +169,7 @@ private slots:
             program.setProcessEnvironment(env);
             // If the test itself is stopped (its time limit), the program goes with it.
             program.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-            program.start(folder.file("ringlark"));
+            program.start(programFile, arguments);
             QVERIFY(program.waitForStarted());
             const qint64 killAfter = random.bounded(3000);
             QElapsedTimer run;
@@ -186,7 +199,7 @@ private slots:
                     Placed p;
                     p.number = QStringLiteral("555%1").arg(placed.size() + 1, 7, 10, QLatin1Char('0'));
                     p.name = QStringLiteral("CALLER %1").arg(placed.size() + 1);
-                    if (kind == 0) {
+                    if (kind == 0 && !service) {
                         p.name = QStringLiteral("BLOCK %1").arg(placed.size() + 1);
                         blockedNumbers << p.number;
                     } else if (kind == 2) {
@@ -285,6 +298,7 @@ private slots:
               loudStarts);
         QVERIFY(attempts > 0 && due > 0);
         QVERIFY2(!blocked.isEmpty() && refusals > 0, "blocked callers came, and were refused");
+        QVERIFY(!service || blockedNumbers == QStringList{FriendNumber}); // nobody pressed Block
         QVERIFY2(strangers.isEmpty(), qPrintable("blocked, never chosen: " + strangers.join(' ')));
         QVERIFY2(wrongMarks.isEmpty(), qPrintable("refusal marks wrong for: " + wrongMarks.join(' ')));
         qInfo("kill test: %d checks of a call the screening rules refused or allowed", screenedDue);
