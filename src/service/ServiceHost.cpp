@@ -91,12 +91,12 @@ bool ServiceHost::start()
 
 void ServiceHost::reload()
 {
-    m_systemd.reloading();
     // Not under a call: its refusal and its record were decided with the settings it began with.
     if (m_state.Timer1.Interval() != 0 || m_state.modemBusy()) {
         QTimer::singleShot(1000, this, &ServiceHost::reload);
         return;
     }
+    m_systemd.reloading();
     loadSettings();
     m_screening.refresh();
     qCInfo(lcCalls, "settings and screening rules read again");

@@ -50,7 +50,7 @@ std::optional<int> readServiceOptions(const QStringList &arguments, ServiceOptio
         return 2;
     }
     if (parser.isSet(data))
-        options->dataFolder = parser.value(data);
+        options->dataFolder = QDir(parser.value(data)).absolutePath();
     else if (const QString state = qEnvironmentVariable("STATE_DIRECTORY"); !state.isEmpty())
         options->dataFolder = state.split(QLatin1Char(':')).first(); // systemd lists one per StateDirectory=
     else
