@@ -29,6 +29,11 @@ blocked() { # number name: one 50-byte entry, its length 48 first
     blocked "(888)-555-0142" "SURVEY CALL"
     blocked "(905)-555-0177" "UNKNOWN NAME"
 } >"$demo/blocked.bin"
+# A few screening rules and a name of the user's own, as the command line sets them.
+"$demo/ringlark" --block '^1?800' --comment 'toll-free sellers' >/dev/null
+"$demo/ringlark" --block 'survey' --comment 'any name holding it' >/dev/null
+"$demo/ringlark" --block '/(a+)+$/' --comment 'pasted from a forum' >/dev/null
+"$demo/ringlark" --allow '^416555' --comment 'our street' --alias 4165550147=MUM >/dev/null
 
 export BUILD="$build" DEMO="$demo" SHOTS="$shots"
 xvfb-run -a -s "-screen 0 1280x900x24" bash -c '
@@ -56,6 +61,20 @@ xvfb-run -a -s "-screen 0 1280x900x24" bash -c '
     menu alt+h h; win "Ringlark Talking Caller ID Help" help
     menu alt+h a; win "About Ringlark Talking Caller ID" about
     key alt+l; win "Calls Log List" calls-log
+    # The menu of a call in the Calls Log: the right button on its line, the menu and the list taken together.
+    info=$(xwininfo -name "Calls Log List")
+    lx=$(echo "$info" | awk "/Absolute upper-left X/{print \$4}"); ly=$(echo "$info" | awk "/Absolute upper-left Y/{print \$4}")
+    xdotool mousemove $((lx + 120)) $((ly + 50)) click 1; sleep 0.5
+    xdotool mousemove $((lx + 120)) $((ly + 50)) click 3; sleep 1.5
+    import -window root -crop 660x340+$((lx - 4))+$((ly - 26)) +repage "$SHOTS/calls-log-menu.png"
+    echo "  $SHOTS/calls-log-menu.png"
+    xdotool key Escape; sleep 0.5
+    key alt+r
+    screening=$(xwininfo -name "Call Screening" | awk "/Window id/{print \$4}")
+    xdotool windowactivate --sync "$screening" 2>/dev/null; sleep 0.3
+    xdotool key alt+n; xdotool type --delay 30 "18005550100"; xdotool key Tab; xdotool type --delay 30 "ACME"
+    xdotool key Return; sleep 1
+    win "Call Screening" screening
     key alt+u; win "UnBlock Phone Number" blocked-number-list
     key alt+s; win "Configuration Setup" setup
     key alt+c; win "Display Color Choice!" color-choice

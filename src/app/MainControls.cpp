@@ -141,6 +141,7 @@ void MainControls::build(QMainWindow *window)
     mnuReleasePort = named(mnuFile->addAction(QStringLiteral("Release &Port")), "mnuReleasePort");
     mnuExit = named(mnuFile->addAction(QStringLiteral("E&xit")), "mnuExit");
     mnuSetup = named(bar->addAction(QStringLiteral("&Setup")), "mnuSetup");
+    mnuScreening = named(bar->addAction(QStringLiteral("Sc&reening")), "mnuScreening");
     DisplayColor = named(bar->addAction(QStringLiteral("&Color")), "DisplayColor");
     mnuModemSelection = named(bar->addAction(QStringLiteral("&Modem")), "mnuModemSelection");
     mnuHelp = named(bar->addMenu(QStringLiteral("&Help")), "mnuHelp");
