@@ -15,6 +15,7 @@
 #include "WindowColor.h"
 
 #include <QAction>
+#include <QColor>
 #include <QDir>
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -37,6 +38,18 @@ constexpr int ListWidth = 9360;
 
 // Each column's width is the list's width divided by its number.
 constexpr double WidthDivisors[6] = {13.17, 3.7, 3.91, 7.2, 8.1, 11.05};
+
+// A refused call's line in dark red, its tip saying why.
+class MarkedCallLogFilter : public CallLogFilter {
+public:
+    using CallLogFilter::CallLogFilter;
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        if (role == Qt::ForegroundRole && !CallLogFilter::data(index, Qt::ToolTipRole).isNull())
+            return QColor(0xa0, 0, 0);
+        return CallLogFilter::data(index, role);
+    }
+};
 
 } // namespace
 
@@ -65,7 +78,7 @@ void frmListView::buildControls()
     ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
     // The search shows the rows it leaves in the log's own order: the columns sort the log's rows.
-    m_filter = new CallLogFilter(this);
+    m_filter = new MarkedCallLogFilter(this);
     m_filter->setSourceModel(&m_log.model());
     ListView1->setModel(m_filter);
     ListView1->header()->setSectionsClickable(true);
@@ -74,6 +87,8 @@ void frmListView::buildControls()
     ListView1->header()->setSortIndicatorShown(true);
     showSortArrow(m_log.model().sortColumn(), m_log.model().sortAscending());
     connect(&m_log.model(), &CallLogModel::sorted, this, &frmListView::showSortArrow);
+    connect(&m_log.model(), &CallLogModel::modelReset, this, &frmListView::showRefusals);
+    connect(&m_log.model(), &CallLogModel::rowsInserted, this, &frmListView::showRefusals);
 
     cmdDeleteList = new QPushButton(QStringLiteral("Delete L&ist"), this);
     cmdDeleteList->setObjectName(QStringLiteral("cmdDeleteList"));
@@ -135,6 +150,7 @@ void frmListView::Form_Load()
     if (m_files.settings.colorNumber() > 0)
         setBackColor(m_files.settings.colorNumber());
     placeBelowMainWindow();
+    showRefusals();
     const int listWidth = twips(ListWidth);
     for (int c = 0; c < 6; ++c)
         ListView1->setColumnWidth(c, int(listWidth / WidthDivisors[c]));
@@ -260,6 +276,19 @@ void frmListView::cmdExport_Click()
     QString error;
     if (!CallExport::writeFile(m_log.file().path(), m_files.file(RefusedCalls::fileName()), target, &error))
         reportWriteFailure(target, error);
+}
+
+void frmListView::showRefusals()
+{
+    QHash<QString, QString> reasons;
+    Screening *screening = Screening::current();
+    if (screening && screening->store().isOpen()) {
+        for (const ScreenedCall &c : screening->store().calls()) {
+            if (c.refused && !c.reason.isEmpty())
+                reasons.insert(c.record, c.reason);
+        }
+    }
+    m_filter->setRefusals(std::move(reasons));
 }
 
 void frmListView::prepareMenu(int row)

@@ -66,6 +66,7 @@ private:
     void showSortArrow(int column, bool ascending); // column 1 to 6
     int logRow(int shownRow) const;                 // the row of the log's rows behind a shown one
     void screenCaller(int offer);                   // one of the screening entries was chosen
+    void showRefusals();                            // the refused calls' lines marked, from the store
 
     DataFiles &m_files;
     CallView &m_view;

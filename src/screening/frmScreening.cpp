@@ -25,6 +25,8 @@
 namespace {
 
 const QString Title = QStringLiteral("Call Screening");
+// Before it is shown the window has no frame yet: room for its title bar and a desktop's task bar.
+constexpr int TitleAndTaskBar = 64;
 
 QString kindOf(const ScreeningRule &r)
 {
@@ -44,13 +46,15 @@ frmScreening::frmScreening(DataFiles &files, CallView &view, BlockedFile &blocke
     m_view.Timer2.stop();
     if (m_files.settings.colorNumber() > 0)
         setBackColor(m_files.settings.colorNumber());
-    placeBesideMainWindow();
+    placeBelowMainWindow();
     showRules();
+    // Typing goes to the test: the only thing here made for the keyboard first.
+    txtTestNumber->setFocus();
 }
 
 void frmScreening::buildControls()
 {
-    setFixedSize(640, 480);
+    setFixedSize(640, 440);
     auto *layout = new QVBoxLayout(this);
     lblProblem = new QLabel(this);
     lblProblem->setObjectName(QStringLiteral("lblProblem"));
@@ -131,18 +135,18 @@ void frmScreening::buildControls()
     });
 }
 
-void frmScreening::placeBesideMainWindow()
+void frmScreening::placeBelowMainWindow()
 {
+    // Centred below the main window, as the Calls Log is, and kept on the screen: the main window
+    // is not covered.
     const QScreen *screen = QGuiApplication::primaryScreen();
     if (!screen)
         return;
     const QRect s = screen->availableGeometry();
     const QWidget *main = parentWidget();
-    const QRect m = main ? main->frameGeometry() : QRect(s.topLeft(), QSize());
-    int left = m.right() + 8;
-    if (left + width() > s.right())
-        left = std::max(s.left(), s.right() - width());
-    move(left, std::max(s.top(), std::min(m.top(), s.bottom() - height())));
+    const int mainBottom = main ? main->frameGeometry().bottom() : s.top();
+    const int top = std::max(s.top(), std::min(mainBottom + 8, s.bottom() - height() - TitleAndTaskBar));
+    move(s.left() + (s.width() - frameGeometry().width()) / 2, top);
 }
 
 void frmScreening::setBackColor(int bgr)

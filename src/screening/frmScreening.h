@@ -50,7 +50,7 @@ public:
 
 private:
     void buildControls();
-    void placeBesideMainWindow();
+    void placeBelowMainWindow();
     bool usable() const;
     // The rule of the selected line, or nullopt.
     std::optional<ScreeningRule> selectedRule() const;

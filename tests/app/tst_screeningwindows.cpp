@@ -1,12 +1,14 @@
 // The screening from the windows: the Calls Log's menu for a caller and the Screening window, on a
 // screening store in the test's program folder, as the user works them.
 #include "AuxWindowRig.h"
+#include "CallExport.h"
 #include "CallRecord.h"
 #include "Screening.h"
 #include "TestSupport.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QColor>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -170,6 +172,31 @@ private slots:
         w->screeningActions.at(4)->trigger();
         QCOMPARE(rulesOf(screening), QStringList{});
         QCOMPARE(m_t->boxes.shown.value(0).text, "Calls from (555)-123-4567 are shown with the name they send.");
+    }
+
+    void refusedCallsMarked()
+    {
+        Rig rig({}, 2);
+        Screening screening(rig.folder.path());
+        QVERIFY(screening.open());
+        // Call 2 was refused by a pattern; call 1 was not.
+        const QByteArray log = rig.folder.bytes("Array.bin");
+        ScreenedCall refused;
+        refused.record = RefusedCalls::callKeyOf(
+            CallRecord::fields(QString::fromLatin1(log.mid(CallRecord::Length, CallRecord::Length))));
+        refused.refused = true;
+        refused.reason = "pattern ^555";
+        refused.byRules = true;
+        QVERIFY(screening.recordCall(refused));
+        ScreeningScope scope(&screening);
+        rig.window->ui.cmdCallLog->click();
+        QAbstractItemModel *m = rig.aux().callsLogWindow()->ListView1->model();
+        QCOMPARE(m->rowCount(), 2);
+        // Newest first.
+        QCOMPARE(m->index(0, 1).data(Qt::ToolTipRole).toString(), "Refused: pattern ^555");
+        QCOMPARE(m->index(0, 1).data(Qt::ForegroundRole).value<QColor>(), QColor(0xa0, 0, 0));
+        QVERIFY(m->index(1, 1).data(Qt::ToolTipRole).isNull());
+        QCOMPARE(m->index(1, 0).data().toString(), "1");
     }
 
     void screeningWindow_data()
