@@ -32,7 +32,7 @@ blocked() { # number name: one 50-byte entry, its length 48 first
 # A few screening rules and a name of the user's own, as the command line sets them.
 "$demo/ringlark" --block '^1?800' --comment 'toll-free sellers' >/dev/null
 "$demo/ringlark" --block 'survey' --comment 'any name holding it' >/dev/null
-"$demo/ringlark" --block '/(a+)+$/' --comment 'pasted from a forum' >/dev/null
+"$demo/ringlark" --block '/^V[0-9]{7}$/' --comment 'carrier codes' >/dev/null
 "$demo/ringlark" --allow '^416555' --comment 'our street' --alias 4165550147=MUM >/dev/null
 
 export BUILD="$build" DEMO="$demo" SHOTS="$shots"
@@ -66,14 +66,13 @@ xvfb-run -a -s "-screen 0 1280x900x24" bash -c '
     lx=$(echo "$info" | awk "/Absolute upper-left X/{print \$4}"); ly=$(echo "$info" | awk "/Absolute upper-left Y/{print \$4}")
     xdotool mousemove $((lx + 120)) $((ly + 50)) click 1; sleep 0.5
     xdotool mousemove $((lx + 120)) $((ly + 50)) click 3; sleep 1.5
-    import -window root -crop 660x340+$((lx - 4))+$((ly - 26)) +repage "$SHOTS/calls-log-menu.png"
+    lw=$(echo "$info" | awk "/Width:/{print \$2}")
+    import -window root -crop $((lw + 8))x340+$((lx - 4))+$((ly - 26)) +repage "$SHOTS/calls-log-menu.png"
     echo "  $SHOTS/calls-log-menu.png"
     xdotool key Escape; sleep 0.5
-    key alt+r
-    screening=$(xwininfo -name "Call Screening" | awk "/Window id/{print \$4}")
-    xdotool windowactivate --sync "$screening" 2>/dev/null; sleep 0.3
-    xdotool key alt+n; xdotool type --delay 30 "18005550100"; xdotool key Tab; xdotool type --delay 30 "ACME"
-    xdotool key Return; sleep 1
+    menu alt+f s
+    xdotool type --delay 60 "18005550199"; sleep 0.5; xdotool key Tab; sleep 0.5
+    xdotool type --delay 60 "ACME"; sleep 0.5; xdotool key Return; sleep 1
     win "Call Screening" screening
     key alt+u; win "UnBlock Phone Number" blocked-number-list
     key alt+s; win "Configuration Setup" setup
