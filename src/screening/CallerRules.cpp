@@ -2,6 +2,7 @@
 
 #include "RuleSet.h"
 #include "Screening.h"
+#include "ScreeningFiles.h"
 
 namespace CallerRules {
 
@@ -27,14 +28,15 @@ QList<Offer> offersFor(const QString &number, const QString &name)
     QList<Offer> offers;
     const QString digits = RuleSet::digitsOf(number);
     if (!digits.isEmpty()) {
-        const QString exact = QLatin1Char('^') + digits;
+        // A line may send the country's leading 1 or not: the same caller either way.
+        const QString exact = QStringLiteral("^1?") + digits;
         offers.append({Offer::BlockCaller, QStringLiteral("Block this caller"), exact});
         offers.append({Offer::AllowCaller, QStringLiteral("Always allow this caller"), exact});
         for (const qsizetype length : {3, 6}) {
             if (digits.size() > length) {
                 const QString start = digits.left(length);
                 offers.append({Offer::BlockPrefix, QStringLiteral("Block numbers starting with ") + start,
-                               QLatin1Char('^') + start});
+                               QStringLiteral("^1?") + start});
             }
         }
         offers.append({Offer::NameCaller, QStringLiteral("Name this caller..."), QString()});
@@ -54,7 +56,7 @@ bool apply(Screening &screening, const Offer &offer, const QString &number, cons
     QString done;
     if (offer.kind == Offer::NameCaller) {
         const QString digits = RuleSet::digitsOf(number);
-        const QString cleaned = alias.simplified();
+        const QString cleaned = alias.simplified().left(ScreeningFiles::MaxAliasLength);
         ok = !digits.isEmpty() && screening.setAlias(digits, cleaned, &error);
         if (digits.isEmpty())
             error = QStringLiteral("the number has no digits");
@@ -69,7 +71,7 @@ bool apply(Screening &screening, const Offer &offer, const QString &number, cons
             QStringLiteral("From the Calls Log: ") + (name.simplified().isEmpty() ? number : name.simplified());
         ok = screening.addRule(&rule, &error);
         const QString what = offer.kind == Offer::BlockPrefix
-                                 ? QStringLiteral("Numbers starting with %1 are").arg(offer.pattern.mid(1))
+                                 ? QStringLiteral("Numbers starting with %1 are").arg(offer.pattern.mid(3))
                              : offer.byName ? QStringLiteral("Callers named %1 are").arg(name.simplified())
                                             : QStringLiteral("Calls from %1 are").arg(number);
         done = what + (rule.action == RuleAction::Allow ? QStringLiteral(" always let through (rule %1).")

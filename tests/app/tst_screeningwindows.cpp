@@ -81,14 +81,14 @@ private slots:
                                       "Block numbers starting with 555", "Block numbers starting with 555123",
                                       "Name this caller..."};
         const QString n = "(555)-123-4567";
-        row("block", "JOHN DOE", n, true, numbered, 0, QString(), QStringList{"block number ^5551234567"},
-            "Calls from (555)-123-4567 are refused (rule ^5551234567).");
-        row("allow", "JOHN DOE", n, true, numbered, 1, QString(), QStringList{"allow number ^5551234567"},
-            "Calls from (555)-123-4567 are always let through (rule ^5551234567).");
-        row("first three", "JOHN DOE", n, true, numbered, 2, QString(), QStringList{"block number ^555"},
-            "Numbers starting with 555 are refused (rule ^555).");
-        row("first six", "JOHN DOE", n, true, numbered, 3, QString(), QStringList{"block number ^555123"},
-            "Numbers starting with 555123 are refused (rule ^555123).");
+        row("block", "JOHN DOE", n, true, numbered, 0, QString(), QStringList{"block number ^1?5551234567"},
+            "Calls from (555)-123-4567 are refused (rule ^1?5551234567).");
+        row("allow", "JOHN DOE", n, true, numbered, 1, QString(), QStringList{"allow number ^1?5551234567"},
+            "Calls from (555)-123-4567 are always let through (rule ^1?5551234567).");
+        row("first three", "JOHN DOE", n, true, numbered, 2, QString(), QStringList{"block number ^1?555"},
+            "Numbers starting with 555 are refused (rule ^1?555).");
+        row("first six", "JOHN DOE", n, true, numbered, 3, QString(), QStringList{"block number ^1?555123"},
+            "Numbers starting with 555123 are refused (rule ^1?555123).");
         row("name", "JOHN DOE", n, true, numbered, 4, "  Uncle   Bob ", QStringList{"5551234567=Uncle Bob"},
             "Calls from (555)-123-4567 are shown as Uncle Bob.");
         row("name cancelled", "JOHN DOE", n, true, numbered, 4, QString(), QStringList{}, "");
@@ -152,6 +152,9 @@ private slots:
             QVERIFY2(m_t->boxes.shown[0].text.contains(told), qPrintable(m_t->boxes.shown[0].text));
             QCOMPARE(m_t->boxes.shown[0].style, usable ? MsgStyle::Information : MsgStyle::Exclamation);
         }
+        // The rule refuses the caller also when the line sends the country's leading 1.
+        if (usable && chosen == 0 && number == "(555)-123-4567")
+            QCOMPARE(screening.decide("15551234567", number, name).kind, RuleVerdict::Blocked);
         // A name stored is the name the next call from the number is decided with.
         if (chosen == 4 && !typed.isNull())
             QCOMPARE(screening.decide("5551234567", number, name).alias, "Uncle Bob");
