@@ -29,6 +29,11 @@ blocked() { # number name: one 50-byte entry, its length 48 first
     blocked "(888)-555-0142" "SURVEY CALL"
     blocked "(905)-555-0177" "UNKNOWN NAME"
 } >"$demo/blocked.bin"
+# A few screening rules and a name of the user's own, as the command line sets them.
+"$demo/ringlark" --block '^1?800' --comment 'toll-free sellers' >/dev/null
+"$demo/ringlark" --block 'survey' --comment 'any name holding it' >/dev/null
+"$demo/ringlark" --block '/^V[0-9]{7}$/' --comment 'carrier codes' >/dev/null
+"$demo/ringlark" --allow '^416555' --comment 'our street' --alias 4165550147=MUM >/dev/null
 
 export BUILD="$build" DEMO="$demo" SHOTS="$shots"
 xvfb-run -a -s "-screen 0 1280x900x24" bash -c '
@@ -56,6 +61,19 @@ xvfb-run -a -s "-screen 0 1280x900x24" bash -c '
     menu alt+h h; win "Ringlark Talking Caller ID Help" help
     menu alt+h a; win "About Ringlark Talking Caller ID" about
     key alt+l; win "Calls Log List" calls-log
+    # The menu of a call in the Calls Log: the right button on its line, the menu and the list taken together.
+    info=$(xwininfo -name "Calls Log List")
+    lx=$(echo "$info" | awk "/Absolute upper-left X/{print \$4}"); ly=$(echo "$info" | awk "/Absolute upper-left Y/{print \$4}")
+    xdotool mousemove $((lx + 120)) $((ly + 50)) click 1; sleep 0.5
+    xdotool mousemove $((lx + 120)) $((ly + 50)) click 3; sleep 1.5
+    lw=$(echo "$info" | awk "/Width:/{print \$2}")
+    import -window root -crop $((lw + 8))x340+$((lx - 4))+$((ly - 26)) +repage "$SHOTS/calls-log-menu.png"
+    echo "  $SHOTS/calls-log-menu.png"
+    xdotool key Escape; sleep 0.5
+    menu alt+f s
+    xdotool type --delay 60 "18005550199"; sleep 0.5; xdotool key Tab; sleep 0.5
+    xdotool type --delay 60 "ACME"; sleep 0.5; xdotool key Return; sleep 1
+    win "Call Screening" screening
     key alt+u; win "UnBlock Phone Number" blocked-number-list
     key alt+s; win "Configuration Setup" setup
     key alt+c; win "Display Color Choice!" color-choice

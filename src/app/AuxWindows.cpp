@@ -8,6 +8,7 @@
 #include "frmBlockedNumber.h"
 #include "frmColorChoice.h"
 #include "frmListView.h"
+#include "frmScreening.h"
 #include "frmSetup.h"
 
 #include <QLineEdit>
@@ -61,7 +62,8 @@ AuxWindows::~AuxWindows()
 
 bool AuxWindows::anyOpen() const
 {
-    return m_logAsked || live(m_listView) || live(m_blocked) || live(m_color) || live(m_setup) || live(m_about);
+    return m_logAsked || live(m_listView) || live(m_blocked) || live(m_color) || live(m_setup) || live(m_about) ||
+           live(m_screening);
 }
 
 frmListView *AuxWindows::callsLogWindow() const
@@ -75,6 +77,10 @@ frmBlockedNumber *AuxWindows::blockedWindow() const
 frmSetup *AuxWindows::setupWindow() const
 {
     return live(m_setup);
+}
+frmScreening *AuxWindows::screeningWindow() const
+{
+    return live(m_screening);
 }
 frmColorChoice *AuxWindows::colorWindow() const
 {
@@ -157,6 +163,15 @@ void AuxWindows::mnuSetup_Click()
     bringUp(setup());
 }
 
+void AuxWindows::mnuScreening_Click()
+{
+    if (!live(m_screening))
+        m_screening = new frmScreening(m_state, m_state, m_services.blocked, &m_main);
+    else
+        m_screening->showRules(); // a rule added from the Calls Log or the command line meanwhile
+    bringUp(m_screening);
+}
+
 void AuxWindows::DisplayColor_Click()
 {
     bringUp(colorChoice());
@@ -199,6 +214,8 @@ void AuxWindows::paintWindows(int color)
         w->setBackColor(color);
     if (frmSetup *w = live(m_setup))
         w->setBackColor(color);
+    if (frmScreening *w = live(m_screening))
+        w->setBackColor(color);
 }
 
 void AuxWindows::unloadForTray()
@@ -207,6 +224,7 @@ void AuxWindows::unloadForTray()
     unload(m_color);
     unload(m_setup);
     unload(m_blocked);
+    unload(m_screening);
     // Log pressed during a ring counts as open without a window, so no unload ends it: left
     // set, it would keep every later call from sending the main window back.
     m_logAsked = false;

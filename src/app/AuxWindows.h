@@ -7,6 +7,7 @@
 #include "frmBlockedNumber.h"
 #include "frmColorChoice.h"
 #include "frmListView.h"
+#include "frmScreening.h"
 #include "frmSetup.h"
 
 #include <QObject>
@@ -35,6 +36,7 @@ public:
     void cmdCallLog_Click();
     void Command1_Click();
     void mnuSetup_Click();
+    void mnuScreening_Click();
     void DisplayColor_Click();
     void mnuHelpHelp_Click();
     void mnuAbout_Click();
@@ -53,6 +55,7 @@ public:
     frmListView *callsLogWindow() const;
     frmBlockedNumber *blockedWindow() const;
     frmSetup *setupWindow() const;
+    frmScreening *screeningWindow() const;
     frmColorChoice *colorWindow() const;
     frmAbout *aboutWindow() const;
     HelpWindow *helpWindow() const { return m_help; }
@@ -76,6 +79,7 @@ private:
     QPointer<frmListView> m_listView;
     QPointer<frmBlockedNumber> m_blocked;
     QPointer<frmSetup> m_setup;
+    QPointer<frmScreening> m_screening;
     QPointer<frmColorChoice> m_color;
     QPointer<frmAbout> m_about;
     QPointer<HelpWindow> m_help;

@@ -139,6 +139,8 @@ void MainControls::build(QMainWindow *window)
     mnuRestore = named(mnuFile->addAction(QStringLiteral("&Restore")), "mnuRestore");
     mnuConnectPort = named(mnuFile->addAction(QStringLiteral("&Connect Port")), "mnuConnectPort");
     mnuReleasePort = named(mnuFile->addAction(QStringLiteral("Release &Port")), "mnuReleasePort");
+    // In the File menu: the menu bar of the narrow main window has no room left for another entry.
+    mnuScreening = named(mnuFile->addAction(QStringLiteral("Call &Screening...")), "mnuScreening");
     mnuExit = named(mnuFile->addAction(QStringLiteral("E&xit")), "mnuExit");
     mnuSetup = named(bar->addAction(QStringLiteral("&Setup")), "mnuSetup");
     DisplayColor = named(bar->addAction(QStringLiteral("&Color")), "DisplayColor");

@@ -47,6 +47,7 @@ struct MainControls {
     QAction *mnuReleasePort = nullptr;
     QAction *mnuExit = nullptr;
     QAction *mnuSetup = nullptr;
+    QAction *mnuScreening = nullptr;
     QAction *DisplayColor = nullptr;
     QAction *mnuModemSelection = nullptr;
     QMenu *mnuHelp = nullptr;

@@ -52,6 +52,7 @@ frmMain::frmMain(AppState &state, QWidget *parent)
     connect(ui.cmdCallLog, &QPushButton::clicked, m_windows, &AuxWindows::cmdCallLog_Click);
     connect(ui.Command1, &QPushButton::clicked, m_windows, &AuxWindows::Command1_Click);
     connect(ui.mnuSetup, &QAction::triggered, m_windows, &AuxWindows::mnuSetup_Click);
+    connect(ui.mnuScreening, &QAction::triggered, m_windows, &AuxWindows::mnuScreening_Click);
     connect(ui.DisplayColor, &QAction::triggered, m_windows, &AuxWindows::DisplayColor_Click);
     connect(ui.mnuHelpHelp, &QAction::triggered, m_windows, &AuxWindows::mnuHelpHelp_Click);
     connect(ui.mnuAbout, &QAction::triggered, m_windows, &AuxWindows::mnuAbout_Click);

@@ -5,18 +5,22 @@
 #include "CallLog.h"
 #include "CallLogFilter.h"
 #include "CallView.h"
+#include "CallerRules.h"
 #include "DataFiles.h"
 #include "DeleteKey.h"
 #include "LogBrowser.h"
 #include "MsgBox.h"
+#include "Screening.h"
 #include "Twips.h"
 #include "WindowColor.h"
 
 #include <QAction>
+#include <QColor>
 #include <QDir>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
@@ -34,6 +38,18 @@ constexpr int ListWidth = 9360;
 
 // Each column's width is the list's width divided by its number.
 constexpr double WidthDivisors[6] = {13.17, 3.7, 3.91, 7.2, 8.1, 11.05};
+
+// A refused call's line in dark red, its tip saying why.
+class MarkedCallLogFilter : public CallLogFilter {
+public:
+    using CallLogFilter::CallLogFilter;
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        if (role == Qt::ForegroundRole && !CallLogFilter::data(index, Qt::ToolTipRole).isNull())
+            return QColor(0xa0, 0, 0);
+        return CallLogFilter::data(index, role);
+    }
+};
 
 } // namespace
 
@@ -62,7 +78,7 @@ void frmListView::buildControls()
     ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
     // The search shows the rows it leaves in the log's own order: the columns sort the log's rows.
-    m_filter = new CallLogFilter(this);
+    m_filter = new MarkedCallLogFilter(this);
     m_filter->setSourceModel(&m_log.model());
     ListView1->setModel(m_filter);
     ListView1->header()->setSectionsClickable(true);
@@ -71,6 +87,8 @@ void frmListView::buildControls()
     ListView1->header()->setSortIndicatorShown(true);
     showSortArrow(m_log.model().sortColumn(), m_log.model().sortAscending());
     connect(&m_log.model(), &CallLogModel::sorted, this, &frmListView::showSortArrow);
+    connect(&m_log.model(), &CallLogModel::modelReset, this, &frmListView::showRefusals);
+    connect(&m_log.model(), &CallLogModel::rowsInserted, this, &frmListView::showRefusals);
 
     cmdDeleteList = new QPushButton(QStringLiteral("Delete L&ist"), this);
     cmdDeleteList->setObjectName(QStringLiteral("cmdDeleteList"));
@@ -102,6 +120,14 @@ void frmListView::buildControls()
     mnuFile2->setObjectName(QStringLiteral("mnuFile2"));
     mnuDeleteList = mnuFile2->addAction(QStringLiteral("Delete from Calls Log"));
     mnuDeleteList->setObjectName(QStringLiteral("mnuDeleteList"));
+    m_screeningSeparator = mnuFile2->addSeparator();
+    // As many entries as a call can have offered (its number: block, allow, two starts, name).
+    for (int i = 0; i < 5; ++i) {
+        QAction *a = mnuFile2->addAction(QString());
+        a->setObjectName(QStringLiteral("mnuScreening%1").arg(i + 1));
+        connect(a, &QAction::triggered, this, [this, i] { screenCaller(i); });
+        screeningActions << a;
+    }
     auto *deleteKey = new DeleteKey(ListView1);
 
     connect(cmdDeleteList, &QPushButton::clicked, this, &frmListView::DeleteList);
@@ -111,8 +137,10 @@ void frmListView::buildControls()
     connect(ListView1->header(), &QHeaderView::sectionClicked, this, [this](int c) { columnClick(c + 1); });
     connect(ListView1, &QTreeView::clicked, this, [this](const QModelIndex &i) { itemClick(i.row()); });
     connect(ListView1, &QTreeView::customContextMenuRequested, this, [this](const QPoint &at) {
-        if (m_filter->rowCount() > 0)
-            mnuFile2->popup(ListView1->viewport()->mapToGlobal(at));
+        if (m_filter->rowCount() == 0)
+            return;
+        prepareMenu(ListView1->indexAt(at).row());
+        mnuFile2->popup(ListView1->viewport()->mapToGlobal(at));
     });
 }
 
@@ -122,6 +150,7 @@ void frmListView::Form_Load()
     if (m_files.settings.colorNumber() > 0)
         setBackColor(m_files.settings.colorNumber());
     placeBelowMainWindow();
+    showRefusals();
     const int listWidth = twips(ListWidth);
     for (int c = 0; c < 6; ++c)
         ListView1->setColumnWidth(c, int(listWidth / WidthDivisors[c]));
@@ -247,6 +276,83 @@ void frmListView::cmdExport_Click()
     QString error;
     if (!CallExport::writeFile(m_log.file().path(), m_files.file(RefusedCalls::fileName()), target, &error))
         reportWriteFailure(target, error);
+}
+
+void frmListView::showRefusals()
+{
+    QHash<QString, QString> reasons;
+    Screening *screening = Screening::current();
+    if (screening && screening->store().isOpen()) {
+        for (const ScreenedCall &c : screening->store().calls()) {
+            if (c.refused && !c.reason.isEmpty())
+                reasons.insert(c.record, c.reason);
+        }
+    }
+    m_filter->setRefusals(std::move(reasons));
+}
+
+void frmListView::prepareMenu(int row)
+{
+    m_menuNumber.clear();
+    m_menuName.clear();
+    if (row >= 0 && row < m_filter->rowCount()) {
+        const CallLogModel::Row &call = m_log.model().row(logRow(row));
+        m_menuName = call.at(1);
+        m_menuNumber = call.at(2);
+    }
+    const QList<CallerRules::Offer> offers =
+        row >= 0 ? CallerRules::offersFor(m_menuNumber, m_menuName) : QList<CallerRules::Offer>();
+    // Without a usable store nothing can be stored: the entries are there, greyed.
+    Screening *screening = Screening::current();
+    const bool usable = screening && screening->store().isOpen();
+    for (int i = 0; i < screeningActions.size(); ++i) {
+        QAction *a = screeningActions.at(i);
+        a->setVisible(i < offers.size());
+        if (i < offers.size()) {
+            a->setText(offers.at(i).label);
+            a->setEnabled(usable);
+            a->setToolTip(usable ? QString() : QStringLiteral("The screening rules cannot be stored"));
+        }
+    }
+    m_screeningSeparator->setVisible(!offers.isEmpty());
+}
+
+void frmListView::screenCaller(int offer)
+{
+    const QList<CallerRules::Offer> offers = CallerRules::offersFor(m_menuNumber, m_menuName);
+    Screening *screening = Screening::current();
+    if (offer < 0 || offer >= offers.size() || !screening)
+        return;
+    const QString title = QStringLiteral("Call Screening");
+    if (!screening->store().isOpen()) {
+        MsgBox(screening->problem(), MsgStyle::Exclamation, title);
+        return;
+    }
+    const CallerRules::Offer chosen = offers.at(offer);
+    const QString number = m_menuNumber, name = m_menuName;
+    QString alias;
+    if (chosen.kind == CallerRules::Offer::NameCaller) {
+        // The box runs its own event loop: the window may be unloaded meanwhile.
+        const QPointer<frmListView> alive(this);
+        std::optional<QString> asked;
+        if (askCallerName) {
+            asked = askCallerName(number);
+        } else {
+            bool ok = false;
+            const QString text = QInputDialog::getText(
+                this, QStringLiteral("Name this caller"),
+                QStringLiteral("The name to show for %1 (empty: the name the call sends):").arg(number),
+                QLineEdit::Normal, screening->rules().aliasOf(number), &ok);
+            if (ok)
+                asked = text;
+        }
+        if (!alive || !asked)
+            return;
+        alias = *asked;
+    }
+    QString message;
+    const bool ok = CallerRules::apply(*screening, chosen, number, name, alias, &message);
+    MsgBox(message, ok ? MsgStyle::Information : MsgStyle::Exclamation, title);
 }
 
 void frmListView::mouseMoveEvent(QMouseEvent *event)

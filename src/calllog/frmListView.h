@@ -2,8 +2,10 @@
 
 #include "Form.h"
 
+#include <QList>
 #include <array>
 #include <functional>
+#include <optional>
 
 class DataFiles;
 struct CallView;
@@ -33,10 +35,19 @@ public:
     QPushButton *cmdClearList = nullptr;
     QMenu *mnuFile2 = nullptr; // the pop-up menu of the list
     QAction *mnuDeleteList = nullptr;
+    // The screening entries of the pop-up menu, for the call under the mouse: each made for the
+    // call the menu opens on, and only those that make sense for it shown.
+    QList<QAction *> screeningActions;
     QLineEdit *txtSearch = nullptr; // Ctrl+F; what it leaves is what the list shows
     QPushButton *cmdExport = nullptr;
     // Where "Export..." writes; empty when the user cancels. A file dialog unless a test says.
     std::function<QString()> chooseExportFile;
+    // The name "Name this caller..." stores; nullopt when the user cancels. A text box unless a
+    // test says.
+    std::function<std::optional<QString>(const QString &number)> askCallerName;
+
+    // Fills the pop-up menu's screening entries for the line (0-based, as shown).
+    void prepareMenu(int row);
 
     void DeleteList();
     void cmdClearList_Click();
@@ -54,6 +65,8 @@ private:
     void placeBelowMainWindow();
     void showSortArrow(int column, bool ascending); // column 1 to 6
     int logRow(int shownRow) const;                 // the row of the log's rows behind a shown one
+    void screenCaller(int offer);                   // one of the screening entries was chosen
+    void showRefusals();                            // the refused calls' lines marked, from the store
 
     DataFiles &m_files;
     CallView &m_view;
@@ -63,4 +76,6 @@ private:
     // The line last clicked, counted from 1; 0 until a line is clicked and after a deletion.
     int m_clickedItem = 0;
     std::array<bool, 7> m_sortOrder{}; // by column 1 to 6; the first click sorts ascending
+    QAction *m_screeningSeparator = nullptr;
+    QString m_menuNumber, m_menuName; // the call the menu was opened on
 };

@@ -186,7 +186,7 @@ private slots:
         QStringList entries;
         for (QAction *a : menu->actions())
             entries << a->text();
-        QCOMPARE(entries, QStringList({"&Restore", "&Connect Port", "Release &Port", "E&xit"}));
+        QCOMPARE(entries, QStringList({"&Restore", "&Connect Port", "Release &Port", "Call &Screening...", "E&xit"}));
         menu->hide();
 
         rig.window->ui.mnuRestore->trigger();

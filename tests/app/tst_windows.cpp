@@ -204,6 +204,7 @@ private slots:
         row("Setup", "setup", false);
         row("colour chooser", "color", false);
         row("about box", "about", false);
+        row("Screening window", "screening", false);
         row("help", "help", true);
     }
 
@@ -223,6 +224,8 @@ private slots:
             rig.window->ui.DisplayColor->trigger();
         else if (opened == "about")
             rig.window->ui.mnuAbout->trigger();
+        else if (opened == "screening")
+            rig.window->ui.mnuScreening->trigger();
         else if (opened == "help")
             rig.window->ui.mnuHelpHelp->trigger();
         // While a call rings the Calls Log is not loaded: the press alone counts.

@@ -1,0 +1,380 @@
+// The screening from the windows: the Calls Log's menu for a caller and the Screening window, on a
+// screening store in the test's program folder, as the user works them.
+#include "AuxWindowRig.h"
+#include "CallExport.h"
+#include "CallRecord.h"
+#include "Screening.h"
+#include "TestSupport.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QColor>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeView>
+#include <QTreeWidget>
+
+using namespace windowtest;
+
+namespace {
+
+// The rules as "allow number ^555" lines, and the aliases as "number=name" lines.
+QStringList rulesOf(Screening &s)
+{
+    s.reload();
+    QStringList l;
+    for (const ScreeningRule &r : s.rules().rules())
+        l << QStringLiteral("%1 %2 %3")
+                 .arg(r.action == RuleAction::Allow ? "allow" : "block", r.field == RuleField::Name ? "name" : "number",
+                      r.pattern);
+    for (auto it = s.rules().aliases().begin(); it != s.rules().aliases().end(); ++it)
+        l << it.key() + QLatin1Char('=') + it.value();
+    l.sort();
+    return l;
+}
+
+QStringList visibleTexts(const QList<QAction *> &actions)
+{
+    QStringList l;
+    for (const QAction *a : actions) {
+        if (a->isVisible())
+            l << a->text() + (a->isEnabled() ? "" : " (greyed)");
+    }
+    return l;
+}
+
+QStringList column(QTreeWidget *list, int c)
+{
+    QStringList l;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        l << list->topLevelItem(i)->text(c);
+    return l;
+}
+
+// A log of one call from `number` named `name`.
+void writeOneCall(const Rig &rig, const QString &name, const QString &number)
+{
+    rig.folder.write(
+        "Array.bin",
+        CallRecord::build(1, QStringLiteral("DT=03/01/2026TM=10:01 AMNM=%1NB=%2").arg(name, number), 2).toLatin1());
+}
+
+} // namespace
+
+class tst_ScreeningWindows : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { pinLocale(); }
+    void init() { m_t = std::make_unique<TestScope>(1.0); }
+    void cleanup() { m_t.reset(); }
+
+    void callsLogMenu_data()
+    {
+        // The call's name and number; the store usable; the entries offered; the one chosen (-1:
+        // none); the name typed for "Name this caller..." (null: cancelled); what the store holds
+        // afterwards; the box's text.
+        columns<QString, QString, bool, QStringList, int, QString, QStringList, QString>(
+            "name", "number", "usable", "offered", "chosen", "typed", "stored", "told");
+        const QStringList numbered = {"Block this caller", "Always allow this caller",
+                                      "Block numbers starting with 555", "Block numbers starting with 555123",
+                                      "Name this caller..."};
+        const QString n = "(555)-123-4567";
+        row("block", "JOHN DOE", n, true, numbered, 0, QString(), QStringList{"block number ^1?5551234567"},
+            "Calls from (555)-123-4567 are refused (rule ^1?5551234567).");
+        row("allow", "JOHN DOE", n, true, numbered, 1, QString(), QStringList{"allow number ^1?5551234567"},
+            "Calls from (555)-123-4567 are always let through (rule ^1?5551234567).");
+        row("first three", "JOHN DOE", n, true, numbered, 2, QString(), QStringList{"block number ^1?555"},
+            "Numbers starting with 555 are refused (rule ^1?555).");
+        row("first six", "JOHN DOE", n, true, numbered, 3, QString(), QStringList{"block number ^1?555123"},
+            "Numbers starting with 555123 are refused (rule ^1?555123).");
+        row("name", "JOHN DOE", n, true, numbered, 4, "  Uncle   Bob ", QStringList{"5551234567=Uncle Bob"},
+            "Calls from (555)-123-4567 are shown as Uncle Bob.");
+        row("name cancelled", "JOHN DOE", n, true, numbered, 4, QString(), QStringList{}, "");
+        // A short number has no six digits to start with.
+        row("short number", "JOHN DOE", "5551", true,
+            QStringList{"Block this caller", "Always allow this caller", "Block numbers starting with 555",
+                        "Name this caller..."},
+            -1, QString(), QStringList{}, "");
+        // A withheld number: its name is all there is to match.
+        row("withheld number", "JOHN DOE", "PRIVATE", true,
+            QStringList{"Block this caller (by name)", "Always allow this caller (by name)"}, 1, QString(),
+            QStringList{"allow name ^JOHN DOE"}, "Callers named JOHN DOE are always let through (rule ^JOHN DOE).");
+        row("withheld number and name", "PRIVATE NAME", "PRIVATE", true, QStringList{}, -1, QString(), QStringList{},
+            "");
+        // Nothing can be stored: the entries are greyed, and a greyed entry does nothing.
+        row("store unusable", "JOHN DOE", n, false,
+            QStringList{"Block this caller (greyed)", "Always allow this caller (greyed)",
+                        "Block numbers starting with 555 (greyed)", "Block numbers starting with 555123 (greyed)",
+                        "Name this caller... (greyed)"},
+            0, QString(), QStringList{}, "");
+    }
+
+    void callsLogMenu()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, number);
+        QFETCH(bool, usable);
+        QFETCH(QStringList, offered);
+        QFETCH(int, chosen);
+        QFETCH(QString, typed);
+        QFETCH(QStringList, stored);
+        QFETCH(QString, told);
+        Rig rig;
+        writeOneCall(rig, name, number);
+        if (!usable) // a folder where the database's file should be: it cannot be opened
+            QVERIFY(QDir(rig.folder.path()).mkdir(ScreeningStore::fileName()));
+        Screening screening(rig.folder.path());
+        QCOMPARE(screening.open(), usable);
+        ScreeningScope scope(&screening);
+        rig.window->ui.cmdCallLog->click();
+        frmListView *w = rig.aux().callsLogWindow();
+        QVERIFY(w);
+        QCOMPARE(w->ListView1->model()->rowCount(), 1);
+        QString asked;
+        w->askCallerName = [&](const QString &shown) -> std::optional<QString> {
+            asked = shown;
+            return typed.isNull() ? std::nullopt : std::optional<QString>(typed);
+        };
+        w->prepareMenu(0);
+        QCOMPARE(visibleTexts(w->screeningActions), offered);
+        if (chosen >= 0)
+            w->screeningActions.at(chosen)->trigger();
+        if (chosen == 4)
+            QCOMPARE(asked, number);
+        if (usable)
+            QCOMPARE(rulesOf(screening), stored);
+        if (told.isEmpty()) {
+            QVERIFY(m_t->boxes.shown.isEmpty());
+        } else {
+            QCOMPARE(m_t->boxes.shown.size(), 1);
+            QVERIFY2(m_t->boxes.shown[0].text.contains(told), qPrintable(m_t->boxes.shown[0].text));
+            QCOMPARE(m_t->boxes.shown[0].style, usable ? MsgStyle::Information : MsgStyle::Exclamation);
+        }
+        // The rule refuses the caller also when the line sends the country's leading 1.
+        if (usable && chosen == 0 && number == "(555)-123-4567")
+            QCOMPARE(screening.decide("15551234567", number, name).kind, RuleVerdict::Blocked);
+        // A name stored is the name the next call from the number is decided with.
+        if (chosen == 4 && !typed.isNull())
+            QCOMPARE(screening.decide("5551234567", number, name).alias, "Uncle Bob");
+    }
+
+    void nameRemovedWhenEmpty()
+    {
+        Rig rig;
+        writeOneCall(rig, "JOHN DOE", "(555)-123-4567");
+        Screening screening(rig.folder.path());
+        QVERIFY(screening.open());
+        QVERIFY(screening.setAlias("5551234567", "MUM"));
+        ScreeningScope scope(&screening);
+        rig.window->ui.cmdCallLog->click();
+        frmListView *w = rig.aux().callsLogWindow();
+        w->askCallerName = [](const QString &) { return std::optional<QString>(QString()); };
+        w->prepareMenu(0);
+        w->screeningActions.at(4)->trigger();
+        QCOMPARE(rulesOf(screening), QStringList{});
+        QCOMPARE(m_t->boxes.shown.value(0).text, "Calls from (555)-123-4567 are shown with the name they send.");
+    }
+
+    void refusedCallsMarked()
+    {
+        Rig rig({}, 2);
+        Screening screening(rig.folder.path());
+        QVERIFY(screening.open());
+        // Call 2 was refused by a pattern; call 1 was not.
+        const QByteArray log = rig.folder.bytes("Array.bin");
+        ScreenedCall refused;
+        refused.record = RefusedCalls::callKeyOf(
+            CallRecord::fields(QString::fromLatin1(log.mid(CallRecord::Length, CallRecord::Length))));
+        refused.refused = true;
+        refused.reason = "pattern ^555";
+        refused.byRules = true;
+        QVERIFY(screening.recordCall(refused));
+        ScreeningScope scope(&screening);
+        rig.window->ui.cmdCallLog->click();
+        QAbstractItemModel *m = rig.aux().callsLogWindow()->ListView1->model();
+        QCOMPARE(m->rowCount(), 2);
+        // Newest first.
+        QCOMPARE(m->index(0, 1).data(Qt::ToolTipRole).toString(), "Refused: pattern ^555");
+        QCOMPARE(m->index(0, 1).data(Qt::ForegroundRole).value<QColor>(), QColor(0xa0, 0, 0));
+        QVERIFY(m->index(1, 1).data(Qt::ToolTipRole).isNull());
+        QCOMPARE(m->index(1, 0).data().toString(), "1");
+    }
+
+    void screeningWindow_data()
+    {
+        // Steps: "add:<action> <field> <pattern>", "edit:<pattern>" (the selected line's pattern
+        // made that), "select:<line>", "remove" (answered Yes), "keep" (answered No), "allowOnly",
+        // "test:<number>|<name>"; then the list's patterns, the calls column, the warnings, the test's
+        // result, the titles of the boxes shown.
+        columns<QStringList, QStringList, QStringList, QString, QStringList>("steps", "patterns", "warnings", "result",
+                                                                             "titles");
+        row("add", QStringList{"add:block number ^800", "add:allow name MUM"}, QStringList{"^800", "MUM"},
+            QStringList{"", ""}, QString(), QStringList{});
+        row("edit", QStringList{"add:block number ^800", "select:0", "edit:^900"}, QStringList{"^900"}, QStringList{""},
+            QString(), QStringList{});
+        row("remove", QStringList{"add:block number ^800", "add:block number ^900", "select:0", "remove"},
+            QStringList{"^900"}, QStringList{""}, QString(), QStringList{"Call Screening"});
+        row("remove answered No", QStringList{"add:block number ^800", "select:0", "keep"}, QStringList{"^800"},
+            QStringList{""}, QString(), QStringList{"Call Screening"});
+        row("empty pattern", QStringList{"add:block number  "}, QStringList{}, QStringList{}, QString(),
+            QStringList{"Call Screening"});
+        // A regular expression that could take long on a hostile name is kept, with its warning.
+        row("unsafe pattern", QStringList{"add:block name /(a+)+$/"}, QStringList{"/(a+)+$/"}, QStringList{"nonempty"},
+            QString(), QStringList{});
+        row("test refused", QStringList{"add:block number ^800", "test:8005551234|ACME"}, QStringList{"^800"},
+            QStringList{""}, "Refused: pattern ^800", QStringList{});
+        row("test allowed", QStringList{"add:block number ^800", "add:allow number ^800555", "test:8005551234|ACME"},
+            QStringList{"^800", "^800555"}, QStringList{"", ""}, "Allowed: pattern ^800555", QStringList{});
+        row("test allow only", QStringList{"allowOnly", "test:5551234567|JOHN"}, QStringList{}, QStringList{},
+            "Refused: not on the allow list", QStringList{});
+        row("test nothing", QStringList{"test:5551234567|JOHN"}, QStringList{}, QStringList{},
+            "Shown: no rule refuses it", QStringList{});
+    }
+
+    void screeningWindow()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(QStringList, patterns);
+        QFETCH(QStringList, warnings);
+        QFETCH(QString, result);
+        QFETCH(QStringList, titles);
+        Rig rig;
+        Screening screening(rig.folder.path());
+        QVERIFY(screening.open());
+        ScreeningScope scope(&screening);
+        rig.window->ui.mnuScreening->trigger();
+        frmScreening *w = rig.aux().screeningWindow();
+        QVERIFY(w && w->isVisible());
+        QVERIFY(rig.state->windowsOpen());
+        QVERIFY(w->lblProblem->isHidden());
+        QString next;
+        w->editRule = [&](const ScreeningRule &r) {
+            ScreeningRule changed = r;
+            const QStringList parts = next.split(' ');
+            if (parts.size() >= 3) {
+                changed.action = parts[0] == "allow" ? RuleAction::Allow : RuleAction::Block;
+                changed.field = parts[1] == "name" ? RuleField::Name : RuleField::Number;
+                changed.pattern = parts.mid(2).join(' ');
+            } else {
+                changed.pattern = next;
+            }
+            return std::optional<ScreeningRule>(changed);
+        };
+        for (const QString &s : steps) {
+            const QString arg = s.section(':', 1);
+            if (s.startsWith("add:")) {
+                next = arg;
+                w->cmdAdd->click();
+            } else if (s.startsWith("edit:")) {
+                next = arg;
+                w->cmdEdit->click();
+            } else if (s.startsWith("select:")) {
+                w->lstRules->setCurrentItem(w->lstRules->topLevelItem(arg.toInt()));
+            } else if (s == "remove" || s == "keep") {
+                m_t->boxes.answer(s == "remove" ? vbYes : vbNo);
+                w->cmdRemove->click();
+            } else if (s == "allowOnly") {
+                w->chkAllowOnly->click();
+                QVERIFY(screening.rules().allowOnly);
+            } else if (s.startsWith("test:")) {
+                w->txtTestNumber->setText(arg.section('|', 0, 0));
+                w->txtTestName->setText(arg.section('|', 1));
+                w->cmdTest->click();
+            }
+        }
+        QCOMPARE(column(w->lstRules, 1), patterns);
+        QStringList shownWarnings = column(w->lstRules, 4);
+        for (QString &t : shownWarnings)
+            t = t.isEmpty() ? "" : "nonempty";
+        QCOMPARE(shownWarnings, warnings);
+        QCOMPARE(w->lblTestResult->text(), result);
+        QCOMPARE(m_t->boxes.titles(), titles);
+        // The list is the store: read afresh, the same patterns.
+        Screening again(rig.folder.path());
+        QVERIFY(again.open());
+        QStringList storedPatterns;
+        for (const ScreeningRule &r : again.rules().rules())
+            storedPatterns << r.pattern;
+        QCOMPARE(storedPatterns, patterns);
+
+        // The main window's trip to the tray unloads it.
+        rig.window->minimise();
+        QVERIFY(!rig.aux().screeningWindow());
+        QVERIFY(!rig.state->windowsOpen());
+    }
+
+    void screeningWindowCountsAndAliases()
+    {
+        Rig rig({{22, "BlockTeleMarketersEnable = True"}});
+        Screening screening(rig.folder.path());
+        QVERIFY(screening.open());
+        ScreenedCall call;
+        ScreeningRule rule;
+        rule.pattern = "^800";
+        rule.comment = "toll free";
+        QVERIFY(screening.addRule(&rule));
+        QVERIFY(screening.setAlias("5551234567", "MUM"));
+        call.record = "x";
+        call.refused = true;
+        call.ruleId = rule.id;
+        call.byRules = true;
+        QVERIFY(screening.recordCall(call));
+        ScreeningScope scope(&screening);
+        rig.window->ui.mnuScreening->trigger();
+        frmScreening *w = rig.aux().screeningWindow();
+        QCOMPARE(column(w->lstRules, 0), QStringList{"Block number"});
+        QCOMPARE(column(w->lstRules, 2), QStringList{"toll free"});
+        QCOMPARE(column(w->lstRules, 3), QStringList{"1"});
+        QCOMPARE(column(w->lstAliases, 1), QStringList{"MUM"});
+        // The telemarketer switch and the alias, as a call would see them.
+        rig.state->settings.BlockTeleMarketersStatus = true;
+        w->txtTestNumber->setText("5551234567");
+        w->cmdTest->click();
+        QCOMPARE(w->lblTestResult->text(), "Refused: unknown name (shown as MUM)");
+        w->closeBox();
+        QVERIFY(!rig.aux().screeningWindow());
+        QVERIFY(!rig.state->windowsOpen());
+    }
+
+    void screeningWindowStoreUnusable_data()
+    {
+        columns<bool>("installed");
+        row("store cannot be opened", true);
+        row("no screening", false);
+    }
+
+    void screeningWindowStoreUnusable()
+    {
+        QFETCH(bool, installed);
+        Rig rig;
+        rig.folder.write("blocked.bin", blockedFile({"(555)-123-4567"}));
+        QVERIFY(QDir(rig.folder.path()).mkdir(ScreeningStore::fileName()));
+        Screening screening(rig.folder.path());
+        QVERIFY(!screening.open());
+        ScreeningScope scope(installed ? &screening : nullptr);
+        rig.window->ui.mnuScreening->trigger();
+        frmScreening *w = rig.aux().screeningWindow();
+        QVERIFY(w);
+        QVERIFY(!w->lblProblem->isHidden());
+        QVERIFY(w->lblProblem->text().contains(installed ? "cannot be used" : "not available"));
+        for (QWidget *c : QList<QWidget *>{w->cmdAdd, w->cmdEdit, w->cmdRemove, w->chkAllowOnly})
+            QVERIFY(!c->isEnabled());
+        w->editRule = [](const ScreeningRule &r) { return std::optional<ScreeningRule>(r); };
+        w->cmdAdd->click(); // pressed all the same (a shortcut): nothing happens
+        QVERIFY(m_t->boxes.shown.isEmpty());
+        // The test still tells what the blocked list does.
+        w->txtTestNumber->setText("5551234567");
+        w->txtTestName->setText("JOHN");
+        w->cmdTest->click();
+        QCOMPARE(w->lblTestResult->text(), "Refused: blocked number");
+        QVERIFY(QDir(rig.folder.file(ScreeningStore::fileName())).isEmpty());
+    }
+
+private:
+    std::unique_ptr<TestScope> m_t;
+};
+
+QTEST_MAIN(tst_ScreeningWindows)
+#include "tst_screeningwindows.moc"
