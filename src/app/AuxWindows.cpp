@@ -97,6 +97,11 @@ frmListView *AuxWindows::callsLog()
     if (!live(m_listView)) {
         m_listView = new frmListView(m_state, m_state, m_services.log, m_services.browser, &m_main);
         m_listView->displayList = [this] { reloadAfterDeletion(); };
+        // A desktop that takes its calls from a server (the service) stores the rule there too.
+        m_listView->ruleStored = [this](const QString &request) {
+            if (m_state.callsFromServer())
+                m_services.network.client().sendLine(request);
+        };
     }
     return m_listView;
 }

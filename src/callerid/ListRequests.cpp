@@ -68,7 +68,7 @@ QStringList ListRequests::change(const Ncid::Request &r)
     if (!add && r.action != QLatin1String("remove"))
         return {QStringLiteral("Unable to handle %1 %2 - Ignored.").arg(r.list, r.action)};
     QString error;
-    // The spec's blocked list holds numbers as the display shows them.
+    // The blocked list holds numbers as the display shows them.
     if (r.list == QLatin1String("black") && plainNumber(entry)) {
         const QString shown = CallTexts::displayPattern(digitsOf(entry));
         m_window.unloadBlockedWindow(); // it would show the list as it was

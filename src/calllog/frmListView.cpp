@@ -352,6 +352,10 @@ void frmListView::screenCaller(int offer)
     }
     QString message;
     const bool ok = CallerRules::apply(*screening, chosen, number, name, alias, &message);
+    if (ok && ruleStored) {
+        if (const QString request = CallerRules::requestFor(chosen, number, alias); !request.isEmpty())
+            ruleStored(request);
+    }
     MsgBox(message, ok ? MsgStyle::Information : MsgStyle::Exclamation, title);
 }
 

@@ -29,6 +29,9 @@ public:
     // Reloads the log after a deletion (compaction drops the marked calls, the rest are
     // renumbered); set by the main window, which knows whether a call is coming in.
     std::function<void()> displayList;
+    // A rule or a name stored from the call's menu, as the NCID request that stores it on a
+    // server too (set by the main window where calls come from one).
+    std::function<void(const QString &request)> ruleStored;
 
     QTreeView *ListView1 = nullptr;
     QPushButton *cmdDeleteList = nullptr;

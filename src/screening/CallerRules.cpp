@@ -83,4 +83,22 @@ bool apply(Screening &screening, const Offer &offer, const QString &number, cons
     return ok;
 }
 
+QString requestFor(const Offer &offer, const QString &number, const QString &alias)
+{
+    auto quoted = [](QString text) { return QLatin1Char('"') + text.remove(QLatin1Char('"')) + QLatin1Char('"'); };
+    if (offer.kind == Offer::NameCaller) {
+        const QString digits = RuleSet::digitsOf(number);
+        const QString cleaned = alias.simplified().left(ScreeningFiles::MaxAliasLength);
+        if (digits.isEmpty())
+            return QString();
+        return cleaned.isEmpty() ? QStringLiteral("REQ: alias remove %1 \"\"").arg(quoted(digits))
+                                 : QStringLiteral("REQ: alias add %1 %2").arg(quoted(digits), quoted(cleaned));
+    }
+    if (offer.byName)
+        return QString();
+    return QStringLiteral("REQ: %1 add %2 %3")
+        .arg(offer.kind == Offer::AllowCaller ? QStringLiteral("white") : QStringLiteral("black"),
+             quoted(offer.pattern), quoted(QStringLiteral("From the Calls Log")));
+}
+
 } // namespace CallerRules

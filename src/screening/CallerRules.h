@@ -27,4 +27,8 @@ QList<Offer> offersFor(const QString &number, const QString &name);
 bool apply(Screening &screening, const Offer &offer, const QString &number, const QString &name, const QString &alias,
            QString *message);
 
+// The same as an NCID list request, for the server a desktop takes its calls from ("" where NCID
+// has no request for it: a rule on a name).
+QString requestFor(const Offer &offer, const QString &number, const QString &alias);
+
 } // namespace CallerRules

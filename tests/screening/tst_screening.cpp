@@ -4,6 +4,9 @@
 #include "BlockedFile.h"
 #include "CallScreening.h"
 #include "CallerIdParser.h"
+#include "CallerRules.h"
+#include "NcidRequests.h"
+#include "RuleSet.h"
 #include "Screening.h"
 #include "ScreeningFiles.h"
 #include "TestSupport.h"
@@ -412,6 +415,42 @@ private slots:
         QCOMPARE(program.decide("8005551212", QString(), QString()).kind, RuleVerdict::Blocked);
         QVERIFY(commandLine.store().removePattern("^800", nullptr));
         QCOMPARE(program.decide("8005551212", QString(), QString()).kind, RuleVerdict::NoRule);
+    }
+
+    void callerRequests_data()
+    {
+        // The Calls Log menu's offers for a caller, and the NCID requests that store them on the
+        // server a desktop takes its calls from ("" none: NCID's lists hold no name rules).
+        columns<QString, QString, QString, QStringList>("number", "name", "alias", "requests");
+        row("a caller", "(416)-555-0147", "MARY SMITH", "MUM",
+            QStringList{"REQ: black add \"^1?4165550147\" \"From the Calls Log\"",
+                        "REQ: white add \"^1?4165550147\" \"From the Calls Log\"",
+                        "REQ: black add \"^1?416\" \"From the Calls Log\"",
+                        "REQ: black add \"^1?416555\" \"From the Calls Log\"",
+                        "REQ: alias add \"4165550147\" \"MUM\""});
+        row("a name removed", "(416)-555-0147", "MARY SMITH", "",
+            QStringList{"REQ: black add \"^1?4165550147\" \"From the Calls Log\"",
+                        "REQ: white add \"^1?4165550147\" \"From the Calls Log\"",
+                        "REQ: black add \"^1?416\" \"From the Calls Log\"",
+                        "REQ: black add \"^1?416555\" \"From the Calls Log\"",
+                        "REQ: alias remove \"4165550147\" \"\""});
+        row("a withheld number", "PRIVATE NUMBER", "JOHN DOE", "", QStringList{"", ""});
+    }
+
+    void callerRequests()
+    {
+        QFETCH(QString, number);
+        QFETCH(QString, name);
+        QFETCH(QString, alias);
+        QStringList requests;
+        for (const CallerRules::Offer &offer : CallerRules::offersFor(number, name)) {
+            requests << CallerRules::requestFor(offer, number, alias);
+            // The server reads back the rule the desktop stored.
+            if (!requests.last().isEmpty())
+                QCOMPARE(Ncid::parseRequest(requests.last()).entry,
+                         offer.kind == CallerRules::Offer::NameCaller ? RuleSet::digitsOf(number) : offer.pattern);
+        }
+        QTEST(requests, "requests");
     }
 
     void unusableStore_data()
