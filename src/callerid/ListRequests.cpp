@@ -9,20 +9,10 @@
 
 namespace {
 
-QString digitsOf(const QString &text)
-{
-    QString digits;
-    for (const QChar c : text) {
-        if (c.isDigit())
-            digits += c;
-    }
-    return digits;
-}
-
 // A number written as one: digits, perhaps in the display pattern's brackets and dashes.
 bool plainNumber(const QString &entry)
 {
-    const QString d = digitsOf(entry);
+    const QString d = RuleSet::digitsOf(entry);
     if (d.isEmpty())
         return false;
     for (const QChar c : entry) {
@@ -47,7 +37,7 @@ QString ListRequests::blockRequest(const QString &number, const QString &comment
 {
     QString c = comment;
     c.remove(QLatin1Char('"'));
-    return QStringLiteral("REQ: black add \"%1\" \"%2\"").arg(digitsOf(number), c);
+    return QStringLiteral("REQ: black add \"%1\" \"%2\"").arg(RuleSet::digitsOf(number), c);
 }
 
 QByteArray ListRequests::answer(const Ncid::Request &request, bool mayChange)
@@ -70,10 +60,10 @@ QStringList ListRequests::change(const Ncid::Request &r)
     QString error;
     // The blocked list holds numbers as the display shows them.
     if (r.list == QLatin1String("black") && plainNumber(entry)) {
-        const QString shown = CallTexts::displayPattern(digitsOf(entry));
+        const QString shown = CallTexts::displayPattern(RuleSet::digitsOf(entry));
         m_window.unloadBlockedWindow(); // it would show the list as it was
         if (add) {
-            if (IsIncomingNumberBlocked(m_blocked, digitsOf(entry)))
+            if (IsIncomingNumberBlocked(m_blocked, RuleSet::digitsOf(entry)))
                 return {shown + QStringLiteral(" is already on the blocked list.")};
             const QString name = r.extra.trimmed().isEmpty() ? QStringLiteral("NCID") : r.extra.trimmed();
             if (!m_blocked.append(shown, name, &error))
@@ -125,7 +115,7 @@ QStringList ListRequests::change(const Ncid::Request &r)
 QStringList ListRequests::info(const Ncid::Request &r) const
 {
     Screening *s = Screening::current();
-    const QString digits = digitsOf(r.number);
+    const QString digits = RuleSet::digitsOf(r.number);
     const bool rules = s && s->store().isOpen();
     const bool named = rules && !s->rules().aliasOf(digits).isEmpty();
     QString where = QStringLiteral("neither");

@@ -193,61 +193,6 @@ private slots:
         QCOMPARE(rig.aux().callsLogWindow()->ListView1->model()->rowCount(), 9);
     }
 
-    void endOfCallKeepsWindowsUp_data()
-    {
-        // What is opened while the call rings; whether the end of the call re-arms the minimise
-        // timer all the same.
-        columns<QString, bool>("opened", "rearmed");
-        row("nothing", "", true);
-        row("Log pressed during the ring", "log", false);
-        row("Blocked Number List", "blocked", false);
-        row("Setup", "setup", false);
-        row("colour chooser", "color", false);
-        row("about box", "about", false);
-        row("Screening window", "screening", false);
-        row("help", "help", true);
-    }
-
-    void endOfCallKeepsWindowsUp()
-    {
-        QFETCH(QString, opened);
-        QFETCH(bool, rearmed);
-        Rig rig({}, 3);
-        rig.state->Timer1.restart(10000);
-        if (opened == "log")
-            rig.window->ui.cmdCallLog->click();
-        else if (opened == "blocked")
-            rig.window->ui.Command1->click();
-        else if (opened == "setup")
-            rig.window->ui.mnuSetup->trigger();
-        else if (opened == "color")
-            rig.window->ui.DisplayColor->trigger();
-        else if (opened == "about")
-            rig.window->ui.mnuAbout->trigger();
-        else if (opened == "screening")
-            rig.window->ui.mnuScreening->trigger();
-        else if (opened == "help")
-            rig.window->ui.mnuHelpHelp->trigger();
-        // While a call rings the Calls Log is not loaded: the press alone counts.
-        QVERIFY(!rig.aux().callsLogWindow());
-        QCOMPARE(rig.state->windowsOpen(), !rearmed);
-        auto endCall = [&] {
-            rig.state->Timer2.stop();
-            rig.window->services().call.RingSeen = true;
-            rig.state->Timer1.restart(10000);
-            rig.state->Timer1.fire();
-        };
-        endCall();
-        QCOMPARE(rig.state->Timer2.isRunning(), rearmed);
-        // The tray closes every window but the about box, also the one a press during a ring only
-        // asked for: the next call's end sends the main window back again.
-        rig.window->minimise();
-        const bool stays = opened == "about";
-        QCOMPARE(rig.state->windowsOpen(), stays);
-        endCall();
-        QCOMPARE(rig.state->Timer2.isRunning(), !stays);
-    }
-
     void unblock_data()
     {
         // The entries ("#n" a deletion marker for record n); the line clicked first (-1 none); the
