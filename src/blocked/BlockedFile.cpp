@@ -1,5 +1,6 @@
 #include "BlockedFile.h"
 
+#include "Clock.h"
 #include "FileReplace.h"
 #include "Log.h"
 
@@ -12,6 +13,18 @@
 #include <unistd.h>
 
 namespace {
+
+std::array<qint64, 5> stampOf(const struct stat &st)
+{
+    const auto ns = [](const timespec &t) { return qint64(t.tv_sec) * 1000000000 + t.tv_nsec; };
+    return {qint64(st.st_dev), qint64(st.st_ino), qint64(st.st_size), ns(st.st_mtim), ns(st.st_ctim)};
+}
+
+// Changed long enough ago that a change made now would show in its times.
+bool settled(const struct stat &st)
+{
+    return Clock::current().now().toSecsSinceEpoch() - std::max(st.st_mtim.tv_sec, st.st_ctim.tv_sec) >= 2;
+}
 
 // The reason alone: whoever reports it names the file.
 bool fail(QString *error, const QString &reason)
@@ -148,6 +161,10 @@ QByteArray BlockedFile::bytes() const
     // The list is there, empty, from the first time it is looked at: the user finds the file
     // where the program keeps its data, before any number was blocked.
     const QByteArray path = QFile::encodeName(m_path);
+    struct stat st {};
+    if (m_haveKept && ::stat(path.constData(), &st) == 0 && stampOf(st) == m_keptStamp)
+        return m_kept;
+    m_haveKept = false;
     const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         if (errno == ENOENT)
@@ -155,8 +172,8 @@ QByteArray BlockedFile::bytes() const
         return {};
     }
     QByteArray all;
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && st.st_size > 0) {
+    const bool statted = ::fstat(fd, &st) == 0;
+    if (statted && st.st_size > 0) {
         all.resize(qsizetype(st.st_size));
         qsizetype got = 0;
         while (got < all.size()) {
@@ -170,6 +187,11 @@ QByteArray BlockedFile::bytes() const
         all.truncate(got);
     }
     ::close(fd);
+    if (statted && all.size() == st.st_size && settled(st)) {
+        m_kept = all;
+        m_keptStamp = stampOf(st);
+        m_haveKept = true;
+    }
     return all;
 }
 

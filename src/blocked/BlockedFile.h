@@ -5,6 +5,8 @@
 #include <QList>
 #include <QString>
 
+#include <array>
+
 // blocked.bin: the user's blocked numbers, 50-byte records. An entry is a 16-bit length (always
 // 48, bytes 0x30 0x00) and 48 characters "NB=" number "NM=" name "END" padded with full stops.
 // A deleted entry is overwritten in place by its record number, "DELETE" and blanks, until the
@@ -43,6 +45,9 @@ public:
     QList<Entry> readEntries() const;
 
     QString path() const { return m_path; }
+    // Reads the file ahead of a lookup (at a call's first ring), so that the lookup finds it
+    // read and only asks whether it changed since.
+    void prepare() const { (void)bytes(); }
 
 private:
     struct Record {
@@ -61,4 +66,10 @@ private:
 
     QString m_path;
     QString m_scratch;
+    // The file as last read, and what it was then: taken again when any of it differs. A file
+    // changed within the last seconds is not kept, as a second change within the same tick of
+    // the file system's clock would leave all of it the same.
+    mutable QByteArray m_kept;
+    mutable std::array<qint64, 5> m_keptStamp{}; // device, inode, size, modified and changed (ns)
+    mutable bool m_haveKept = false;
 };

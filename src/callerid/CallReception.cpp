@@ -71,10 +71,23 @@ void CallReception::append(const QString &text)
         m_view.Timer2.stop();
         m_modemLine.Timer1.restart(EndOfCallMs);
         m_call.RingSeen = true;
+        // What screening reads is read at the first ring, not between the report's last byte
+        // and its record: a rule edited while a call rings applies from the next call, and
+        // the blocked list is then only asked whether it changed.
+        prepareScreening();
         tellRings();
     } else if (m_call.buffer.size() > MaxBufferWithoutRing) {
         m_call.buffer = m_call.buffer.right(KeptWithoutRing);
     }
+}
+
+void CallReception::prepareScreening()
+{
+    if (std::exchange(m_call.rulesRead, true))
+        return;
+    if (Screening *s = Screening::current())
+        s->refresh();
+    m_blocked.prepare();
 }
 
 void CallReception::tellRings()
@@ -183,6 +196,7 @@ void CallReception::handleReport(LineState line)
 void CallReception::screenCall()
 {
     CallerIdParser::Report &r = m_call.report;
+    prepareScreening(); // a report before the first ring
     const CallScreening::Decision d = CallScreening::decide(r, m_files.settings.BlockTeleMarketersStatus, m_blocked,
                                                             m_call.refusal, Screening::current());
     m_call.refusal = d.refusal;

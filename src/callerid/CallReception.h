@@ -54,6 +54,8 @@ private:
     void append(const QString &text);
     void examine();
     void tellRings();
+    // Brings the screening rules and the blocked list up to date, once a call.
+    void prepareScreening();
     void tellCaller(bool refused, const QDateTime &now);
     void handleReport(LineState line);
     // The refusal decision and the user's name for the caller, onto the call and its report.

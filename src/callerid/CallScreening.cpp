@@ -78,6 +78,8 @@ Decision check(const QString &number, const QString &name, bool telemarketersBlo
 {
     // The same parser cuts the fields (a line end in them, which would start another field, is
     // made a blank).
+    if (rules)
+        rules->refresh();
     const QString report = QStringLiteral("\r\nDATE = 0101\r\nTIME = 1200\r\nNMBR = %1\r\nNAME = %2\r\n")
                                .arg(number.simplified(), name.isEmpty() ? QStringLiteral("O") : name.simplified());
     return decide(CallerIdParser::parse(report, QStringLiteral("System Date"), QDate(2000, 1, 1)), telemarketersBlocked,

@@ -12,6 +12,7 @@ struct CallState {
     bool NameSeen = false, NumberSeen = false, DateSeen = false, TimeSeen = false;
     bool NumberReceived = false; // a caller-ID number was handled for this call
     bool RingSeen = false;       // the line rang
+    bool rulesRead = false;      // the screening rules were brought up to date for this call
     // Whether the program refuses this call, and why: decided once, when the report is handled
     // (an NCID server's refusal is known before that).
     Refusal refusal = Refusal::None;

@@ -78,6 +78,7 @@ EndOfCall::EndedCall EndOfCall::takeCall()
     m_call.alias.clear();
     m_call.NumberReceived = false;
     m_call.RingSeen = false;
+    m_call.rulesRead = false;
     m_call.ringsTold = 0;
     m_call.line.clear();
     m_line.networkCall = false;

@@ -69,7 +69,7 @@ void Screening::refresh()
 
 RuleVerdict Screening::decide(const QString &number, const QString &shown, const QString &name)
 {
-    return rules().decide(number, shown, name);
+    return m_rules.decide(number, shown, name);
 }
 
 const ScreeningRule *Screening::ruleOf(const RuleVerdict &v) const

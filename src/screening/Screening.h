@@ -31,8 +31,8 @@ public:
     // Reads the rules again if another process changed them: while no call rings, so that a
     // long list is not read at the start of a call.
     void refresh();
-    // What the rules say of a caller: `number` as received, `shown` as displayed, `name` as
-    // received.
+    // What the rules as last read say of a caller (refresh() first to see another process's
+    // changes): `number` as received, `shown` as displayed, `name` as received.
     RuleVerdict decide(const QString &number, const QString &shown, const QString &name);
     // The deciding rule of a verdict, or nullptr.
     const ScreeningRule *ruleOf(const RuleVerdict &v) const;

@@ -53,8 +53,18 @@ struct Rig : IPortConnection {
 class tst_Blocked : public QObject {
     Q_OBJECT
 private slots:
+    void entries_data()
+    {
+        // A file just written is read at every look; one changed seconds ago is kept between
+        // looks and read again only when it changed.
+        columns<int>("secondsSinceWritten");
+        row("just written", 0);
+        row("written seconds ago", 10);
+    }
     void entries()
     {
+        QFETCH(int, secondsSinceWritten);
+        const TestScope later(1.0, QDateTime::currentDateTime().addSecs(secondsSinceWritten));
         TestFolder folder;
         BlockedFile file(folder.file("blocked.bin"), folder.file("blocktemp.bin"));
         const QString henderson = QStringLiteral("(555)-987-6543");
@@ -86,7 +96,8 @@ private slots:
                  QByteArray("1DELETE").leftJustified(50) + entryBytes(henderson, "HENDERSON"));
         QVERIFY(!file.contains("1DELETE"));
         // Each look sees the list as it is now: after an unblocking in place (the same size, in
-        // the same moment), through this list or another, and after a change from outside.
+        // the same moment), through this list or another, after a change from outside, and after
+        // the file was replaced.
         QVERIFY(!IsIncomingNumberBlocked(file, "5551234567"));
         BlockedFile window(folder.file("blocked.bin"), folder.file("blocktemp.bin"));
         QVERIFY(window.writeDeletionMarker(2));
@@ -95,6 +106,13 @@ private slots:
         QVERIFY(file.contains("HENDERSON"));
         folder.write("blocked.bin", folder.bytes("blocked.bin") + john);
         QVERIFY(IsIncomingNumberBlocked(file, "5551234567"));
+        folder.write("blocked.bin", QByteArray("1DELETE").leftJustified(50) + entryBytes(henderson, "HENDERSON"));
+        QVERIFY(!IsIncomingNumberBlocked(file, "5551234567"));
+        QVERIFY(file.contains("HENDERSON"));
+        folder.write("blocktemp.bin", john + QByteArray("2DELETE").leftJustified(50));
+        QVERIFY(QFile::remove(folder.file("blocked.bin")) &&
+                QFile::rename(folder.file("blocktemp.bin"), folder.file("blocked.bin")));
+        QVERIFY(IsIncomingNumberBlocked(file, "5551234567") && !file.contains("HENDERSON"));
         folder.write("blocked.bin", QByteArray("1DELETE").leftJustified(50) + entryBytes(henderson, "HENDERSON"));
 
         // Calls are matched against the number: when both do not fit, the name gives way.

@@ -1,79 +1,24 @@
 // Incoming calls from the simulated modem to the screen, the speaker and Array.bin, through the
 // real main window: shown, spoken, stored, refused on the line, browsed.
 #include "BlockedFile.h"
-#include "CallExport.h"
 #include "CallRecord.h"
+#include "CallRig.h"
 #include "DesktopNotifier.h"
-#include "Screening.h"
-#include "ScreeningFiles.h"
-#include "SoundRecorder.h"
-#include "WindowRig.h"
 
 #include <QAction>
-#include <QBuffer>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
 
-namespace {
-
-const QByteArray JohnDoe = "\r\nDATE = 0321\r\nTIME = 1405\r\nNMBR = 5551234567\r\nNAME = JOHN DOE\r\n";
-const QByteArray MaryRoe = "\r\nDATE = 0321\r\nTIME = 1406\r\nNMBR = 3055550100\r\nNAME = MARY ROE\r\n";
-const QByteArray Ring = "\r\nRING\r\n";
-
-QByteArray dots(const QByteArray &record)
-{
-    return record + QByteArray(80 - record.size(), '.');
-}
-
-// The main window loaded and listening; the modem's log holds only what the calls bring.
-struct Rig : WindowRig {
-    explicit Rig(const QMap<int, QString> &records = {}) : WindowRig(records)
-    {
-        loaded = load();
-        // The caller-ID command's reply wait is short on the test clock: on a busy machine the
-        // modem may log the command after the program has stopped waiting for it.
-        modem->waitForCommand("AT+VCID=1", 5000);
-        modem->clearLog();
-    }
-    ModemSim::Call call(const QByteArray &report, int ringsBefore = 1, int ringsAfter = 2) const
-    {
-        ModemSim::Call c;
-        c.report = report;
-        c.ringsBefore = ringsBefore;
-        c.ringsAfter = ringsAfter;
-        c.ringGapMs = 10;
-        c.chunkSize = 6;
-        c.chunkGapMs = 1;
-        return c;
-    }
-    int storedCalls() const { return int(folder.bytes("Array.bin").size() / 80); }
-    QByteArray record(int n) const { return folder.bytes("Array.bin").mid((n - 1) * 80, 80); }
-    CallState &callState() { return window->services().call; }
-
-    bool loaded = false;
-};
-
-} // namespace
+using namespace CallRigData;
+using Rig = CallRig;
 
 class tst_Calls : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { pinLocale(); }
-    void init()
-    {
-        // Ten seconds of silence end a call: here in 200 ms.
-        m_t = std::make_unique<TestScope>(50.0, QDateTime(QDate(2026, 12, 6), QTime(10, 0)));
-        m_sound = std::make_unique<SoundRecorder>();
-        m_notices.clear();
-        DesktopNotifier::record([this](const QList<QVariant> &arguments) { m_notices << arguments; });
-    }
-    void cleanup()
-    {
-        DesktopNotifier::record(nullptr);
-        m_sound.reset();
-        m_t.reset();
-    }
+    void init() { m_w = std::make_unique<CallWatch>(); }
+    void cleanup() { m_w.reset(); }
     void callIsShownSpokenAndStored()
     {
         Rig rig({{18, "416"}});
@@ -85,12 +30,12 @@ private slots:
         QCOMPARE(rig.state->display.time(), QStringLiteral("March 21, 2026\r\n02:05 PM"));
         QVERIFY(!rig.window->isInTray());
         QVERIFY(rig.window->isVisible());
-        QCOMPARE(m_sound->played, QList<int>({112, 106, 106, 106, 102, 103, 104, 105, 106, 107, 108}));
+        QCOMPARE(m_w->sound.played, QList<int>({112, 106, 106, 106, 102, 103, 104, 105, 106, 107, 108}));
         // The desktop is told too: name, then number, date and time, with Call back and Block; the
         // notice stays while the call rings. (On a loaded machine the sped-up clock may have ended
         // the call by now, adding the stored call's notice: the count is checked once it has.)
-        QVERIFY(!m_notices.isEmpty());
-        const QList<QVariant> n = m_notices.first();
+        QVERIFY(!m_w->notices.isEmpty());
+        const QList<QVariant> n = m_w->notices.first();
         const QVariantList told = {"Ringlark Talking Caller ID",
                                    0u,
                                    "JOHN  DOE",
@@ -110,8 +55,8 @@ private slots:
         QCOMPARE(rig.record(1), dots("CL=1DT=3/21/2026TM=02:05 PMNM=JOHN  DOENB=(555)-123-4567RG=3END"));
         // Once the call has ended, the stored call's notice takes its place, for as long as the
         // service keeps notices.
-        QCOMPARE(m_notices.size(), 2);
-        const QList<QVariant> stored = m_notices.last();
+        QCOMPARE(m_w->notices.size(), 2);
+        const QList<QVariant> stored = m_w->notices.last();
         QCOMPARE((QVariantList{stored[0], stored[1], stored[3], stored[4], stored[5], stored[7]}),
                  (QVariantList{told[0], 1u, told[2], told[3], told[4], -1}));
         QCOMPARE(rig.state->LogPosition, 1);
@@ -129,7 +74,7 @@ private slots:
         emit notifier->actionInvoked(caller, "block");
         QCOMPARE(rig.state->display.name(), QStringLiteral("JOHN  DOE"));
         emit notifier->actionInvoked(caller, "call-back");
-        QCOMPARE(m_t->boxes.titles(), (QStringList{"Block Call 'Turn ON' is not possible!", "Dialing Number!"}));
+        QCOMPARE(m_w->t.boxes.titles(), (QStringList{"Block Call 'Turn ON' is not possible!", "Dialing Number!"}));
         QVERIFY2(rig.modem->commandTexts().value(0).startsWith("ATDT"),
                  qPrintable(rig.modem->commandTexts().join('|')));
     }
@@ -163,9 +108,9 @@ private slots:
                                        ? QStringList{"(555)-123-4567", "JOHN  DOE", rig.state->display.time()}
                                        : QStringList{"(305)-555-0100", "MARY  ROE", "March 20, 2026\r\n09:00 AM"};
         emit rig.window->findChild<DesktopNotifier *>()->actionInvoked(caller, action);
-        QCOMPARE(m_t->boxes.titles(), atOnce);
+        QCOMPARE(m_w->t.boxes.titles(), atOnce);
         QTRY_COMPARE_WITH_TIMEOUT(rig.storedCalls(), 1, 5000);
-        QTRY_COMPARE_WITH_TIMEOUT(m_t->boxes.titles(), atOnce + afterTheCall, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_w->t.boxes.titles(), atOnce + afterTheCall, 5000);
         QCOMPARE(rig.state->display.number(), caller.at(0));
         if (action == "call-back")
             QTRY_VERIFY_WITH_TIMEOUT(rig.modem->commandTexts().join('|').contains("ATDT"), 5000);
@@ -198,7 +143,7 @@ private slots:
         QVERIFY(rig.window->isHidden());
         rig.window->trayActivated(QSystemTrayIcon::Trigger); // and a click on the tray icon still brings it up
         QVERIFY(!rig.window->isInTray());
-        QVERIFY(m_notices.isEmpty());
+        QVERIFY(m_w->notices.isEmpty());
     }
 
     void callsWithoutDisplay_data()
@@ -252,11 +197,11 @@ private slots:
         QCOMPARE(rig.record(1), stored);
         const bool shown = refuse.isEmpty();
         QCOMPARE(rig.state->display.number(), shown ? QStringLiteral("(555)-123-4567") : QString());
-        QCOMPARE(m_sound->played.size(), shown ? 11 : 0);
+        QCOMPARE(m_w->sound.played.size(), shown ? 11 : 0);
         const QString name = CallRecord::fields(QString::fromLatin1(stored)).name;
-        QCOMPARE(m_notices.value(0).value(3).toString(), shown ? name : "Refused: " + name);
+        QCOMPARE(m_w->notices.value(0).value(3).toString(), shown ? name : "Refused: " + name);
         // A refused call is dealt with: its notice offers neither Call back nor Block.
-        QCOMPARE(m_notices.value(0).value(5).toStringList().isEmpty(), !shown);
+        QCOMPARE(m_w->notices.value(0).value(5).toStringList().isEmpty(), !shown);
         QCOMPARE(rig.folder.exists("refused.txt"), !shown); // for the export
         QCOMPARE(rig.callState().callsWithoutCallerId, 0);  // a number was received
         QVERIFY(!rig.state->flags.ZapInProgress);
@@ -268,82 +213,6 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(rig.storedCalls(), 2, 5000);
         QCOMPARE(rig.record(2), dots("CL=2DT=3/21/2026TM=02:06 PMNM=MARY  ROENB=(305)-555-0100RG=3END"));
         QCOMPARE(rig.state->display.number(), QStringLiteral("(305)-555-0100"));
-    }
-
-    void screenedCalls_data()
-    {
-        // The user's rules decide on the line; the reason reaches the notice, the stored call and
-        // the export, and the user's name for a caller is the one shown and stored.
-        columns<QStringList, bool, QByteArray, QString, QString, QString, int>("rules", "telemarketers", "report",
-                                                                               "stored", "notice", "reason", "counted");
-        const QByteArray noName = "\r\nDATE = 0321\r\nTIME = 1405\r\nNMBR = 5551234567\r\nNAME = O\r\n";
-        row("block pattern", QStringList{"block ^555"}, false, JohnDoe, "JOHN  DOE",
-            "Refused: JOHN  DOE (pattern ^555)", "pattern ^555", 1);
-        row("name pattern", QStringList{"block john"}, false, JohnDoe, "JOHN  DOE", "Refused: JOHN  DOE (pattern john)",
-            "pattern john", 1);
-        row("not on the allow list", QStringList{"allow-only", "allow ^212"}, false, JohnDoe, "JOHN  DOE",
-            "Refused: JOHN  DOE (not on the allow list)", "not on the allow list", 0);
-        row("allowed, name withheld, telemarketers blocked", QStringList{"allow ^555"}, true, noName, "UNKNOWN NAME",
-            "UNKNOWN NAME", "", 1);
-        row("allowed beats a block pattern", QStringList{"block ^555", "allow 1234567"}, false, JohnDoe, "JOHN  DOE",
-            "JOHN  DOE", "", 1);
-        row("alias", QStringList{"alias 5551234567=MUM"}, false, JohnDoe, "MUM", "MUM", "", 0);
-    }
-    void screenedCalls()
-    {
-        QFETCH(QStringList, rules);
-        QFETCH(bool, telemarketers);
-        QFETCH(QByteArray, report);
-        QFETCH(QString, stored);
-        QFETCH(QString, notice);
-        QFETCH(QString, reason);
-        QFETCH(int, counted);
-        Rig rig({{26, QString("BlockTeleMarketersStatus= ") + (telemarketers ? "True" : "False")}});
-        QVERIFY(rig.loaded);
-        Screening screening(rig.folder.path());
-        QVERIFY(screening.open());
-        const ScreeningScope installed(&screening);
-        for (const QString &rule : rules) {
-            const QString what = rule.section(' ', 0, 0), pattern = rule.section(' ', 1);
-            if (what == "allow-only") {
-                QVERIFY(screening.setAllowOnly(true));
-            } else if (what == "alias") {
-                QVERIFY(screening.setAlias(pattern.section('=', 0, 0), pattern.section('=', 1)));
-            } else {
-                ScreeningRule r{0,
-                                what == "allow" ? RuleAction::Allow : RuleAction::Block,
-                                ScreeningFiles::fieldOf(pattern),
-                                pattern,
-                                QString(),
-                                QString(),
-                                0};
-                QVERIFY(screening.addRule(&r));
-            }
-        }
-        const bool refused = !reason.isEmpty();
-        ModemSim::Call call = rig.call(report);
-        call.ringGapMs = refused ? 300 : 10;
-        rig.modem->placeCall(call);
-        QTRY_COMPARE_WITH_TIMEOUT(rig.storedCalls(), 1, 5000);
-        QCOMPARE(rig.modem->commandTexts().join(" | "), refused ? QString("ATA | ATH | AT+VCID=1") : QString());
-        QCOMPARE(CallRecord::fields(QString::fromLatin1(rig.record(1))).name, stored);
-        QCOMPARE(rig.state->display.name(), refused ? QString() : stored);
-        QCOMPARE(m_notices.value(0).value(3).toString(), notice);
-        // What the record has no room for is in the screening database; the deciding rule counted.
-        const QList<ScreenedCall> calls = screening.store().calls();
-        QCOMPARE(calls.size(), 1);
-        QCOMPARE(calls.first().reason, reason);
-        QCOMPARE(calls.first().alias, stored == "MUM" ? "MUM" : "");
-        qint64 matches = 0;
-        for (const ScreeningRule &r : screening.rules().rules())
-            matches += r.matches;
-        QCOMPARE(matches, counted);
-        QBuffer out;
-        QVERIFY(out.open(QIODevice::WriteOnly));
-        QVERIFY(CallExport::write(rig.folder.file("Array.bin"), rig.folder.file("refused.txt"), out, nullptr,
-                                  screening.store().refusalReasons()));
-        QVERIFY2(out.data().endsWith(refused ? ",yes (" + reason.toUtf8() + ")\r\n" : QByteArray(",no\r\n")),
-                 out.data().constData());
     }
 
     void callsWithoutCallerId()
@@ -450,7 +319,7 @@ private slots:
         if (!fullDisk->ok())
             QSKIP("cannot limit the file size here");
         bool secondStored = false;
-        m_t->boxes.onShow = [&](const MsgRecord &box) {
+        m_w->t.boxes.onShow = [&](const MsgRecord &box) {
             QCOMPARE(box.title, QStringLiteral("File Write Error"));
             fullDisk.reset();
             rig.modem->placeCall(rig.call(MaryRoe));
@@ -458,7 +327,7 @@ private slots:
             QCOMPARE(rig.state->display.name(), QStringLiteral("MARY  ROE"));
         };
         QTRY_VERIFY_WITH_TIMEOUT(secondStored, 5000);
-        QCOMPARE(m_t->boxes.shown.size(), 1);
+        QCOMPARE(m_w->t.boxes.shown.size(), 1);
         QVERIFY(rig.record(1).startsWith("CL=1DT=3/21/2026TM=02:05 PMNM=JOHN  DOENB=(555)-123-4567RG=3END"));
         QVERIFY(rig.record(2).startsWith("CL=2DT=3/21/2026TM=02:06 PMNM=MARY  ROENB=(305)-555-0100RG=3END"));
         // Closing the box left the reception as it was: the next caller is his own, too.
@@ -466,7 +335,7 @@ private slots:
         rig.modem->placeCall(rig.call(JohnDoe));
         QTRY_COMPARE_WITH_TIMEOUT(rig.storedCalls(), 3, 5000);
         QVERIFY(rig.record(3).startsWith("CL=3DT=3/21/2026TM=02:05 PMNM=JOHN  DOE"));
-        QCOMPARE(m_sound->played.count(112), 3); // each caller announced once
+        QCOMPARE(m_w->sound.played.count(112), 3); // each caller announced once
     }
 
     void pagerIsToldAfterTheCall()
@@ -515,7 +384,7 @@ private slots:
         QObject::connect(rig.modem->sim(), &ModemSim::commandReceived, rig.state.get(), [&](const QString &c) {
             if (c != QLatin1String("ATDT5559999;"))
                 return;
-            m_t->boxes.answer(vbYes);
+            m_w->t.boxes.answer(vbYes);
             if (menus.contains(action))
                 menus[action]->trigger();
             else
@@ -526,7 +395,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!rig.state->flags.PagerInProgress && !rig.state->callEnding, 5000);
         QTest::qWait(50); // anything let in would have begun by now
         QCOMPARE(rig.modem->commandTexts().join(" | "), commands.join(" | "));
-        QCOMPARE(m_t->boxes.titles(), boxes);
+        QCOMPARE(m_w->t.boxes.titles(), boxes);
         QVERIFY(!rig.window->detectWindow());
         QCOMPARE(rig.state->MSComm1.PortOpen(), action != "mnuExit");
     }
@@ -546,14 +415,14 @@ private slots:
                  {16, "5559999"},
                  {17, "7"},
                  {27, "BlockSelectedCallsEnable = True"}});
-        m_t->clock.setFactor(5); // the call must still ring when the button is pressed
+        m_w->t.clock.setFactor(5); // the call must still ring when the button is pressed
         rig.modem->placeCall(rig.call(JohnDoe, 1, 0));
         QTRY_COMPARE_WITH_TIMEOUT(rig.state->display.number(), QStringLiteral("(555)-123-4567"), 5000);
         QObject::connect(rig.modem->sim(), &ModemSim::commandReceived, rig.state.get(), [&](const QString &c) {
             if (c == QLatin1String("ATA"))
                 rig.state->Timer1.fire();
         });
-        m_t->boxes.answer(vbYes);
+        m_w->t.boxes.answer(vbYes);
         rig.window->findChild<QPushButton *>(button)->click();
         QTRY_VERIFY_WITH_TIMEOUT(!rig.state->flags.PagerInProgress && !rig.state->callEnding, 10000);
         QVERIFY(rig.modem->waitForCommand("AT+VCID=1", 5000, 3));
@@ -568,13 +437,13 @@ private slots:
     {
         // Exit confirmed while the modem answers the call ZAP drops: the line is not left off-hook.
         Rig rig;
-        m_t->clock.setFactor(5); // the call must still ring when the button is pressed
+        m_w->t.clock.setFactor(5); // the call must still ring when the button is pressed
         rig.modem->placeCall(rig.call(JohnDoe, 1, 0));
         QTRY_COMPARE_WITH_TIMEOUT(rig.state->display.number(), QStringLiteral("(555)-123-4567"), 5000);
         QObject::connect(rig.modem->sim(), &ModemSim::commandReceived, rig.state.get(), [&](const QString &c) {
             if (c != QLatin1String("ATA"))
                 return;
-            m_t->boxes.answer(vbYes);
+            m_w->t.boxes.answer(vbYes);
             rig.window->ui.mnuExit->trigger();
         });
         rig.modem->clearLog();
@@ -598,23 +467,21 @@ private slots:
             });
         });
         int storedAtTheBox = -1;
-        m_t->boxes.onShow = [&](const MsgRecord &) {
+        m_w->t.boxes.onShow = [&](const MsgRecord &) {
             if (storedAtTheBox < 0)
                 storedAtTheBox = rig.storedCalls();
         };
         rig.modem->placeCall(rig.call(JohnDoe));
-        QTRY_COMPARE_WITH_TIMEOUT(m_t->boxes.titles(), QStringList{"Modem Disconnected"}, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_w->t.boxes.titles(), QStringList{"Modem Disconnected"}, 5000);
         QCOMPARE(storedAtTheBox, 1); // the call first, then the word about the modem
-        QVERIFY2(m_t->boxes.shown[0].text.startsWith("The Modem is not connected!\r"),
-                 qPrintable(m_t->boxes.shown[0].text));
+        QVERIFY2(m_w->t.boxes.shown[0].text.startsWith("The Modem is not connected!\r"),
+                 qPrintable(m_w->t.boxes.shown[0].text));
         QCOMPARE(rig.record(1), dots("CL=1DT=3/21/2026TM=02:05 PMNM=JOHN  DOENB=(555)-123-4567RG=1END"));
         QVERIFY(rig.window->port().PortReleased);
     }
 
 private:
-    std::unique_ptr<TestScope> m_t;
-    std::unique_ptr<SoundRecorder> m_sound;
-    QList<QList<QVariant>> m_notices;
+    std::unique_ptr<CallWatch> m_w;
 };
 
 QTEST_MAIN(tst_Calls)

@@ -406,14 +406,18 @@ private slots:
 
     void changeElsewhereIsSeenAtTheNextCall()
     {
-        // The command line changes the rules in its own process: the program's next decision has it.
+        // The command line changes the rules in its own process: the program reads them again at
+        // the next call's first ring, and decides by what it read until then.
         TestFolder folder;
         Screening program(folder.path()), commandLine(folder.path());
         QVERIFY(program.open() && commandLine.open());
         QCOMPARE(program.decide("8005551212", QString(), QString()).kind, RuleVerdict::NoRule);
         QVERIFY(addRules(commandLine, {"block ^800"}));
+        QCOMPARE(program.decide("8005551212", QString(), QString()).kind, RuleVerdict::NoRule);
+        program.refresh();
         QCOMPARE(program.decide("8005551212", QString(), QString()).kind, RuleVerdict::Blocked);
         QVERIFY(commandLine.store().removePattern("^800", nullptr));
+        program.refresh();
         QCOMPARE(program.decide("8005551212", QString(), QString()).kind, RuleVerdict::NoRule);
     }
 
