@@ -165,7 +165,9 @@ void CallReception::handleReport(LineState line)
     // The network hears of the caller once the report is on the disk.
     // The clock is read once for the report: each reading looks the time zone up again.
     const QDateTime now = Clock::current().now();
+    // Whoever the record or the line woke reads it before the caller is painted and spoken.
     tellCaller(refused, now);
+    yieldToReaders();
     CallerIdParser::formatRecord(m_call.report, m_call.buffer, s.DateValue, now.date());
     m_files.settings.LastCallerIdReport = r.lastReport;
     CallNotice notice{r.callerName, CallTexts::displayPattern(r.callerNumber), QString(), m_call.refusal, m_call.line};

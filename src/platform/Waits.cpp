@@ -5,9 +5,20 @@
 #include <QCoreApplication>
 #include <QTimer>
 
+#ifdef Q_OS_UNIX
+#include <sched.h>
+#endif
+
 void pumpOnce()
 {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void yieldToReaders()
+{
+#ifdef Q_OS_UNIX
+    sched_yield();
+#endif
 }
 
 namespace {

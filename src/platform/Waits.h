@@ -10,6 +10,10 @@
 // Lets pending window events run once, without waiting for new ones.
 void pumpOnce();
 
+// Gives the processor to a process our last write woke (a client reading the line we sent, a
+// program watching a file we wrote) before the work that follows, which it does not wait for.
+void yieldToReaders();
+
 // The program is ending (the user confirmed Exit, or the session is closing). From then on every
 // wait ends at once, and nothing may open a box or take the port again: a modem dialogue that
 // was running when Exit came unwinds without effect.
