@@ -65,6 +65,8 @@ void read(ProgramSettings &p, const Setting &setting, const QVariant &v)
                 p.*member = boolValue(v, fallback);
             else if constexpr (std::is_same_v<T, quint16>)
                 p.*member = portValue(v, fallback);
+            else if (v.typeId() == QMetaType::QStringList) // commas not quoted: a list to QSettings
+                p.*member = v.toStringList().join(QStringLiteral(", ")).trimmed();
             else
                 p.*member = v.isValid() ? v.toString().trimmed() : fallback;
         },

@@ -288,6 +288,10 @@ private slots:
             QByteArray("[ncid]\npublish=1\nlistenPort = 4000\nserverHost= pbx.lan \n"
                        "[desktop]\nnotifications=FALSE\n"),
             shapes, false);
+        // Commas not in quotes make a list of the value to QSettings; it is one setting here.
+        ProgramSettings addresses = defaults;
+        addresses.ncidListsFrom = QStringLiteral("192.168.1.0/24, 10.0.0.5");
+        row("address list by hand", QByteArray("[ncid]\nlistsFrom = 192.168.1.0/24, 10.0.0.5\n"), addresses, false);
         row("at the bound", padded(ProgramSettings::MaxFileSize), speaking, false);
         row("over the bound", padded(ProgramSettings::MaxFileSize + 1), defaults, true);
     }
@@ -316,6 +320,7 @@ private slots:
         p.ncidServerEnabled = true;
         p.ncidServerAddress = QStringLiteral("::1");
         p.ncidServerPort = 4444;
+        p.ncidListsFrom = QStringLiteral("192.168.1.0/24, 10.0.0.5");
         p.ncidClientEnabled = true;
         p.ncidClientHost = QStringLiteral("pbx.lan");
         p.ncidClientPort = 5555;
