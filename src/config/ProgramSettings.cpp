@@ -27,6 +27,7 @@ const Setting Table[] = {
     {"ncid/listenPort", &ProgramSettings::ncidServerPort, ProgramSettings::NcidDefaultPort},
     {"ncid/lineName", &ProgramSettings::ncidLineName, QStringLiteral("POTS")},
     {"ncid/listsFrom", &ProgramSettings::ncidListsFrom, QString()},
+    {"ncid/clientsFrom", &ProgramSettings::ncidClientsFrom, QString()},
     {"ncid/takeCalls", &ProgramSettings::ncidClientEnabled, false},
     {"ncid/serverHost", &ProgramSettings::ncidClientHost, QString()},
     {"ncid/serverPort", &ProgramSettings::ncidClientPort, ProgramSettings::NcidDefaultPort},

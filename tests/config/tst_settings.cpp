@@ -291,7 +291,10 @@ private slots:
         // Commas not in quotes make a list of the value to QSettings; it is one setting here.
         ProgramSettings addresses = defaults;
         addresses.ncidListsFrom = QStringLiteral("192.168.1.0/24, 10.0.0.5");
-        row("address list by hand", QByteArray("[ncid]\nlistsFrom = 192.168.1.0/24, 10.0.0.5\n"), addresses, false);
+        addresses.ncidClientsFrom = QStringLiteral("192.168.1.0/24 fd00::/8");
+        row("address lists by hand",
+            QByteArray("[ncid]\nlistsFrom = 192.168.1.0/24, 10.0.0.5\nclientsFrom=192.168.1.0/24 fd00::/8\n"),
+            addresses, false);
         row("at the bound", padded(ProgramSettings::MaxFileSize), speaking, false);
         row("over the bound", padded(ProgramSettings::MaxFileSize + 1), defaults, true);
     }
@@ -321,6 +324,7 @@ private slots:
         p.ncidServerAddress = QStringLiteral("::1");
         p.ncidServerPort = 4444;
         p.ncidListsFrom = QStringLiteral("192.168.1.0/24, 10.0.0.5");
+        p.ncidClientsFrom = QStringLiteral("10.0.0.0/8");
         p.ncidClientEnabled = true;
         p.ncidClientHost = QStringLiteral("pbx.lan");
         p.ncidClientPort = 5555;
