@@ -18,6 +18,18 @@ QString now()
     return Clock::current().now().toString(QStringLiteral("MM/dd/yyyy HH:mm:ss"));
 }
 
+// The addresses of a setting of ringlark.conf's [ncid] group; what is not one is logged.
+AddressList readAddresses(const char *key, const QString &text, bool *anyRejected = nullptr)
+{
+    QStringList rejected;
+    const AddressList list = AddressList::parse(text, &rejected);
+    for (const QString &a : std::as_const(rejected))
+        qCWarning(lcNetwork, "NCID: '%s' in ncid/%s is no address or network", qPrintable(a), key);
+    if (anyRejected)
+        *anyRejected = !rejected.isEmpty();
+    return list;
+}
+
 // "address:port" of a client, as the log names it.
 QString peerOf(const QTcpSocket *socket)
 {
@@ -307,20 +319,15 @@ void NcidServer::refuse(QTcpSocket *socket, const QByteArray &line)
 
 void NcidServer::setListsFrom(const QString &addresses)
 {
-    QStringList rejected;
-    m_listsFrom = AddressList::parse(addresses, &rejected);
-    for (const QString &a : std::as_const(rejected))
-        qCWarning(lcNetwork, "NCID: '%s' in ncid/listsFrom is no address or network", qPrintable(a));
+    m_listsFrom = readAddresses("listsFrom", addresses);
 }
 
 void NcidServer::setClientsFrom(const QString &addresses)
 {
-    QStringList rejected;
-    m_clientsFrom = AddressList::parse(addresses, &rejected);
-    for (const QString &a : std::as_const(rejected))
-        qCWarning(lcNetwork, "NCID: '%s' in ncid/clientsFrom is no address or network", qPrintable(a));
+    bool rejected = false;
+    m_clientsFrom = readAddresses("clientsFrom", addresses, &rejected);
     // A list of nothing but typing errors lets in no one but this computer, not everyone.
-    m_anyClient = m_clientsFrom.isEmpty() && rejected.isEmpty();
+    m_anyClient = m_clientsFrom.isEmpty() && !rejected;
     const QList<Client> clients = m_clients;
     for (const Client &c : clients) {
         if (mayConnect(c.socket->peerAddress()))

@@ -7,7 +7,6 @@
 #include "ModemSim.h"
 #include "TestSupport.h"
 
-#include <QNetworkInterface>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -62,16 +61,6 @@ bool connectTo(QTcpSocket &client, const QHostAddress &address, quint16 port)
     return linesUntil(client, "300 End of connection startup").contains("200 Server: Ringlark");
 }
 
-// An address of this machine other than loopback: a client from it is one of the network's.
-QHostAddress ownAddress()
-{
-    for (const QHostAddress &a : QNetworkInterface::allAddresses()) {
-        if (a.protocol() == QAbstractSocket::IPv4Protocol && !a.isLoopback())
-            return a;
-    }
-    return QHostAddress();
-}
-
 // A request's answer, as ncidd frames it.
 QByteArray answered(const char *resp)
 {
@@ -97,7 +86,7 @@ private slots:
 
         // The service serves this machine alone, from loopback and from its network address;
         // the lists change from loopback only.
-        const QHostAddress own = ownAddress();
+        const QHostAddress own = networkAddress();
         folder.write("ringlark.conf", "[ncid]\nclientsFrom=" + own.toString().toLatin1() + "\n");
         const quint16 port = freePort();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
