@@ -6,6 +6,7 @@
 #include "IMainWindow.h"
 #include "RuleSet.h"
 #include "Screening.h"
+#include "ScreeningFiles.h"
 
 namespace {
 
@@ -22,10 +23,10 @@ bool plainNumber(const QString &entry)
     return true;
 }
 
-const ScreeningRule *ruleOf(Screening &s, RuleAction action, const QString &pattern)
+const ScreeningRule *ruleOf(Screening &s, RuleAction action, RuleField field, const QString &pattern)
 {
     for (const ScreeningRule &r : s.rules().rules()) {
-        if (r.action == action && r.field == RuleField::Number && r.pattern == pattern)
+        if (r.action == action && r.field == field && r.pattern == pattern)
             return &r;
     }
     return nullptr;
@@ -54,9 +55,15 @@ QStringList ListRequests::change(const Ncid::Request &r)
     const QString entry = r.entry.trimmed();
     if (entry.isEmpty())
         return {QStringLiteral("Nothing to %1.").arg(r.action)};
-    const bool add = r.action == QLatin1String("add");
-    if (!add && r.action != QLatin1String("remove"))
+    const bool alias = r.list == QLatin1String("alias");
+    // NCID's client changes a name it was told of (INFO) with "modify"; an empty one removes it.
+    const bool add = r.action == QLatin1String("add") ||
+                     (alias && r.action == QLatin1String("modify") && !r.extra.trimmed().isEmpty());
+    if (!add && r.action != QLatin1String("remove") && !(alias && r.action == QLatin1String("modify")))
         return {QStringLiteral("Unable to handle %1 %2 - Ignored.").arg(r.list, r.action)};
+    // A name is kept for a number: it stands for the caller's name.
+    if (alias && !r.aliasType.isEmpty() && r.aliasType != QLatin1String("NAMEDEP"))
+        return {QStringLiteral("Unable to handle alias %1 - Ignored.").arg(r.aliasType)};
     QString error;
     // The blocked list holds numbers as the display shows them.
     if (r.list == QLatin1String("black") && plainNumber(entry)) {
@@ -81,7 +88,7 @@ QStringList ListRequests::change(const Ncid::Request &r)
     if (!s || !s->store().isOpen())
         return {QStringLiteral("The screening rules cannot be changed: ") +
                 (s ? s->problem() : QStringLiteral("there are none here."))};
-    if (r.list == QLatin1String("alias")) {
+    if (alias) {
         const QString name = add ? r.extra.trimmed() : QString();
         if (add && name.isEmpty())
             return {QStringLiteral("No name given for ") + entry + QLatin1Char('.')};
@@ -92,7 +99,8 @@ QStringList ListRequests::change(const Ncid::Request &r)
     }
     const RuleAction action = r.list == QLatin1String("white") ? RuleAction::Allow : RuleAction::Block;
     const QString list = action == RuleAction::Allow ? QStringLiteral("allow list") : QStringLiteral("block rules");
-    const ScreeningRule *existing = ruleOf(*s, action, entry);
+    const RuleField field = ScreeningFiles::fieldOf(entry); // NCID's lists hold names too
+    const ScreeningRule *existing = ruleOf(*s, action, field, entry);
     if (!add) {
         if (!existing)
             return {entry + QStringLiteral(" is not on the ") + list + QLatin1Char('.')};
@@ -104,7 +112,7 @@ QStringList ListRequests::change(const Ncid::Request &r)
         return {entry + QStringLiteral(" is already on the ") + list + QLatin1Char('.')};
     ScreeningRule rule;
     rule.action = action;
-    rule.field = RuleField::Number;
+    rule.field = field;
     rule.pattern = entry;
     rule.comment = r.extra.trimmed();
     if (!s->addRule(&rule, &error))
@@ -130,5 +138,9 @@ QStringList ListRequests::info(const Ncid::Request &r) const
                 v.kind == RuleVerdict::Allowed ? QStringLiteral("white") : QStringLiteral("black"),
                 rule->field == RuleField::Name ? QStringLiteral("name") : QStringLiteral("number"));
     }
-    return {QStringLiteral("alias ") + (named ? QStringLiteral("NMBRONLY") : QStringLiteral("NOALIAS")), where};
+    // As ncidd: the caller's alias type, then the line's where the request names a line.
+    QString alias = QStringLiteral("alias ") + (named ? QStringLiteral("NAMEDEP") : QStringLiteral("NOALIAS"));
+    if (!r.line.isEmpty())
+        alias += QStringLiteral(" NOALIAS");
+    return {alias, where};
 }

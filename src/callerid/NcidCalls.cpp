@@ -64,9 +64,15 @@ bool NcidCalls::start(QString *error)
         takeCallsFrom(o.ncidClientHost, o.ncidClientPort);
     if (!o.ncidServerEnabled)
         return true;
-    m_server.setListsFrom(o.ncidListsFrom);
+    applyAccess();
     publish();
     return m_server.listen(o.ncidServerAddress, o.ncidServerPort, error);
+}
+
+void NcidCalls::applyAccess()
+{
+    m_server.setListsFrom(m_files.options.ncidListsFrom);
+    m_server.setClientsFrom(m_files.options.ncidClientsFrom);
 }
 
 void NcidCalls::takeCallsFrom(const QString &host, quint16 port)

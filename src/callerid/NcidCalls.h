@@ -34,6 +34,9 @@ public:
 
     // Starts what the options ask for. False with the reason when the server could not listen.
     bool start(QString *error = nullptr);
+    // Which clients the server serves, and whose requests change the lists, as the options say
+    // now (start() reads them; the service reads them again on SIGHUP).
+    void applyAccess();
     // From now on the calls come from the NCID server at `host`:`port`, not the modem.
     void takeCallsFrom(const QString &host, quint16 port);
 

@@ -27,6 +27,7 @@ const Setting Table[] = {
     {"ncid/listenPort", &ProgramSettings::ncidServerPort, ProgramSettings::NcidDefaultPort},
     {"ncid/lineName", &ProgramSettings::ncidLineName, QStringLiteral("POTS")},
     {"ncid/listsFrom", &ProgramSettings::ncidListsFrom, QString()},
+    {"ncid/clientsFrom", &ProgramSettings::ncidClientsFrom, QString()},
     {"ncid/takeCalls", &ProgramSettings::ncidClientEnabled, false},
     {"ncid/serverHost", &ProgramSettings::ncidClientHost, QString()},
     {"ncid/serverPort", &ProgramSettings::ncidClientPort, ProgramSettings::NcidDefaultPort},
@@ -65,6 +66,8 @@ void read(ProgramSettings &p, const Setting &setting, const QVariant &v)
                 p.*member = boolValue(v, fallback);
             else if constexpr (std::is_same_v<T, quint16>)
                 p.*member = portValue(v, fallback);
+            else if (v.typeId() == QMetaType::QStringList) // commas not quoted: a list to QSettings
+                p.*member = v.toStringList().join(QStringLiteral(", ")).trimmed();
             else
                 p.*member = v.isValid() ? v.toString().trimmed() : fallback;
         },

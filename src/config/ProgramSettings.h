@@ -24,6 +24,8 @@ struct ProgramSettings {
     // The clients whose requests may change the lists (blocked, allowed, names): addresses or
     // networks ("192.168.1.0/24"), separated by blanks or commas. Loopback always may.
     QString ncidListsFrom;
+    // The clients that may connect at all, in the same form; empty: any. Loopback always may.
+    QString ncidClientsFrom;
     // Take the calls from an NCID server instead of the modem.
     bool ncidClientEnabled;
     QString ncidClientHost;

@@ -65,6 +65,11 @@ QByteArray tooManyClients(int clients, const QString &dateTime)
     return QStringLiteral("MSG: Too many clients connected (%1) %2\r\n").arg(clients).arg(dateTime).toLatin1();
 }
 
+QByteArray notAllowed(const QString &address, const QString &dateTime)
+{
+    return QStringLiteral("MSG: Client %1 not allowed to connect %2\r\n").arg(address, dateTime).toLatin1();
+}
+
 QByteArray ringLine(const QString &line, int ring, const QString &time)
 {
     return QStringLiteral("CIDINFO: *LINE*%1*RING*%2*TIME*%3*\r\n")

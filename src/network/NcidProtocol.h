@@ -51,6 +51,8 @@ inline const QByteArray LogEnd = QByteArrayLiteral("250 End of call log\r\n");
 inline const QByteArray StartupEnd = QByteArrayLiteral("300 End of connection startup\r\n");
 // To a client over the server's bound, before it is closed.
 QByteArray tooManyClients(int clients, const QString &dateTime);
+// To a client whose address the server does not serve, before it is closed.
+QByteArray notAllowed(const QString &address, const QString &dateTime);
 
 enum class Kind {
     Cid,     // a call

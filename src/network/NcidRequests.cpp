@@ -65,6 +65,12 @@ Request parseRequest(const QString &line)
     r.action = w[1];
     r.entry = w[2];
     r.extra = w.value(3);
+    if (r.list == QLatin1String("alias") && r.entry.contains(QLatin1String("&&"))) {
+        const qsizetype cut = r.entry.indexOf(QLatin1String("&&"));
+        r.aliasType = r.extra.section(QLatin1String("&&"), 0, 0).trimmed();
+        r.extra = r.entry.mid(cut + 2);
+        r.entry.truncate(cut);
+    }
     return r;
 }
 

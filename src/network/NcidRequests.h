@@ -17,6 +17,9 @@ struct Request {
     QString action; // "add", "remove", "modify"...
     QString entry;  // the number (or pattern) the request is about
     QString extra;  // a comment (black, white) or the alias
+    // Of an alias as NCID's client sends it ("NUMBER&&ALIAS" "TYPE&&NAME"): its type ("NAMEDEP":
+    // the name shown for a number); empty for the plain form ("NUMBER" "ALIAS").
+    QString aliasType;
     // For INFO: the caller asked about.
     QString number, name, line;
 };

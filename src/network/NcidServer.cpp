@@ -2,7 +2,6 @@
 
 #include "Clock.h"
 
-#include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -12,6 +11,24 @@ namespace {
 // Small kernel buffers: what a client does not read waits in the server's own queue, where the
 // bound sees it, rather than in megabytes of socket buffers.
 constexpr int SocketBufferBytes = 16 * 1024;
+
+// The date and time of a server message, as ncidd writes them.
+QString now()
+{
+    return Clock::current().now().toString(QStringLiteral("MM/dd/yyyy HH:mm:ss"));
+}
+
+// The addresses of a setting of ringlark.conf's [ncid] group; what is not one is logged.
+AddressList readAddresses(const char *key, const QString &text, bool *anyRejected = nullptr)
+{
+    QStringList rejected;
+    const AddressList list = AddressList::parse(text, &rejected);
+    for (const QString &a : std::as_const(rejected))
+        qCWarning(lcNetwork, "NCID: '%s' in ncid/%s is no address or network", qPrintable(a), key);
+    if (anyRejected)
+        *anyRejected = !rejected.isEmpty();
+    return list;
+}
 
 // "address:port" of a client, as the log names it.
 QString peerOf(const QTcpSocket *socket)
@@ -142,13 +159,15 @@ void NcidServer::onNewConnection()
     while (server && server->hasPendingConnections()) {
         QTcpSocket *socket = server->nextPendingConnection();
         const QString peer = peerOf(socket);
+        if (!mayConnect(socket->peerAddress())) {
+            qCInfo(lcNetwork, "NCID client %s refused: not in ncid/clientsFrom", qPrintable(peer));
+            refuse(socket, Ncid::notAllowed(socket->peerAddress().toString(), now()));
+            continue;
+        }
         if (m_clients.size() >= MaxClients) {
             qCInfo(lcNetwork, "NCID client %s refused: %d clients already", qPrintable(peer), MaxClients);
-            // Told why, as ncidd tells it, then closed once the line is out.
-            const QString now = Clock::current().now().toString(QStringLiteral("MM/dd/yyyy HH:mm:ss"));
-            socket->write(Ncid::tooManyClients(MaxClients, now));
-            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-            socket->disconnectFromHost();
+            // Told why, as ncidd tells it.
+            refuse(socket, Ncid::tooManyClients(MaxClients, now()));
             continue;
         }
         socket->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, SocketBufferBytes);
@@ -291,31 +310,43 @@ void NcidServer::sendRing(const QString &line, int ring, const QString &time)
     broadcast(Ncid::ringLine(line, ring, time));
 }
 
+void NcidServer::refuse(QTcpSocket *socket, const QByteArray &line)
+{
+    socket->write(line);
+    connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    socket->disconnectFromHost();
+}
+
 void NcidServer::setListsFrom(const QString &addresses)
 {
-    m_listsFrom.clear();
-    for (const QString &a : addresses.split(QRegularExpression(QStringLiteral("[\\s,]+")), Qt::SkipEmptyParts)) {
-        const QPair<QHostAddress, int> net = QHostAddress::parseSubnet(
-            a.contains(QLatin1Char('/'))
-                ? a
-                : a + (a.contains(QLatin1Char(':')) ? QStringLiteral("/128") : QStringLiteral("/32")));
-        if (net.first.isNull())
-            qCWarning(lcNetwork, "NCID: '%s' in ncid/listsFrom is no address or network", qPrintable(a));
-        else
-            m_listsFrom << net;
+    m_listsFrom = readAddresses("listsFrom", addresses);
+}
+
+void NcidServer::setClientsFrom(const QString &addresses)
+{
+    bool rejected = false;
+    m_clientsFrom = readAddresses("clientsFrom", addresses, &rejected);
+    // A list of nothing but typing errors lets in no one but this computer, not everyone.
+    m_anyClient = m_clientsFrom.isEmpty() && !rejected;
+    const QList<Client> clients = m_clients;
+    for (const Client &c : clients) {
+        if (mayConnect(c.socket->peerAddress()))
+            continue;
+        qCInfo(lcNetwork, "NCID client %s dropped: not in ncid/clientsFrom", qPrintable(peerOf(c.socket)));
+        m_clients.removeIf([socket = c.socket](const Client &k) { return k.socket == socket; });
+        c.socket->disconnect(this);
+        refuse(c.socket, Ncid::notAllowed(c.socket->peerAddress().toString(), now()));
     }
+    if (m_clients.size() != clients.size())
+        emit clientsChanged(clientCount());
 }
 
 bool NcidServer::mayChangeLists(const QHostAddress &peer) const
 {
-    if (peer.isLoopback())
-        return true;
-    // An IPv4 client on a dual-stack socket comes as ::ffff:a.b.c.d.
-    bool mapped = false;
-    const QHostAddress v4(peer.toIPv4Address(&mapped));
-    for (const auto &net : m_listsFrom) {
-        if (peer.isInSubnet(net) || (mapped && v4.isInSubnet(net)))
-            return true;
-    }
-    return false;
+    return peer.isLoopback() || m_listsFrom.contains(peer);
+}
+
+bool NcidServer::mayConnect(const QHostAddress &peer) const
+{
+    return m_anyClient || peer.isLoopback() || m_clientsFrom.contains(peer);
 }

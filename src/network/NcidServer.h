@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AddressList.h"
 #include "NcidProtocol.h"
 #include "NcidRequests.h"
 
@@ -55,6 +56,11 @@ public:
     std::function<QByteArray(const Ncid::Request &request, bool mayChange)> requests;
     // Besides loopback, the clients that may change the lists: addresses or networks.
     void setListsFrom(const QString &addresses);
+    // Besides loopback, the clients that may connect at all (empty: any). A client already
+    // connected that the new list leaves out is told so and closed.
+    void setClientsFrom(const QString &addresses);
+    bool mayConnect(const QHostAddress &peer) const;
+    bool mayChangeLists(const QHostAddress &peer) const;
 
     int clientCount() const { return int(m_clients.size()); }
 
@@ -66,8 +72,9 @@ signals:
     void gatewayLines(const QByteArray &lines);
 
 private:
-    bool mayChangeLists(const QHostAddress &peer) const;
-    QList<QPair<QHostAddress, int>> m_listsFrom;
+    AddressList m_listsFrom;
+    AddressList m_clientsFrom;
+    bool m_anyClient = true; // no clientsFrom
 
     struct Client {
         QTcpSocket *socket = nullptr;
@@ -82,6 +89,8 @@ private:
     // Sends the call log (or says it is not sent) and ends the client's startup.
     void finishStartup(QTcpSocket *socket);
     void drop(QTcpSocket *socket, const char *why);
+    // Tells a client why it is not served (one line), then closes it once the line is out.
+    void refuse(QTcpSocket *socket, const QByteArray &line);
     // Queues the bytes for the client; false (and the client dropped) beyond the bound.
     bool send(QTcpSocket *socket, const QByteArray &bytes);
     QByteArray callHistory() const;

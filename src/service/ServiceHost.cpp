@@ -99,6 +99,7 @@ void ServiceHost::reload()
     m_systemd.reloading();
     loadSettings();
     m_screening.refresh();
+    m_core.network.applyAccess();
     qCInfo(lcCalls, "settings and screening rules read again");
     m_port.ModemPortOpen();
     m_systemd.ready(oneLine(m_state.tray.tip()));

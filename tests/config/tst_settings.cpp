@@ -288,6 +288,13 @@ private slots:
             QByteArray("[ncid]\npublish=1\nlistenPort = 4000\nserverHost= pbx.lan \n"
                        "[desktop]\nnotifications=FALSE\n"),
             shapes, false);
+        // Commas not in quotes make a list of the value to QSettings; it is one setting here.
+        ProgramSettings addresses = defaults;
+        addresses.ncidListsFrom = QStringLiteral("192.168.1.0/24, 10.0.0.5");
+        addresses.ncidClientsFrom = QStringLiteral("192.168.1.0/24 fd00::/8");
+        row("address lists by hand",
+            QByteArray("[ncid]\nlistsFrom = 192.168.1.0/24, 10.0.0.5\nclientsFrom=192.168.1.0/24 fd00::/8\n"),
+            addresses, false);
         row("at the bound", padded(ProgramSettings::MaxFileSize), speaking, false);
         row("over the bound", padded(ProgramSettings::MaxFileSize + 1), defaults, true);
     }
@@ -316,6 +323,8 @@ private slots:
         p.ncidServerEnabled = true;
         p.ncidServerAddress = QStringLiteral("::1");
         p.ncidServerPort = 4444;
+        p.ncidListsFrom = QStringLiteral("192.168.1.0/24, 10.0.0.5");
+        p.ncidClientsFrom = QStringLiteral("10.0.0.0/8");
         p.ncidClientEnabled = true;
         p.ncidClientHost = QStringLiteral("pbx.lan");
         p.ncidClientPort = 5555;

@@ -277,24 +277,41 @@ private slots:
     void listRequests_data()
     {
         // A client's request, whether it comes from a client allowed to change the lists, the
-        // answer's RESP:/INFO: lines; what the blocked list and the rules hold afterwards.
-        columns<QString, bool, QStringList, bool, int>("request", "mayChange", "answer", "blocked", "rules");
+        // answer's RESP:/INFO: lines; what the blocked list and the rules hold afterwards, the
+        // name kept for 5551234567 and what the rules say of JOHN DOE calling from it. The rows
+        // "NCID's client" are the lines its list menus send, byte for byte.
+        columns<QString, bool, QStringList, bool, int, QString, int>("request", "mayChange", "answer", "blocked",
+                                                                     "rules", "alias", "johnDoe");
+        const int none = RuleVerdict::NoRule;
         row("block a number", "REQ: black add \"5551234567\" \"telemarketer\"", true,
-            QStringList{"RESP: (555)-123-4567 added to the blocked list."}, true, 0);
+            QStringList{"RESP: (555)-123-4567 added to the blocked list."}, true, 0, "", none);
         row("from a client not allowed", "REQ: black add \"5551234567\" \"\"", false,
-            QStringList{"RESP: Not allowed from this client: the lists are not changed."}, false, 0);
+            QStringList{"RESP: Not allowed from this client: the lists are not changed."}, false, 0, "", none);
         row("block a pattern", "REQ: black add \"^900\" \"premium\"", true,
-            QStringList{"RESP: ^900 added to the block rules."}, false, 1);
+            QStringList{"RESP: ^900 added to the block rules."}, false, 1, "", none);
         row("allow a number", "REQ: white add \"5551234567\" \"mum\"", true,
-            QStringList{"RESP: 5551234567 added to the allow list."}, false, 1);
+            QStringList{"RESP: 5551234567 added to the allow list."}, false, 1, "", int(RuleVerdict::Allowed));
         row("name a number", "REQ: alias add \"5551234567\" \"MUM\"", true,
-            QStringList{"RESP: 5551234567 is now called MUM."}, false, 0);
+            QStringList{"RESP: 5551234567 is now called MUM."}, false, 0, "MUM", none);
         row("unblock what is not there", "REQ: black remove \"5550000000\" \"\"", true,
-            QStringList{"RESP: (555)-000-0000 is not on the blocked list."}, false, 0);
+            QStringList{"RESP: (555)-000-0000 is not on the blocked list."}, false, 0, "", none);
         row("an action not handled", "REQ: black modify \"5551234567\" \"x\"", true,
-            QStringList{"RESP: Unable to handle black modify - Ignored."}, false, 0);
+            QStringList{"RESP: Unable to handle black modify - Ignored."}, false, 0, "", none);
         row("what the lists hold", "REQ: INFO 3055550100&&MARY ROE&&POTS", true,
-            QStringList{"INFO: alias NOALIAS", "INFO: black number"}, false, 0);
+            QStringList{"INFO: alias NOALIAS NOALIAS", "INFO: black number"}, false, 0, "", none);
+        row("what the lists hold, no line", "REQ: INFO 3055550100&&MARY ROE", true,
+            QStringList{"INFO: alias NOALIAS", "INFO: black number"}, false, 0, "", none);
+        row("NCID's client blocks a name", "REQ: black add \"JOHN DOE\" \"sales\"", true,
+            QStringList{"RESP: JOHN DOE added to the block rules."}, false, 1, "", int(RuleVerdict::Blocked));
+        row("NCID's client names a caller", "REQ: alias add \"5551234567&&MUM\" \"NAMEDEP&&JOHN DOE\"", true,
+            QStringList{"RESP: 5551234567 is now called MUM."}, false, 0, "MUM", none);
+        row("NCID's client renames one", "REQ: alias modify \"5551234567&&MOM\" \"NAMEDEP&&MUM\"", true,
+            QStringList{"RESP: 5551234567 is now called MOM."}, false, 0, "MOM", none);
+        row("NCID's client clears a name", "REQ: alias modify \"5551234567&&\" \"NAMEDEP&&MUM\"", true,
+            QStringList{"RESP: 5551234567 has no name of its own now."}, false, 0, "", none);
+        // An alias that replaces the number shown, or any name: not what a name here is.
+        row("NCID's client, another alias", "REQ: alias add \"5551234567&&MUM\" \"NMBRONLY&&JOHN DOE\"", true,
+            QStringList{"RESP: Unable to handle alias NMBRONLY - Ignored."}, false, 0, "", none);
     }
 
     void listRequests()
@@ -317,6 +334,8 @@ private slots:
                                           : "402 Start of data showing status of handled request");
         QCOMPARE(body, answer);
         QCOMPARE(QString::fromLatin1(lines.value(lines.size() - 2).trimmed()), "411 End of response");
+        QTEST(screening.rules().aliasOf("5551234567"), "alias");
+        QTEST(int(screening.rules().decide("5551234567", "(555)-123-4567", "JOHN DOE").kind), "johnDoe");
         QTEST(IsIncomingNumberBlocked(p.core->blocked, "5551234567"), "blocked");
         QTEST(int(screening.rules().rules().size()), "rules");
         // Over the wire as NCID's client sends it, from loopback.

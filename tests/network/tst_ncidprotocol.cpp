@@ -5,6 +5,7 @@
 #include "NcidServer.h"
 #include "TestSupport.h"
 
+#include <QLoggingCategory>
 #include <QSignalSpy>
 #include <QTcpSocket>
 #include <QTest>
@@ -339,6 +340,66 @@ private slots:
         QTcpSocket again;
         again.connectToHost(QHostAddress::LocalHost, server.port());
         QVERIFY(readLines(again, 4).startsWith("200 "));
+    }
+
+    void clientAddresses_data()
+    {
+        // The same list as ncid/clientsFrom and as ncid/listsFrom, and a client's address: may it
+        // connect, may it change the lists. Empty, clientsFrom lets anyone in; listsFrom no one
+        // but this computer.
+        columns<QString, QString, bool, bool>("setting", "peer", "connects", "changesLists");
+        row("an address", "192.168.1.20", "192.168.1.20", true, true);
+        row("a network", "10.0.0.5 192.168.1.0/24", "192.168.1.77", true, true);
+        row("not allowed", "10.0.0.5, 192.168.1.0/24", "192.168.2.1", false, false);
+        row("IPv4-mapped IPv6", "192.168.1.0/24", "::ffff:192.168.1.77", true, true);
+        row("IPv6 network", "fd00::/8", "fd12::5", true, true);
+        row("an empty list", "", "192.168.2.1", true, false);
+        row("loopback always", "192.168.1.0/24", "127.0.0.1", true, true);
+        row("loopback mapped", "192.168.1.0/24", "::ffff:127.0.0.1", true, true);
+        row("nothing readable", "192.168.1.0/33 my-laptop", "192.168.1.5", false, false);
+    }
+    void clientAddresses()
+    {
+        QFETCH(QString, setting);
+        QFETCH(QString, peer);
+        NcidServer server;
+        server.setClientsFrom(setting);
+        server.setListsFrom(setting);
+        QTEST(server.mayConnect(QHostAddress(peer)), "connects");
+        QTEST(server.mayChangeLists(QHostAddress(peer)), "changesLists");
+    }
+
+    void clientNotServed()
+    {
+        // A client from an address the server does not serve: one line saying why, then closed,
+        // and the log says so. The client must come from an address other than loopback.
+        const QHostAddress own = networkAddress();
+        if (own.isNull())
+            QSKIP("this machine has no IPv4 address but loopback");
+        static QStringList logged;
+        logged.clear();
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &m) { logged << m; });
+        QLoggingCategory::setFilterRules(QStringLiteral("ringlark.network.info=true"));
+        NcidServer server;
+        QVERIFY(server.listen(own.toString(), 0));
+        server.setClientsFrom(own.toString());
+        QTcpSocket served;
+        served.connectToHost(own, server.port());
+        QVERIFY(readLines(served, 4).endsWith(Ncid::StartupEnd));
+        // The list no longer names it: told, and closed.
+        server.setClientsFrom(QStringLiteral("198.51.100.0/24"));
+        QTRY_COMPARE(served.state(), QAbstractSocket::UnconnectedState);
+        const QByteArray told = "MSG: Client " + own.toString().toLatin1() + " not allowed to connect 12/06/2026 ";
+        QVERIFY2(served.readAll().startsWith(told), told.constData());
+        QCOMPARE(server.clientCount(), 0);
+        QTcpSocket refused;
+        refused.connectToHost(own, server.port());
+        QTRY_COMPARE(refused.state(), QAbstractSocket::UnconnectedState);
+        QVERIFY(refused.readAll().startsWith(told));
+        qInstallMessageHandler(nullptr);
+        QLoggingCategory::setFilterRules(QString());
+        QCOMPARE(logged.filter("not in ncid/clientsFrom").size(), 2);
+        QCOMPARE(server.clientCount(), 0);
     }
 
     void serverGoneAndBack()

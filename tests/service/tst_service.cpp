@@ -1,5 +1,6 @@
 // The service as it runs under systemd: the real ringlarkd on a simulated modem, on a core
-// application with no display and no platform plugin, its calls heard by an NCID client.
+// application with no display and no platform plugin, its calls heard by NCID clients and its
+// blocked list changed by one.
 #include "BlockedFile.h"
 #include "CallExport.h"
 #include "CallRecord.h"
@@ -10,6 +11,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
+#include <csignal>
 
 namespace {
 
@@ -44,6 +46,28 @@ QByteArray linesUntil(QTcpSocket &socket, const QByteArray &text, int timeoutMs 
     return got;
 }
 
+// Connects to the service; it listens once the modem has answered, which on a loaded machine
+// may take a while. True once past the client's startup.
+bool connectTo(QTcpSocket &client, const QHostAddress &address, quint16 port)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (client.state() != QAbstractSocket::ConnectedState && waited.elapsed() < 20000) {
+        client.abort();
+        client.connectToHost(address, port);
+        if (!client.waitForConnected(200))
+            QTest::qWait(50);
+    }
+    return linesUntil(client, "300 End of connection startup").contains("200 Server: Ringlark");
+}
+
+// A request's answer, as ncidd frames it.
+QByteArray answered(const char *resp)
+{
+    return QByteArray("402 Start of data showing status of handled request\r\nRESP: ") + resp +
+           "\r\n411 End of response\r\n";
+}
+
 } // namespace
 
 class tst_Service : public QObject {
@@ -60,6 +84,10 @@ private slots:
         QVERIFY(modem.isOpen());
         QVERIFY(modem.linkAs(folder.path(), 1));
 
+        // The service serves this machine alone, from loopback and from its network address;
+        // the lists change from loopback only.
+        const QHostAddress own = networkAddress();
+        folder.write("ringlark.conf", "[ncid]\nclientsFrom=" + own.toString().toLatin1() + "\n");
         const quint16 port = freePort();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "NOTIFY_SOCKET", "STATE_DIRECTORY"})
@@ -68,31 +96,48 @@ private slots:
         QProcess service;
         service.setProcessEnvironment(env);
         service.setProcessChannelMode(QProcess::ForwardedChannels);
+        const QString listen = (own.isNull() ? "127.0.0.1:" : "0.0.0.0:") + QString::number(port);
         service.start(QStringLiteral(RINGLARK_BIN_DIR "/ringlarkd"),
-                      {"--data", folder.path(), "--ncid-server", "127.0.0.1:" + QString::number(port)});
+                      {"--data", folder.path(), "--ncid-server", listen});
         QVERIFY(service.waitForStarted());
         QVERIFY(modem.waitForCommand("AT+VCID=1", 5000));
-
         QTcpSocket client;
-        // It listens once the modem has answered: on a loaded machine that may take a while.
-        QElapsedTimer waited;
-        waited.start();
-        while (client.state() != QAbstractSocket::ConnectedState && waited.elapsed() < 20000) {
-            client.abort();
-            client.connectToHost(QHostAddress::LocalHost, port);
-            if (!client.waitForConnected(200))
-                QTest::qWait(50);
-        }
-        QCOMPARE(client.state(), QAbstractSocket::ConnectedState);
-        QVERIFY(linesUntil(client, "300 End of connection startup").contains("200 Server: Ringlark"));
+        QVERIFY(connectTo(client, QHostAddress::LocalHost, port));
 
-        // A blocked caller is answered and hung up on at once, and the clients hear of it so.
-        const int before = int(modem.commandTexts().size());
+        // Blocked from a client: answered as ncidd answers, and the caller's next call refused,
+        // hung up on at once, and the clients hear of it so.
+        client.write("REQ: black add \"5551230000\" \"SALES DESK\"\r\n");
+        QByteArray got = linesUntil(client, "411 End of response");
+        QVERIFY2(got.contains(answered("(555)-123-0000 added to the blocked list.")), got.constData());
+        int before = int(modem.commandTexts().size());
+        modem.placeCall(call("5551230000", "SALES DESK", 0));
+        QVERIFY(linesUntil(client, "HUP: ").contains("NMBR*5551230000*"));
+        QVERIFY(modem.waitForCommand("ATH", 5000, before));
+        // So is a caller the blocked list held before the start.
+        before = int(modem.commandTexts().size());
         modem.placeCall(call("3055550100", "MARY ROE", 0));
         QVERIFY(linesUntil(client, "HUP: ").contains("NMBR*3055550100*"));
         QVERIFY(modem.waitForCommand("ATH", 5000, before));
 
-        // A caller still ringing when the service is stopped is stored before it ends.
+        // A client of the network that listsFrom does not name is refused the change.
+        QTcpSocket lan;
+        if (!own.isNull()) {
+            QVERIFY(connectTo(lan, own, port));
+            lan.write("REQ: black add \"5551234567\" \"JOHN DOE\"\r\n");
+            got = linesUntil(lan, "411 End of response");
+            QVERIFY2(got.contains(answered("Not allowed from this client: the lists are not changed.")),
+                     got.constData());
+            // SIGHUP reads clientsFrom again: a client it no longer names is told and let go.
+            folder.write("ringlark.conf", "[ncid]\nclientsFrom=198.51.100.0/24\n");
+            ::kill(pid_t(service.processId()), SIGHUP);
+            got = linesUntil(lan, "not allowed to connect");
+            QVERIFY2(got.startsWith("MSG: Client " + own.toString().toLatin1() + " not allowed to connect "),
+                     got.constData());
+            QTRY_COMPARE(lan.state(), QAbstractSocket::UnconnectedState);
+        }
+
+        // The next call goes through, and one still ringing when the service is stopped is stored
+        // before it ends.
         modem.placeCall(call("5551234567", "JOHN DOE", 1));
         QVERIFY(linesUntil(client, "NAME*JOHN DOE*").contains("CID: "));
         QVERIFY(modem.waitForCallSent(5000));
@@ -102,10 +147,15 @@ private slots:
         QCOMPARE(service.exitCode(), 0);
 
         const QByteArray log = folder.bytes("Array.bin");
-        QCOMPARE(log.size(), 2 * CallRecord::Length);
+        QCOMPARE(log.size(), 3 * CallRecord::Length);
+        QVERIFY2(log.contains("NM=SALES  DESKNB=(555)-123-0000"), log.constData());
         QVERIFY2(log.contains("NM=MARY  ROENB=(305)-555-0100"), log.constData());
         QVERIFY2(log.contains("NM=JOHN  DOENB=(555)-123-4567RG=2"), log.constData());
-        QVERIFY(folder.bytes(RefusedCalls::fileName()).contains("MARY"));
+        const QByteArray refused = folder.bytes(RefusedCalls::fileName());
+        QVERIFY2(refused.contains("SALES") && refused.contains("MARY") && !refused.contains("JOHN"),
+                 refused.constData());
+        if (own.isNull())
+            QSKIP("this machine has no address but loopback: no client of the network was tried");
     }
 };
 

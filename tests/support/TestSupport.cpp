@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QNetworkInterface>
 #include <QTcpSocket>
 #include <QTest>
 #include <chrono>
@@ -186,4 +187,13 @@ QByteArray readLines(QTcpSocket &socket, int lines)
         got += socket.readAll();
     }
     return got;
+}
+
+QHostAddress networkAddress()
+{
+    for (const QHostAddress &a : QNetworkInterface::allAddresses()) {
+        if (a.protocol() == QAbstractSocket::IPv4Protocol && !a.isLoopback())
+            return a;
+    }
+    return QHostAddress();
 }

@@ -77,6 +77,10 @@ class QTcpSocket;
 // What `socket` receives until it has `lines` line ends or 5 s passed; the events of this thread
 // (a server in the same test) run while it waits.
 QByteArray readLines(QTcpSocket &socket, int lines);
+class QHostAddress;
+// An IPv4 address of this machine other than loopback (null when it has none): a client that
+// connects from it is one of the network's, not of this computer.
+QHostAddress networkAddress();
 
 // CPU time (user and system) this process has used so far, in milliseconds (benchmarks).
 double cpuMs();
