@@ -351,9 +351,10 @@ void frmListView::screenCaller(int offer)
         alias = *asked;
     }
     QString message;
+    const bool named = !screening->rules().aliasOf(number).isEmpty();
     const bool ok = CallerRules::apply(*screening, chosen, number, name, alias, &message);
     if (ok && ruleStored) {
-        if (const QString request = CallerRules::requestFor(chosen, number, alias); !request.isEmpty())
+        if (const QString request = CallerRules::requestFor(chosen, number, name, alias, named); !request.isEmpty())
             ruleStored(request);
     }
     MsgBox(message, ok ? MsgStyle::Information : MsgStyle::Exclamation, title);

@@ -83,16 +83,20 @@ bool apply(Screening &screening, const Offer &offer, const QString &number, cons
     return ok;
 }
 
-QString requestFor(const Offer &offer, const QString &number, const QString &alias)
+QString requestFor(const Offer &offer, const QString &number, const QString &name, const QString &alias, bool named)
 {
     auto quoted = [](QString text) { return QLatin1Char('"') + text.remove(QLatin1Char('"')) + QLatin1Char('"'); };
     if (offer.kind == Offer::NameCaller) {
+        // "Replace NAME if NMBR" (NAMEDEP): the number and the name to show, then the type and
+        // the name the line sends; an empty name to show clears the one there was.
         const QString digits = RuleSet::digitsOf(number);
         const QString cleaned = alias.simplified().left(ScreeningFiles::MaxAliasLength);
-        if (digits.isEmpty())
+        if (digits.isEmpty() || (cleaned.isEmpty() && !named))
             return QString();
-        return cleaned.isEmpty() ? QStringLiteral("REQ: alias remove %1 \"\"").arg(quoted(digits))
-                                 : QStringLiteral("REQ: alias add %1 %2").arg(quoted(digits), quoted(cleaned));
+        return QStringLiteral("REQ: alias %1 %2 %3")
+            .arg(named ? QStringLiteral("modify") : QStringLiteral("add"),
+                 quoted(digits + QStringLiteral("&&") + cleaned),
+                 quoted(QStringLiteral("NAMEDEP&&") + name.simplified()));
     }
     if (offer.byName)
         return QString();

@@ -27,8 +27,9 @@ QList<Offer> offersFor(const QString &number, const QString &name);
 bool apply(Screening &screening, const Offer &offer, const QString &number, const QString &name, const QString &alias,
            QString *message);
 
-// The same as an NCID list request, for the server a desktop takes its calls from ("" where NCID
-// has no request for it: a rule on a name).
-QString requestFor(const Offer &offer, const QString &number, const QString &alias);
+// The same as an NCID list request, for the server a desktop takes its calls from, worded as
+// NCID's own client words it ("" where NCID has no request for it: a rule on a name, or no name
+// to remove). `named`: the number had a name of the user's before (NCID modifies it then).
+QString requestFor(const Offer &offer, const QString &number, const QString &name, const QString &alias, bool named);
 
 } // namespace CallerRules

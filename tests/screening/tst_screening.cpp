@@ -425,20 +425,19 @@ private slots:
     {
         // The Calls Log menu's offers for a caller, and the NCID requests that store them on the
         // server a desktop takes its calls from ("" none: NCID's lists hold no name rules).
-        columns<QString, QString, QString, QStringList>("number", "name", "alias", "requests");
-        row("a caller", "(416)-555-0147", "MARY SMITH", "MUM",
-            QStringList{"REQ: black add \"^1?4165550147\" \"From the Calls Log\"",
-                        "REQ: white add \"^1?4165550147\" \"From the Calls Log\"",
-                        "REQ: black add \"^1?416\" \"From the Calls Log\"",
-                        "REQ: black add \"^1?416555\" \"From the Calls Log\"",
-                        "REQ: alias add \"4165550147\" \"MUM\""});
-        row("a name removed", "(416)-555-0147", "MARY SMITH", "",
-            QStringList{"REQ: black add \"^1?4165550147\" \"From the Calls Log\"",
-                        "REQ: white add \"^1?4165550147\" \"From the Calls Log\"",
-                        "REQ: black add \"^1?416\" \"From the Calls Log\"",
-                        "REQ: black add \"^1?416555\" \"From the Calls Log\"",
-                        "REQ: alias remove \"4165550147\" \"\""});
-        row("a withheld number", "PRIVATE NUMBER", "JOHN DOE", "", QStringList{"", ""});
+        columns<QString, QString, QString, bool, QStringList>("number", "name", "alias", "named", "requests");
+        const QStringList rules{"REQ: black add \"^1?4165550147\" \"From the Calls Log\"",
+                                "REQ: white add \"^1?4165550147\" \"From the Calls Log\"",
+                                "REQ: black add \"^1?416\" \"From the Calls Log\"",
+                                "REQ: black add \"^1?416555\" \"From the Calls Log\""};
+        row("a caller named", "(416)-555-0147", "MARY SMITH", "MUM", false,
+            rules + QStringList{"REQ: alias add \"4165550147&&MUM\" \"NAMEDEP&&MARY SMITH\""});
+        row("a name changed", "(416)-555-0147", "MARY SMITH", "MOTHER", true,
+            rules + QStringList{"REQ: alias modify \"4165550147&&MOTHER\" \"NAMEDEP&&MARY SMITH\""});
+        row("a name removed", "(416)-555-0147", "MARY SMITH", "", true,
+            rules + QStringList{"REQ: alias modify \"4165550147&&\" \"NAMEDEP&&MARY SMITH\""});
+        row("no name to remove", "(416)-555-0147", "MARY SMITH", "", false, rules + QStringList{""});
+        row("a withheld number", "PRIVATE NUMBER", "JOHN DOE", "", false, QStringList{"", ""});
     }
 
     void callerRequests()
@@ -446,9 +445,10 @@ private slots:
         QFETCH(QString, number);
         QFETCH(QString, name);
         QFETCH(QString, alias);
+        QFETCH(bool, named);
         QStringList requests;
         for (const CallerRules::Offer &offer : CallerRules::offersFor(number, name)) {
-            requests << CallerRules::requestFor(offer, number, alias);
+            requests << CallerRules::requestFor(offer, number, name, alias, named);
             // The server reads back the rule the desktop stored.
             if (!requests.last().isEmpty())
                 QCOMPARE(Ncid::parseRequest(requests.last()).entry,
