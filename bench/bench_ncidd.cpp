@@ -2,11 +2,12 @@
 //
 // ncidd is built from the peer's sources (NCID_PEER, else ../shared/peers/ncid beside the
 // project) in a temporary folder and run on a pseudo-terminal of its own as its modem; the real
-// `ringlark --ncid-server` runs on another. For each call the modem's report is written whole but
-// for its last line end; then the last two bytes go out, and the time until the CID: line has
-// come to a client connected on loopback is taken. The calls alternate between the two servers,
-// each server's line silent for the same time before each of its calls (the program's call ends
-// after ten seconds of silence), the other server's call halfway between.
+// `ringlark --ncid-server` (the desktop program) and `ringlarkd` (the service) run on others. For
+// each call the modem's report is written whole but for its last line end; then the last two
+// bytes go out, and the time until the CID: line has come to a client connected on loopback is
+// taken. The calls go to the servers in turn, each server's line silent for the same time before
+// each of its calls (the program's call ends after ten seconds of silence), the others' calls
+// evenly between.
 //
 // ncidd listens on every address of the machine: the benchmark, both servers and their clients
 // run in a network namespace of their own, with loopback only. Without one (no privilege, no
@@ -91,18 +92,20 @@ struct Server {
     }
 };
 
-// Both modems answered for `ms`.
-void answerFor(Server &a, Server &b, int ms)
+// Every modem answered for `ms`.
+void answerFor(const std::vector<Server *> &servers, int ms)
 {
     const auto end = Clk::now() + std::chrono::milliseconds(ms);
+    std::vector<pollfd> p;
+    for (Server *s : servers)
+        p.push_back({s->master, POLLIN, 0});
     for (;;) {
         const int left = int(std::chrono::duration_cast<std::chrono::milliseconds>(end - Clk::now()).count());
         if (left <= 0)
             return;
-        pollfd p[2] = {{a.master, POLLIN, 0}, {b.master, POLLIN, 0}};
-        if (::poll(p, 2, left) > 0) {
-            a.answer();
-            b.answer();
+        if (::poll(p.data(), nfds_t(p.size()), left) > 0) {
+            for (Server *s : servers)
+                s->answer();
         }
     }
 }
@@ -173,7 +176,7 @@ int main(int argc, char *argv[])
     peer.process.setStandardErrorFile(QProcess::nullDevice());
     peer.process.start(ncidd, nciddArguments(work.path(), 3333, QString::fromLocal8Bit(peer.device)));
 
-    QTemporaryDir folder; // outlives the program, which keeps its lock file there
+    QTemporaryDir folder, serviceFolder; // outlive the programs, which keep their lock files there
     Server ours("ringlark --ncid-server");
     layOutProgramFolder(folder.path(), program, QString::fromLocal8Bit(ours.device));
     ours.process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -182,34 +185,47 @@ int main(int argc, char *argv[])
     ours.process.setProcessEnvironment(env);
     ours.process.start(folder.filePath(QStringLiteral("ringlark")),
                        {QStringLiteral("--ncid-server"), QStringLiteral("127.0.0.1:3334")});
-    peer.process.waitForStarted();
-    ours.process.waitForStarted();
-    answerFor(peer, ours, 3000); // start-up: each sets up its modem
+    Server service("ringlarkd");
+    layOutProgramFolder(serviceFolder.path(), program, QString::fromLocal8Bit(service.device));
+    if (!qEnvironmentVariableIsSet("NCID_BENCH_DEBUG")) // its log goes to the journal; here nowhere
+        service.process.setStandardErrorFile(QProcess::nullDevice());
+    service.process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/../bin/ringlarkd"),
+                          {QStringLiteral("--data"), serviceFolder.path(), QStringLiteral("--ncid-server"),
+                           QStringLiteral("127.0.0.1:3335")});
+    const std::vector<Server *> servers{&peer, &ours, &service};
+    for (Server *s : servers)
+        s->process.waitForStarted();
+    answerFor(servers, 3000); // start-up: each sets up its modem
     if (qEnvironmentVariableIsSet("NCID_BENCH_DEBUG"))
-        std::fprintf(stderr, "ncidd pid %lld, ringlark pid %lld\n", peer.process.processId(), ours.process.processId());
+        std::fprintf(stderr, "ncidd pid %lld, ringlark pid %lld, ringlarkd pid %lld\n", peer.process.processId(),
+                     ours.process.processId(), service.process.processId());
 
-    for (Server *s : {&peer, &ours}) {
-        s->client = connectTo(s == &peer ? 3333 : 3334);
+    for (size_t i = 0; i < servers.size(); ++i) {
+        Server *s = servers[i];
+        s->client = connectTo(quint16(3333 + i));
         if (s->client < 0 || !readUntil(s->client, s->got, "300 End of connection startup", 5000)) {
             std::printf("  skipped: %s does not serve NCID clients\n", s->name);
             return 0;
         }
     }
-    std::printf("  %d calls each, alternating; each line silent %.1f s before each of its calls, the other "
-                "server's call halfway (about %d s)\n",
+    std::printf("  %d calls each, in turn; each line silent %.1f s before each of its calls, the others' calls "
+                "between (about %d s)\n",
                 calls, idleMs / 1000.0, calls * idleMs / 1000);
     std::fflush(stdout);
-    answerFor(peer, ours, idleMs / 2);
+    const int between = idleMs / int(servers.size());
+    answerFor(servers, between);
     for (int i = 0; i < calls; ++i) {
-        placeCall(peer, i);
-        answerFor(peer, ours, idleMs / 2);
-        placeCall(ours, i);
-        answerFor(peer, ours, idleMs / 2);
+        for (Server *s : servers) {
+            placeCall(*s, i);
+            answerFor(servers, between);
+        }
     }
-    print(peer, calls);
-    print(ours, calls);
-    if (!peer.ms.empty() && !ours.ms.empty())
-        std::printf("  ringlark / ncidd (medians): %.2f\n", percentile(ours.ms, 0.5) / percentile(peer.ms, 0.5));
+    for (Server *s : servers)
+        print(*s, calls);
+    for (Server *s : {&ours, &service}) {
+        if (!peer.ms.empty() && !s->ms.empty())
+            std::printf("  %s / ncidd (medians): %.2f\n", s->name, percentile(s->ms, 0.5) / percentile(peer.ms, 0.5));
+    }
     std::printf("  load average before: %s; after: %s\n", loadBefore.constData(), loadAverage().constData());
     return 0;
 }
