@@ -19,6 +19,8 @@
 #include "Waits.h"
 #include "clsModemFunctions.h"
 
+#include <algorithm>
+
 CallReception::CallReception(ModemLine &line, DataFiles &files, CallView &view, CallEvents &events, IMainWindow &window,
                              CallState &call, clsModemFunctions &modem, BlockedFile &blocked, ICallAnnouncer &voice,
                              EndOfCall &end, QObject *parent)
@@ -247,13 +249,16 @@ void CallReception::tellCaller(bool refused, const QDateTime &now)
     const CallerIdParser::Report &r = m_call.report;
     const QDate today = now.date();
     const QString date = QString(r.receivedDate).remove(QLatin1Char(' '));
-    const QString time = QString(r.receivedTime).remove(QLatin1Char(' '));
+    const QString time = QString(r.receivedTime).remove(QLatin1Char(' ')).left(4);
     ReportedCall call;
     call.date = QDate(today.year(), date.left(2).toInt(), date.mid(2, 2).toInt());
     if (!call.date.isValid())
         call.date = today;
-    call.time = QTime::fromString(time.left(4), QStringLiteral("HHmm")).isValid()
-                    ? time.left(4)
+    // Read by hand: the format parser is slow the first time in a while, and the line waits.
+    const bool digits =
+        time.size() == 4 && std::all_of(time.begin(), time.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    call.time = digits && QTime::isValid(time.left(2).toInt(), time.mid(2).toInt(), 0)
+                    ? time
                     : now.time().toString(QStringLiteral("HHmm"));
     call.number = r.receivedNumber;
     call.name = r.receivedName;

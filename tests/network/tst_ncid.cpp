@@ -125,6 +125,15 @@ private slots:
                                   "DOE*\r\nCIDLOG" +
                                   withheld.mid(3) + "HUPLOG" + blocked.mid(3) + "250 End of call log\r\n300"),
                  history.constData());
+        // A time of day the line garbled goes out as the clock's.
+        for (const char *time : {"2575", "1a05", "14 0"}) {
+            p.core->reception.receive(QByteArray("\r\nRING\r\n\r\nDATE = 0321\r\nTIME = ") + time +
+                                      "\r\nNMBR = 2125550199\r\nNAME = BAD CLOCK\r\n");
+            p.state->Timer1.fire();
+            const QString line = QString::fromLatin1(readLines(s, 3)).section("\r\n", 1, 1);
+            QVERIFY2(QRegularExpression("^CID: \\*DATE\\*03212026\\*TIME\\*10\\d\\d\\*LINE").match(line).hasMatch(),
+                     qPrintable(line));
+        }
     }
 
     void transcripts_data()
