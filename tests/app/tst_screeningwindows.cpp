@@ -177,29 +177,96 @@ private slots:
         QCOMPARE(m_t->boxes.shown.value(0).text, "Calls from (555)-123-4567 are shown with the name they send.");
     }
 
-    void refusedCallsMarked()
+    void refusedColumn_data()
     {
-        Rig rig({}, 2);
+        // Three calls, 1 oldest. The calls refused.txt marks; the reasons the store has ("n:reason");
+        // the Refused column clicked; the call numbers as listed and their Refused column (both
+        // top to bottom); the export's Refused column, oldest first.
+        columns<QList<int>, QStringList, bool, QString, QStringList, QString>("marked", "reasons", "sorted", "listed",
+                                                                              "column", "exported");
+        row("refused by a pattern", QList<int>{2}, QStringList{"2:pattern ^555"}, false, "3,2,1",
+            QStringList{"", "pattern ^555", ""}, "no,yes (pattern ^555),no");
+        row("blocked number", QList<int>{3}, QStringList{"3:blocked number"}, false, "3,2,1",
+            QStringList{"blocked number", "", ""}, "no,no,yes (blocked number)");
+        // An older call, or one refused while the store could not be opened.
+        row("only refused.txt knows", QList<int>{1}, QStringList{}, false, "3,2,1", QStringList{"", "", "yes"},
+            "yes,no,no");
+        row("not refused", QList<int>{}, QStringList{}, false, "3,2,1", QStringList{"", "", ""}, "no,no,no");
+        // The mark says which calls were refused: a reason alone marks none.
+        row("a reason without its mark", QList<int>{}, QStringList{"1:pattern ^555"}, false, "3,2,1",
+            QStringList{"", "", ""}, "no,no,no");
+        row("sorted by it", QList<int>{1, 3}, QStringList{"3:pattern ^555"}, true, "2,3,1",
+            QStringList{"", "pattern ^555", "yes"}, "yes,no,yes (pattern ^555)");
+    }
+
+    void refusedColumn()
+    {
+        QFETCH(QList<int>, marked);
+        QFETCH(QStringList, reasons);
+        QFETCH(bool, sorted);
+        QFETCH(QString, listed);
+        QFETCH(QStringList, column);
+        QFETCH(QString, exported);
+        Rig rig({}, 3);
         Screening screening(rig.folder.path());
         QVERIFY(screening.open());
-        // Call 2 was refused by a pattern; call 1 was not.
         const QByteArray log = rig.folder.bytes("Array.bin");
-        ScreenedCall refused;
-        refused.record = RefusedCalls::callKeyOf(
-            CallRecord::fields(QString::fromLatin1(log.mid(CallRecord::Length, CallRecord::Length))));
-        refused.refused = true;
-        refused.reason = "pattern ^555";
-        refused.byRules = true;
-        QVERIFY(screening.recordCall(refused));
+        auto call = [&](int n) {
+            return CallRecord::fields(QString::fromLatin1(log.mid((n - 1) * CallRecord::Length, CallRecord::Length)));
+        };
+        for (int n : marked)
+            QVERIFY(RefusedCalls::add(rig.folder.file(RefusedCalls::fileName()), call(n), n, nullptr));
+        for (const QString &r : reasons) {
+            ScreenedCall refused;
+            refused.record = RefusedCalls::callKeyOf(call(r.section(':', 0, 0).toInt()));
+            refused.refused = true;
+            refused.reason = r.section(':', 1);
+            QVERIFY(screening.recordCall(refused));
+        }
         ScreeningScope scope(&screening);
         rig.window->ui.cmdCallLog->click();
-        QAbstractItemModel *m = rig.aux().callsLogWindow()->ListView1->model();
-        QCOMPARE(m->rowCount(), 2);
-        // Newest first.
-        QCOMPARE(m->index(0, 1).data(Qt::ToolTipRole).toString(), "Refused: pattern ^555");
-        QCOMPARE(m->index(0, 1).data(Qt::ForegroundRole).value<QColor>(), QColor(0xa0, 0, 0));
-        QVERIFY(m->index(1, 1).data(Qt::ToolTipRole).isNull());
-        QCOMPARE(m->index(1, 0).data().toString(), "1");
+        frmListView *w = rig.aux().callsLogWindow();
+        QAbstractItemModel *m = w->ListView1->model();
+        QCOMPARE(m->columnCount(), 7);
+        QCOMPARE(m->headerData(6, Qt::Horizontal).toString(), "Refused");
+        if (sorted)
+            w->columnClick(7);
+        auto shown = [m](int c) {
+            QStringList l;
+            for (int r = 0; r < m->rowCount(); ++r)
+                l << m->index(r, c).data().toString();
+            return l;
+        };
+        QTRY_COMPARE(shown(6), column);
+        QCOMPARE(shown(0).join(','), listed);
+        for (int r = 0; r < m->rowCount(); ++r) {
+            // Marked all along the line, and its tip says why.
+            const QString tip = m->index(r, 1).data(Qt::ToolTipRole).toString();
+            QCOMPARE(tip, column[r].isEmpty() ? "" : column[r] == "yes" ? "Refused" : "Refused: " + column[r]);
+            QCOMPARE(m->index(r, 3).data(Qt::ForegroundRole).value<QColor>() == QColor(0xa0, 0, 0),
+                     !column[r].isEmpty());
+        }
+        // The window's export says what the column says.
+        w->chooseExportFile = [&] { return rig.folder.file("calls.csv"); };
+        w->cmdExport->click();
+        QStringList csv = QString::fromUtf8(rig.folder.bytes("calls.csv")).split("\r\n", Qt::SkipEmptyParts);
+        QStringList refusedColumn;
+        for (const QString &line : csv.mid(1))
+            refusedColumn << line.section(',', 6);
+        QCOMPARE(refusedColumn.join(','), exported);
+
+        // A call refused while the window is open: its mark is written and its reason stored after
+        // its row is added.
+        QCoreApplication::processEvents();
+        const QString record = "DT=03/04/2026TM=10:04 AMNM=CALLER DNB=(555)-123-0004";
+        QVERIFY(rig.window->services().log.AppendCallRecord(record, 1, nullptr, true));
+        ScreenedCall refused;
+        refused.record = RefusedCalls::callKeyOf(CallRecord::fields(CallRecord::build(0, record, 1)));
+        refused.refused = true;
+        refused.reason = "not on the allow list";
+        QVERIFY(screening.recordCall(refused));
+        QTRY_COMPARE(m->index(0, 6).data().toString(), "not on the allow list");
+        QCOMPARE(m->index(0, 0).data().toString(), "4");
     }
 
     void screeningWindow_data()
