@@ -35,14 +35,15 @@ struct Program {
         log.reserve(qsizetype(Calls) * CallRecord::Length);
         QList<CallRecord::Fields> refused;
         for (int n = 1; n <= Calls; ++n) {
-            const QString record = CallRecord::build(n,
-                                                     QStringLiteral("DT=3/%1/2026TM=%2:%3 PMNM=CALLER %4NB=(555)-123-%5")
-                                                         .arg(1 + n % 28)
-                                                         .arg(1 + n % 12, 2, 10, QLatin1Char('0'))
-                                                         .arg(n % 60, 2, 10, QLatin1Char('0'))
-                                                         .arg(n)
-                                                         .arg(n % 10000, 4, 10, QLatin1Char('0')),
-                                                     2);
+            const QString record =
+                CallRecord::build(n,
+                                  QStringLiteral("DT=3/%1/2026TM=%2:%3 PMNM=CALLER %4NB=(555)-123-%5")
+                                      .arg(1 + n % 28)
+                                      .arg(1 + n % 12, 2, 10, QLatin1Char('0'))
+                                      .arg(n % 60, 2, 10, QLatin1Char('0'))
+                                      .arg(n)
+                                      .arg(n % 10000, 4, 10, QLatin1Char('0')),
+                                  2);
             log += record.toLatin1();
             if (refusals && n % 20 == 0)
                 refused << CallRecord::fields(record);
