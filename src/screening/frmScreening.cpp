@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
+#include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -238,6 +239,7 @@ void frmScreening::showRules()
     if (!m_screening)
         return;
     const RuleSet &set = m_screening->rules();
+    m_shownChanges = m_screening->changes();
     chkAllowOnly->setChecked(set.allowOnly);
     for (int i = 0; i < set.rules().size(); ++i) {
         const ScreeningRule &r = set.rules().at(i);
@@ -388,6 +390,18 @@ void frmScreening::exportList(ScreeningFiles::Kind kind)
     else
         tell(false, QStringLiteral("The %1 was not written to %2: %3. Nothing there was changed.")
                         .arg(ScreeningFiles::kindName(kind), path, error));
+}
+
+void frmScreening::changeEvent(QEvent *event)
+{
+    // Another process (the command line) or another window may have changed the rules: listed
+    // again when they did (a long list is not rebuilt for nothing).
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_screening) {
+        m_screening->refresh();
+        if (m_screening->changes() != m_shownChanges)
+            showRules();
+    }
+    Form::changeEvent(event);
 }
 
 void frmScreening::chkAllowOnly_Click(bool on)

@@ -22,7 +22,8 @@ struct CallView;
 // can never match), the names of the user's own for numbers, Add, Edit and Remove, NCID's lists and
 // contacts imported and NCID's lists exported, the "allow only the allow list" switch, and a number
 // and name tried as a call would be. A store that cannot be used is said so, and nothing that would
-// write is offered.
+// write is offered. The rules are read again whenever the window is activated: the command line or
+// the Calls Log may have changed them meanwhile.
 class frmScreening : public Form {
     Q_OBJECT
 public:
@@ -60,6 +61,9 @@ public:
     // Lists the rules and names as the store has them now.
     void showRules();
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
     void buildControls();
     void placeBelowMainWindow();
@@ -73,4 +77,5 @@ private:
     CallView &m_view;
     BlockedFile &m_blocked;
     Screening *m_screening = nullptr;
+    quint64 m_shownChanges = 0; // Screening::changes() when the rules were last listed
 };

@@ -482,6 +482,18 @@ private slots:
         QCOMPARE(column(w->lstRules, 2), QStringList{"toll free"});
         QCOMPARE(column(w->lstRules, 3), QStringList{"1"});
         QCOMPARE(column(w->lstAliases, 1), QStringList{"MUM"});
+        // The command line adds a rule while the window is open: listed once the window is
+        // activated again.
+        Screening commandLine(rig.folder.path());
+        QVERIFY(commandLine.open());
+        ScreeningRule added;
+        added.pattern = "^900";
+        QVERIFY(commandLine.addRule(&added));
+        rig.window->activateWindow();
+        QTRY_VERIFY(!w->isActiveWindow());
+        QCOMPARE(column(w->lstRules, 1), QStringList{"^800"});
+        w->activateWindow();
+        QTRY_COMPARE(column(w->lstRules, 1), (QStringList{"^800", "^900"}));
         // The telemarketer switch and the alias, as a call would see them.
         rig.state->settings.BlockTeleMarketersStatus = true;
         w->txtTestNumber->setText("5551234567");
