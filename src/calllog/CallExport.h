@@ -21,7 +21,7 @@ QByteArray csvField(const QString &text);
 QByteArray csvRow(const QStringList &fields);
 QByteArray header();
 // One call: its place in the log (as the Calls Log numbers it), the record's fields, refused or not
-// (and why, where the user's own rules refused it: "yes (pattern ^800)").
+// (and why, where it is known: "yes (pattern ^800)").
 QByteArray callRow(int place, const CallRecord::Fields &f, bool refused, const QString &reason = QString());
 
 // Why calls were refused, by the whole call (RefusedCalls::callKeyOf), oldest first; a refused call

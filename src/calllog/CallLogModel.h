@@ -48,8 +48,8 @@ public:
     // number, oldest first). A list sorted by that column is sorted again.
     void setRefusals(RefusedCalls::Column refused);
 
-    // Orders the rows by a column (1 = call number ... 6 = rings) with the key of the kind of
-    // data (0 to 5), ascending or descending. Rows with equal keys keep their order, and a
+    // Orders the rows by a column (1 = call number ... 6 = rings, 7 = refused) with the key of the
+    // kind of data (0 to 6), ascending or descending. Rows with equal keys keep their order, and a
     // view's selection stays on its rows.
     void SortListView(int column, int kind, bool ascending);
 

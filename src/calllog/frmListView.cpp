@@ -35,7 +35,8 @@ namespace {
 constexpr int ClientWidth = 9600;
 constexpr int ClientHeight = 4320;
 constexpr int ListWidth = 9360;
-// The Refused column comes on top: the window is as much wider, so that it is seen without scrolling.
+// The Refused column comes after those six: the window is wider by it, so that it is seen without
+// scrolling.
 constexpr int RefusedWidth = 1800;
 
 // Each column's width is the list's width divided by its number.

@@ -38,11 +38,6 @@ Imported importFile(Screening &screening, const QString &path)
     return in;
 }
 
-bool writable(ScreeningFiles::Kind kind)
-{
-    return kind != ScreeningFiles::Kind::VCard;
-}
-
 QString fileNameOf(ScreeningFiles::Kind kind)
 {
     switch (kind) {
@@ -60,7 +55,7 @@ QString fileNameOf(ScreeningFiles::Kind kind)
 
 bool exportFile(const RuleSet &set, ScreeningFiles::Kind kind, const QString &path, QString *error)
 {
-    if (!writable(kind)) {
+    if (kind == ScreeningFiles::Kind::VCard) {
         if (error)
             *error = QStringLiteral("contacts are read, not written");
         return false;

@@ -25,12 +25,11 @@ struct Imported {
 // nothing, and the rules again from the store.
 Imported importFile(Screening &screening, const QString &path);
 
-// The kinds a list can be written as (contacts are only read).
-bool writable(ScreeningFiles::Kind kind);
 // The file name NCID gives the kind ("ncidd.blacklist", ...).
 QString fileNameOf(ScreeningFiles::Kind kind);
 // The rules or aliases of `kind` as NCID's file at `path`, through a save file: a folder that
-// takes no file or a full disk leaves whatever was at `path` as it was. False with the reason.
+// takes no file or a full disk leaves whatever was at `path` as it was. False with the reason,
+// also for contacts, which are read but not written.
 bool exportFile(const RuleSet &set, ScreeningFiles::Kind kind, const QString &path, QString *error);
 
 } // namespace ScreeningTransfer

@@ -367,7 +367,10 @@ void frmScreening::cmdImport_Click()
                   QStringLiteral("Screening lists (*.blacklist *.whitelist *.alias *.vcf);;All files (*)"));
     if (!alive || path.isEmpty() || !usable())
         return;
+    // A list of many thousands takes a few seconds to store.
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     const ScreeningTransfer::Imported in = ScreeningTransfer::importFile(*m_screening, path);
+    QGuiApplication::restoreOverrideCursor();
     showRules(); // before the box: a call may come in while it is open
     tell(in.stored && in.warnings.isEmpty() && in.error.isEmpty(), importReport(path, in));
 }
