@@ -20,6 +20,8 @@ record "$demo/acsetup.bin" 18 "416"
     call 5 03/04/2026 "08:15 AM" "MARY SMITH" "(416)-555-0147" 2
     call 6 03/05/2026 "12:01 PM" "CITY LIBRARY" "(416)-555-0123" 5
 } >"$demo/Array.bin"
+# Call 4 was refused before the program kept reasons: refused.txt alone knows it.
+echo "CL=4DT=03/03/2026TM=06:30 PMNM=UNKNOWN NAMENB=UNKNOWN NUMBERRG=1END" >"$demo/refused.txt"
 blocked() { # number name: one 50-byte entry, its length 48 first
     local t="NB=$1NM=$2END"
     printf '\x30\x00%s%s' "$t" "$(printf '%*s' $((48 - ${#t})) '' | tr ' ' .)"
@@ -41,12 +43,16 @@ xvfb-run -a -s "-screen 0 1280x900x24" bash -c '
     icewm >/dev/null 2>&1 &
     wm=$!
     sleep 1
-    "$BUILD/bin/ringlark-modemsim" --link "$DEMO" --com 1 >/dev/null 2>&1 &
+    # The modem takes its calls from a pipe: a seller rings first, and the rules refuse it.
+    rm -f "$DEMO/modem.in"; mkfifo "$DEMO/modem.in"; exec 3<>"$DEMO/modem.in"
+    "$BUILD/bin/ringlark-modemsim" --link "$DEMO" --com 1 <"$DEMO/modem.in" >/dev/null 2>&1 &
     sim=$!
     sleep 0.5
     "$DEMO/ringlark" >/dev/null 2>&1 &
     prog=$!
     sleep 3
+    echo "call 18005550111 BEST OFFERS" >&3
+    sleep 14 # the call ends ten seconds after its last ring
     main=$(xwininfo -name "Ringlark Talking Caller ID" | awk "/Window id/{print \$4}")
     key() { xdotool windowactivate --sync "$main" 2>/dev/null; sleep 0.3; xdotool key --window "$main" "$@"; sleep 1.2; }
     menu() { key "$1"; xdotool key "$2"; sleep 1.5; }

@@ -10,6 +10,7 @@
 #include "ProgramFolder.h"
 #include "Screening.h"
 #include "ScreeningCommand.h"
+#include "ScreeningWatch.h"
 #include "SingleInstance.h"
 #include "SoundOutput.h"
 #include "WindowMessageBoxes.h"
@@ -65,14 +66,9 @@ int runProgram(int argc, char *argv[], const std::function<void(AppState &, frmM
     screening.open();
     Screening::install(&screening);
     const auto noScreening = qScopeGuard([] { Screening::install(nullptr); });
-    // A change from the command line is read while the line is quiet; the decision looks again
-    // itself (a cheap query), for a change made in the last moments.
-    QTimer screeningChanges;
-    QObject::connect(&screeningChanges, &QTimer::timeout, &app, [&screening, &state] {
-        if (state.Timer1.Interval() < 1) // no call rings
-            screening.refresh();
-    });
-    screeningChanges.start(2000);
+    // A change from the command line is read while the line is quiet; each call's first ring
+    // looks again itself (a cheap query), for a change made in the last moments.
+    const ScreeningWatch screeningChanges(screening, [&state] { return state.Timer1.Interval() < 1; });
     if (const QString problem = screening.problem(); !problem.isEmpty())
         QTimer::singleShot(0, &app,
                            [problem] { MsgBox(problem, MsgStyle::Exclamation, QStringLiteral("Call Screening")); });

@@ -5,11 +5,11 @@
 #include "ProgramFolder.h"
 #include "Screening.h"
 #include "ScreeningFiles.h"
+#include "ScreeningTransfer.h"
 #include "Settings.h"
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <cstdio>
 
 namespace {
@@ -78,26 +78,15 @@ bool addRules(Screening &s, const QStringList &patterns, RuleAction action, cons
 
 bool importFile(Screening &s, const QString &path)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return complain(QStringLiteral("%1 cannot be read: %2").arg(path, f.errorString())) == 0;
-    // Read up to the limit whatever the file claims to be (a device or a pipe has no size).
-    const QByteArray content = f.read(ScreeningFiles::MaxFileSize + 1);
-    if (content.size() > ScreeningFiles::MaxFileSize)
-        return complain(QStringLiteral("%1 is larger than %2 MiB").arg(path).arg(ScreeningFiles::MaxFileSize >> 20)) ==
-               0;
-    const ScreeningFiles::Kind kind = ScreeningFiles::kindOf(content, QFileInfo(path).fileName());
-    const ScreeningFiles::Imported in = ScreeningFiles::parse(content, kind);
+    const ScreeningTransfer::Imported in = ScreeningTransfer::importFile(s, path);
     for (const QString &w : in.warnings)
         std::fprintf(stderr, "ringlark: %s: %s\n", qPrintable(path), qPrintable(w));
-    QString error;
-    if (!s.store().addAll(in.rules, in.aliases, &error))
-        return complain(QStringLiteral("%1 could not be stored: %2").arg(path, error)) == 0;
-    say(QStringLiteral("%1: %2 read, %3 rules and %4 aliases")
-            .arg(path, ScreeningFiles::kindName(kind))
-            .arg(in.rules.size())
-            .arg(in.aliases.size()));
-    return s.reload(&error) || complain(error) == 0;
+    if (in.stored)
+        say(QStringLiteral("%1: %2 read, %3 rules and %4 aliases")
+                .arg(path, ScreeningFiles::kindName(in.kind))
+                .arg(in.rules)
+                .arg(in.aliases));
+    return in.error.isEmpty() || complain(in.error) == 0;
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <QStringBuilder>
 #include <algorithm>
 #include <unistd.h>
 
@@ -53,7 +54,7 @@ QByteArray callRow(int place, const CallRecord::Fields &f, bool refused, const Q
 
 bool write(const QString &logPath, const QString &refusedPath, QIODevice &out, QString *error, Reasons reasons)
 {
-    RefusedCalls::Marks refused = RefusedCalls::read(refusedPath);
+    RefusedCalls::Column refused(RefusedCalls::read(refusedPath), std::move(reasons));
     // Which call each mark is for is known once every call that could be it has been seen.
     int seen = 0;
     if (!CallLogFile::forEachCall(
@@ -67,14 +68,8 @@ bool write(const QString &logPath, const QString &refusedPath, QIODevice &out, Q
         logPath,
         [&](const QString &record) {
             const CallRecord::Fields f = CallRecord::fields(record);
-            ++place;
-            const bool marked = refused.marks(place);
-            QString reason;
-            if (marked) {
-                if (const auto it = reasons.find(RefusedCalls::callKeyOf(f)); it != reasons.end() && !it->isEmpty())
-                    reason = it->takeFirst();
-            }
-            written = written && out.write(callRow(place, f, marked, reason)) >= 0;
+            const std::optional<QString> why = refused.reasonOf(f, ++place);
+            written = written && out.write(callRow(place, f, why.has_value(), why.value_or(QString()))) >= 0;
         },
         error);
     if (read && !written && error)
@@ -97,14 +92,16 @@ bool writeFile(const QString &logPath, const QString &refusedPath, const QString
 
 namespace RefusedCalls {
 
+// Built in one piece: the Calls Log makes one for each of thousands of calls when it opens.
 QString keyOf(const CallRecord::Fields &f)
 {
-    return QStringLiteral("DT=") + f.date + QStringLiteral("TM=") + f.time + QStringLiteral("NB=") + f.number;
+    return QLatin1String("DT=") % f.date % QLatin1String("TM=") % f.time % QLatin1String("NB=") % f.number;
 }
 
 QString callKeyOf(const CallRecord::Fields &f)
 {
-    return keyOf(f) + QStringLiteral("NM=") + f.name + QStringLiteral("RG=") + f.rings;
+    return QLatin1String("DT=") % f.date % QLatin1String("TM=") % f.time % QLatin1String("NB=") % f.number %
+           QLatin1String("NM=") % f.name % QLatin1String("RG=") % f.rings;
 }
 
 namespace {
@@ -153,10 +150,15 @@ bool add(const QString &path, const CallRecord::Fields &call, int callNumber, QS
 
 void Marks::see(const CallRecord::Fields &call, int place)
 {
-    if (const auto it = m_calls.find(callKeyOf(call)); it != m_calls.end())
-        it->places << place;
-    if (const auto it = m_older.find(keyOf(call)); it != m_older.end())
-        it->places << place;
+    // Most logs have few refused calls or none: no key is made where no mark could match it.
+    if (!m_calls.isEmpty()) {
+        if (const auto it = m_calls.find(callKeyOf(call)); it != m_calls.end())
+            it->places << place;
+    }
+    if (!m_older.isEmpty()) {
+        if (const auto it = m_older.find(keyOf(call)); it != m_older.end())
+            it->places << place;
+    }
 }
 
 void Marks::settle()
@@ -193,6 +195,15 @@ void Marks::settle()
             }
         }
     }
+}
+
+std::optional<QString> Column::reasonOf(const CallRecord::Fields &call, int place)
+{
+    if (!m_marks.marks(place))
+        return std::nullopt;
+    if (const auto it = m_reasons.find(callKeyOf(call)); it != m_reasons.end() && !it->isEmpty())
+        return it->takeFirst();
+    return QString();
 }
 
 Marks read(const QString &path)

@@ -8,6 +8,7 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 class QIODevice;
 
@@ -20,11 +21,11 @@ QByteArray csvField(const QString &text);
 QByteArray csvRow(const QStringList &fields);
 QByteArray header();
 // One call: its place in the log (as the Calls Log numbers it), the record's fields, refused or not
-// (and why, where the user's own rules refused it: "yes (pattern ^800)").
+// (and why, where it is known: "yes (pattern ^800)").
 QByteArray callRow(int place, const CallRecord::Fields &f, bool refused, const QString &reason = QString());
 
-// Why the user's own rules refused calls, by the whole call (RefusedCalls::callKeyOf), oldest
-// first; a call of the log takes the first reason left for it.
+// Why calls were refused, by the whole call (RefusedCalls::callKeyOf), oldest first; a refused call
+// of the log takes the first reason left for it.
 using Reasons = QHash<QString, QStringList>;
 
 // Array.bin and the refused calls beside it, written to `out`. Read only: the log is not tidied
@@ -64,6 +65,7 @@ public:
     void see(const CallRecord::Fields &call, int place);
     void settle();
     bool marks(int place) const { return m_marked.contains(place); }
+    bool none() const { return m_calls.isEmpty() && m_older.isEmpty(); }
 
 private:
     friend Marks read(const QString &path);
@@ -76,5 +78,22 @@ private:
     QSet<int> m_marked;
 };
 Marks read(const QString &path);
+
+// The Refused column, as the export and the Calls Log both show it: the marks say which calls were
+// refused, the reasons why. Every call is seen oldest first and the marks settled; then each call
+// is told, oldest first again, so that a reason goes to the first refused call it fits.
+class Column {
+public:
+    Column(Marks marks, CallExport::Reasons reasons) : m_marks(std::move(marks)), m_reasons(std::move(reasons)) {}
+    void see(const CallRecord::Fields &call, int place) { m_marks.see(call, place); }
+    void settle() { m_marks.settle(); }
+    bool none() const { return m_marks.none(); } // refused.txt marks no call
+    // nullopt: the call at `place` was not refused; "": refused, and why is not known.
+    std::optional<QString> reasonOf(const CallRecord::Fields &call, int place);
+
+private:
+    Marks m_marks;
+    CallExport::Reasons m_reasons;
+};
 
 } // namespace RefusedCalls

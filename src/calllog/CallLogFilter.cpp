@@ -1,7 +1,5 @@
 #include "CallLogFilter.h"
 
-#include "CallExport.h"
-
 #include <algorithm>
 
 namespace {
@@ -31,32 +29,6 @@ void CallLogFilter::setSearch(const QString &text)
     const bool number = std::none_of(t.begin(), t.end(), [](QChar c) { return c.isLetter(); });
     m_digits = number ? digitsOf(t) : QString();
     invalidateRowsFilter();
-}
-
-void CallLogFilter::setRefusals(QHash<QString, QString> reasons)
-{
-    m_reasons = std::move(reasons);
-    if (rowCount() > 0)
-        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {Qt::ToolTipRole, Qt::ForegroundRole});
-}
-
-QVariant CallLogFilter::data(const QModelIndex &index, int role) const
-{
-    if (role != Qt::ToolTipRole || m_reasons.isEmpty() || !index.isValid())
-        return QSortFilterProxyModel::data(index, role);
-    const QAbstractItemModel *m = sourceModel();
-    const int r = mapToSource(index).row();
-    auto cell = [&](int c) { return m->index(r, c).data().toString(); };
-    CallRecord::Fields f;
-    f.name = cell(NameColumn);
-    f.number = cell(NumberColumn);
-    f.date = cell(3);
-    f.time = cell(4);
-    f.rings = cell(5);
-    const auto it = m_reasons.constFind(RefusedCalls::callKeyOf(f));
-    if (it == m_reasons.constEnd())
-        return QSortFilterProxyModel::data(index, role);
-    return QStringLiteral("Refused: ") + *it;
 }
 
 bool CallLogFilter::filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QHash>
 #include <QSortFilterProxyModel>
 
 // The Calls Log rows a search leaves: those whose name or number holds the text typed. A number
@@ -13,10 +12,6 @@ public:
 
     void setSearch(const QString &text);
     QString search() const { return m_text; }
-    // Why calls were refused, by the whole call (RefusedCalls::callKeyOf): a refused call's line
-    // tip says why (a view marks the lines that have one).
-    void setRefusals(QHash<QString, QString> reasons);
-    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 
 protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const override;
@@ -24,5 +19,4 @@ protected:
 private:
     QString m_text;
     QString m_digits;
-    QHash<QString, QString> m_reasons;
 };

@@ -1,5 +1,6 @@
 #include "CallLogModel.h"
 
+#include "CallExport.h"
 #include "SortKeys.h"
 
 #include <algorithm>
@@ -16,14 +17,21 @@ int CallLogModel::columnCount(const QModelIndex &parent) const
 
 QVariant CallLogModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || role != Qt::DisplayRole)
+    if (!index.isValid())
         return QVariant();
-    return m_rows.at(index.row()).at(index.column());
+    const Row &row = m_rows.at(index.row());
+    if (role == Qt::DisplayRole)
+        return row.at(index.column());
+    // A refused call's line says why wherever the mouse is on it.
+    const QString &refused = row.at(RefusedColumn - 1);
+    if (role != Qt::ToolTipRole || refused.isEmpty())
+        return QVariant();
+    return refused == QLatin1String("yes") ? QStringLiteral("Refused") : QStringLiteral("Refused: ") + refused;
 }
 
 QVariant CallLogModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    static const char *const headers[Columns] = {"Call#", "Name", "Number", "Date", "Time", "Ring#"};
+    static const char *const headers[Columns] = {"Call#", "Name", "Number", "Date", "Time", "Ring#", "Refused"};
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= Columns)
         return QVariant();
     return QString::fromLatin1(headers[section]);
@@ -81,6 +89,45 @@ QStringList CallLogModel::column(int column) const
     for (const Row &r : m_rows)
         l << r.at(column - 1);
     return l;
+}
+
+CallRecord::Fields CallLogModel::fields(int i) const
+{
+    const Row &r = m_rows.at(i);
+    return {r[0], r[1], r[2], r[3], r[4], r[5]};
+}
+
+void CallLogModel::setRefusals(RefusedCalls::Column refused)
+{
+    const auto unmarked = [](const Row &r) { return r.at(RefusedColumn - 1).isEmpty(); };
+    if (refused.none() && std::all_of(m_rows.cbegin(), m_rows.cend(), unmarked))
+        return; // the usual log: no call was ever refused
+    // The log's order: the call numbers run with the calls' places in the log.
+    QList<std::pair<int, int>> byNumber; // call number, row
+    byNumber.reserve(m_rows.size());
+    for (qsizetype i = 0; i < m_rows.size(); ++i)
+        byNumber.append({m_rows.at(i).at(0).toInt(), int(i)});
+    std::sort(byNumber.begin(), byNumber.end());
+    for (const auto &[number, i] : std::as_const(byNumber))
+        refused.see(fields(i), number);
+    refused.settle();
+    // Only the lines that changed are told: a view over thousands of calls has each one looked at again.
+    int first = int(m_rows.size()), last = -1;
+    for (const auto &[number, i] : std::as_const(byNumber)) {
+        const std::optional<QString> why = refused.reasonOf(fields(i), number);
+        const QString text = !why ? QString() : why->isEmpty() ? QStringLiteral("yes") : *why;
+        QString &cell = m_rows[i][RefusedColumn - 1];
+        if (cell == text)
+            continue;
+        cell = text;
+        first = std::min(first, i);
+        last = std::max(last, i);
+    }
+    if (last < 0)
+        return;
+    emit dataChanged(index(first, 0), index(last, Columns - 1), {Qt::DisplayRole, Qt::ToolTipRole});
+    if (m_sortColumn == RefusedColumn)
+        SortListView(m_sortColumn, m_sortKind, m_sortAscending);
 }
 
 void CallLogModel::SortListView(int column, int kind, bool ascending)

@@ -6,12 +6,18 @@
 #include <QList>
 #include <array>
 
+namespace RefusedCalls {
+class Column;
+}
+
 // The rows of the Calls Log list: one per call, the call number then name, number, date, time
-// and rings, as stored. A table view shows it; the order is the one the sort keys give.
+// and rings, as stored, and last whether the call was refused and why. A table view shows it; the
+// order is the one the sort keys give.
 class CallLogModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    static constexpr int Columns = 6;
+    static constexpr int Columns = 7;
+    static constexpr int RefusedColumn = 7; // 1-based: why the call was refused, "yes" when not known, or ""
     using Row = std::array<QString, Columns>;
 
     using QAbstractTableModel::QAbstractTableModel;
@@ -36,9 +42,14 @@ public:
     void clear();
     const Row &row(int i) const { return m_rows.at(i); }
     QStringList column(int column) const; // 1-based column, top to bottom
+    CallRecord::Fields fields(int i) const;
 
-    // Orders the rows by a column (1 = call number ... 6 = rings) with the key of the kind of
-    // data (0 to 5), ascending or descending. Rows with equal keys keep their order, and a
+    // Fills the Refused column from `refused`, which sees every row in the log's order (by call
+    // number, oldest first). A list sorted by that column is sorted again.
+    void setRefusals(RefusedCalls::Column refused);
+
+    // Orders the rows by a column (1 = call number ... 6 = rings, 7 = refused) with the key of the
+    // kind of data (0 to 6), ascending or descending. Rows with equal keys keep their order, and a
     // view's selection stays on its rows.
     void SortListView(int column, int kind, bool ascending);
 
@@ -47,7 +58,10 @@ signals:
     void sorted(int column, bool ascending);
 
 private:
-    static Row toRow(const CallRecord::Fields &f) { return {f.callNumber, f.name, f.number, f.date, f.time, f.rings}; }
+    static Row toRow(const CallRecord::Fields &f)
+    {
+        return {f.callNumber, f.name, f.number, f.date, f.time, f.rings, QString()};
+    }
 
     QList<Row> m_rows;
     // The last sort: column (1-based), kind of data, order.

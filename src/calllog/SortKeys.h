@@ -16,7 +16,7 @@ QString dateKey(const QString &text);
 QString timeKey(const QString &text);
 
 // The key of a cell by the kind of data of its column: 0 call number, 1 name (the text
-// itself), 2 number, 3 date, 4 time, 5 rings.
+// itself), 2 number, 3 date, 4 time, 5 rings, 6 why refused (the text itself).
 QString forKind(const QString &text, int kind);
 
 } // namespace SortKeys

@@ -35,9 +35,19 @@ namespace {
 constexpr int ClientWidth = 9600;
 constexpr int ClientHeight = 4320;
 constexpr int ListWidth = 9360;
+// The Refused column comes after those six: the window is wider by it, so that it is seen without
+// scrolling.
+constexpr int RefusedWidth = 1800;
 
 // Each column's width is the list's width divided by its number.
 constexpr double WidthDivisors[6] = {13.17, 3.7, 3.91, 7.2, 8.1, 11.05};
+
+// Why the calls of the log were refused, where the screening store knows it.
+CallExport::Reasons knownReasons()
+{
+    Screening *screening = Screening::current();
+    return screening && screening->store().isOpen() ? screening->store().refusalReasons() : CallExport::Reasons();
+}
 
 // A refused call's line in dark red, its tip saying why.
 class MarkedCallLogFilter : public CallLogFilter {
@@ -64,12 +74,12 @@ frmListView::frmListView(DataFiles &files, CallView &view, CallLog &log, LogBrow
 
 void frmListView::buildControls()
 {
-    setFixedSize(twips(ClientWidth), twips(ClientHeight));
+    setFixedSize(twips(ClientWidth + RefusedWidth), twips(ClientHeight));
     setMouseTracking(true); // the list takes the keys when the mouse comes over the window
     ListView1 = new QTreeView(this);
     ListView1->setObjectName(QStringLiteral("ListView1"));
     ListView1->setToolTip(QStringLiteral("Calls Log"));
-    ListView1->setGeometry(twipsRect(120, 120, ListWidth, 3500));
+    ListView1->setGeometry(twipsRect(120, 120, ListWidth + RefusedWidth, 3500));
     ListView1->setRootIsDecorated(false);
     ListView1->setUniformRowHeights(true); // a log of thousands of calls scrolls smoothly
     ListView1->setAllColumnsShowFocus(true);
@@ -87,8 +97,8 @@ void frmListView::buildControls()
     ListView1->header()->setSortIndicatorShown(true);
     showSortArrow(m_log.model().sortColumn(), m_log.model().sortAscending());
     connect(&m_log.model(), &CallLogModel::sorted, this, &frmListView::showSortArrow);
-    connect(&m_log.model(), &CallLogModel::modelReset, this, &frmListView::showRefusals);
-    connect(&m_log.model(), &CallLogModel::rowsInserted, this, &frmListView::showRefusals);
+    // After the call that added the rows has stored why it was refused.
+    connect(&m_log.model(), &CallLogModel::rowsInserted, this, &frmListView::showRefusalsSoon);
 
     cmdDeleteList = new QPushButton(QStringLiteral("Delete L&ist"), this);
     cmdDeleteList->setObjectName(QStringLiteral("cmdDeleteList"));
@@ -150,10 +160,11 @@ void frmListView::Form_Load()
     if (m_files.settings.colorNumber() > 0)
         setBackColor(m_files.settings.colorNumber());
     placeBelowMainWindow();
-    showRefusals();
+    showRefusalsSoon();
     const int listWidth = twips(ListWidth);
     for (int c = 0; c < 6; ++c)
         ListView1->setColumnWidth(c, int(listWidth / WidthDivisors[c]));
+    ListView1->setColumnWidth(CallLogModel::RefusedColumn - 1, twips(RefusedWidth));
 }
 
 void frmListView::placeBelowMainWindow()
@@ -190,7 +201,7 @@ void frmListView::itemClick(int row)
 
 void frmListView::columnClick(int column)
 {
-    if (column < 1 || column > 6)
+    if (column < 1 || column > CallLogModel::Columns)
         return;
     m_sortOrder[column] = !m_sortOrder[column];
     m_log.model().SortListView(column, column - 1, m_sortOrder[column]);
@@ -274,21 +285,24 @@ void frmListView::cmdExport_Click()
     if (!alive || target.isEmpty())
         return;
     QString error;
-    if (!CallExport::writeFile(m_log.file().path(), m_files.file(RefusedCalls::fileName()), target, &error))
+    if (!CallExport::writeFile(m_log.file().path(), m_files.file(RefusedCalls::fileName()), target, &error,
+                               knownReasons()))
         reportWriteFailure(target, error);
 }
 
 void frmListView::showRefusals()
 {
-    QHash<QString, QString> reasons;
-    Screening *screening = Screening::current();
-    if (screening && screening->store().isOpen()) {
-        for (const ScreenedCall &c : screening->store().calls()) {
-            if (c.refused && !c.reason.isEmpty())
-                reasons.insert(c.record, c.reason);
-        }
-    }
-    m_filter->setRefusals(std::move(reasons));
+    m_refusalsDue = false;
+    m_log.model().setRefusals(
+        RefusedCalls::Column(RefusedCalls::read(m_files.file(RefusedCalls::fileName())), knownReasons()));
+}
+
+void frmListView::showRefusalsSoon()
+{
+    if (m_refusalsDue)
+        return;
+    m_refusalsDue = true;
+    QMetaObject::invokeMethod(this, &frmListView::showRefusals, Qt::QueuedConnection);
 }
 
 void frmListView::prepareMenu(int row)

@@ -54,7 +54,7 @@ public:
 
     void DeleteList();
     void cmdClearList_Click();
-    void columnClick(int column); // 1 to 6
+    void columnClick(int column); // 1 to 7
     void itemClick(int row);      // 0-based row of the table as shown
     void cmdExport_Click();
     void setBackColor(int bgr);
@@ -66,10 +66,13 @@ private:
     void Form_Load();
     void buildControls();
     void placeBelowMainWindow();
-    void showSortArrow(int column, bool ascending); // column 1 to 6
+    void showSortArrow(int column, bool ascending); // column 1 to 7
     int logRow(int shownRow) const;                 // the row of the log's rows behind a shown one
     void screenCaller(int offer);                   // one of the screening entries was chosen
-    void showRefusals();                            // the refused calls' lines marked, from the store
+    // The Refused column and the refused calls' lines marked, from refused.txt and the store: at
+    // once, or once the event that added rows is done.
+    void showRefusals();
+    void showRefusalsSoon();
 
     DataFiles &m_files;
     CallView &m_view;
@@ -78,7 +81,8 @@ private:
     CallLogFilter *m_filter = nullptr;
     // The line last clicked, counted from 1; 0 until a line is clicked and after a deletion.
     int m_clickedItem = 0;
-    std::array<bool, 7> m_sortOrder{}; // by column 1 to 6; the first click sorts ascending
+    std::array<bool, 8> m_sortOrder{}; // by column 1 to 7; the first click sorts ascending
+    bool m_refusalsDue = false;        // showRefusals is queued
     QAction *m_screeningSeparator = nullptr;
     QString m_menuNumber, m_menuName; // the call the menu was opened on
 };

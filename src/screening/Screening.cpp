@@ -47,6 +47,7 @@ QString Screening::problem() const
 bool Screening::reload(QString *error)
 {
     QString why;
+    ++m_changes; // a failed reading leaves the rules cleared
     if (m_store.load(&m_rules, &why))
         return true;
     qCWarning(lcFiles).noquote() << m_store.path() << ": the screening rules could not be read:" << why;
@@ -110,7 +111,9 @@ bool Screening::recordCall(const ScreenedCall &call)
     const bool ok = m_store.addCall(call, &error);
     ProgramLog::fileWritten(m_store.path(), QStringLiteral("(screened call)"), ok, error);
     // The count in memory follows the stored one, without reading every rule again.
-    if (ok && call.ruleId > 0)
+    if (ok && call.ruleId > 0) {
         m_rules.counted(call.ruleId);
+        ++m_changes;
+    }
     return ok;
 }

@@ -49,10 +49,14 @@ public:
 
     // Reads the store again (after a change made through it).
     bool reload(QString *error = nullptr);
+    // Goes up whenever the rules in memory change (read again, a call counted): a window that
+    // lists them lists them again only when it moved.
+    quint64 changes() const { return m_changes; }
 
 private:
     ScreeningStore m_store;
     RuleSet m_rules;
+    quint64 m_changes = 0;
 };
 
 // Installs a screening for the life of a scope (tests).

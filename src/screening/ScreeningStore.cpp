@@ -558,7 +558,7 @@ QHash<QString, QStringList> ScreeningStore::refusalReasons(QString *error)
 {
     QHash<QString, QStringList> reasons;
     for (const ScreenedCall &c : calls(error)) {
-        if (c.refused && c.byRules)
+        if (c.refused && !c.reason.isEmpty())
             reasons[c.record].append(c.reason);
     }
     return reasons;

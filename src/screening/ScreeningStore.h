@@ -68,7 +68,8 @@ public:
 
     // A stored call's screening, and the deciding rule's count, in one transaction.
     bool addCall(const ScreenedCall &call, QString *error = nullptr);
-    // The reasons of the calls the user's own rules refused, by their record, oldest first.
+    // Why calls were refused, where it is known, by their record, oldest first: what the Refused
+    // column of the Calls Log and of the export says.
     QHash<QString, QStringList> refusalReasons(QString *error = nullptr);
     QList<ScreenedCall> calls(QString *error = nullptr);
 

@@ -7,17 +7,25 @@
 #include "MsgBox.h"
 #include "RuleDialog.h"
 #include "Screening.h"
+#include "ScreeningTransfer.h"
 #include "WindowColor.h"
 
+#include <QAction>
 #include <QCheckBox>
+#include <QDir>
+#include <QEvent>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -26,12 +34,43 @@ namespace {
 const QString Title = QStringLiteral("Call Screening");
 // Before it is shown the window has no frame yet: room for its title bar and a desktop's task bar.
 constexpr int TitleAndTaskBar = 64;
+// The lines left out of an import that the box lists; the rest are counted.
+constexpr int WarningsShown = 10;
 
 QString kindOf(const ScreeningRule &r)
 {
     return QStringLiteral("%1 %2").arg(r.action == RuleAction::Allow ? QStringLiteral("Allow")
                                                                      : QStringLiteral("Block"),
                                        r.field == RuleField::Name ? QStringLiteral("name") : QStringLiteral("number"));
+}
+
+QString counted(qsizetype n, const QString &one, const QString &many)
+{
+    return QStringLiteral("%1 %2").arg(n).arg(n == 1 ? one : many);
+}
+
+QString documents()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+}
+
+// What an import took and left out, for the user.
+QString importReport(const QString &path, const ScreeningTransfer::Imported &in)
+{
+    if (!in.stored)
+        return in.error + QStringLiteral(". Nothing was imported.");
+    QString text = QStringLiteral("%1 was read as %2: %3 and %4 taken.")
+                       .arg(QFileInfo(path).fileName(), ScreeningFiles::kindName(in.kind),
+                            counted(in.rules, QStringLiteral("rule"), QStringLiteral("rules")),
+                            counted(in.aliases, QStringLiteral("name"), QStringLiteral("names")));
+    if (!in.warnings.isEmpty()) {
+        text += QStringLiteral("\n\nLeft out:\n") + in.warnings.mid(0, WarningsShown).join(QLatin1Char('\n'));
+        if (in.warnings.size() > WarningsShown)
+            text += QStringLiteral("\n... and %1 more").arg(in.warnings.size() - WarningsShown);
+    }
+    if (!in.error.isEmpty())
+        text += QStringLiteral("\n\nThe rules could not be read again: ") + in.error;
+    return text;
 }
 
 } // namespace
@@ -80,12 +119,31 @@ void frmScreening::buildControls()
     cmdEdit->setObjectName(QStringLiteral("cmdEdit"));
     cmdRemove = new QPushButton(QStringLiteral("&Remove"), this);
     cmdRemove->setObjectName(QStringLiteral("cmdRemove"));
+    cmdImport = new QPushButton(QStringLiteral("&Import..."), this);
+    cmdImport->setObjectName(QStringLiteral("cmdImport"));
+    cmdImport->setToolTip(
+        QStringLiteral("Add the rules of NCID's block or allow list, its aliases, or contacts (.vcf)"));
+    cmdExport = new QPushButton(QStringLiteral("E&xport"), this);
+    cmdExport->setObjectName(QStringLiteral("cmdExport"));
+    cmdExport->setToolTip(QStringLiteral("Save the rules as one of NCID's files"));
+    auto *exportMenu = new QMenu(cmdExport);
+    for (const auto &[kind, label] :
+         {std::pair{ScreeningFiles::Kind::Blacklist, QStringLiteral("&Block list (ncidd.blacklist)...")},
+          std::pair{ScreeningFiles::Kind::Whitelist, QStringLiteral("&Allow list (ncidd.whitelist)...")},
+          std::pair{ScreeningFiles::Kind::Alias, QStringLiteral("&Names (ncidd.alias)...")}}) {
+        QAction *a = exportMenu->addAction(label);
+        connect(a, &QAction::triggered, this, [this, kind] { exportList(kind); });
+        exportActions << a;
+    }
+    cmdExport->setMenu(exportMenu);
     chkAllowOnly = new QCheckBox(QStringLiteral("Allow &only the allow list"), this);
     chkAllowOnly->setObjectName(QStringLiteral("chkAllowOnly"));
     chkAllowOnly->setToolTip(QStringLiteral("Refuse every caller that no allow rule lets through"));
     buttons->addWidget(cmdAdd);
     buttons->addWidget(cmdEdit);
     buttons->addWidget(cmdRemove);
+    buttons->addWidget(cmdImport);
+    buttons->addWidget(cmdExport);
     buttons->addStretch();
     buttons->addWidget(chkAllowOnly);
     layout->addLayout(buttons);
@@ -124,6 +182,7 @@ void frmScreening::buildControls()
     connect(cmdAdd, &QPushButton::clicked, this, &frmScreening::cmdAdd_Click);
     connect(cmdEdit, &QPushButton::clicked, this, &frmScreening::cmdEdit_Click);
     connect(cmdRemove, &QPushButton::clicked, this, &frmScreening::cmdRemove_Click);
+    connect(cmdImport, &QPushButton::clicked, this, &frmScreening::cmdImport_Click);
     connect(chkAllowOnly, &QCheckBox::clicked, this, &frmScreening::chkAllowOnly_Click);
     connect(cmdTest, &QPushButton::clicked, this, &frmScreening::cmdTest_Click);
     connect(txtTestNumber, &QLineEdit::returnPressed, this, &frmScreening::cmdTest_Click);
@@ -171,8 +230,7 @@ void frmScreening::showRules()
                       : m_screening->problem();
     lblProblem->setText(problem);
     lblProblem->setVisible(!problem.isEmpty());
-    for (QWidget *w : {static_cast<QWidget *>(cmdAdd), static_cast<QWidget *>(cmdEdit),
-                       static_cast<QWidget *>(cmdRemove), static_cast<QWidget *>(chkAllowOnly)})
+    for (QWidget *w : QList<QWidget *>{cmdAdd, cmdEdit, cmdRemove, cmdImport, cmdExport, chkAllowOnly})
         w->setEnabled(canWrite);
 
     const qint64 selected = selectedRule() ? selectedRule()->id : 0;
@@ -181,6 +239,7 @@ void frmScreening::showRules()
     if (!m_screening)
         return;
     const RuleSet &set = m_screening->rules();
+    m_shownChanges = m_screening->changes();
     chkAllowOnly->setChecked(set.allowOnly);
     for (int i = 0; i < set.rules().size(); ++i) {
         const ScreeningRule &r = set.rules().at(i);
@@ -292,6 +351,60 @@ void frmScreening::cmdRemove_Click()
     showRules();
     if (!ok)
         tell(false, QStringLiteral("The rule %1 was not removed: %2").arg(current->pattern, error));
+}
+
+void frmScreening::cmdImport_Click()
+{
+    if (!usable())
+        return;
+    // The dialog runs its own event loop: the window may be unloaded, or the store closed, meanwhile.
+    const QPointer<frmScreening> alive(this);
+    const QString path =
+        chooseImportFile
+            ? chooseImportFile()
+            : QFileDialog::getOpenFileName(
+                  this, QStringLiteral("Import Screening List"), documents(),
+                  QStringLiteral("Screening lists (*.blacklist *.whitelist *.alias *.vcf);;All files (*)"));
+    if (!alive || path.isEmpty() || !usable())
+        return;
+    // A list of many thousands takes a few seconds to store.
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const ScreeningTransfer::Imported in = ScreeningTransfer::importFile(*m_screening, path);
+    QGuiApplication::restoreOverrideCursor();
+    showRules(); // before the box: a call may come in while it is open
+    tell(in.stored && in.warnings.isEmpty() && in.error.isEmpty(), importReport(path, in));
+}
+
+void frmScreening::exportList(ScreeningFiles::Kind kind)
+{
+    if (!usable())
+        return;
+    const QPointer<frmScreening> alive(this);
+    const QString suggested = QDir(documents()).filePath(ScreeningTransfer::fileNameOf(kind));
+    const QString path = chooseExportFile
+                             ? chooseExportFile(kind, suggested)
+                             : QFileDialog::getSaveFileName(
+                                   this, QStringLiteral("Export the ") + ScreeningFiles::kindName(kind), suggested);
+    if (!alive || path.isEmpty() || !usable())
+        return;
+    QString error;
+    if (ScreeningTransfer::exportFile(m_screening->rules(), kind, path, &error))
+        tell(true, QStringLiteral("The %1 was written to %2.").arg(ScreeningFiles::kindName(kind), path));
+    else
+        tell(false, QStringLiteral("The %1 was not written to %2: %3. Nothing there was changed.")
+                        .arg(ScreeningFiles::kindName(kind), path, error));
+}
+
+void frmScreening::changeEvent(QEvent *event)
+{
+    // Another process (the command line) or another window may have changed the rules: listed
+    // again when they did (a long list is not rebuilt for nothing).
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_screening) {
+        m_screening->refresh();
+        if (m_screening->changes() != m_shownChanges)
+            showRules();
+    }
+    Form::changeEvent(event);
 }
 
 void frmScreening::chkAllowOnly_Click(bool on)

@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QColor>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -177,60 +178,176 @@ private slots:
         QCOMPARE(m_t->boxes.shown.value(0).text, "Calls from (555)-123-4567 are shown with the name they send.");
     }
 
-    void refusedCallsMarked()
+    void refusedColumn_data()
     {
-        Rig rig({}, 2);
+        // Three calls, 1 oldest. The calls refused.txt marks; the reasons the store has ("n:reason");
+        // the Refused column clicked; the call numbers as listed and their Refused column (both
+        // top to bottom); the export's Refused column, oldest first.
+        columns<QList<int>, QStringList, bool, QString, QStringList, QString>("marked", "reasons", "sorted", "listed",
+                                                                              "column", "exported");
+        row("refused by a pattern", QList<int>{2}, QStringList{"2:pattern ^555"}, false, "3,2,1",
+            QStringList{"", "pattern ^555", ""}, "no,yes (pattern ^555),no");
+        row("blocked number", QList<int>{3}, QStringList{"3:blocked number"}, false, "3,2,1",
+            QStringList{"blocked number", "", ""}, "no,no,yes (blocked number)");
+        // An older call, or one refused while the store could not be opened.
+        row("only refused.txt knows", QList<int>{1}, QStringList{}, false, "3,2,1", QStringList{"", "", "yes"},
+            "yes,no,no");
+        row("not refused", QList<int>{}, QStringList{}, false, "3,2,1", QStringList{"", "", ""}, "no,no,no");
+        // The mark says which calls were refused: a reason alone marks none.
+        row("a reason without its mark", QList<int>{}, QStringList{"1:pattern ^555"}, false, "3,2,1",
+            QStringList{"", "", ""}, "no,no,no");
+        row("sorted by it", QList<int>{1, 3}, QStringList{"3:pattern ^555"}, true, "2,3,1",
+            QStringList{"", "pattern ^555", "yes"}, "yes,no,yes (pattern ^555)");
+    }
+
+    void refusedColumn()
+    {
+        QFETCH(QList<int>, marked);
+        QFETCH(QStringList, reasons);
+        QFETCH(bool, sorted);
+        QFETCH(QString, listed);
+        QFETCH(QStringList, column);
+        QFETCH(QString, exported);
+        Rig rig({}, 3);
         Screening screening(rig.folder.path());
         QVERIFY(screening.open());
-        // Call 2 was refused by a pattern; call 1 was not.
         const QByteArray log = rig.folder.bytes("Array.bin");
-        ScreenedCall refused;
-        refused.record = RefusedCalls::callKeyOf(
-            CallRecord::fields(QString::fromLatin1(log.mid(CallRecord::Length, CallRecord::Length))));
-        refused.refused = true;
-        refused.reason = "pattern ^555";
-        refused.byRules = true;
-        QVERIFY(screening.recordCall(refused));
+        auto call = [&](int n) {
+            return CallRecord::fields(QString::fromLatin1(log.mid((n - 1) * CallRecord::Length, CallRecord::Length)));
+        };
+        for (int n : marked)
+            QVERIFY(RefusedCalls::add(rig.folder.file(RefusedCalls::fileName()), call(n), n, nullptr));
+        for (const QString &r : reasons) {
+            ScreenedCall refused;
+            refused.record = RefusedCalls::callKeyOf(call(r.section(':', 0, 0).toInt()));
+            refused.refused = true;
+            refused.reason = r.section(':', 1);
+            QVERIFY(screening.recordCall(refused));
+        }
         ScreeningScope scope(&screening);
         rig.window->ui.cmdCallLog->click();
-        QAbstractItemModel *m = rig.aux().callsLogWindow()->ListView1->model();
-        QCOMPARE(m->rowCount(), 2);
-        // Newest first.
-        QCOMPARE(m->index(0, 1).data(Qt::ToolTipRole).toString(), "Refused: pattern ^555");
-        QCOMPARE(m->index(0, 1).data(Qt::ForegroundRole).value<QColor>(), QColor(0xa0, 0, 0));
-        QVERIFY(m->index(1, 1).data(Qt::ToolTipRole).isNull());
-        QCOMPARE(m->index(1, 0).data().toString(), "1");
+        frmListView *w = rig.aux().callsLogWindow();
+        QAbstractItemModel *m = w->ListView1->model();
+        QCOMPARE(m->columnCount(), 7);
+        QCOMPARE(m->headerData(6, Qt::Horizontal).toString(), "Refused");
+        if (sorted)
+            w->columnClick(7);
+        auto shown = [m](int c) {
+            QStringList l;
+            for (int r = 0; r < m->rowCount(); ++r)
+                l << m->index(r, c).data().toString();
+            return l;
+        };
+        QTRY_COMPARE(shown(6), column);
+        QCOMPARE(shown(0).join(','), listed);
+        for (int r = 0; r < m->rowCount(); ++r) {
+            // Marked all along the line, and its tip says why.
+            const QString tip = m->index(r, 1).data(Qt::ToolTipRole).toString();
+            QCOMPARE(tip, column[r].isEmpty() ? "" : column[r] == "yes" ? "Refused" : "Refused: " + column[r]);
+            QCOMPARE(m->index(r, 3).data(Qt::ForegroundRole).value<QColor>() == QColor(0xa0, 0, 0),
+                     !column[r].isEmpty());
+        }
+        // The window's export says what the column says.
+        w->chooseExportFile = [&] { return rig.folder.file("calls.csv"); };
+        w->cmdExport->click();
+        QStringList csv = QString::fromUtf8(rig.folder.bytes("calls.csv")).split("\r\n", Qt::SkipEmptyParts);
+        QStringList refusedColumn;
+        for (const QString &line : csv.mid(1))
+            refusedColumn << line.section(',', 6);
+        QCOMPARE(refusedColumn.join(','), exported);
+
+        // A call refused while the window is open: its mark is written and its reason stored after
+        // its row is added.
+        QCoreApplication::processEvents();
+        const QString record = "DT=03/04/2026TM=10:04 AMNM=CALLER DNB=(555)-123-0004";
+        QVERIFY(rig.window->services().log.AppendCallRecord(record, 1, nullptr, true));
+        ScreenedCall refused;
+        refused.record = RefusedCalls::callKeyOf(CallRecord::fields(CallRecord::build(0, record, 1)));
+        refused.refused = true;
+        refused.reason = "not on the allow list";
+        QVERIFY(screening.recordCall(refused));
+        QTRY_COMPARE(m->index(0, 6).data().toString(), "not on the allow list");
+        QCOMPARE(m->index(0, 0).data().toString(), "4");
     }
 
     void screeningWindow_data()
     {
         // Steps: "add:<action> <field> <pattern>", "edit:<pattern>" (the selected line's pattern
         // made that), "select:<line>", "remove" (answered Yes), "keep" (answered No), "allowOnly",
-        // "test:<number>|<name>"; then the list's patterns, the calls column, the warnings, the test's
-        // result, the titles of the boxes shown.
-        columns<QStringList, QStringList, QStringList, QString, QStringList>("steps", "patterns", "warnings", "result",
-                                                                             "titles");
+        // "test:<number>|<name>", "alias:<number>=<name>" (stored as the Calls Log would),
+        // "file:<name>|<content>" (a file in the folder), "import:<name>" (chosen in the dialog;
+        // none: cancelled), "export:<block|allow|alias>:<name>"; then the list's patterns, the
+        // warnings, the test's result, the titles of the boxes shown, the names listed, and texts
+        // the boxes said.
+        columns<QStringList, QStringList, QStringList, QString, QStringList, QStringList, QStringList>(
+            "steps", "patterns", "warnings", "result", "titles", "aliases", "told");
+        const QStringList none, once{"Call Screening"};
         row("add", QStringList{"add:block number ^800", "add:allow name MUM"}, QStringList{"^800", "MUM"},
-            QStringList{"", ""}, QString(), QStringList{});
+            QStringList{"", ""}, QString(), none, none, none);
         row("edit", QStringList{"add:block number ^800", "select:0", "edit:^900"}, QStringList{"^900"}, QStringList{""},
-            QString(), QStringList{});
+            QString(), none, none, none);
         row("remove", QStringList{"add:block number ^800", "add:block number ^900", "select:0", "remove"},
-            QStringList{"^900"}, QStringList{""}, QString(), QStringList{"Call Screening"});
+            QStringList{"^900"}, QStringList{""}, QString(), once, none, none);
         row("remove answered No", QStringList{"add:block number ^800", "select:0", "keep"}, QStringList{"^800"},
-            QStringList{""}, QString(), QStringList{"Call Screening"});
-        row("empty pattern", QStringList{"add:block number  "}, QStringList{}, QStringList{}, QString(),
-            QStringList{"Call Screening"});
+            QStringList{""}, QString(), once, none, none);
+        row("empty pattern", QStringList{"add:block number  "}, none, none, QString(), once, none, none);
         // A regular expression that could take long on a hostile name is kept, with its warning.
         row("unsafe pattern", QStringList{"add:block name /(a+)+$/"}, QStringList{"/(a+)+$/"}, QStringList{"nonempty"},
-            QString(), QStringList{});
+            QString(), none, none, none);
         row("test refused", QStringList{"add:block number ^800", "test:8005551234|ACME"}, QStringList{"^800"},
-            QStringList{""}, "Refused: pattern ^800", QStringList{});
+            QStringList{""}, "Refused: pattern ^800", none, none, none);
         row("test allowed", QStringList{"add:block number ^800", "add:allow number ^800555", "test:8005551234|ACME"},
-            QStringList{"^800", "^800555"}, QStringList{"", ""}, "Allowed: pattern ^800555", QStringList{});
-        row("test allow only", QStringList{"allowOnly", "test:5551234567|JOHN"}, QStringList{}, QStringList{},
-            "Refused: not on the allow list", QStringList{});
-        row("test nothing", QStringList{"test:5551234567|JOHN"}, QStringList{}, QStringList{},
-            "Shown: no rule refuses it", QStringList{});
+            QStringList{"^800", "^800555"}, QStringList{"", ""}, "Allowed: pattern ^800555", none, none, none);
+        row("test allow only", QStringList{"allowOnly", "test:5551234567|JOHN"}, none, none,
+            "Refused: not on the allow list", none, none, none);
+        row("test nothing", QStringList{"test:5551234567|JOHN"}, none, none, "Shown: no rule refuses it", none, none,
+            none);
+
+        // Each kind of file, told by its content; what was left out is said.
+        row("import a block list",
+            QStringList{"file:ncidd.blacklist|# ncidd.hangup blacklist file\n^1?900 \"wireless caller\"  # cells\n"
+                        "/(a+)+$/\n",
+                        "import:ncidd.blacklist"},
+            QStringList{"^1?900", "wireless caller"}, QStringList{"", ""}, QString(), once, none,
+            QStringList{"ncidd.blacklist was read as block list: 2 rules and 0 names taken.",
+                        "line 3: /(a+)+$/ left out"});
+        row("import an allow list",
+            QStringList{"file:friends.txt|# whitelist\n4075551212  #= MUM\n", "import:friends.txt"},
+            QStringList{"4075551212"}, QStringList{""}, QString(), once, none,
+            QStringList{"friends.txt was read as allow list: 1 rule and 0 names taken."});
+        row("import aliases",
+            QStringList{"file:ncidd.alias|alias NAME * = \"MUM\" if 4075551212\nalias NMBR 123 = 456\n",
+                        "import:ncidd.alias"},
+            none, none, QString(), once, QStringList{"4075551212=MUM"},
+            QStringList{"ncidd.alias was read as alias file: 0 rules and 1 name taken.",
+                        "line 2: only names for a whole number are taken"});
+        row("import contacts",
+            QStringList{"file:phone.vcf|BEGIN:VCARD\nVERSION:3.0\nFN:Jane Roe\nTEL;TYPE=CELL:+1 (407) 555-1212\n"
+                        "END:VCARD\n",
+                        "import:phone.vcf"},
+            QStringList{"^1?4075551212"}, QStringList{""}, QString(), once, QStringList{"14075551212=Jane Roe"},
+            QStringList{"phone.vcf was read as contacts: 1 rule and 1 name taken."});
+        row("import cancelled", QStringList{"import:"}, none, none, QString(), none, none, none);
+        row("import a file that is not there", QStringList{"import:ncidd.whitelist"}, none, none, QString(), once, none,
+            QStringList{"cannot be read", "Nothing was imported."});
+        // A file where the folder should be: no file can be made there, and nothing is left behind.
+        row("export where no file can be made",
+            QStringList{"add:block number ^800", "file:lists|not a folder", "export:block:lists/ncidd.blacklist"},
+            QStringList{"^800"}, QStringList{""}, QString(), once, none,
+            QStringList{"The block list was not written to", "Nothing there was changed."});
+        // Out and in again: the same rules and names.
+        row("export, then import",
+            QStringList{"add:block number ^1?900", "add:allow name MUM", "alias:4075551212=MUM",
+                        "export:block:out.blacklist", "export:allow:out.whitelist", "export:alias:out.alias",
+                        "select:0", "remove", "select:0", "remove", "alias:4075551212=", "import:out.blacklist",
+                        "import:out.whitelist", "import:out.alias"},
+            QStringList{"^1?900", "MUM"}, QStringList{"", ""}, QString(), QStringList(8, "Call Screening"),
+            QStringList{"4075551212=MUM"},
+            QStringList{"The block list was written to", "The allow list was written to",
+                        "The alias file was written to",
+                        "out.blacklist was read as block list: 1 rule and 0 names taken.",
+                        "out.whitelist was read as allow list: 1 rule and 0 names taken.",
+                        "out.alias was read as alias file: 0 rules and 1 name taken."});
     }
 
     void screeningWindow()
@@ -240,6 +357,8 @@ private slots:
         QFETCH(QStringList, warnings);
         QFETCH(QString, result);
         QFETCH(QStringList, titles);
+        QFETCH(QStringList, aliases);
+        QFETCH(QStringList, told);
         Rig rig;
         Screening screening(rig.folder.path());
         QVERIFY(screening.open());
@@ -262,6 +381,13 @@ private slots:
             }
             return std::optional<ScreeningRule>(changed);
         };
+        w->chooseImportFile = [&] { return next.isEmpty() ? QString() : rig.folder.file(next); };
+        QString suggested;
+        w->chooseExportFile = [&](ScreeningFiles::Kind, const QString &offered) {
+            suggested = offered;
+            return rig.folder.file(next);
+        };
+        const QStringList kinds{"block", "allow", "alias"};
         for (const QString &s : steps) {
             const QString arg = s.section(':', 1);
             if (s.startsWith("add:")) {
@@ -282,8 +408,36 @@ private slots:
                 w->txtTestNumber->setText(arg.section('|', 0, 0));
                 w->txtTestName->setText(arg.section('|', 1));
                 w->cmdTest->click();
+            } else if (s.startsWith("alias:")) {
+                QVERIFY(screening.setAlias(arg.section('=', 0, 0), arg.section('=', 1)));
+                w->showRules();
+            } else if (s.startsWith("file:")) {
+                rig.folder.write(arg.section('|', 0, 0), arg.section('|', 1).toUtf8());
+            } else if (s.startsWith("import:")) {
+                next = arg;
+                w->cmdImport->click();
+            } else if (s.startsWith("export:")) {
+                next = arg.section(':', 1);
+                const qsizetype boxes = m_t->boxes.shown.size();
+                w->exportActions.at(kinds.indexOf(arg.section(':', 0, 0)))->trigger();
+                QCOMPARE(QFileInfo(suggested).fileName(),
+                         QStringList({"ncidd.blacklist", "ncidd.whitelist",
+                                      "ncidd.alias"})[kinds.indexOf(arg.section(':', 0, 0))]);
+                // A failed export leaves no file, whole or half.
+                QCOMPARE(m_t->boxes.shown.size(), boxes + 1);
+                if (m_t->boxes.shown.last().style == MsgStyle::Exclamation)
+                    QVERIFY(!QFileInfo::exists(rig.folder.file(next)));
             }
         }
+        QStringList boxTexts;
+        for (const MsgRecord &b : std::as_const(m_t->boxes.shown))
+            boxTexts << b.text;
+        for (const QString &t : told)
+            QVERIFY2(boxTexts.join('\n').contains(t), qPrintable(boxTexts.join("\n---\n")));
+        QStringList shownAliases;
+        for (int i = 0; i < w->lstAliases->topLevelItemCount(); ++i)
+            shownAliases << w->lstAliases->topLevelItem(i)->text(0) + '=' + w->lstAliases->topLevelItem(i)->text(1);
+        QCOMPARE(shownAliases, aliases);
         QCOMPARE(column(w->lstRules, 1), patterns);
         QStringList shownWarnings = column(w->lstRules, 4);
         for (QString &t : shownWarnings)
@@ -328,6 +482,18 @@ private slots:
         QCOMPARE(column(w->lstRules, 2), QStringList{"toll free"});
         QCOMPARE(column(w->lstRules, 3), QStringList{"1"});
         QCOMPARE(column(w->lstAliases, 1), QStringList{"MUM"});
+        // The command line adds a rule while the window is open: listed once the window is
+        // activated again.
+        Screening commandLine(rig.folder.path());
+        QVERIFY(commandLine.open());
+        ScreeningRule added;
+        added.pattern = "^900";
+        QVERIFY(commandLine.addRule(&added));
+        rig.window->activateWindow();
+        QTRY_VERIFY(!w->isActiveWindow());
+        QCOMPARE(column(w->lstRules, 1), QStringList{"^800"});
+        w->activateWindow();
+        QTRY_COMPARE(column(w->lstRules, 1), (QStringList{"^800", "^900"}));
         // The telemarketer switch and the alias, as a call would see them.
         rig.state->settings.BlockTeleMarketersStatus = true;
         w->txtTestNumber->setText("5551234567");
@@ -359,7 +525,8 @@ private slots:
         QVERIFY(w);
         QVERIFY(!w->lblProblem->isHidden());
         QVERIFY(w->lblProblem->text().contains(installed ? "cannot be used" : "not available"));
-        for (QWidget *c : QList<QWidget *>{w->cmdAdd, w->cmdEdit, w->cmdRemove, w->chkAllowOnly})
+        for (QWidget *c :
+             QList<QWidget *>{w->cmdAdd, w->cmdEdit, w->cmdRemove, w->cmdImport, w->cmdExport, w->chkAllowOnly})
             QVERIFY(!c->isEnabled());
         w->editRule = [](const ScreeningRule &r) { return std::optional<ScreeningRule>(r); };
         w->cmdAdd->click(); // pressed all the same (a shortcut): nothing happens

@@ -507,6 +507,14 @@ private slots:
         for (const QString &csvLine : QString::fromUtf8(out.data()).split("\r\n").mid(1, n))
             column << csvLine.section(',', -1);
         QCOMPARE(column.join(','), refused);
+        // The Calls Log's Refused column marks the same calls, listed newest first.
+        l.log.DisplayFinalList();
+        l.log.model().setRefusals(RefusedCalls::Column(RefusedCalls::read(refusedFile), {}));
+        QStringList listed = l.log.model().column(CallLogModel::RefusedColumn);
+        std::reverse(listed.begin(), listed.end());
+        for (QString &c : listed)
+            c = c.isEmpty() ? "no" : c;
+        QCOMPARE(listed.join(','), refused);
     }
 
     void search_data()

@@ -9,6 +9,7 @@
 #include "RuleSet.h"
 #include "Screening.h"
 #include "ScreeningFiles.h"
+#include "ScreeningWatch.h"
 #include "TestSupport.h"
 
 #include <QDir>
@@ -419,6 +420,17 @@ private slots:
         QVERIFY(commandLine.store().removePattern("^800", nullptr));
         program.refresh();
         QCOMPARE(program.decide("8005551212", QString(), QString()).kind, RuleVerdict::NoRule);
+        // While the line is quiet the rules are read again soon after the change, before any call,
+        // woken by the database's files changing; while a call rings it waits for the next call.
+        bool quiet = true;
+        const ScreeningWatch watch(program, [&quiet] { return quiet; });
+        const quint64 before = program.changes();
+        QVERIFY(addRules(commandLine, {"block ^900"}));
+        QTRY_VERIFY(program.changes() > before);
+        quiet = false;
+        QVERIFY(addRules(commandLine, {"block ^901"}));
+        program.refresh(); // the next call's first ring
+        QCOMPARE(program.decide("9015551212", QString(), QString()).kind, RuleVerdict::Blocked);
     }
 
     void callerRequests_data()
