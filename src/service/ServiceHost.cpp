@@ -129,11 +129,14 @@ void ServiceHost::end()
 
 void ServiceHost::showWindow()
 {
-    const QString number = m_state.display.number();
-    if (number == m_shownNumber)
+    // Once a call: a call is shown a second time when the system's date is used. The same caller
+    // calling again later has another time.
+    const QString caller = m_state.display.number() + QLatin1Char('\n') + m_state.display.time();
+    if (caller == m_shownCaller)
         return;
-    m_shownNumber = number;
-    qCInfo(lcCalls).noquote() << "caller:" << m_state.display.name() << number << oneLine(m_state.display.time());
+    m_shownCaller = caller;
+    qCInfo(lcCalls).noquote() << "caller:" << m_state.display.name() << m_state.display.number()
+                              << oneLine(m_state.display.time());
 }
 
 void ServiceHost::runModemDetection()

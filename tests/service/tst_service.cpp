@@ -22,10 +22,11 @@ quint16 freePort()
     return probe.serverPort();
 }
 
-ModemSim::Call call(const QString &number, const QString &name, int ringsAfter)
+ModemSim::Call call(const QString &number, const QString &name, int ringsAfter,
+                    const QString &time = QStringLiteral("1405"))
 {
     ModemSim::Call c;
-    c.report = ModemSim::report(QStringLiteral("1208"), QStringLiteral("1405"), number, name);
+    c.report = ModemSim::report(QStringLiteral("1208"), time, number, name);
     c.ringsAfter = ringsAfter;
     c.ringGapMs = 20;
     return c;
@@ -95,7 +96,7 @@ private slots:
         env.insert("QT_QPA_PLATFORM", "no-such-platform"); // nothing may need one
         QProcess service;
         service.setProcessEnvironment(env);
-        service.setProcessChannelMode(QProcess::ForwardedChannels);
+        service.setProcessChannelMode(QProcess::ForwardedOutputChannel); // its log is read below
         const QString listen = (own.isNull() ? "127.0.0.1:" : "0.0.0.0:") + QString::number(port);
         service.start(QStringLiteral(RINGLARK_BIN_DIR "/ringlarkd"),
                       {"--data", folder.path(), "--ncid-server", listen});
@@ -138,13 +139,17 @@ private slots:
 
         // The next call goes through, and one still ringing when the service is stopped is stored
         // before it ends.
-        modem.placeCall(call("5551234567", "JOHN DOE", 1));
+        modem.placeCall(call("5551234567", "JOHN DOE", 1, "1530"));
         QVERIFY(linesUntil(client, "NAME*JOHN DOE*").contains("CID: "));
         QVERIFY(modem.waitForCallSent(5000));
         service.terminate();
         QVERIFY(service.waitForFinished(5000));
         QCOMPARE(service.exitStatus(), QProcess::NormalExit);
         QCOMPARE(service.exitCode(), 0);
+        // The log names each caller with the time of that call, not of the one before.
+        const QByteArray said = service.readAllStandardError();
+        const qsizetype john = said.indexOf("caller: JOHN  DOE (555)-123-4567");
+        QVERIFY2(john >= 0 && said.mid(john, said.indexOf('\n', john) - john).endsWith(" 03:30 PM"), said.constData());
 
         const QByteArray log = folder.bytes("Array.bin");
         QCOMPARE(log.size(), 3 * CallRecord::Length);
