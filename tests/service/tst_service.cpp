@@ -12,6 +12,11 @@
 #include <QTcpSocket>
 #include <QTest>
 #include <csignal>
+#include <cstring>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 
@@ -69,11 +74,93 @@ QByteArray answered(const char *resp)
            "\r\n411 End of response\r\n";
 }
 
+// systemd's end of sd_notify(3): the datagram socket NOTIFY_SOCKET names, a path or, after '@',
+// an abstract name.
+class NotifySocket {
+public:
+    explicit NotifySocket(const QByteArray &name) : m_fd(::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0))
+    {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+        if (address.sun_path[0] == '@')
+            address.sun_path[0] = '\0';
+        m_bound = ::bind(m_fd, reinterpret_cast<const sockaddr *>(&address),
+                         socklen_t(offsetof(sockaddr_un, sun_path) + size_t(name.size()))) == 0;
+    }
+    ~NotifySocket() { ::close(m_fd); }
+    bool bound() const { return m_bound; }
+
+    // The messages until one holds `text` (or the deadline), one a line.
+    QByteArray until(const QByteArray &text, int timeoutMs = 10000)
+    {
+        QByteArray got;
+        QElapsedTimer clock;
+        clock.start();
+        while (!got.contains(text) && clock.elapsed() < timeoutMs) {
+            pollfd ready{m_fd, POLLIN, 0};
+            char message[4096];
+            if (::poll(&ready, 1, 100) > 0)
+                got += QByteArray(message, int(std::max<ssize_t>(::recv(m_fd, message, sizeof message, 0), 0))) + '\n';
+        }
+        return got;
+    }
+
+private:
+    int m_fd;
+    bool m_bound = false;
+};
+
 } // namespace
 
 class tst_Service : public QObject {
     Q_OBJECT
 private slots:
+    // What systemd hears of a service of Type=notify, on either kind of socket it names: ready
+    // (with no modem, said so), the watchdog's keep-alive, a reload, the stop.
+    void tellsSystemd_data()
+    {
+        QTest::addColumn<bool>("abstract");
+        QTest::newRow("socket file") << false;
+        QTest::newRow("abstract socket") << true;
+    }
+    void tellsSystemd()
+    {
+        QFETCH(bool, abstract);
+        TestFolder folder;
+        folder.copyProgramData();
+        noOtherPorts(folder.path()); // the search finds no modem
+        const QByteArray name =
+            abstract ? "@ringlark-notify-" + QByteArray::number(::getpid()) : QFile::encodeName(folder.file("notify"));
+        NotifySocket systemd(name);
+        QVERIFY(systemd.bound());
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("STATE_DIRECTORY");
+        env.remove("WATCHDOG_PID");
+        env.insert("NOTIFY_SOCKET", QString::fromLocal8Bit(name));
+        env.insert("WATCHDOG_USEC", "400000");
+        env.insert("QT_QPA_PLATFORM", "no-such-platform");
+        QProcess service;
+        service.setProcessEnvironment(env);
+        service.setProcessChannelMode(QProcess::ForwardedChannels);
+        service.start(QStringLiteral(RINGLARK_BIN_DIR "/ringlarkd"),
+                      {"--data", folder.path(), "--ncid-server", "127.0.0.1:" + QString::number(freePort())});
+        QVERIFY(service.waitForStarted());
+
+        QByteArray got = systemd.until("READY=1");
+        QVERIFY2(got.contains("READY=1\nSTATUS=No modem found: no calls are taken"), got.constData());
+        got = systemd.until("WATCHDOG=1", 2000);
+        QVERIFY2(got.contains("WATCHDOG=1"), got.constData());
+        ::kill(pid_t(service.processId()), SIGHUP);
+        got = systemd.until("READY=1");
+        QVERIFY2(got.contains("RELOADING=1\nMONOTONIC_USEC=") && got.contains("READY=1"), got.constData());
+        service.terminate();
+        got = systemd.until("STOPPING=1");
+        QVERIFY2(got.contains("STOPPING=1"), got.constData());
+        QVERIFY(service.waitForFinished(5000));
+        QCOMPARE(service.exitCode(), 0);
+    }
+
     void callsScreenedStoredAndStoppedCleanly()
     {
         TestFolder folder;
