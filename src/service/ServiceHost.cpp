@@ -138,12 +138,11 @@ void ServiceHost::end()
 
 void ServiceHost::showWindow()
 {
-    // Once a call: a call is shown a second time when the system's date is used. The same caller
-    // calling again later has another time.
-    const QString caller = m_state.display.number() + QLatin1Char('\n') + m_state.display.time();
-    if (caller == m_shownCaller)
+    // Once a call: the reception shows a call a second time at once when the system's date is
+    // used. The next call comes through the event loop.
+    if (std::exchange(m_callerLogged, true))
         return;
-    m_shownCaller = caller;
+    QTimer::singleShot(0, this, [this] { m_callerLogged = false; });
     qCInfo(lcCalls).noquote() << "caller:" << m_state.display.name() << m_state.display.number()
                               << oneLine(m_state.display.time());
 }

@@ -69,6 +69,6 @@ private:
     SilentAnnouncer m_voice;
     CallCore m_core;
     SystemdNotify m_systemd;
-    QString m_shownCaller; // the number and time of the call last logged
+    bool m_callerLogged = false; // the call being shown has been logged
     bool m_ending = false;
 };
