@@ -225,17 +225,18 @@ CallerIdParser::Classification CallReception::showCall(const QDate &today)
     if (s.PopUpWindow)
         m_window.popUp();
     m_call.NameSeen = m_call.NumberSeen = m_call.DateSeen = m_call.TimeSeen = false;
-    m_view.display.setNumber(CallTexts::displayPattern(r.callerNumber));
-    m_view.display.setName(r.callerName);
-    m_window.showWindow();
-
     QDate date = today;
     if (s.DateValue == QLatin1String("Caller Id Date"))
         date = QDate(today.year(), r.callDateText.left(2).toInt(), r.callDateText.mid(3, 2).toInt());
     const QString shownDate = date.isValid() ? CallTexts::displayDate(date, s.DateFormat) : r.callDateText;
     const QTime time = QTime::fromString(r.callTimeText, QStringLiteral("HH:mm"));
+    // The whole call is on the display before the window shows it: the service logs the caller
+    // there, and the previous call's time must not go with the new caller.
+    m_view.display.setNumber(CallTexts::displayPattern(r.callerNumber));
+    m_view.display.setName(r.callerName);
     m_view.display.setTime(shownDate + QStringLiteral("\r\n") +
                            (time.isValid() ? CallTexts::amPm(time) : r.callTimeText));
+    m_window.showWindow();
     r.callDateText = shownDate;
     if (s.DateValue == QLatin1String("System Date"))
         m_window.showWindow();

@@ -37,7 +37,7 @@ ServiceHost::ServiceHost(const ServiceOptions &options, QObject *parent)
     // What the desktop's tray would say (connected, the modem lost or held) is the service's state.
     connect(&m_state.tray, &TrayStatus::changed, this, [this] {
         qCInfo(lcCalls).noquote() << "state:" << oneLine(m_state.tray.tip());
-        m_systemd.notify("STATUS=" + oneLine(m_state.tray.tip()).toUtf8());
+        m_systemd.notify("STATUS=" + status().toUtf8());
     });
 }
 
@@ -85,7 +85,7 @@ bool ServiceHost::start()
     }
     m_core.end.DisplayFinalList();
     m_state.MSComm1.setInputLen(0);
-    m_systemd.ready(oneLine(m_state.tray.tip()));
+    m_systemd.ready(status());
     return true;
 }
 
@@ -102,7 +102,16 @@ void ServiceHost::reload()
     m_core.network.applyAccess();
     qCInfo(lcCalls, "settings and screening rules read again");
     m_port.ModemPortOpen();
-    m_systemd.ready(oneLine(m_state.tray.tip()));
+    m_systemd.ready(status());
+}
+
+QString ServiceHost::status() const
+{
+    // The tray goes on showing the program's name when the search found no modem (the desktop's
+    // box says so); `systemctl status` must not look as if calls were taken.
+    if (!m_state.ModemConfigured && !m_state.ModemDetectionRunning)
+        return NoModemStatus;
+    return oneLine(m_state.tray.tip());
 }
 
 void ServiceHost::end()
@@ -129,11 +138,13 @@ void ServiceHost::end()
 
 void ServiceHost::showWindow()
 {
-    const QString number = m_state.display.number();
-    if (number == m_shownNumber)
+    // Once a call: the reception shows a call a second time at once when the system's date is
+    // used. The next call comes through the event loop.
+    if (std::exchange(m_callerLogged, true))
         return;
-    m_shownNumber = number;
-    qCInfo(lcCalls).noquote() << "caller:" << m_state.display.name() << number << oneLine(m_state.display.time());
+    QTimer::singleShot(0, this, [this] { m_callerLogged = false; });
+    qCInfo(lcCalls).noquote() << "caller:" << m_state.display.name() << m_state.display.number()
+                              << oneLine(m_state.display.time());
 }
 
 void ServiceHost::runModemDetection()

@@ -34,6 +34,10 @@ public:
     AppState &state() { return m_state; }
     CallCore &core() { return m_core; }
 
+    // systemd's status of the service while no modem is configured (none was found).
+    static inline const QString NoModemStatus =
+        QStringLiteral("No modem found: no calls are taken (systemctl reload ringlarkd searches again)");
+
 signals:
     void ended();
 
@@ -54,6 +58,8 @@ private:
     void showProblem(const QString &reason) override;
 
     void loadSettings();
+    // What systemd shows of the service: the tray's tip, or that there is no modem.
+    QString status() const;
 
     ServiceOptions m_options;
     AppState m_state;
@@ -63,6 +69,6 @@ private:
     SilentAnnouncer m_voice;
     CallCore m_core;
     SystemdNotify m_systemd;
-    QString m_shownNumber;
+    bool m_callerLogged = false; // the call being shown has been logged
     bool m_ending = false;
 };

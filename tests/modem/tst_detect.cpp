@@ -34,17 +34,6 @@ struct Registry : ModemRegistry {
     QList<KnownModem> list;
 };
 
-// Every COM number but those given names a device that is not there.
-void noOtherPorts(const QString &folder, const QList<int> &taken)
-{
-    QDir(folder).mkdir("ports");
-    for (int n = 1; n <= 16; ++n) {
-        if (!taken.contains(n))
-            QFile::link(QStringLiteral("/nonexistent/COM%1").arg(n),
-                        QDir(folder).filePath(QStringLiteral("ports/COM%1").arg(n)));
-    }
-}
-
 // What a simulated modem does besides taking its caller-ID commands.
 void behave(ModemSim &sim, const QString &how)
 {

@@ -178,6 +178,16 @@ QString linkByName(const QString &folder, int com, const QString &device)
     return name;
 }
 
+void noOtherPorts(const QString &folder, const QList<int> &taken)
+{
+    QDir(folder).mkdir(QStringLiteral("ports"));
+    for (int n = 1; n <= 16; ++n) {
+        if (!taken.contains(n))
+            QFile::link(QStringLiteral("/nonexistent/COM%1").arg(n),
+                        QDir(folder).filePath(QStringLiteral("ports/COM%1").arg(n)));
+    }
+}
+
 QByteArray readLines(QTcpSocket &socket, int lines)
 {
     QByteArray got;

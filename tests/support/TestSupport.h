@@ -63,6 +63,10 @@ QByteArray settingsRecord(const QString &text);
 // and the program, waiting for its modem to come back, must not take that one for it.
 QString linkByName(const QString &folder, int com, const QString &device);
 
+// Every COM number of the folder but those given names a device that is not there: a search
+// asks no port of the machine itself.
+void noOtherPorts(const QString &folder, const QList<int> &taken = {});
+
 // A folder made the program's own for a run from outside (benchmarks): a copy of `program` and
 // its shipped files, settings for a modem on COM1 that takes AT+VCID=1 and speaks no words, and
 // COM1 linked to `device`.
