@@ -36,9 +36,7 @@ const ScreeningRule *ruleOf(Screening &s, RuleAction action, RuleField field, co
 
 QString ListRequests::blockRequest(const QString &number, const QString &comment)
 {
-    QString c = comment;
-    c.remove(QLatin1Char('"'));
-    return QStringLiteral("REQ: black add \"%1\" \"%2\"").arg(RuleSet::digitsOf(number), c);
+    return Ncid::listRequest(QStringLiteral("black"), QStringLiteral("add"), RuleSet::digitsOf(number), comment);
 }
 
 QByteArray ListRequests::answer(const Ncid::Request &request, bool mayChange)

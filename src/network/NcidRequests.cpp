@@ -42,6 +42,12 @@ QByteArray response(const char *start, const char *label, const QStringList &lin
 
 } // namespace
 
+QString listRequest(const QString &list, const QString &action, const QString &entry, const QString &extra)
+{
+    auto quoted = [](QString text) { return QLatin1Char('"') + text.remove(QLatin1Char('"')) + QLatin1Char('"'); };
+    return QStringLiteral("REQ: %1 %2 %3 %4").arg(list, action, quoted(entry), quoted(extra));
+}
+
 Request parseRequest(const QString &line)
 {
     Request r;

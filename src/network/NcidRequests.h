@@ -24,6 +24,10 @@ struct Request {
     QString number, name, line;
 };
 
+// A list request as NCID's client writes it: REQ: LIST ACTION "ENTRY" "EXTRA" (a quote inside
+// either is left out: NCID has no way to write one).
+QString listRequest(const QString &list, const QString &action, const QString &entry, const QString &extra);
+
 // A "REQ: " line other than those ncidd answers itself (RELOAD, UPDATE, REREAD, ACK, YO), or
 // Kind::None.
 Request parseRequest(const QString &line);

@@ -1,5 +1,7 @@
 #include "CallerRules.h"
 
+#include "NcidRequests.h"
+
 #include "RuleSet.h"
 #include "Screening.h"
 #include "ScreeningFiles.h"
@@ -85,7 +87,6 @@ bool apply(Screening &screening, const Offer &offer, const QString &number, cons
 
 QString requestFor(const Offer &offer, const QString &number, const QString &name, const QString &alias, bool named)
 {
-    auto quoted = [](QString text) { return QLatin1Char('"') + text.remove(QLatin1Char('"')) + QLatin1Char('"'); };
     if (offer.kind == Offer::NameCaller) {
         // "Replace NAME if NMBR" (NAMEDEP): the number and the name to show, then the type and
         // the name the line sends; an empty name to show clears the one there was.
@@ -93,16 +94,14 @@ QString requestFor(const Offer &offer, const QString &number, const QString &nam
         const QString cleaned = alias.simplified().left(ScreeningFiles::MaxAliasLength);
         if (digits.isEmpty() || (cleaned.isEmpty() && !named))
             return QString();
-        return QStringLiteral("REQ: alias %1 %2 %3")
-            .arg(named ? QStringLiteral("modify") : QStringLiteral("add"),
-                 quoted(digits + QStringLiteral("&&") + cleaned),
-                 quoted(QStringLiteral("NAMEDEP&&") + name.simplified()));
+        return Ncid::listRequest(QStringLiteral("alias"), named ? QStringLiteral("modify") : QStringLiteral("add"),
+                                 digits + QStringLiteral("&&") + cleaned,
+                                 QStringLiteral("NAMEDEP&&") + name.simplified());
     }
     if (offer.byName)
         return QString();
-    return QStringLiteral("REQ: %1 add %2 %3")
-        .arg(offer.kind == Offer::AllowCaller ? QStringLiteral("white") : QStringLiteral("black"),
-             quoted(offer.pattern), quoted(QStringLiteral("From the Calls Log")));
+    return Ncid::listRequest(offer.kind == Offer::AllowCaller ? QStringLiteral("white") : QStringLiteral("black"),
+                             QStringLiteral("add"), offer.pattern, QStringLiteral("From the Calls Log"));
 }
 
 } // namespace CallerRules
