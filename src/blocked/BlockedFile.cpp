@@ -1,6 +1,7 @@
 #include "BlockedFile.h"
 
 #include "Clock.h"
+#include "FileChanges.h"
 #include "FileReplace.h"
 #include "Log.h"
 
@@ -128,7 +129,12 @@ QString field(const QString &text, const QString &from, const QString &to)
 
 } // namespace
 
-BlockedFile::BlockedFile(const QString &path, const QString &scratchPath) : m_path(path), m_scratch(scratchPath) {}
+BlockedFile::BlockedFile(const QString &path, const QString &scratchPath)
+    : m_path(path), m_encodedPath(QFile::encodeName(path)), m_scratch(scratchPath)
+{
+}
+
+BlockedFile::~BlockedFile() = default;
 
 QByteArray BlockedFile::entryRecord(const QString &number, const QString &name)
 {
@@ -160,12 +166,15 @@ QByteArray BlockedFile::bytes() const
     // Read with the system's calls: every caller is looked up here before record 5 is written.
     // The list is there, empty, from the first time it is looked at: the user finds the file
     // where the program keeps its data, before any number was blocked.
-    const QByteArray path = QFile::encodeName(m_path);
+    const char *path = m_encodedPath.constData();
+    if (!m_changes)
+        m_changes = std::make_unique<FileChanges>(m_path, FileChanges::Notices::AllChanges);
+    const quint64 mark = m_changes->changeMark();
     struct stat st {};
-    if (m_haveKept && ::stat(path.constData(), &st) == 0 && stampOf(st) == m_keptStamp)
+    if (m_haveKept && (mark != 0 ? mark == m_keptMark : ::stat(path, &st) == 0 && stampOf(st) == m_keptStamp))
         return m_kept;
     m_haveKept = false;
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         if (errno == ENOENT)
             createIfMissing();
@@ -187,8 +196,10 @@ QByteArray BlockedFile::bytes() const
         all.truncate(got);
     }
     ::close(fd);
-    if (statted && all.size() == st.st_size && settled(st)) {
+    // With the kernel's notices a change after the mark moves it, however soon it comes.
+    if (statted && all.size() == st.st_size && (mark != 0 || settled(st))) {
         m_kept = all;
+        m_keptMark = mark;
         m_keptStamp = stampOf(st);
         m_haveKept = true;
     }

@@ -6,6 +6,9 @@
 #include <QString>
 
 #include <array>
+#include <memory>
+
+class FileChanges;
 
 // blocked.bin: the user's blocked numbers, 50-byte records. An entry is a 16-bit length (always
 // 48, bytes 0x30 0x00) and 48 characters "NB=" number "NM=" name "END" padded with full stops.
@@ -23,6 +26,9 @@ public:
     };
 
     BlockedFile(const QString &path, const QString &scratchPath);
+    ~BlockedFile();
+    BlockedFile(const BlockedFile &) = delete;
+    BlockedFile &operator=(const BlockedFile &) = delete;
 
     // The 50 bytes of an entry. A number and name longer than the record holds keep the whole
     // number (it is what calls are matched against) and a shortened name.
@@ -65,11 +71,15 @@ private:
     bool createIfMissing(QString *error = nullptr) const;
 
     QString m_path;
+    QByteArray m_encodedPath; // m_path as the system's calls take it
     QString m_scratch;
-    // The file as last read, and what it was then: taken again when any of it differs. A file
-    // changed within the last seconds is not kept, as a second change within the same tick of
-    // the file system's clock would leave all of it the same.
+    // The file as last read, and what it was then: taken again when the kernel tells of a change
+    // since, or, where it cannot tell, when any of its stamp differs. Then a file changed within
+    // the last seconds is not kept, as a second change within the same tick of the file
+    // system's clock would leave all of it the same.
     mutable QByteArray m_kept;
+    mutable std::unique_ptr<FileChanges> m_changes;
+    mutable quint64 m_keptMark = 0;
     mutable std::array<qint64, 5> m_keptStamp{}; // device, inode, size, modified and changed (ns)
     mutable bool m_haveKept = false;
 };

@@ -1,5 +1,6 @@
 #include "SetupFile.h"
 
+#include "FileChanges.h"
 #include "FileReplace.h"
 #include "Log.h"
 
@@ -12,6 +13,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -67,10 +69,61 @@ bool touch(const QString &path, qint64 *size)
 } // namespace
 
 SetupFile::SetupFile(const QString &programFolder)
-    : m_path(QDir(programFolder).filePath(QStringLiteral("acsetup.bin"))),
+    : m_path(QDir(programFolder).filePath(QStringLiteral("acsetup.bin"))), m_encodedPath(QFile::encodeName(m_path)),
       m_defaultsPath(QDir(programFolder).filePath(QStringLiteral("desetup.bin")))
 {
     m_records.fill(nulRecord());
+}
+
+SetupFile::~SetupFile()
+{
+    closeKept();
+}
+
+SetupFile::SetupFile(const SetupFile &other)
+    : m_path(other.m_path), m_encodedPath(other.m_encodedPath), m_defaultsPath(other.m_defaultsPath),
+      m_records(other.m_records)
+{
+}
+
+SetupFile &SetupFile::operator=(const SetupFile &other)
+{
+    if (this == &other)
+        return *this;
+    if (other.m_path != m_path) {
+        closeKept();
+        m_changes.reset();
+    }
+    m_path = other.m_path;
+    m_encodedPath = other.m_encodedPath;
+    m_defaultsPath = other.m_defaultsPath;
+    m_records = other.m_records;
+    return *this;
+}
+
+void SetupFile::closeKept()
+{
+    if (m_keptFd >= 0)
+        ::close(std::exchange(m_keptFd, -1));
+}
+
+int SetupFile::openForWrite()
+{
+    // Kept open between writes: a call's record is then one positioned write, without a walk of
+    // the path. Another program that puts another file where this one stood (a restored
+    // backup) gets the next write, as it would with an opening for each.
+    if (!m_changes)
+        m_changes = std::make_unique<FileChanges>(m_path, FileChanges::Notices::Replacements);
+    const quint64 mark = m_changes->replacementMark();
+    if (m_keptFd >= 0 && mark != 0 && mark == m_keptMark)
+        return m_keptFd;
+    closeKept();
+    const int fd = ::open(m_encodedPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd >= 0 && mark != 0) {
+        m_keptFd = fd;
+        m_keptMark = mark;
+    }
+    return fd;
 }
 
 SetupFile::LoadOutcome SetupFile::load(Settings &settings, const std::function<void()> &beforeDefaults)
@@ -116,6 +169,12 @@ SetupFile::LoadOutcome SetupFile::load(Settings &settings, const std::function<v
 
     for (int n = 1; n <= Settings::SettingRecords; ++n)
         settings.readRecord(n, Settings::recordText(m_records[n]));
+    // Watched and held open from here, so that the first call's record is written as the others.
+    if (out.error.isEmpty() && out.copyError.isEmpty()) {
+        const int fd = openForWrite();
+        if (fd >= 0 && fd != m_keptFd)
+            ::close(fd);
+    }
     return out;
 }
 
@@ -179,9 +238,12 @@ bool SetupFile::writeRange(int first, int last, QString *error)
         return first == last ? QStringLiteral("record %1").arg(first)
                              : QStringLiteral("records %1-%2").arg(first).arg(last);
     };
-    const int fd = ::open(QFile::encodeName(m_path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    const int fd = openForWrite();
     auto fail = [&] {
         const QString reason = qt_error_string(errno);
+        // Opened again for the next write: a failure may have been the kept file's own.
+        if (fd == m_keptFd)
+            m_keptFd = -1;
         if (fd >= 0)
             ::close(fd);
         if (error)
@@ -204,13 +266,14 @@ bool SetupFile::writeRange(int first, int last, QString *error)
     const off_t at = std::min<off_t>(start, st.st_size);
     if (!writeAllAt(fd, bytes, at))
         return fail();
-    if (::close(fd) != 0) {
+    if (fd != m_keptFd && ::close(fd) != 0) {
         const QString reason = qt_error_string(errno);
         if (error)
             *error = reason;
         ProgramLog::fileWritten(m_path, what(), false, reason);
         return false;
     }
-    ProgramLog::fileWritten(m_path, what(), true);
+    if (lcFiles().isDebugEnabled())
+        ProgramLog::fileWritten(m_path, what(), true);
     return true;
 }

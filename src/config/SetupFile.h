@@ -6,6 +6,9 @@
 #include <QString>
 #include <array>
 #include <functional>
+#include <memory>
+
+class FileChanges;
 
 // The settings file acsetup.bin (and the factory defaults desetup.bin): 100-byte records,
 // read once at start-up into the 32 raw records and the typed settings, then written back one
@@ -14,6 +17,10 @@
 class SetupFile {
 public:
     explicit SetupFile(const QString &programFolder);
+    ~SetupFile();
+    // A copy holds the same records and opens the file for itself.
+    SetupFile(const SetupFile &other);
+    SetupFile &operator=(const SetupFile &other);
 
     QString path() const { return m_path; }
     QString defaultsPath() const { return m_defaultsPath; }
@@ -47,8 +54,17 @@ public:
 
 private:
     bool writeRange(int first, int last, QString *error);
+    // The file opened for a write: the one kept open since an earlier write while no other file
+    // has been put in its place, else opened now (and kept where the kernel can tell of a
+    // replacement). -1 when it cannot be opened.
+    int openForWrite();
+    void closeKept();
 
     QString m_path;
+    QByteArray m_encodedPath; // m_path as the system's calls take it
     QString m_defaultsPath;
+    std::unique_ptr<FileChanges> m_changes;
+    int m_keptFd = -1;
+    quint64 m_keptMark = 0;
     std::array<QByteArray, Settings::RecordCount + 1> m_records;
 };

@@ -3,12 +3,14 @@
 #include "AppState.h"
 #include "BlockCommand.h"
 #include "Clock.h"
+#include "FileChanges.h"
 #include "ModemSim.h"
 #include "MsgBox.h"
 #include "TestSupport.h"
 #include "clsModemFunctions.h"
 
 #include <QDir>
+#include <QScopeGuard>
 #include <QTest>
 
 namespace {
@@ -55,16 +57,21 @@ class tst_Blocked : public QObject {
 private slots:
     void entries_data()
     {
-        // A file just written is read at every look; one changed seconds ago is kept between
-        // looks and read again only when it changed.
-        columns<int>("secondsSinceWritten");
-        row("just written", 0);
-        row("written seconds ago", 10);
+        // Where the kernel tells of every change, the list is kept between looks and read again
+        // after a change. Elsewhere a file just written is read at every look; one changed
+        // seconds ago is kept between looks and read again when its stamp differs.
+        columns<bool, int>("notices", "secondsSinceWritten");
+        row("told of changes", true, 0);
+        row("not told, just written", false, 0);
+        row("not told, written seconds ago", false, 10);
     }
     void entries()
     {
+        QFETCH(bool, notices);
         QFETCH(int, secondsSinceWritten);
         const TestScope later(1.0, QDateTime::currentDateTime().addSecs(secondsSinceWritten));
+        FileChanges::useNotices(notices);
+        const auto restore = qScopeGuard([] { FileChanges::useNotices(true); });
         TestFolder folder;
         BlockedFile file(folder.file("blocked.bin"), folder.file("blocktemp.bin"));
         const QString henderson = QStringLiteral("(555)-987-6543");

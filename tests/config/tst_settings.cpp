@@ -231,6 +231,57 @@ private slots:
         QCOMPARE(recordAt(after, 9), settingsRecord("DateFormat = Short Date"));
     }
 
+    void recordGoesToTheFileThatIsThere_data()
+    {
+        // The settings file is held open between writes: another file put where it stood (a
+        // restored backup, an editor's save) gets the next record, and the file it replaced
+        // keeps what it had.
+        columns<QString>("how");
+        row("written in place", "in place");
+        row("another renamed over it", "rename over");
+        row("moved away, another copied in", "move and copy");
+        row("removed, another written", "remove");
+        row("its folder moved, another folder put there", "folder");
+    }
+    void recordGoesToTheFileThatIsThere()
+    {
+        QFETCH(QString, how);
+        TestFolder folder;
+        QVERIFY(QDir(folder.path()).mkdir("data"));
+        folder.copyDefaults();
+        folder.write("data/acsetup.bin", folder.bytes("desetup.bin"));
+        Settings s;
+        SetupFile file(folder.file("data"));
+        file.load(s);
+        QVERIFY(file.WriteSetupRecord(5, QStringLiteral("first caller"), s, nullptr));
+        const QByteArray before = folder.bytes("data/acsetup.bin");
+        QByteArray other = before;
+        other.replace(1000, 100, settingsRecord("Modem_Name = Restored"));
+        const QString old = how == "folder" ? "data.old/acsetup.bin" : "data/backup.bin";
+        if (how == "in place") {
+            folder.write("data/acsetup.bin", other);
+        } else if (how == "rename over") {
+            folder.write("data/new.bin", other);
+            QVERIFY(::rename(qPrintable(folder.file("data/new.bin")), qPrintable(folder.file("data/acsetup.bin"))) ==
+                    0);
+        } else if (how == "move and copy") {
+            QVERIFY(QFile::rename(folder.file("data/acsetup.bin"), folder.file(old)));
+            folder.write("data/acsetup.bin", other);
+        } else if (how == "remove") {
+            QVERIFY(QFile::remove(folder.file("data/acsetup.bin")));
+            folder.write("data/acsetup.bin", other);
+        } else {
+            QVERIFY(QDir(folder.path()).rename("data", "data.old") && QDir(folder.path()).mkdir("data"));
+            folder.write("data/acsetup.bin", other);
+        }
+        QVERIFY(file.WriteSetupRecord(5, QStringLiteral("second caller"), s, nullptr));
+        const QByteArray now = folder.bytes("data/acsetup.bin");
+        QCOMPARE(recordAt(now, 5), settingsRecord("second caller"));
+        QCOMPARE(recordAt(now, 11), settingsRecord("Modem_Name = Restored"));
+        if (how != "in place" && how != "rename over" && how != "remove")
+            QCOMPARE(folder.bytes(old), before);
+    }
+
     void failedWriteIsReported_data()
     {
         QTest::addColumn<bool>("fullDisk");

@@ -7,6 +7,7 @@
 #include "DesktopNotifier.h"
 #include "DeviceWatch.h"
 #include "EndSignals.h"
+#include "FileChanges.h"
 #include "Log.h"
 #include "MsgBox.h"
 #include "ProgramFolder.h"
@@ -230,6 +231,59 @@ private slots:
         QTRY_VERIFY(there.count() > 0);
         watch.stop();
         QVERIFY(watch.folders().isEmpty());
+    }
+
+    void fileChanges_data()
+    {
+        // What is done in the folder, whether every write is told or only replacements, and
+        // which marks move for it.
+        columns<QString, bool, bool, bool>("action", "allChanges", "replaced", "changed");
+        row("its own write, replacements only", "write", false, false, false);
+        row("its own write, all changes", "write", true, false, true);
+        row("its mode changed, all changes", "chmod", true, false, true);
+        row("another file written", "other", true, false, false);
+        row("another file renamed over it", "rename over", false, true, true);
+        row("removed", "remove", false, true, true);
+        row("renamed away", "rename away", true, true, true);
+        row("its folder renamed", "rename folder", false, true, true);
+    }
+    void fileChanges()
+    {
+        QFETCH(QString, action);
+        QFETCH(bool, allChanges);
+        QFETCH(bool, replaced);
+        QFETCH(bool, changed);
+        TestFolder folder;
+        QVERIFY(QDir(folder.path()).mkdir("data"));
+        folder.write("data/watched.bin", "as it was");
+        FileChanges changes(folder.file("data/watched.bin"),
+                            allChanges ? FileChanges::Notices::AllChanges : FileChanges::Notices::Replacements);
+        if (!changes.watching())
+            QSKIP("the kernel tells of no changes in this folder (no inotify, or a shared file system)");
+        const quint64 replacement = changes.replacementMark(), change = changes.changeMark();
+        QVERIFY(replacement != 0 && change != 0);
+        // Asked again with nothing done, nothing moved.
+        QCOMPARE(changes.replacementMark(), replacement);
+        QCOMPARE(changes.changeMark(), change);
+        if (action == "write") {
+            folder.write("data/watched.bin", "written again");
+        } else if (action == "chmod") {
+            QVERIFY(QFile::setPermissions(folder.file("data/watched.bin"), QFile::ReadOwner));
+        } else if (action == "other") {
+            folder.write("data/other.bin", "another");
+        } else if (action == "rename over") {
+            folder.write("data/other.bin", "another");
+            QVERIFY(::rename(qPrintable(folder.file("data/other.bin")), qPrintable(folder.file("data/watched.bin"))) ==
+                    0);
+        } else if (action == "remove") {
+            QVERIFY(QFile::remove(folder.file("data/watched.bin")));
+        } else if (action == "rename away") {
+            QVERIFY(QFile::rename(folder.file("data/watched.bin"), folder.file("data/kept.bin")));
+        } else {
+            QVERIFY(QDir(folder.path()).rename("data", "data.old"));
+        }
+        QCOMPARE(changes.replacementMark() != replacement, replaced);
+        QCOMPARE(changes.changeMark() != change, changed);
     }
 
     void endSignalReachesTheLoop_data()
