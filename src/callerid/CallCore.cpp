@@ -26,6 +26,7 @@ CallCore::CallCore(AppState &state, IMainWindow &window, IPortConnection &port, 
         // The pager dialogue left the modem off caller ID: re-armed before the next call.
         port.ModemPortOpen();
     };
+    QObject::connect(&state.MSComm1, &MSComm::dataArrived, &reception, &CallReception::reportArrived);
     QObject::connect(&state.MSComm1, &MSComm::OnComm, &reception, &CallReception::MSComm1_OnComm);
     QObject::connect(&state.Timer1, &VbTimer::Timer, &reception, &CallReception::lineWentQuiet);
 }

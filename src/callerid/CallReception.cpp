@@ -29,11 +29,49 @@ CallReception::CallReception(ModemLine &line, DataFiles &files, CallView &view, 
 {
 }
 
+void CallReception::reportArrived()
+{
+    // Only the last characters of a report, after the call's first ring has been handled, and
+    // never inside the handler itself or while a modem dialogue reads the port.
+    MSComm &port = m_modemLine.MSComm1;
+    if (m_depth > 0 || m_modemHeld || m_modemLine.flags.any() || m_call.ReportProcessed || !m_call.RingSeen ||
+        !m_call.rulesRead || port.CommEvent() != MSComm::comEvReceive || port.InputLen() != 0)
+        return;
+    // A report ends with a line end; a ring the new characters bring (or complete) is the
+    // handler's, told before the caller as always.
+    const QString waiting = port.waitingInput();
+    if (!waiting.contains(QLatin1Char('\r')) && !waiting.contains(QLatin1Char('\n')))
+        return;
+    const QString candidate = m_call.buffer + waiting;
+    const qsizetype tail = std::max<qsizetype>(0, m_call.buffer.size() - 8);
+    if (CallerIdParser::ringLines(candidate, tail) != CallerIdParser::ringLines(m_call.buffer, tail) ||
+        !CallerIdParser::isComplete(candidate))
+        return;
+    const Depth depth(m_depth);
+    // The ring's bookkeeping (end-of-call timer, screen saver) waits until the caller is out.
+    m_call.buffer += port.Input();
+    takeReport(LineState::Ringing);
+    append(QString());
+    // The rest shows, speaks or refuses, and so runs from the event loop.
+    m_presentPending = true;
+    QMetaObject::invokeMethod(this, &CallReception::presentPending, Qt::QueuedConnection);
+}
+
+void CallReception::presentPending()
+{
+    if (!std::exchange(m_presentPending, false) || !m_call.ReportProcessed)
+        return;
+    const Depth depth(m_depth);
+    presentReport();
+}
+
 void CallReception::MSComm1_OnComm()
 {
+    presentPending();
     // A running service reads the modem's replies itself.
     if (m_modemLine.flags.any())
         return;
+    const Depth depth(m_depth);
     MSComm &port = m_modemLine.MSComm1;
     if (port.InBufferCount() == 0)
         return;
@@ -52,12 +90,16 @@ void CallReception::MSComm1_OnComm()
 
 void CallReception::receive(const QString &text)
 {
+    presentPending();
+    const Depth depth(m_depth);
     append(text);
     examine();
 }
 
 void CallReception::holdModem(bool hold)
 {
+    presentPending();
+    const Depth depth(m_depth);
     m_modemHeld = hold;
     if (hold || m_heldModemText.isEmpty())
         return;
@@ -87,6 +129,9 @@ void CallReception::prepareScreening()
 {
     if (std::exchange(m_call.rulesRead, true))
         return;
+    // The clock is read once for the call, here: each reading looks the time zone up again,
+    // which the report's last byte need not wait for.
+    m_call.heardAt = Clock::current().now();
     if (Screening *s = Screening::current())
         s->refresh();
     m_blocked.prepare();
@@ -114,6 +159,8 @@ void CallReception::examine()
 
 void CallReception::lineWentQuiet()
 {
+    presentPending();
+    const Depth depth(m_depth);
     // A number-only report that no ring followed (the caller hung up first, or the line sends
     // the report before the first ring) is whole now that the call is over: it is the caller's,
     // shown, announced and stored as such rather than as a call without caller ID.
@@ -144,6 +191,12 @@ void CallReception::renameCaller(const QString &receivedName)
 
 void CallReception::handleReport(LineState line)
 {
+    takeReport(line);
+    presentReport();
+}
+
+void CallReception::takeReport(LineState line)
+{
     m_call.ReportProcessed = true;
     m_line = line;
     // Some lines send the report before the first ring: the call has begun all the same, and
@@ -156,22 +209,28 @@ void CallReception::handleReport(LineState line)
     // The report is cut once; refused or not is decided on it once, and kept on the call. A call
     // that is shown has its report on disk next, one small positioned write before anything that
     // formats, paints or waits. A failure is told once the caller is on the screen.
-    const Settings &s = m_files.settings;
     m_call.report = CallerIdParser::read(m_call.buffer);
     screenCall();
     const CallerIdParser::Report &r = m_call.report;
     const bool refused = m_call.refusal != Refusal::None;
-    QString writeError;
-    const bool kept = refused || m_files.setupFile.WriteSetupRecord(Settings::LastReportRecord, r.lastReport,
-                                                                    m_files.settings, &writeError);
+    m_taken.writeError.clear();
+    m_taken.kept = refused || m_files.setupFile.WriteSetupRecord(Settings::LastReportRecord, r.lastReport,
+                                                                 m_files.settings, &m_taken.writeError);
     // The network hears of the caller once the report is on the disk.
-    // The clock is read once for the report: each reading looks the time zone up again.
-    const QDateTime now = Clock::current().now();
+    m_taken.now = m_call.heardAt;
     // Whoever the record or the line woke reads it before the caller is painted and spoken.
-    tellCaller(refused, now);
+    tellCaller(refused, m_taken.now);
     yieldToReaders();
-    CallerIdParser::formatRecord(m_call.report, m_call.buffer, s.DateValue, now.date());
+    // The call's record is whole from here, whatever ends the call before the rest is done.
+    CallerIdParser::formatRecord(m_call.report, m_call.buffer, m_files.settings.DateValue, m_taken.now.date());
     m_files.settings.LastCallerIdReport = r.lastReport;
+}
+
+void CallReception::presentReport()
+{
+    const CallerIdParser::Report &r = m_call.report;
+    const bool refused = m_call.refusal != Refusal::None;
+    const QDateTime now = m_taken.now;
     CallNotice notice{r.callerName, CallTexts::displayPattern(r.callerNumber), QString(), m_call.refusal, m_call.line};
     if (refused) {
         notice.when = r.dateLine.mid(3) + QStringLiteral("\r\n") + r.timeLine.mid(3);
@@ -188,8 +247,8 @@ void CallReception::handleReport(LineState line)
                                << QString(notice.when).replace(QLatin1String("\r\n"), QLatin1String(" "))
                                << c.callClass;
     emit m_events.announced(notice);
-    if (!kept)
-        reportWriteFailure(m_files.setupFile.path(), writeError);
+    if (!m_taken.kept)
+        reportWriteFailure(m_files.setupFile.path(), m_taken.writeError);
     if (m_files.settings.Talking_Call) {
         pumpOnce(); // the caller is drawn before the first word
         m_voice.TellPhonenumber(c.callClass, c.spokenNumber,

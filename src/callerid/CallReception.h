@@ -36,6 +36,10 @@ public:
                   EndOfCall &end, QObject *parent = nullptr);
 
     void MSComm1_OnComm();
+    // Characters have just come, inside the port's own notification: when they end a report,
+    // its record is written and the caller published at once, without the event loop's turn
+    // that OnComm waits for; showing, speaking and refusing follow from the event loop.
+    void reportArrived();
     // Text of the line from another call source than the modem (an NCID server, as a modem
     // report): handled as the modem's text is.
     void receive(const QString &text);
@@ -58,6 +62,11 @@ private:
     void prepareScreening();
     void tellCaller(bool refused, const QDateTime &now);
     void handleReport(LineState line);
+    // The first half of handling a report, which never waits: cut, screened, its record
+    // written, the caller published. The second half shows, speaks or refuses.
+    void takeReport(LineState line);
+    void presentReport();
+    void presentPending();
     // The refusal decision and the user's name for the caller, onto the call and its report.
     void screenCall();
     CallerIdParser::Classification showCall(const QDate &today);
@@ -76,4 +85,18 @@ private:
     bool m_modemHeld = false;
     QString m_heldModemText;
     LineState m_line = LineState::Ringing;
+    // What the first half of a report left for the second.
+    struct Taken {
+        bool kept = true;
+        QString writeError;
+        QDateTime now;
+    } m_taken;
+    bool m_presentPending = false;
+    // The handler's frames on the stack (it pumps events, and may run inside itself).
+    int m_depth = 0;
+    struct Depth {
+        int &depth;
+        explicit Depth(int &d) : depth(d) { ++depth; }
+        ~Depth() { --depth; }
+    };
 };

@@ -3,6 +3,7 @@
 #include "CallEvents.h"
 #include "CallerIdParser.h"
 
+#include <QDateTime>
 #include <QString>
 
 // The state of the call being received, shared by the receive handler and the end of call.
@@ -13,6 +14,9 @@ struct CallState {
     bool NumberReceived = false; // a caller-ID number was handled for this call
     bool RingSeen = false;       // the line rang
     bool rulesRead = false;      // the screening rules were brought up to date for this call
+    // When the call was first heard (its first ring, or its report where none came before): the
+    // date and time the call is given where the report has none.
+    QDateTime heardAt;
     // Whether the program refuses this call, and why: decided once, when the report is handled
     // (an NCID server's refusal is known before that).
     Refusal refusal = Refusal::None;

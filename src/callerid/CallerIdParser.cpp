@@ -171,6 +171,14 @@ bool hasRing(const QString &buffer)
     return keywordLineAt(buffer, Ring) >= 0;
 }
 
+int ringLines(const QString &buffer, qsizetype from)
+{
+    int rings = 0;
+    for (qsizetype at = keywordLineAt(buffer, Ring, from); at >= 0; at = keywordLineAt(buffer, Ring, at + 1))
+        ++rings;
+    return rings;
+}
+
 qsizetype valueStart(const QString &buffer, const QString &keyword)
 {
     const qsizetype p = keywordLineAt(buffer, keyword);

@@ -25,6 +25,8 @@ bool isComplete(const QString &buffer, bool callEnded = false);
 qsizetype keywordLineAt(const QString &buffer, const QString &keyword, qsizetype from = 0);
 // The line rang: a RING line is in the buffer.
 bool hasRing(const QString &buffer);
+// The RING lines from `from` on (a RING inside a name, HERRING, is none).
+int ringLines(const QString &buffer, qsizetype from = 0);
 
 // Where the value of a keyword begins: after its first occurrence, or after a second one far
 // enough behind it (the newer report when two are in the buffer). -1 when absent.

@@ -27,15 +27,8 @@ EndOfCall::EndOfCall(ModemLine &line, DataFiles &files, CallView &view, CallEven
 
 int EndOfCall::ringCount(const QString &buffer, qsizetype reportAt)
 {
-    using CallerIdParser::keywordLineAt;
-    static const QString Ring = QStringLiteral("RING");
     // Without a report, every ring heard; with one, the ring before it and every ring after it.
-    // A RING inside a name (HERRING) is no ring.
-    const qsizetype from = std::max<qsizetype>(reportAt, 0);
-    int rings = reportAt >= 0 ? 1 : 0;
-    for (qsizetype at = keywordLineAt(buffer, Ring, from); at >= 0; at = keywordLineAt(buffer, Ring, at + 1))
-        ++rings;
-    return rings;
+    return (reportAt >= 0 ? 1 : 0) + CallerIdParser::ringLines(buffer, std::max<qsizetype>(reportAt, 0));
 }
 
 EndOfCall::EndedCall EndOfCall::takeCall()
@@ -79,6 +72,7 @@ EndOfCall::EndedCall EndOfCall::takeCall()
     m_call.NumberReceived = false;
     m_call.RingSeen = false;
     m_call.rulesRead = false;
+    m_call.heardAt = QDateTime();
     m_call.ringsTold = 0;
     m_call.line.clear();
     m_line.networkCall = false;

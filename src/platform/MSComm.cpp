@@ -32,7 +32,7 @@ void MSComm::useDevice(QIODevice *device)
 
 QString MSComm::portName() const
 {
-    return QStringLiteral("COM%1").arg(m_commPort);
+    return m_portName;
 }
 
 bool MSComm::setSettings(const QString &s)
@@ -129,6 +129,11 @@ bool MSComm::inputHasLineEnd()
         return false;
     const QByteArray waiting = m_io->peek(m_io->bytesAvailable());
     return waiting.contains('\r') || waiting.contains('\n');
+}
+
+QString MSComm::waitingInput()
+{
+    return m_io->isOpen() ? QString::fromLatin1(m_io->peek(m_io->bytesAvailable())) : QString();
 }
 
 void MSComm::clearInBuffer()

@@ -31,7 +31,11 @@ public:
     void useDevice(QIODevice *device);
 
     int CommPort() const { return m_commPort; }
-    void setCommPort(int n) { m_commPort = n; }
+    void setCommPort(int n)
+    {
+        m_commPort = n;
+        m_portName = QStringLiteral("COM%1").arg(n);
+    }
     QString Settings() const { return m_settings; }
     bool setSettings(const QString &s);
     int InputLen() const { return m_inputLen; }
@@ -45,6 +49,8 @@ public:
     int InBufferCount() const;
     // A line end (CR or LF) is among the waiting characters; nothing is read.
     bool inputHasLineEnd();
+    // The waiting characters, left waiting.
+    QString waitingInput();
     void clearInBuffer(); // InBufferCount = 0
     QString Input();
     void Output(const QString &text);
@@ -95,6 +101,7 @@ private:
     int m_linkedPort = 0; // the COM number m_throughLink was seen for
     QString m_settings = QStringLiteral("9600,N,8,1");
     int m_commPort = 1;
+    QString m_portName = QStringLiteral("COM1");
     int m_inputLen = 0;
     int m_commEvent = 0;
     bool m_onCommPosted = false;
