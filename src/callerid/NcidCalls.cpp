@@ -109,7 +109,7 @@ void NcidCalls::publish()
             return;
         m_published = true;
         Ncid::Call call;
-        call.date = reported.date.toString(QStringLiteral("MMddyyyy"));
+        call.date = Ncid::dateField(reported.date);
         call.time = reported.time;
         call.number = Ncid::sentField(reported.number);
         call.name = Ncid::sentField(reported.name);

@@ -1,7 +1,9 @@
 #include "NcidProtocol.h"
 
 #include <QHash>
+#include <cstdio>
 #include <optional>
+#include <utility>
 
 Q_LOGGING_CATEGORY(lcNetwork, "ringlark.network", QtWarningMsg)
 
@@ -32,12 +34,29 @@ QString fieldText(const QString &value)
     return v.isEmpty() ? QStringLiteral("-") : v;
 }
 
+QString dateField(const QDate &date)
+{
+    if (!date.isValid())
+        return QString();
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d%02d%04d", date.month(), date.day(), date.year());
+    return QString::fromLatin1(text);
+}
+
 QByteArray callLine(const QString &label, const Call &call)
 {
-    const QString text = label + QStringLiteral(": *DATE*%1*TIME*%2*LINE*%3*NMBR*%4*MESG*%5*NAME*%6*\r\n")
-                                     .arg(fieldText(call.date), fieldText(call.time), fieldText(call.line),
-                                          fieldText(call.number), fieldText(call.mesg), fieldText(call.name));
-    return text.toLatin1();
+    // Put together piece by piece: a call's line is written while the reader waits for it.
+    QByteArray text = label.toLatin1();
+    text.reserve(160);
+    const std::pair<const char *, const QString *> fields[] = {{": *DATE*", &call.date}, {"*TIME*", &call.time},
+                                                               {"*LINE*", &call.line},   {"*NMBR*", &call.number},
+                                                               {"*MESG*", &call.mesg},   {"*NAME*", &call.name}};
+    for (const auto &[key, value] : fields) {
+        text += key;
+        text += fieldText(*value).toLatin1();
+    }
+    text += "*\r\n";
+    return text;
 }
 
 QString sentField(const QString &value)

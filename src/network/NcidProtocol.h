@@ -42,6 +42,8 @@ QByteArray messageLine(const QString &text, const Call &call);
 QByteArray ringLine(const QString &line, int ring, const QString &time);
 // A value as it may stand between two stars: no star, no line end, no control character.
 QString fieldText(const QString &value);
+// "mmddyyyy", as the DATE field carries a date (written by hand: a call's line waits for it).
+QString dateField(const QDate &date);
 
 // The lines a server sends when a client connects, up to the call log.
 QByteArray greeting(const QString &serverName);

@@ -6,6 +6,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <sys/socket.h>
+
 namespace {
 
 // Small kernel buffers: what a client does not read waits in the server's own queue, where the
@@ -261,10 +263,20 @@ bool NcidServer::send(QTcpSocket *socket, const QByteArray &bytes)
         drop(socket, "not reading");
         return false;
     }
-    socket->write(bytes);
-    // Out now, not at the next turn of the event loop: a call is worth its millisecond. The
-    // flush never waits; what the kernel does not take stays queued.
-    socket->flush();
+    // Out now, not at the next turn of the event loop: a call is worth its millisecond. With
+    // nothing queued the line goes straight to the kernel; QTcpSocket's own write would arm and
+    // disarm its write notifier, two wake-ups of the event loop, before the line is out. What
+    // the kernel does not take is queued, and the flush never waits.
+    qsizetype sent = 0;
+    if (socket->bytesToWrite() == 0 && socket->socketDescriptor() >= 0) {
+        const ssize_t n = ::send(int(socket->socketDescriptor()), bytes.constData(), size_t(bytes.size()),
+                                 MSG_DONTWAIT | MSG_NOSIGNAL);
+        sent = n > 0 ? qsizetype(n) : 0;
+    }
+    if (sent < bytes.size()) {
+        socket->write(bytes.constData() + sent, bytes.size() - sent);
+        socket->flush();
+    }
     return true;
 }
 
