@@ -42,14 +42,24 @@ QString displayPattern(const QString &number)
 {
     if (!isDigits(number))
         return number;
-    QString digits = number;
+    // Leading zeros dropped; then "(area)-ddd-dddd", shorter numbers filling from the right.
+    // Put together by hand: every call's number passes here before its record is written.
+    QStringView digits(number);
     while (digits.startsWith(QLatin1Char('0')))
-        digits.remove(0, 1);
-    const QString last4 = digits.right(4);
+        digits = digits.mid(1);
+    const QStringView last4 = digits.right(4);
     digits.chop(last4.size());
-    const QString middle3 = digits.right(3);
+    const QStringView middle3 = digits.right(3);
     digits.chop(middle3.size());
-    return QStringLiteral("(%1)-%2-%3").arg(digits, middle3, last4);
+    QString shown;
+    shown.reserve(digits.size() + 12);
+    shown += QLatin1Char('(');
+    shown += digits;
+    shown += QLatin1String(")-");
+    shown += middle3;
+    shown += QLatin1Char('-');
+    shown += last4;
+    return shown;
 }
 
 QString shortDate(const QDate &d)

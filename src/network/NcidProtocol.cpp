@@ -34,6 +34,30 @@ QString fieldText(const QString &value)
     return v.isEmpty() ? QStringLiteral("-") : v;
 }
 
+namespace {
+
+// fieldText(value), in Latin-1, onto the end of `out` without a copy of its own.
+void appendField(QByteArray &out, const QString &value)
+{
+    const auto blank = [](QChar c) { return c == QLatin1Char('*') || c.unicode() < 32 || c.unicode() == 127; };
+    // Trimmed as QString::trimmed does, a replaced character counting as a blank.
+    qsizetype first = 0, last = value.size();
+    while (first < last && (value.at(first).isSpace() || blank(value.at(first))))
+        ++first;
+    while (last > first && (value.at(last - 1).isSpace() || blank(value.at(last - 1))))
+        --last;
+    if (first == last) {
+        out += '-';
+        return;
+    }
+    for (qsizetype i = first; i < last; ++i) {
+        const QChar c = value.at(i);
+        out += blank(c) ? ' ' : c.unicode() < 256 ? char(c.unicode()) : '?';
+    }
+}
+
+} // namespace
+
 QString dateField(const QDate &date)
 {
     if (!date.isValid())
@@ -53,7 +77,7 @@ QByteArray callLine(const QString &label, const Call &call)
                                                                {"*MESG*", &call.mesg},   {"*NAME*", &call.name}};
     for (const auto &[key, value] : fields) {
         text += key;
-        text += fieldText(*value).toLatin1();
+        appendField(text, *value);
     }
     text += "*\r\n";
     return text;

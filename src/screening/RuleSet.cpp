@@ -127,6 +127,8 @@ void RuleSet::setAlias(const QString &number, const QString &name)
 
 QString RuleSet::aliasOf(const QString &number) const
 {
+    if (m_aliases.isEmpty())
+        return QString();
     const QString key = digitsOf(number);
     if (key.isEmpty())
         return QString();

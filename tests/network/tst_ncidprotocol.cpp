@@ -85,6 +85,11 @@ private slots:
         row("line end in the name", "5551234567", "A\r\nCID: *NMBR*1*",
             head + "5551234567*MESG*NONE*NAME*A  CID:  NMBR 1*\r\n");
         row("nothing", "", "", head + "-*MESG*NONE*NAME*-*\r\n");
+        row("blanks and stars at the ends", " 5551234567\t", "  *JOHN*  ",
+            head + "5551234567*MESG*NONE*NAME*JOHN*\r\n");
+        row("only blanks and stars", "*", " * ", head + "-*MESG*NONE*NAME*-*\r\n");
+        row("a tab inside, beyond Latin-1", "5551234567", QString::fromUtf8("ZO\u00cb\tJ\u03a9"),
+            head + "5551234567*MESG*NONE*NAME*ZO\xcb J?*\r\n");
     }
 
     void sentLines()
