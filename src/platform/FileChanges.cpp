@@ -54,9 +54,10 @@ FileChanges::FileChanges(const QString &path, Notices notices)
     m_fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (m_fd < 0)
         return;
-    uint32_t mask = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+    uint32_t mask =
+        IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
     if (notices == Notices::AllChanges)
-        mask |= IN_MODIFY | IN_CLOSE_WRITE | IN_ATTRIB;
+        mask |= IN_MODIFY | IN_CLOSE_WRITE;
     if (::inotify_add_watch(m_fd, folder.constData(), mask) < 0) {
         ::close(m_fd);
         m_fd = -1;
@@ -116,7 +117,8 @@ void FileChanges::read()
             if (e->len == 0 || std::strcmp(e->name, m_name.constData()) != 0)
                 continue;
             ++m_changes;
-            if (e->mask & (IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO))
+            // A file held open keeps what it was opened with: new permissions need a new opening.
+            if (e->mask & (IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ATTRIB))
                 ++m_replacements;
         }
         // Room was left for one more notice of the longest name: none was waiting.

@@ -16,7 +16,8 @@
 class FileChanges {
 public:
     enum class Notices {
-        Replacements, // only of other files put where it stood: its own writes cost nothing
+        Replacements, // only of other files put where it stood, or of new permissions: its own
+                      // writes cost nothing
         AllChanges,   // also of every write to it (and to every other file of its folder)
     };
     FileChanges(const QString &path, Notices notices);
@@ -31,8 +32,9 @@ public:
 
     // Marks of the file's state, as far as the notices that have come tell: equal marks, nothing
     // happened between them. 0 when nothing can be told (never equal to a mark taken before).
-    // The replacement mark moves when another file is put where it stood: created, removed,
-    // renamed to or away from its name.
+    // The replacement mark moves when an opening of the path would no longer find what an earlier
+    // one found: another file put where it stood (created, removed, renamed to or away from its
+    // name), or its permissions or owner changed.
     quint64 replacementMark();
     // The change mark moves with any change: replaced, written, truncated, its attributes changed
     // (with Notices::Replacements only as the replacement mark does).

@@ -240,7 +240,7 @@ private slots:
         columns<QString, bool, bool, bool>("action", "allChanges", "replaced", "changed");
         row("its own write, replacements only", "write", false, false, false);
         row("its own write, all changes", "write", true, false, true);
-        row("its mode changed, all changes", "chmod", true, false, true);
+        row("its mode changed", "chmod", false, true, true);
         row("another file written", "other", true, false, false);
         row("another file renamed over it", "rename over", false, true, true);
         row("removed", "remove", false, true, true);
