@@ -40,8 +40,7 @@ bool SetScreenSaverActive(bool active)
     // Every chunk of a ringing call's text comes here: once asked, nothing more to do.
     if (!active && g_inhibited)
         return true;
-    // Without an address Qt would try to auto-launch a bus; a machine without one has no
-    // screen saver to switch either (and is told so before any D-Bus object is made).
+    // No session bus, no screen saver: said before any D-Bus object is made for the chunk.
     if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
         return false;
     QDBusConnection bus("");
