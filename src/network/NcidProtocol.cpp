@@ -1,7 +1,6 @@
 #include "NcidProtocol.h"
 
 #include <QHash>
-#include <cstdio>
 #include <optional>
 #include <utility>
 
@@ -60,11 +59,14 @@ void appendField(QByteArray &out, const QString &value)
 
 QString dateField(const QDate &date)
 {
-    if (!date.isValid())
+    if (!date.isValid() || date.year() < 0 || date.year() > 9999)
         return QString();
-    char text[16];
-    std::snprintf(text, sizeof text, "%02d%02d%04d", date.month(), date.day(), date.year());
-    return QString::fromLatin1(text);
+    const int digits[] = {date.month() / 10,  date.month() % 10,      date.day() / 10,       date.day() % 10,
+                          date.year() / 1000, date.year() / 100 % 10, date.year() / 10 % 10, date.year() % 10};
+    QString text(8, Qt::Uninitialized);
+    for (int i = 0; i < 8; ++i)
+        text[i] = QLatin1Char(char('0' + digits[i]));
+    return text;
 }
 
 QByteArray callLine(const QString &label, const Call &call)

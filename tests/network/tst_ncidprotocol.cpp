@@ -74,6 +74,20 @@ private slots:
         QTEST(m.ring, "ring");
     }
 
+    void dateFields_data()
+    {
+        columns<QDate, QString>("date", "field");
+        row("a date", QDate(2026, 3, 21), "03212026");
+        row("December's last", QDate(2026, 12, 31), "12312026");
+        row("a year of three digits", QDate(999, 1, 5), "01050999");
+        row("no date", QDate(), "");
+    }
+    void dateFields()
+    {
+        QFETCH(QDate, date);
+        QTEST(Ncid::dateField(date), "field");
+    }
+
     void sentLines_data()
     {
         columns<QString, QString, QByteArray>("number", "name", "line");
