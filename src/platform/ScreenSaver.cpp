@@ -17,11 +17,16 @@ quint32 g_cookie = 0;
 bool g_cookieValid = false;
 bool g_releaseWhenCookieArrives = false;
 
+// Without an address Qt would try to auto-launch a bus; a machine without one has no screen
+// saver to switch either.
+bool busAddressKnown()
+{
+    return !qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS");
+}
+
 bool sessionBus(QDBusConnection &bus)
 {
-    // Without an address Qt would try to auto-launch a bus; a machine without one has no
-    // screen saver to switch either.
-    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
+    if (!busAddressKnown())
         return false;
     bus = QDBusConnection::sessionBus();
     return bus.isConnected();
@@ -40,8 +45,8 @@ bool SetScreenSaverActive(bool active)
     // Every chunk of a ringing call's text comes here: once asked, nothing more to do.
     if (!active && g_inhibited)
         return true;
-    // No session bus, no screen saver: said before any D-Bus object is made for the chunk.
-    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
+    // Said before any D-Bus object is made for the chunk.
+    if (!busAddressKnown())
         return false;
     QDBusConnection bus("");
     if (!sessionBus(bus))
