@@ -47,7 +47,7 @@ void CallReception::reportArrived()
     if (CallerIdParser::ringLines(candidate, tail) != CallerIdParser::ringLines(m_call.buffer, tail) ||
         !CallerIdParser::isComplete(candidate))
         return;
-    const Depth depth(m_depth);
+    const Frame frame(*this);
     // The ring's bookkeeping (end-of-call timer, screen saver) waits until the caller is out.
     m_call.buffer += port.Input();
     takeReport(LineState::Ringing);
@@ -61,17 +61,16 @@ void CallReception::presentPending()
 {
     if (!std::exchange(m_presentPending, false) || !m_call.ReportProcessed)
         return;
-    const Depth depth(m_depth);
+    const Frame frame(*this);
     presentReport();
 }
 
 void CallReception::MSComm1_OnComm()
 {
-    presentPending();
+    const Frame frame(*this);
     // A running service reads the modem's replies itself.
     if (m_modemLine.flags.any())
         return;
-    const Depth depth(m_depth);
     MSComm &port = m_modemLine.MSComm1;
     if (port.InBufferCount() == 0)
         return;
@@ -90,16 +89,14 @@ void CallReception::MSComm1_OnComm()
 
 void CallReception::receive(const QString &text)
 {
-    presentPending();
-    const Depth depth(m_depth);
+    const Frame frame(*this);
     append(text);
     examine();
 }
 
 void CallReception::holdModem(bool hold)
 {
-    presentPending();
-    const Depth depth(m_depth);
+    const Frame frame(*this);
     m_modemHeld = hold;
     if (hold || m_heldModemText.isEmpty())
         return;
@@ -159,8 +156,7 @@ void CallReception::examine()
 
 void CallReception::lineWentQuiet()
 {
-    presentPending();
-    const Depth depth(m_depth);
+    const Frame frame(*this);
     // A number-only report that no ring followed (the caller hung up first, or the line sends
     // the report before the first ring) is whole now that the call is over: it is the caller's,
     // shown, announced and stored as such rather than as a call without caller ID.

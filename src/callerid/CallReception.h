@@ -94,9 +94,14 @@ private:
     bool m_presentPending = false;
     // The handler's frames on the stack (it pumps events, and may run inside itself).
     int m_depth = 0;
-    struct Depth {
-        int &depth;
-        explicit Depth(int &d) : depth(d) { ++depth; }
-        ~Depth() { --depth; }
+    // One frame of the handler: a report's second half still waiting comes first.
+    struct Frame {
+        CallReception &reception;
+        explicit Frame(CallReception &r) : reception(r)
+        {
+            reception.presentPending();
+            ++reception.m_depth;
+        }
+        ~Frame() { --reception.m_depth; }
     };
 };

@@ -10,14 +10,19 @@ namespace Ncid {
 
 namespace {
 
+// A star would end the field early and a line end would end the line: a name that holds one
+// must not make up fields or lines of its own at the other end. Such a character goes as a blank.
+bool breaksField(QChar c)
+{
+    return c == QLatin1Char('*') || c.unicode() < 32 || c.unicode() == 127;
+}
+
 QString plainText(const QString &value)
 {
     QString v;
     v.reserve(value.size());
     for (QChar c : value) {
-        // A star would end the field early and a line end would end the line: a name that
-        // holds one must not make up fields or lines of its own at the other end.
-        if (c == QLatin1Char('*') || c.unicode() < 32 || c.unicode() == 127)
+        if (breaksField(c))
             v += QLatin1Char(' ');
         else
             v += c;
@@ -38,12 +43,12 @@ namespace {
 // fieldText(value), in Latin-1, onto the end of `out` without a copy of its own.
 void appendField(QByteArray &out, const QString &value)
 {
-    const auto blank = [](QChar c) { return c == QLatin1Char('*') || c.unicode() < 32 || c.unicode() == 127; };
     // Trimmed as QString::trimmed does, a replaced character counting as a blank.
+    const auto blank = [](QChar c) { return c.isSpace() || breaksField(c); };
     qsizetype first = 0, last = value.size();
-    while (first < last && (value.at(first).isSpace() || blank(value.at(first))))
+    while (first < last && blank(value.at(first)))
         ++first;
-    while (last > first && (value.at(last - 1).isSpace() || blank(value.at(last - 1))))
+    while (last > first && blank(value.at(last - 1)))
         --last;
     if (first == last) {
         out += '-';
@@ -51,7 +56,7 @@ void appendField(QByteArray &out, const QString &value)
     }
     for (qsizetype i = first; i < last; ++i) {
         const QChar c = value.at(i);
-        out += blank(c) ? ' ' : c.unicode() < 256 ? char(c.unicode()) : '?';
+        out += breaksField(c) ? ' ' : c.unicode() < 256 ? char(c.unicode()) : '?';
     }
 }
 
