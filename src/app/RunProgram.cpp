@@ -5,6 +5,7 @@
 #include "CommandLine.h"
 #include "DesktopIdentity.h"
 #include "EndSignals.h"
+#include "EventLoop.h"
 #include "Log.h"
 #include "MsgBox.h"
 #include "ProgramFolder.h"
@@ -46,6 +47,10 @@ int runProgram(int argc, char *argv[], const std::function<void(AppState &, frmM
     // out of the environment for its own first window.
     const QString startToken = SingleInstance::startToken();
     SoundOutput::nameStreams();
+    // Nothing of the program needs GLib's loop; a platform theme's own file dialogs (GTK's) do,
+    // so Qt's dialogs are used without it.
+    if (EventLoop::preferQts())
+        QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
     QApplication app(argc, argv);
     // The window's class (X11) and app id (Wayland) match the menu entry.
     QApplication::setApplicationName(DesktopIdentity::applicationName());

@@ -1,5 +1,6 @@
 // ringlarkd: the call core as a service, on QCoreApplication (no display, no widgets).
 #include "EndSignals.h"
+#include "EventLoop.h"
 #include "Log.h"
 #include "ServiceHost.h"
 #include "ServiceOptions.h"
@@ -9,10 +10,7 @@
 
 int main(int argc, char *argv[])
 {
-    // Qt's own event loop rather than GLib's: nothing here needs GLib's, and a port's or a
-    // client's notice reaches its handler in fewer steps. (The environment may still say.)
-    if (!qEnvironmentVariableIsSet("QT_NO_GLIB"))
-        qputenv("QT_NO_GLIB", "1");
+    EventLoop::preferQts();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("ringlark"));
     QCoreApplication::setApplicationVersion(QStringLiteral(RINGLARK_VERSION));
