@@ -103,6 +103,7 @@ SetupFile &SetupFile::operator=(const SetupFile &other)
 
 void SetupFile::closeKept()
 {
+    m_keptSize = -1;
     if (m_keptFd >= 0)
         ::close(std::exchange(m_keptFd, -1));
 }
@@ -242,8 +243,10 @@ bool SetupFile::writeRange(int first, int last, QString *error)
     auto fail = [&] {
         const QString reason = qt_error_string(errno);
         // Opened again for the next write: a failure may have been the kept file's own.
-        if (fd == m_keptFd)
+        if (fd == m_keptFd) {
             m_keptFd = -1;
+            m_keptSize = -1;
+        }
         if (fd >= 0)
             ::close(fd);
         if (error)
@@ -254,18 +257,24 @@ bool SetupFile::writeRange(int first, int last, QString *error)
     if (fd < 0)
         return fail();
     const off_t start = off_t(first - 1) * Settings::RecordLength;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0)
-        return fail();
+    off_t size = fd == m_keptFd ? off_t(m_keptSize) : -1;
+    if (size < start) {
+        struct stat st {};
+        if (::fstat(fd, &st) != 0)
+            return fail();
+        size = st.st_size;
+    }
     QByteArray bytes;
     // A gap before the first record written reads back as NULs, on every file system.
-    if (st.st_size < start)
-        bytes = QByteArray(qsizetype(start - st.st_size), '\0');
+    if (size < start)
+        bytes = QByteArray(qsizetype(start - size), '\0');
     for (int n = first; n <= last; ++n)
         bytes += m_records[n];
-    const off_t at = std::min<off_t>(start, st.st_size);
+    const off_t at = std::min<off_t>(start, size);
     if (!writeAllAt(fd, bytes, at))
         return fail();
+    if (fd == m_keptFd)
+        m_keptSize = std::max<off_t>(size, at + off_t(bytes.size()));
     if (fd != m_keptFd && ::close(fd) != 0) {
         const QString reason = qt_error_string(errno);
         if (error)

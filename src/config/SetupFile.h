@@ -66,5 +66,9 @@ private:
     std::unique_ptr<FileChanges> m_changes;
     int m_keptFd = -1;
     quint64 m_keptMark = 0;
+    // The kept file's length as this program left it (-1 until known): no record written needs
+    // a gap filled before it while it holds every record. One cut short by another program
+    // reads back as NULs before what is written next, as a filled gap would.
+    qint64 m_keptSize = -1;
     std::array<QByteArray, Settings::RecordCount + 1> m_records;
 };

@@ -10,6 +10,8 @@
 #include <QFile>
 #include <QTest>
 
+#include <unistd.h>
+
 namespace {
 QByteArray recordAt(const QByteArray &file, int rec)
 {
@@ -242,6 +244,7 @@ private slots:
         row("moved away, another copied in", "move and copy");
         row("removed, another written", "remove");
         row("its folder moved, another folder put there", "folder");
+        row("cut short in place", "cut short");
     }
     void recordGoesToTheFileThatIsThere()
     {
@@ -270,6 +273,8 @@ private slots:
         } else if (how == "remove") {
             QVERIFY(QFile::remove(folder.file("data/acsetup.bin")));
             folder.write("data/acsetup.bin", other);
+        } else if (how == "cut short") {
+            QVERIFY(::truncate(qPrintable(folder.file("data/acsetup.bin")), 150) == 0);
         } else {
             QVERIFY(QDir(folder.path()).rename("data", "data.old") && QDir(folder.path()).mkdir("data"));
             folder.write("data/acsetup.bin", other);
@@ -277,6 +282,12 @@ private slots:
         QVERIFY(file.WriteSetupRecord(5, QStringLiteral("second caller"), s, nullptr));
         const QByteArray now = folder.bytes("data/acsetup.bin");
         QCOMPARE(recordAt(now, 5), settingsRecord("second caller"));
+        if (how == "cut short") {
+            QCOMPARE(now.size(), 500);
+            QCOMPARE(now.left(150), before.left(150));
+            QCOMPARE(now.mid(150, 250), QByteArray(250, '\0'));
+            return;
+        }
         QCOMPARE(recordAt(now, 11), settingsRecord("Modem_Name = Restored"));
         if (how != "in place" && how != "rename over" && how != "remove")
             QCOMPARE(folder.bytes(old), before);
