@@ -39,17 +39,18 @@ void CallReception::reportArrived()
         return;
     // A report ends with a line end; a ring the new characters bring (or complete) is the
     // handler's, told before the caller as always.
-    const QString waiting = port.waitingInput();
-    if (!waiting.contains(QLatin1Char('\r')) && !waiting.contains(QLatin1Char('\n')))
+    const QByteArray waiting = port.peekInput();
+    if (!waiting.contains('\r') && !waiting.contains('\n'))
         return;
-    const QString candidate = m_call.buffer + waiting;
+    QString candidate = m_call.buffer + QLatin1String(waiting);
     const qsizetype tail = std::max<qsizetype>(0, m_call.buffer.size() - 8);
     if (CallerIdParser::ringLines(candidate, tail) != CallerIdParser::ringLines(m_call.buffer, tail) ||
         !CallerIdParser::isComplete(candidate))
         return;
     const Frame frame(*this);
     // The ring's bookkeeping (end-of-call timer, screen saver) waits until the caller is out.
-    m_call.buffer += port.Input();
+    port.takePeeked(QStringView(candidate).sliced(m_call.buffer.size()));
+    m_call.buffer = std::move(candidate);
     takeReport(LineState::Ringing);
     append(QString());
     // The rest shows, speaks or refuses, and so runs from the event loop.

@@ -100,7 +100,7 @@ void fileWritten(const QString &path, const QString &what, bool ok, const QStrin
         qCWarning(lcFiles).noquote() << subject << "not written:" << error;
 }
 
-void LineLog::add(const QString &port, const QString &text)
+void LineLog::add(const QString &port, QStringView text)
 {
     if (!lcModem().isDebugEnabled())
         return;

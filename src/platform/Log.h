@@ -27,7 +27,7 @@ void fileWritten(const QString &path, const QString &what, bool ok, const QStrin
 class LineLog {
 public:
     explicit LineLog(QString arrow) : m_arrow(std::move(arrow)) {}
-    void add(const QString &port, const QString &text);
+    void add(const QString &port, QStringView text);
     // What is left of an unfinished line (the port closes).
     void flush(const QString &port);
 

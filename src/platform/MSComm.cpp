@@ -131,9 +131,15 @@ bool MSComm::inputHasLineEnd()
     return waiting.contains('\r') || waiting.contains('\n');
 }
 
-QString MSComm::waitingInput()
+QByteArray MSComm::peekInput()
 {
-    return m_io->isOpen() ? QString::fromLatin1(m_io->peek(m_io->bytesAvailable())) : QString();
+    return m_io->isOpen() ? m_io->peek(m_io->bytesAvailable()) : QByteArray();
+}
+
+void MSComm::takePeeked(QStringView text)
+{
+    m_io->skip(text.size());
+    m_received.add(portName(), text);
 }
 
 void MSComm::clearInBuffer()

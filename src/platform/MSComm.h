@@ -49,8 +49,10 @@ public:
     int InBufferCount() const;
     // A line end (CR or LF) is among the waiting characters; nothing is read.
     bool inputHasLineEnd();
-    // The waiting characters, left waiting.
-    QString waitingInput();
+    // The waiting characters as they came, left waiting; takePeeked takes them as Input would
+    // (the text is what they read as, for the log).
+    QByteArray peekInput();
+    void takePeeked(QStringView text);
     void clearInBuffer(); // InBufferCount = 0
     QString Input();
     void Output(const QString &text);
