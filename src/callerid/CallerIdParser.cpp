@@ -125,16 +125,29 @@ void cutAt(QString &value, const QString &keyword, const QString &otherwise)
 }
 
 // Runs of three blanks become two, then every blank is doubled ("JOHN DOE" becomes "JOHN  DOE");
-// line ends, NULs, tabs and backspaces go.
-QString spacedAndStripped(QString s)
+// line ends, NULs, tabs and backspaces go. In one pass: a run of one blank becomes two, a
+// longer one four, and the characters that go still part the runs they stood between.
+QString spacedAndStripped(const QString &s)
 {
-    while (s.contains(QLatin1String("   ")))
-        s.replace(QLatin1String("   "), QLatin1String("  "));
-    if (s.contains(QLatin1Char(' ')))
-        s.replace(QLatin1String(" "), QLatin1String("  "));
-    for (QChar c : {QChar(13), QChar(10), QChar(0), QChar(9), QChar(8)})
-        s.remove(c);
-    return TextRules::trimBlanks(s);
+    QString out;
+    out.reserve(s.size() * 2);
+    qsizetype run = 0;
+    const auto endRun = [&] {
+        if (run > 0)
+            out.append(run == 1 ? QLatin1String("  ") : QLatin1String("    "));
+        run = 0;
+    };
+    for (const QChar c : s) {
+        if (c == QLatin1Char(' ')) {
+            ++run;
+            continue;
+        }
+        endRun();
+        if (c != QChar(13) && c != QChar(10) && c != QChar(0) && c != QChar(9) && c != QChar(8))
+            out.append(c);
+    }
+    endRun();
+    return TextRules::trimBlanks(out);
 }
 
 QString code(const QString &value, const QString &privateCode, const QString &unknownCode, const QString &barredCode)
@@ -223,13 +236,15 @@ QString nameOf(const QString &value)
 
 QString digitFilter(QString text)
 {
-    for (int c = 0; c <= 127; ++c) {
-        if (c >= 48 && c <= 57)
-            continue;
-        const QChar ch(c);
-        if (text.indexOf(ch) > 0)
-            text.remove(ch);
-    }
+    // Each character below 128 but a digit goes wherever it stands, unless it is the first
+    // character of the text (which no removal changes): that one stays everywhere.
+    if (text.isEmpty())
+        return text;
+    const QChar first = text.front();
+    const auto goes = [first](QChar c) {
+        return c.unicode() < 128 && (c < QLatin1Char('0') || c > QLatin1Char('9')) && c != first;
+    };
+    text.removeIf(goes);
     return text;
 }
 

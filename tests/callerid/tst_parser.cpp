@@ -144,6 +144,7 @@ private slots:
         columns<bool, QString, QString>("filter", "text", "result");
         // The filter removes a character everywhere unless it is the first character of the text.
         row("leading hyphen keeps every hyphen", true, "-555-12.34", "-555-1234");
+        row("leading letter keeps every such letter", true, "x55x5-1 2x", "x55x512x");
         const QString odd = QString("1") + QChar(0) + "2" + QChar(127) + QChar(0xC4);
         row("NUL and DEL go, above 127 stays", true, odd, QString("12") + QChar(0xC4));
         row("ten digits", false, "5551234567", "(555)-123-4567");
