@@ -18,7 +18,7 @@ public:
     enum class Notices {
         Replacements, // only of other files put where it stood, or of new permissions: its own
                       // writes cost nothing
-        AllChanges,   // also of every write to it (and to every other file of its folder)
+        AllChanges,   // also of every write to it, by whatever name it is written
     };
     FileChanges(const QString &path, Notices notices);
     ~FileChanges();
@@ -42,9 +42,17 @@ public:
 
 private:
     void read();
+    // With AllChanges: a watch on the file that stands at the path now (none while there is
+    // none). The folder's watch tells of the other files' writes to no one.
+    void watchFile();
+    void lose();
 
     QByteArray m_name; // the file's name in its folder, as the notices carry it
+    QByteArray m_path;
     int m_fd = -1;
+    int m_folderWatch = -1;
+    int m_fileWatch = -1;
+    bool m_allChanges = false;
     quint64 m_replacements = 0;
     quint64 m_changes = 0;
 };

@@ -242,6 +242,8 @@ private slots:
         row("its own write, all changes", "write", true, false, true);
         row("its mode changed", "chmod", false, true, true);
         row("another file written", "other", true, false, false);
+        row("written by another name (a hard link)", "link write", true, false, true);
+        row("another renamed over it, then written", "rename over, write", true, true, true);
         row("another file renamed over it", "rename over", false, true, true);
         row("removed", "remove", false, true, true);
         row("renamed away", "rename away", true, true, true);
@@ -271,10 +273,22 @@ private slots:
             QVERIFY(QFile::setPermissions(folder.file("data/watched.bin"), QFile::ReadOwner));
         } else if (action == "other") {
             folder.write("data/other.bin", "another");
-        } else if (action == "rename over") {
+        } else if (action == "link write") {
+            QVERIFY(QDir(folder.path()).mkdir("elsewhere"));
+            QVERIFY(::link(qPrintable(folder.file("data/watched.bin")),
+                           qPrintable(folder.file("elsewhere/alias.bin"))) == 0);
+            folder.write("elsewhere/alias.bin", "written again");
+        } else if (action.startsWith("rename over")) {
             folder.write("data/other.bin", "another");
             QVERIFY(::rename(qPrintable(folder.file("data/other.bin")), qPrintable(folder.file("data/watched.bin"))) ==
                     0);
+            if (action.endsWith("write")) {
+                // The file now there is the one watched: its write moves the mark again.
+                const quint64 replacedMark = changes.changeMark();
+                QVERIFY(replacedMark != change);
+                folder.write("data/watched.bin", "written again");
+                QVERIFY(changes.changeMark() != replacedMark);
+            }
         } else if (action == "remove") {
             QVERIFY(QFile::remove(folder.file("data/watched.bin")));
         } else if (action == "rename away") {
