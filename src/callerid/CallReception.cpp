@@ -307,14 +307,15 @@ void CallReception::tellCaller(bool refused, const QDateTime &now)
     const QDate today = now.date();
     const QString date = QString(r.receivedDate).remove(QLatin1Char(' '));
     const QString time = QString(r.receivedTime).remove(QLatin1Char(' ')).left(4);
+    const QStringView d(date), t(time);
     ReportedCall call;
-    call.date = QDate(today.year(), date.left(2).toInt(), date.mid(2, 2).toInt());
+    call.date = QDate(today.year(), d.left(2).toInt(), d.mid(2, 2).toInt());
     if (!call.date.isValid())
         call.date = today;
     // Read by hand: the format parser is slow the first time in a while, and the line waits.
     const bool digits =
         time.size() == 4 && std::all_of(time.begin(), time.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
-    call.time = digits && QTime::isValid(time.left(2).toInt(), time.mid(2).toInt(), 0)
+    call.time = digits && QTime::isValid(t.left(2).toInt(), t.mid(2).toInt(), 0)
                     ? time
                     : now.time().toString(QStringLiteral("HHmm"));
     call.number = r.receivedNumber;

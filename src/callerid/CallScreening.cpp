@@ -45,7 +45,8 @@ Decision decide(const CallerIdParser::Report &report, bool telemarketersBlocked,
     const QString name = !named ? QString() : report.receivedName.isEmpty() ? who.name : report.receivedName;
     const bool numbered = !who.number.isEmpty() && who.number.front().isDigit();
     const QString number = !numbered ? QString() : report.receivedNumber.isEmpty() ? who.number : report.receivedNumber;
-    const RuleVerdict v = rules->decide(number, numbered ? CallTexts::displayPattern(who.number) : QString(), name);
+    const QString shown = numbered && rules->hasPatterns() ? CallTexts::displayPattern(who.number) : QString();
+    const RuleVerdict v = rules->decide(number, shown, name);
     d.alias = storableName(v.alias);
     if (const ScreeningRule *rule = rules->ruleOf(v)) {
         d.rule = rule->pattern;

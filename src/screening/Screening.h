@@ -34,6 +34,8 @@ public:
     // What the rules as last read say of a caller (refresh() first to see another process's
     // changes): `number` as received, `shown` as displayed, `name` as received.
     RuleVerdict decide(const QString &number, const QString &shown, const QString &name);
+    // Whether the rules as last read hold a pattern (the number as displayed is asked for only then).
+    bool hasPatterns() const { return !m_rules.rules().isEmpty(); }
     // The deciding rule of a verdict, or nullptr.
     const ScreeningRule *ruleOf(const RuleVerdict &v) const;
 
