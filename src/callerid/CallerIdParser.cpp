@@ -4,9 +4,14 @@
 #include "Settings.h"
 #include "TextRules.h"
 
+#include <array>
+#include <optional>
+
 namespace CallerIdParser {
 
 namespace {
+
+bool g_usePlain = true;
 
 const QString Date = QStringLiteral("DATE");
 const QString Time = QStringLiteral("TIME");
@@ -167,7 +172,86 @@ QString fourChars(const QString &value)
     return TextRules::trimBlanks(v);
 }
 
+// Where a plain report's fields stand: each keyword's place and the end of its line, in the order
+// of Keywords.
+struct PlainFields {
+    std::array<qsizetype, 4> at{-1, -1, -1, -1};
+    std::array<qsizetype, 4> end{};
+    QString value(const QString &buffer, int field) const
+    {
+        return buffer.mid(at[field] + 4, end[field] - at[field] - 4);
+    }
+};
+enum PlainField { DateField, TimeField, NumberField, NameField };
+
+// Which keyword (0-3 as Keywords, 4 for RING) the four characters at `s` spell, or -1.
+int keywordIn(const QChar *s)
+{
+    static constexpr char16_t spelled[5][4] = {
+        {'D', 'A', 'T', 'E'}, {'T', 'I', 'M', 'E'}, {'N', 'M', 'B', 'R'}, {'N', 'A', 'M', 'E'}, {'R', 'I', 'N', 'G'}};
+    for (int k = 0; k < 5; ++k) {
+        if (s[0] == spelled[k][0] && s[1] == spelled[k][1] && s[2] == spelled[k][2] && s[3] == spelled[k][3])
+            return k;
+    }
+    return -1;
+}
+
+std::optional<PlainFields> plainFields(const QString &buffer)
+{
+    const qsizetype n = buffer.size();
+    if (!g_usePlain || n == 0 || (buffer.back() != QChar(13) && buffer.back() != QChar(10)))
+        return std::nullopt;
+    const QChar *s = buffer.constData();
+    PlainFields f;
+    for (qsizetype line = 0; line < n;) {
+        qsizetype e = line;
+        while (e < n && s[e] != QChar(13) && s[e] != QChar(10)) {
+            if (s[e].unicode() < 0x20 || s[e].unicode() > 0x7e)
+                return std::nullopt;
+            ++e;
+        }
+        if (e > line) {
+            const int k = e - line >= 4 ? keywordIn(s + line) : -1;
+            if (k == 4 && e - line == 4) {
+                // a RING line
+            } else if (k >= 0 && k < 4 && f.at[k] < 0 &&
+                       (e - line == 4 || s[line + 4] == QLatin1Char(' ') || s[line + 4] == QLatin1Char('='))) {
+                for (qsizetype i = line + 4; i + 4 <= e; ++i) {
+                    if (keywordIn(s + i) >= 0)
+                        return std::nullopt; // a keyword inside a value: the general rules say
+                }
+                f.at[k] = line;
+                f.end[k] = e;
+            } else {
+                return std::nullopt;
+            }
+        }
+        line = e + 1; // each CR and each LF ends a line
+    }
+    for (const qsizetype at : f.at) {
+        if (at < 0)
+            return std::nullopt;
+    }
+    return f;
+}
+
+QString receivedText(QString value)
+{
+    value.remove(QLatin1Char('='));
+    return TextRules::trimBlanks(value);
+}
+
 } // namespace
+
+bool isPlainReport(const QString &buffer)
+{
+    return plainFields(buffer).has_value();
+}
+
+void usePlainReports(bool use)
+{
+    g_usePlain = use;
+}
 
 qsizetype keywordLineAt(const QString &buffer, const QString &keyword, qsizetype from)
 {
@@ -212,6 +296,8 @@ qsizetype valueStart(const QString &buffer, const QString &keyword)
 
 bool isComplete(const QString &buffer, bool callEnded)
 {
+    if (plainFields(buffer))
+        return true;
     qsizetype numberEnd = -1;
     if (!lineEnded(buffer, Date) || !lineEnded(buffer, Time) || !lineEnded(buffer, Number, &numberEnd))
         return false;
@@ -265,15 +351,6 @@ Caller callerOf(const QString &buffer)
     return {nameOf(lineValue(buffer, Name)), numberOf(lineValue(buffer, Number))};
 }
 
-namespace {
-QString receivedValue(const QString &buffer, const QString &keyword)
-{
-    QString v = lineValue(buffer, keyword);
-    v.remove(QLatin1Char('='));
-    return TextRules::trimBlanks(v);
-}
-} // namespace
-
 QString framedReport(const QString &buffer)
 {
     return QStringLiteral("\r\n") + buffer + QStringLiteral("\r\n");
@@ -281,16 +358,20 @@ QString framedReport(const QString &buffer)
 
 Report read(const QString &buffer)
 {
+    const std::optional<PlainFields> plain = plainFields(buffer);
+    const auto value = [&](PlainField field, const QString &keyword) {
+        return plain ? plain->value(buffer, field) : lineValue(buffer, keyword);
+    };
     Report r;
-    const Caller who = callerOf(buffer);
-    r.callerName = who.name;
-    r.callerNumber = who.number;
+    const QString name = value(NameField, Name), number = value(NumberField, Number);
+    r.callerName = nameOf(name);
+    r.callerNumber = numberOf(number);
     r.lastReport = framedReport(buffer);
-    r.receivedDate = receivedValue(buffer, Date);
-    r.receivedTime = receivedValue(buffer, Time);
-    r.receivedNumber = receivedValue(buffer, Number);
-    r.receivedName = receivedValue(buffer, Name);
-    r.startsAt = keywordLineAt(buffer, Date);
+    r.receivedDate = receivedText(value(DateField, Date));
+    r.receivedTime = receivedText(value(TimeField, Time));
+    r.receivedNumber = receivedText(number);
+    r.receivedName = receivedText(name);
+    r.startsAt = plain ? plain->at[DateField] : keywordLineAt(buffer, Date);
     return r;
 }
 

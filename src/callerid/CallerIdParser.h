@@ -20,6 +20,14 @@ inline const QString BarredNumber = QStringLiteral("BARRED NUMBER");
 // with `callEnded`, by the end of the call (the caller hung up before the next ring).
 bool isComplete(const QString &buffer, bool callEnded = false);
 
+// A plain report: each line empty, RING, or one of the four fields from its first column (the
+// keyword, then a blank, "=" or the line's end), each field once, no keyword anywhere else,
+// printable characters only, the last line ended. It reads the same by its lines as by the
+// general rules, which take many searches: an ordinary call's report is found whole and read in
+// one pass. On by default; the tests take the general road with it too.
+bool isPlainReport(const QString &buffer);
+void usePlainReports(bool use);
+
 // Where `keyword` stands at the beginning of a line, from `from` on; -1 when it does not. Only
 // there is it a keyword: inside a value ("NAME = THIRD TIME", HERRING) it is text.
 qsizetype keywordLineAt(const QString &buffer, const QString &keyword, qsizetype from = 0);

@@ -3,6 +3,7 @@
 #include "CallTexts.h"
 #include "CallerIdParser.h"
 #include "EndOfCall.h"
+#include "ParserRoads.h"
 #include "TestSupport.h"
 
 #include <QTest>
@@ -47,28 +48,36 @@ private slots:
     {
         // The report's shapes after the first ring: ";" stands for CR LF, "^" for the point where
         // the report is whole. Every shape is dated 21 March, 14:05.
-        columns<QString, QString, QString>("fields", "name", "number");
+        // "plain": the whole report is one of the plain shape, read by its lines.
+        columns<QString, QString, QString, bool>("fields", "name", "number", "plain");
         const QString dt = QStringLiteral("DATE = 0321;TIME = 1405;");
-        row("name last", dt + "NMBR = 5551234567;NAME = JOHN DOE\r^\n;RING;", "JOHN  DOE", "5551234567");
+        row("name last", dt + "NMBR = 5551234567;NAME = JOHN DOE\r^\n;RING;", "JOHN  DOE", "5551234567", true);
         row("hyphenated number last", dt + "NAME = JOHN DOE;NMBR = 1-800-555-0199\r^\n;RING;", "JOHN  DOE",
-            "8005550199");
-        row("DDN_NMBR after the name", dt + "NAME = O;DDN_NMBR= 9196278340\r^\n;RING;", "UNKNOWN NAME", "9196278340");
+            "8005550199", true);
+        row("DDN_NMBR after the name", dt + "NAME = O;DDN_NMBR= 9196278340\r^\n;RING;", "UNKNOWN NAME", "9196278340",
+            false);
         // Number-only caller ID: only the next ring says that no name line is coming.
-        row("number only", dt + "NMBR = 5551234567;;RING^;", "BARRED NAME", "5551234567");
-        row("eleven digits", dt + "NMBR = 15551234567;NAME = IBM\r^\n", "IBM", "5551234567");
+        row("number only", dt + "NMBR = 5551234567;;RING^;", "BARRED NAME", "5551234567", false);
+        row("eleven digits", dt + "NMBR = 15551234567;NAME = IBM\r^\n", "IBM", "5551234567", true);
+        row("lines ended by CR alone", "DATE = 0321\rTIME = 1405\rNMBR = 5551234567\rNAME = JOHN DOE\r^;RING;",
+            "JOHN  DOE", "5551234567", true);
         // Several fields on one line: a keyword after a blank and before its "=" begins a field.
         row("whole report on one line", "DATE = 0321 TIME = 1405 NAME = SMITH JOHN NMBR = 2125550147\r^\n;RING;",
-            "SMITH  JOHN", "2125550147");
+            "SMITH  JOHN", "2125550147", false);
         row("name and number on one line", dt + "NAME=SMITH JOHN      NMBR=2125550147\r^\n", "SMITH  JOHN",
-            "2125550147");
-        row("number and name on one line", dt + "NMBR = 5551234567 NAME = JOHN DOE\r^\n", "JOHN  DOE", "5551234567");
-        row("DDN_NMBR on the name's line", dt + "NAME = O DDN_NMBR= 9196278340\r^\n", "UNKNOWN NAME", "9196278340");
+            "2125550147", false);
+        row("another number on the name's line", dt + "NMBR = 5551234567;NAME = JOHN DOE NMBR=5559876543\r^\n",
+            "JOHN  DOE", "5559876543", false);
+        row("number and name on one line", dt + "NMBR = 5551234567 NAME = JOHN DOE\r^\n", "JOHN  DOE", "5551234567",
+            false);
+        row("DDN_NMBR on the name's line", dt + "NAME = O DDN_NMBR= 9196278340\r^\n", "UNKNOWN NAME", "9196278340",
+            false);
         row("padded, no blanks around =", "DATE=0321;TIME=1405;NMBR=5551234567;NAME=JOHN DOE         \r^\n",
-            "JOHN  DOE", "5551234567");
+            "JOHN  DOE", "5551234567", true);
         row("keywords inside a one-line name", "NMBR=5551234567 NAME=THIRD TIME DATE NIGHT DATE=0321 TIME=1405\r^\n",
-            "THIRD  TIME  DATE  NIGHT", "5551234567");
+            "THIRD  TIME  DATE  NIGHT", "5551234567", false);
         row("line noise before the fields", "\\0 DATE = 0321;\\0TIME = 1405;  NMBR = 5551234567;NAME = JOHN DOE\r^\n",
-            "JOHN  DOE", "5551234567");
+            "JOHN  DOE", "5551234567", false);
     }
 
     void completeAtEverySplit()
@@ -76,13 +85,19 @@ private slots:
         QFETCH(QString, fields);
         QFETCH(QString, name);
         QFETCH(QString, number);
+        QFETCH(bool, plain);
         QString text = QStringLiteral(";RING;;") + fields;
         text.replace(';', "\r\n").replace(QLatin1String("\\0"), QString(QChar(0)));
         const qsizetype completeAt = text.indexOf('^');
         text.remove(completeAt, 1);
 
-        for (qsizetype i = 0; i <= text.size(); ++i)
-            QVERIFY2(isComplete(text.left(i)) == (i >= completeAt), qPrintable(QStringLiteral("%1 characters").arg(i)));
+        QCOMPARE(isPlainReport(text.left(completeAt)), plain);
+        for (qsizetype i = 0; i <= text.size(); ++i) {
+            const QString part = text.left(i);
+            const QString at = QStringLiteral("%1 characters").arg(i);
+            QVERIFY2(isComplete(part) == (i >= completeAt), qPrintable(at));
+            QVERIFY2(ParserRoads::said(part) == ParserRoads::generalSays(part), qPrintable(at));
+        }
         // Parsed the moment it is whole, the report gives what the whole text gives.
         const Report r = parse(text.left(completeAt), Cid, Today);
         QCOMPARE(r.callerName, name);

@@ -6,6 +6,7 @@
 // Input: a first byte of switches (bit 0 telemarketer blocking, bit 1 the system date, bit 2
 // the talking caller ID), then chunks of up to 64 bytes and ends of call (fuzz::playCalls).
 #include "../support/MemoryLine.h"
+#include "../support/ParserRoads.h"
 #include "AppState.h"
 #include "CallFuzz.h"
 #include "CallRecord.h"
@@ -118,6 +119,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     fuzz::Ledger ledger;
     const bool telemarketers = state.settings.BlockTeleMarketersStatus;
     auto report = [&](bool callEnded) {
+        // A plain report reads by its lines as by the general rules.
+        FUZZ_CHECK(ParserRoads::said(heard.text) == ParserRoads::generalSays(heard.text));
         if (!heard.reported && CallerIdParser::isComplete(heard.text, callEnded)) {
             heard.reported = true;
             heard.caller = fuzz::callerIn(heard.text, telemarketers);
