@@ -132,7 +132,8 @@ void frmScreening::buildControls()
           std::pair{ScreeningFiles::Kind::Whitelist, QStringLiteral("&Allow list (ncidd.whitelist)...")},
           std::pair{ScreeningFiles::Kind::Alias, QStringLiteral("&Names (ncidd.alias)...")}}) {
         QAction *a = exportMenu->addAction(label);
-        connect(a, &QAction::triggered, this, [this, kind] { exportList(kind); });
+        // A copy: a structured binding is not captured by every compiler (clang before 16).
+        connect(a, &QAction::triggered, this, [this, k = kind] { exportList(k); });
         exportActions << a;
     }
     cmdExport->setMenu(exportMenu);
