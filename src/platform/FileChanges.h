@@ -5,7 +5,7 @@
 #include <QtGlobal>
 
 // Whether one file may have changed since it was last looked at, from the kernel's notices about
-// its folder (inotify) instead of a look at the file: asking costs one read that usually finds
+// its folder and the file itself (inotify) instead of a look at the file: asking costs one read that usually finds
 // nothing, where a stat or an open walks the path. A file that is looked up or written between
 // a call's last byte and its record is asked about this way.
 //
@@ -43,12 +43,13 @@ public:
 private:
     void read();
     // With AllChanges: a watch on the file that stands at the path now (none while there is
-    // none). The folder's watch tells of the other files' writes to no one.
+    // none). The folder's watch asks for no writes, so its other files' writes cost nothing.
     void watchFile();
+    // Nothing is known from here on: the marks are 0.
     void lose();
 
     QByteArray m_name; // the file's name in its folder, as the notices carry it
-    QByteArray m_path;
+    QByteArray m_path; // as the system's calls take it
     int m_fd = -1;
     int m_folderWatch = -1;
     int m_fileWatch = -1;
