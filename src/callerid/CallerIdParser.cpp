@@ -187,13 +187,12 @@ enum PlainField { DateField, TimeField, NumberField, NameField };
 // Which keyword (0-3 as Keywords, 4 for RING) the four characters at `s` spell, or -1.
 int keywordIn(const QChar *s)
 {
-    static constexpr char16_t spelled[5][4] = {
-        {'D', 'A', 'T', 'E'}, {'T', 'I', 'M', 'E'}, {'N', 'M', 'B', 'R'}, {'N', 'A', 'M', 'E'}, {'R', 'I', 'N', 'G'}};
-    for (int k = 0; k < 5; ++k) {
-        if (s[0] == spelled[k][0] && s[1] == spelled[k][1] && s[2] == spelled[k][2] && s[3] == spelled[k][3])
+    const QStringView four(s, 4);
+    for (int k = 0; k < 4; ++k) {
+        if (four == Keywords[k])
             return k;
     }
-    return -1;
+    return four == Ring ? 4 : -1;
 }
 
 std::optional<PlainFields> plainFields(const QString &buffer)

@@ -5,9 +5,9 @@
 #include <QtGlobal>
 
 // Whether one file may have changed since it was last looked at, from the kernel's notices about
-// its folder and the file itself (inotify) instead of a look at the file: asking costs one read that usually finds
-// nothing, where a stat or an open walks the path. A file that is looked up or written between
-// a call's last byte and its record is asked about this way.
+// its folder and the file itself (inotify) instead of a look at the file: asking costs one read
+// that usually finds nothing, where a stat or an open walks the path. A file that is looked up
+// or written between a call's last byte and its record is asked about this way.
 //
 // The notices are read only when asked, never from the event loop: an idle program is not woken
 // by its own writes. Where the kernel cannot tell (no inotify, no watch granted, a file system

@@ -125,9 +125,7 @@ int MSComm::InBufferCount() const
 
 bool MSComm::inputHasLineEnd()
 {
-    if (!m_io->isOpen())
-        return false;
-    const QByteArray waiting = m_io->peek(m_io->bytesAvailable());
+    const QByteArray waiting = peekInput();
     return waiting.contains('\r') || waiting.contains('\n');
 }
 
